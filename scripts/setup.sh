@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs every Debian package the workstation needs, then configures and builds it.
+# Idempotent and non-interactive; run as root on Debian 12.
+#   scripts/setup.sh            install + build (build/)
+#   scripts/setup.sh --no-build install only
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+packages=(
+  build-essential g++ cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
+  libjpeg62-turbo-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation
+  qt6-charts-dev
+  locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Paquets manquants : ${missing[*]}" >&2
+    echo "Relancez ce script en tant que root (sudo) pour les installer." >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A French locale with a decimal comma, used by the tests that check "." is forced.
+if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf8$'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    sed -i 's/^# *fr_FR.UTF-8 UTF-8/fr_FR.UTF-8 UTF-8/' /etc/locale.gen 2>/dev/null || true
+    grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'fr_FR.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null 2>&1 || true
+  fi
+fi
+
+if [ "${1:-}" != "--no-build" ]; then
+  cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$here/build"
+fi

@@ -1,0 +1,70 @@
+#pragma once
+// Register-level driver of the acquisition card (unit AD2var): converter with an
+// 8-way multiplexer, two 12-bit outputs, 8254 timer, eight digital lines, in two
+// blocks of eight I/O ports at ADR1 and ADR2. The only code that knows what a
+// register means; it reaches the card through a PortBus.
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "PortBus.h"
+
+namespace vantor {
+
+struct AD2PortTable {
+  std::uint16_t DigitalIn = 0, DigitalOut = 0, MuxRange = 0;
+  std::uint16_t Counter[3] = {0, 0, 0};
+  std::uint16_t TimerControl = 0;
+  std::uint16_t ConvStatus = 0, ConvLow = 0, ConvStart = 0, UpdateRead = 0;
+  std::uint16_t Out1Low = 0, Out1High = 0, Out2Low = 0, Out2High = 0;
+};
+
+class AD2var {
+ public:
+  explicit AD2var(PortBus& bus) : bus_(bus) {}
+
+  // Builds the port table from the two base addresses (low 16 bits of the main
+  // window's settings) and puts outputs and range in a known state.
+  void CardInit(std::int32_t adr1, std::int32_t adr2);
+  void SelectRange(char letter);
+  void SelectChannel(std::int32_t channel);
+  void WriteOutputs(std::uint16_t count1, std::uint16_t count2);
+  void SetOutput1(std::uint16_t count);
+  void SetOutput2(std::uint16_t count);
+  void WriteDigitalOutputs(std::int32_t value);
+  std::int32_t ReadDigitalInputBit(std::int32_t line);
+  void ProgramCounter(std::uint16_t counter, std::uint16_t mode, std::uint16_t bcd,
+                      std::uint16_t count);
+  // One conversion on CurrentChannel. The status poll is bounded: when the converter
+  // stays busy longer than ConversionBound, throws VantorError naming the likely cause.
+  std::int32_t ConvertAnalog();
+  // Busy-waits until digital input line 7 is high (ReadDigitalInputBit(7) == 0): the
+  // end of counter 1's count that paces the loop. Bounded by Line7Bound.
+  void WaitLine7High();
+
+  // Spaces the three writes of ProgramCounter: ten empty iterations.
+  static void PortPause();
+
+  PortBus& Bus() { return bus_; }
+
+  // Driver state, all zero before CardInit.
+  std::uint16_t ADR1 = 0;
+  std::uint16_t ADR2 = 0;
+  AD2PortTable Ports;
+  std::int32_t RangeUnipolar = 0;
+  std::int32_t CurrentChannel = 0;
+  std::uint16_t Output1Count = 0;
+  std::uint16_t Output2Count = 0;
+
+  // Bounds of the two waits on the card (wall-clock time).
+  std::chrono::milliseconds ConversionBound{200};
+  std::chrono::milliseconds Line7Bound{500};
+
+ private:
+  void WriteMuxRange();
+  [[noreturn]] void ThrowNoAnswer(const std::string& what) const;
+
+  PortBus& bus_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,21 @@
+#pragma once
+// The program's one error type. Its text is the French message shown to the user
+// in the error box; code throws it where an operation cannot go on.
+#include <stdexcept>
+#include <string>
+
+namespace vantor {
+
+class VantorError : public std::runtime_error {
+ public:
+  explicit VantorError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The text shown in the error box: the message, with a final "." added when its
+// last character sorts after "." (so "…%s" gets a dot, "…?" or "…." does not).
+std::string ErrorBoxText(const std::string& message);
+
+// printf-like helper for the messages that carry one string argument ("%s").
+std::string FormatMessage(const std::string& pattern, const std::string& arg);
+
+}  // namespace vantor
