@@ -1,0 +1,80 @@
+#pragma once
+// The one way the program shows modal boxes: message, confirmation, error, print dialog,
+// printer set-up and the beep. The program uses QtDialogs; tests install ScriptedDialogs,
+// which records what would have been shown and answers as scripted, so no test blocks.
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+#include "Printer.h"
+
+class QWidget;
+
+namespace vantor {
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Plain box with an OK button, titled with the application's title.
+  virtual void Message(QWidget* parent, const QString& text) = 0;
+  // Question icon, title "Confirmation", buttons "OK" and "Annuler"; true on OK.
+  virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // Error icon, the application's title, the text as given.
+  virtual void Error(QWidget* parent, const QString& text) = 0;
+  // The print dialog on the program's printer; true when confirmed.
+  virtual bool PrintDialog(QWidget* parent, Printer& printer) = 0;
+  // The printer set-up dialog (paper, orientation); true when confirmed.
+  virtual bool PrinterSetupDialog(QWidget* parent, Printer& printer) = 0;
+  virtual void Beep() = 0;
+
+  // The dialogs in use (QtDialogs unless another was installed).
+  static Dialogs& Current();
+  // Installs `d` (not owned); nullptr goes back to QtDialogs.
+  static void Install(Dialogs* d);
+};
+
+// Installs a Dialogs for the life of the scope and puts the previous one back.
+class DialogsScope {
+ public:
+  explicit DialogsScope(Dialogs* d);
+  ~DialogsScope();
+  DialogsScope(const DialogsScope&) = delete;
+  DialogsScope& operator=(const DialogsScope&) = delete;
+
+ private:
+  Dialogs* previous_;
+};
+
+class QtDialogs : public Dialogs {
+ public:
+  void Message(QWidget* parent, const QString& text) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
+  void Error(QWidget* parent, const QString& text) override;
+  bool PrintDialog(QWidget* parent, Printer& printer) override;
+  bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;
+  void Beep() override;
+};
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  void Message(QWidget* parent, const QString& text) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
+  void Error(QWidget* parent, const QString& text) override;
+  bool PrintDialog(QWidget* parent, Printer& printer) override;
+  bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;
+  void Beep() override;
+
+  QStringList messages, errors, confirmations;  // texts shown, in order
+  int beeps = 0;
+  std::deque<bool> confirmAnswers;  // answers to Confirm, in order; true when empty
+  bool printDialogAnswer = true;
+  QString pdfPath;  // when set, a confirmed PrintDialog routes the output to this file
+  int printDialogs = 0, setupDialogs = 0;  // dialogs shown
+  bool setupDialogAnswer = true;
+  // Called after any box (message, confirmation or error) has been recorded, while the
+  // box would be open.
+  std::function<void()> onMessage;
+};
+
+}  // namespace vantor
