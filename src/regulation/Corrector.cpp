@@ -1,0 +1,92 @@
+// The PID corrector: gains, feedback conditioning, the order of one cycle and its
+// conversion to an output-2 count. Extended (80-bit) arithmetic throughout, in the
+// order written below: the recorded values depend on it.
+#include <cmath>
+
+#include "Numbers.h"
+#include "Regulation.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+// Readings below this level are taken as a lost contact and replaced by the previous
+// sample.
+constexpr long double kFeedbackFloor = 0.2L;
+
+void ReadGain(std::string& field, std::int32_t bound, long double& gain) {
+  long double value = StrToFloat(field);
+  if (value > bound) {
+    value = bound;
+    field = FormatShort(bound);
+  }
+  if (value < 0) {
+    value = 0;
+    field = FormatShort(0);
+  }
+  gain = value;
+}
+
+}  // namespace
+
+void ReadGains(RegulationState& s, GainFields& f) {
+  ReadGain(f.Edit1, s.kpmax, s.Kp);
+  ReadGain(f.Edit2, s.kdmax, s.Kd);
+  ReadGain(f.Edit3, s.kimax, s.Ki);
+}
+
+void ResetCorrector(RegulationState& s) {
+  s.Error = 0;
+  s.PrevError = 0;
+  s.ErrorSum = 0;
+  s.SampleHistory.fill(0.0);
+}
+
+long double CountsToVolts(std::int32_t counts) {
+  return static_cast<long double>(counts) * 10.24L / 4095;
+}
+
+void ConditionFeedback(RegulationState& s, std::int32_t counts) {
+  s.Sample = CountsToVolts(counts);
+  if (s.Sample < kFeedbackFloor) s.Sample = s.SampleHistory[0];
+  long double sum = s.Sample;
+  for (double h : s.SampleHistory) sum = sum + h;
+  s.Feedback = sum / 10;
+  for (std::size_t i = s.SampleHistory.size() - 1; i > 0; --i)
+    s.SampleHistory[i] = s.SampleHistory[i - 1];
+  s.SampleHistory[0] = static_cast<double>(s.Sample);
+}
+
+void ComputeOrder(RegulationState& s, long double setpoint) {
+  s.Error = setpoint - s.Feedback;
+  s.PTerm = s.Kp * s.Error;
+  s.DTermRaw = (s.Error - s.PrevError) * s.Kd * 1000 / s.SamplePeriodMs;
+  s.PrevError = s.Error;
+  // A derivative spike followed by a steady error dies away by 0.6 per cycle.
+  if (std::fabs(s.DTermRaw) >= std::fabs(s.DTermRaw - s.PrevDTerm))
+    s.DTerm = s.DTermRaw;
+  else
+    s.DTerm = s.DTermRaw + 0.6L * s.PrevDTerm;
+  s.PrevDTerm = s.DTerm;
+  s.ITerm = (s.ErrorSum + s.Error) * s.Ki * s.SamplePeriodMs / 1000;
+  s.ErrorSum = s.ErrorSum + s.Error;
+  if (s.LoopMode == "Ouv")
+    s.Order = setpoint;
+  else
+    s.Order = (s.PTerm + s.DTerm) + s.ITerm;
+  if (s.Order > s.ordremaxi) s.Order = s.ordremaxi;
+  if (s.Order < s.ordremini) s.Order = s.ordremini;
+}
+
+std::uint16_t OrderToCount(long double order) {
+  long double count = 2048 - 205 * order;
+  if (count > 4095) count = 4095;
+  if (count < 0) count = 0;
+  // An order that is not a number (never produced by finite inputs) leaves the
+  // actuator at rest rather than at an arbitrary count.
+  if (std::isnan(count)) return 2048;
+  return static_cast<std::uint16_t>(RoundHalfEven(count));
+}
+
+}  // namespace vantor

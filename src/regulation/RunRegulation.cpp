@@ -1,0 +1,101 @@
+// The sampled regulation loop. It runs inside the "Début" click handler and gives the
+// window system one turn per cycle, which is how "Fin" (StopRequested := 1) reaches it.
+// The period comes from the card: counter 2 divides its clock by 2458 and feeds
+// counter 1, reprogrammed with 50 ticks at the top of each cycle, whose output reaches
+// digital input line 7.
+#include <exception>
+
+#include "Regulation.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr std::uint16_t kZeroVoltCount = 2048;
+
+// Reads, bounds and writes back the setpoint fields. Corrections made before a failure
+// are written back too, so the fields show the values the next start will use.
+void ReadAndShowSetpointFields(RegulationState& s, LoopHost& host) {
+  SetpointFields fields = host.GetSetpointFields();
+  try {
+    ReadSetpointFields(s, fields);
+  } catch (...) {
+    host.SetSetpointFields(fields);
+    throw;
+  }
+  host.SetSetpointFields(fields);
+}
+
+void RunCycles(RegulationState& s, AD2var& card, LoopHost& host) {
+  for (;;) {
+    card.ProgramCounter(1, 0, 0, 50);
+    card.ProgramCounter(2, 3, 0, 2458);
+    s.Setpoint = NextSetpoint(s, card);
+    card.SelectChannel(1);
+    const std::int32_t counts = card.ConvertAnalog();
+    ConditionFeedback(s, counts);
+    ComputeOrder(s, s.Setpoint);
+    card.SetOutput2(OrderToCount(s.Order));
+    RecordSample(s);
+    host.SetGauges(s.RecordAt(kSeriesSetpoint, s.RecordPos),
+                   s.RecordAt(kSeriesFeedback, s.RecordPos));
+    card.WaitLine7High();
+    host.ProcessMessagesOnce();
+    if (s.StopRequested == 1) return;
+  }
+}
+
+}  // namespace
+
+void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host) {
+  static const std::string running = kRunningText;
+  static const std::string stopped = kStoppedText;
+
+  if (s.SetpointKind.empty()) {
+    host.BeepAndMessage(kNoSetpointText);
+    host.SetRunControlsEnabled(true);
+    host.PlotRecord();
+    return;
+  }
+  // SamplePeriodMs is set by the start-up just after the card's initialisation: when it
+  // is still 0 the start-up stopped early and the card's ports are not known.
+  if (s.SamplePeriodMs <= 0)
+    throw VantorError(
+        "La régulation ne peut pas démarrer : l'initialisation du programme n'a pas abouti "
+        "(voir le message affiché au démarrage). Corrigez la cause puis relancez le programme");
+
+  // The fields are read before anything is disabled or cleared: a field that does not
+  // convert, or a frequency of 0, leaves the window usable and the last run intact.
+  if (s.SetpointKind != "externe") ReadAndShowSetpointFields(s, host);
+
+  host.SetRunControlsEnabled(false);
+  ClearRecord(s);
+  host.SetStatusText(running);
+  ResetCorrector(s);
+  s.RecordPos = 0;
+  s.StopRequested = 0;
+  s.GeneratorCounter = 0;
+
+  std::exception_ptr failure;
+  try {
+    RunCycles(s, card, host);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+
+  // Ending, whether by "Fin" or by a card that stopped answering.
+  s.StopRequested = 1;
+  s.Order = 0;
+  try {
+    card.SetOutput2(kZeroVoltCount);
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+  host.SetStatusText(stopped);
+  host.SetRunControlsEnabled(true);
+  host.PlotRecord();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace vantor
