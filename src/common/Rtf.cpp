@@ -1,0 +1,778 @@
+#include "Rtf.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+
+#include "TextEncoding.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr std::size_t kMaxFontName = 256;
+constexpr std::size_t kMaxColors = 4096;
+constexpr std::size_t kMaxFonts = 4096;
+constexpr std::size_t kMaxControlWord = 32;
+
+// Code page of a font from its \fcharset value; 0 means the document's code page.
+int CharsetCodePage(int charset) {
+  switch (charset) {
+    case 161:
+      return 1253;
+    case 162:
+      return 1254;
+    case 163:
+      return 1258;
+    case 177:
+      return 1255;
+    case 178:
+      return 1256;
+    case 186:
+      return 1257;
+    case 204:
+      return 1251;
+    case 222:
+      return 874;
+    case 238:
+      return 1250;
+    case 254:
+    case 255:
+      return 437;
+    default:
+      return 0;
+  }
+}
+
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Where the text of a group goes.
+enum class Destination { Text, Skip, FontTable, ColorTable };
+
+struct CharFormat {
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool hidden = false;
+  int halfPoints = 24;
+  int colorIndex = 0;
+  int fontIndex = -1;  // -1: the document's default font
+
+  friend bool operator==(const CharFormat&, const CharFormat&) = default;
+};
+
+struct GroupState {
+  CharFormat format;
+  RtfAlign align = RtfAlign::Left;
+  int unicodeSkip = 1;  // \ucN: characters that stand for each \uN
+  Destination destination = Destination::Text;
+  bool ignorable = false;  // "\*" seen: an unknown destination is skipped
+  bool firstWord = true;   // no control word read yet in this group
+};
+
+struct FontInfo {
+  std::string name;
+  int codePage = 0;
+  bool nameDone = false;
+};
+
+// Control words that open a destination whose content is not document text. A
+// field's instruction (\fldinst) is skipped while its shown result (\fldrslt) is kept.
+bool IsSkippedDestination(std::string_view word) {
+  static constexpr std::string_view kSkipped[] = {"stylesheet",
+                                                  "info",
+                                                  "header",
+                                                  "footer",
+                                                  "headerl",
+                                                  "headerr",
+                                                  "headerf",
+                                                  "footerl",
+                                                  "footerr",
+                                                  "footerf",
+                                                  "pict",
+                                                  "object",
+                                                  "objdata",
+                                                  "fldinst",
+                                                  "themedata",
+                                                  "colorschememapping",
+                                                  "latentstyles",
+                                                  "datastore",
+                                                  "xmlnstbl",
+                                                  "listtable",
+                                                  "listoverridetable",
+                                                  "rsidtbl",
+                                                  "generator",
+                                                  "mmathPr",
+                                                  "footnote",
+                                                  "annotation",
+                                                  "atnid",
+                                                  "atnauthor",
+                                                  "pn",
+                                                  "pntxta",
+                                                  "pntxtb",
+                                                  "filetbl",
+                                                  "revtbl",
+                                                  "shp",
+                                                  "shpinst",
+                                                  "nonshppict",
+                                                  "template",
+                                                  "userprops",
+                                                  "docvar",
+                                                  "bkmkstart",
+                                                  "bkmkend",
+                                                  "private"};
+  return std::find(std::begin(kSkipped), std::end(kSkipped), word) != std::end(kSkipped);
+}
+
+class RtfReader {
+ public:
+  RtfReader(std::string_view input, RtfDocument& doc) : in_(input), doc_(doc) {}
+
+  void Run() {
+    while (pos_ < in_.size()) {
+      const char c = in_[pos_];
+      if (c == '{') {
+        ++pos_;
+        pendingSkip_ = 0;
+        OpenGroup();
+      } else if (c == '}') {
+        ++pos_;
+        pendingSkip_ = 0;
+        if (!CloseGroup()) return;  // the document's outer group is closed
+      } else if (c == '\\') {
+        ++pos_;
+        ReadControl();
+      } else if (c == '\r' || c == '\n') {
+        ++pos_;  // line ends in the file carry no meaning
+      } else {
+        ++pos_;
+        if (pendingSkip_ > 0) {
+          --pendingSkip_;
+          continue;
+        }
+        if (static_cast<unsigned char>(c) < 0x80)
+          Character(static_cast<unsigned char>(c));
+        else
+          Character(CodePageToUnicode(CurrentCodePage(), static_cast<unsigned char>(c)));
+      }
+    }
+    // The input ended before the outer group closed: keep what was read.
+    FinishDocument();
+  }
+
+ private:
+  void FinishDocument() {
+    FlushSurrogate();
+    FinishParagraph(/*atEnd=*/true);
+  }
+
+  // ---- groups --------------------------------------------------------------------
+  void OpenGroup() {
+    if (stack_.size() >= static_cast<std::size_t>(kRtfMaxDepth)) {
+      ++flattened_;
+      return;
+    }
+    stack_.push_back(state_);
+    state_.ignorable = false;
+    state_.firstWord = true;
+  }
+
+  // Returns false when the outer group closes.
+  bool CloseGroup() {
+    if (flattened_ > 0) {
+      --flattened_;
+      return true;
+    }
+    if (state_.destination == Destination::FontTable) EndFontEntry();
+    if (stack_.size() <= 1) {
+      // The outer group: the last paragraph takes the formatting still in force.
+      FinishDocument();
+      return false;
+    }
+    state_ = stack_.back();
+    stack_.pop_back();
+    return true;
+  }
+
+  // ---- control words and symbols ---------------------------------------------------
+  void ReadControl() {
+    if (pos_ >= in_.size()) return;
+    const char c = in_[pos_];
+    if (!IsLetter(c)) {
+      ++pos_;
+      ControlSymbol(c);
+      return;
+    }
+    const std::size_t start = pos_;
+    while (pos_ < in_.size() && IsLetter(in_[pos_])) ++pos_;
+    std::string_view word = in_.substr(start, std::min(pos_ - start, kMaxControlWord));
+    bool hasParam = false;
+    long long param = 0;
+    bool negative = false;
+    if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() && IsDigit(in_[pos_ + 1])) {
+      negative = true;
+      ++pos_;
+    }
+    while (pos_ < in_.size() && IsDigit(in_[pos_])) {
+      hasParam = true;
+      if (param < 10000000000LL) param = param * 10 + (in_[pos_] - '0');
+      ++pos_;
+    }
+    if (pos_ < in_.size() && in_[pos_] == ' ') ++pos_;  // the delimiting space
+    param = std::clamp(negative ? -param : param, -2147483648LL, 2147483647LL);
+
+    if (word == "bin") {
+      // Binary data: its bytes are not RTF and must not be interpreted.
+      const std::size_t length = hasParam && param > 0 ? static_cast<std::size_t>(param) : 0;
+      pos_ += std::min(length, in_.size() - pos_);
+      return;
+    }
+    if (pendingSkip_ > 0) {
+      --pendingSkip_;
+      return;
+    }
+    const bool first = state_.firstWord;
+    state_.firstWord = false;
+    ControlWord(word, hasParam, static_cast<int>(param), first);
+  }
+
+  void ControlSymbol(char c) {
+    if (c == '\'') {
+      int value = -1;
+      if (pos_ + 1 < in_.size()) {
+        const int high = HexDigit(in_[pos_]);
+        const int low = HexDigit(in_[pos_ + 1]);
+        if (high >= 0 && low >= 0) {
+          value = high * 16 + low;
+          pos_ += 2;
+        }
+      }
+      if (pendingSkip_ > 0) {
+        --pendingSkip_;
+        return;
+      }
+      if (value >= 0)
+        Character(CodePageToUnicode(CurrentCodePage(), static_cast<unsigned char>(value)));
+      return;
+    }
+    if (pendingSkip_ > 0) {
+      --pendingSkip_;
+      return;
+    }
+    switch (c) {
+      case '\\':
+      case '{':
+      case '}':
+        Character(static_cast<unsigned char>(c));
+        break;
+      case '~':
+        Character(0x00A0);
+        break;
+      case '_':
+        Character(0x2011);
+        break;
+      case '\t':
+        Character('\t');
+        break;
+      case '\r':
+      case '\n':
+        EndParagraph();
+        break;
+      case '*':
+        state_.ignorable = true;
+        break;
+      default:
+        break;  // "\-" optional hyphen, "\|", "\:" and unknown symbols show nothing
+    }
+  }
+
+  void ControlWord(std::string_view w, bool hasParam, int param, bool firstInGroup) {
+    const bool on = !hasParam || param != 0;
+    // Destinations.
+    if (w == "fonttbl") {
+      state_.destination = Destination::FontTable;
+      return;
+    }
+    if (w == "colortbl") {
+      state_.destination = Destination::ColorTable;
+      colorStarted_ = false;
+      return;
+    }
+    if (IsSkippedDestination(w)) {
+      state_.destination = Destination::Skip;
+      return;
+    }
+    if (state_.ignorable && firstInGroup && w != "fldrslt") {
+      // An ignorable destination this reader does not know: skip the whole group.
+      state_.destination = Destination::Skip;
+      return;
+    }
+    if (state_.destination == Destination::Skip) return;
+
+    if (state_.destination == Destination::FontTable) {
+      FontTableWord(w, hasParam, param);
+      return;
+    }
+    if (state_.destination == Destination::ColorTable) {
+      ColorTableWord(w, param);
+      return;
+    }
+
+    // Document-wide settings.
+    if (w == "ansicpg") {
+      if (hasParam) documentCodePage_ = param;
+    } else if (w == "ansi") {
+      documentCodePage_ = 1252;
+    } else if (w == "pc") {
+      documentCodePage_ = 437;
+    } else if (w == "pca") {
+      documentCodePage_ = 850;
+    } else if (w == "mac") {
+      documentCodePage_ = 10000;
+    } else if (w == "deff") {
+      defaultFont_ = param;
+      // Text breaks.
+    } else if (w == "par" || w == "sect" || w == "row" || w == "nestrow") {
+      EndParagraph();
+    } else if (w == "line") {
+      Character('\n');
+    } else if (w == "tab" || w == "cell" || w == "nestcell") {
+      Character('\t');
+      // Unicode.
+    } else if (w == "u") {
+      long code = param < 0 ? param + 65536L : param;
+      Character(static_cast<char32_t>(code & 0xFFFF));
+      pendingSkip_ = state_.unicodeSkip;
+    } else if (w == "uc") {
+      state_.unicodeSkip = std::clamp(param, 0, 16);
+      // Character formatting.
+    } else if (w == "plain") {
+      state_.format = CharFormat{};
+    } else if (w == "b") {
+      state_.format.bold = on;
+    } else if (w == "i") {
+      state_.format.italic = on;
+    } else if (w == "ulnone") {
+      state_.format.underline = false;
+    } else if (w.starts_with("ul") && w != "ulc") {
+      state_.format.underline = on;
+    } else if (w == "v") {
+      state_.format.hidden = on;
+    } else if (w == "fs") {
+      state_.format.halfPoints = hasParam && param > 0 ? std::min(param, 32767) : 24;
+    } else if (w == "cf") {
+      state_.format.colorIndex = std::max(param, 0);
+    } else if (w == "f") {
+      state_.format.fontIndex = param;
+      // Paragraph formatting.
+    } else if (w == "pard") {
+      state_.align = RtfAlign::Left;
+    } else if (w == "ql") {
+      state_.align = RtfAlign::Left;
+    } else if (w == "qc") {
+      state_.align = RtfAlign::Center;
+    } else if (w == "qr") {
+      state_.align = RtfAlign::Right;
+    } else if (w == "qj" || w == "qd") {
+      state_.align = RtfAlign::Justify;
+    } else {
+      SpecialCharacter(w);
+    }
+  }
+
+  void SpecialCharacter(std::string_view w) {
+    struct Special {
+      std::string_view word;
+      char32_t ch;
+    };
+    static constexpr std::array<Special, 14> kSpecials = {{{"emdash", 0x2014},
+                                                           {"endash", 0x2013},
+                                                           {"bullet", 0x2022},
+                                                           {"lquote", 0x2018},
+                                                           {"rquote", 0x2019},
+                                                           {"ldblquote", 0x201C},
+                                                           {"rdblquote", 0x201D},
+                                                           {"emspace", 0x2003},
+                                                           {"enspace", 0x2002},
+                                                           {"qmspace", 0x2005},
+                                                           {"zwj", 0x200D},
+                                                           {"zwnj", 0x200C},
+                                                           {"ltrmark", 0x200E},
+                                                           {"rtlmark", 0x200F}}};
+    for (const Special& s : kSpecials)
+      if (s.word == w) {
+        Character(s.ch);
+        return;
+      }
+    // Every other control word is formatting this reader does not keep.
+  }
+
+  // ---- font and colour tables ------------------------------------------------------
+  void FontTableWord(std::string_view w, bool hasParam, int param) {
+    if (w == "f" && hasParam) {
+      EndFontEntry();
+      if (fonts_.size() >= kMaxFonts && fonts_.find(param) == fonts_.end()) return;
+      fontEntry_ = param;
+      fontOpen_ = true;
+      fonts_[param];
+    } else if (w == "fcharset" && fontOpen_) {
+      fonts_[fontEntry_].codePage = CharsetCodePage(param);
+    } else if (w == "cpg" && fontOpen_ && hasParam) {
+      fonts_[fontEntry_].codePage = param;
+    }
+  }
+
+  void EndFontEntry() {
+    if (fontOpen_) fonts_[fontEntry_].nameDone = true;
+    fontOpen_ = false;
+  }
+
+  void FontNameCharacter(char32_t ch) {
+    if (!fontOpen_) return;
+    FontInfo& font = fonts_[fontEntry_];
+    if (font.nameDone) return;
+    if (ch == ';') {
+      font.nameDone = true;
+      return;
+    }
+    if (font.name.size() < kMaxFontName) AppendUtf8(font.name, ch);
+  }
+
+  void ColorTableWord(std::string_view w, int param) {
+    const auto component = static_cast<std::uint8_t>(std::clamp(param, 0, 255));
+    if (w == "red") {
+      pendingColor_.red = component;
+    } else if (w == "green") {
+      pendingColor_.green = component;
+    } else if (w == "blue") {
+      pendingColor_.blue = component;
+    } else {
+      return;
+    }
+    colorStarted_ = true;
+  }
+
+  void ColorTableCharacter(char32_t ch) {
+    if (ch != ';') return;
+    if (colors_.size() < kMaxColors) {
+      RtfColor color = pendingColor_;
+      color.automatic = !colorStarted_;
+      colors_.push_back(color);
+    }
+    pendingColor_ = RtfColor{};
+    colorStarted_ = false;
+  }
+
+  // ---- text ------------------------------------------------------------------------
+  int CurrentCodePage() const {
+    const int index = state_.format.fontIndex < 0 ? defaultFont_ : state_.format.fontIndex;
+    if (state_.destination == Destination::Text) {
+      const auto it = fonts_.find(index);
+      if (it != fonts_.end() && it->second.codePage != 0) return it->second.codePage;
+    }
+    return documentCodePage_;
+  }
+
+  void FlushSurrogate() {
+    if (highSurrogate_ == 0) return;
+    highSurrogate_ = 0;
+    Emit(0xFFFD);
+  }
+
+  void Character(char32_t ch) {
+    switch (state_.destination) {
+      case Destination::Skip:
+        return;
+      case Destination::FontTable:
+        FontNameCharacter(ch);
+        return;
+      case Destination::ColorTable:
+        ColorTableCharacter(ch);
+        return;
+      case Destination::Text:
+        break;
+    }
+    if (state_.format.hidden) return;
+    // \uN gives UTF-16 units: pair the surrogates.
+    if (ch >= 0xD800 && ch <= 0xDBFF) {
+      FlushSurrogate();
+      highSurrogate_ = ch;
+      return;
+    }
+    if (ch >= 0xDC00 && ch <= 0xDFFF) {
+      if (highSurrogate_ == 0) {
+        Emit(0xFFFD);
+        return;
+      }
+      const char32_t full = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (ch - 0xDC00);
+      highSurrogate_ = 0;
+      Emit(full);
+      return;
+    }
+    FlushSurrogate();
+    if (ch < 0x20 && ch != '\t' && ch != '\n') return;  // other control characters
+    Emit(ch);
+  }
+
+  void Emit(char32_t ch) {
+    RtfRun* run = RunFor(state_.format);
+    AppendUtf8(run->text, ch);
+    hasText_ = true;
+  }
+
+  // The run that receives text in `format`: the current paragraph's last run when its
+  // formatting is the same, else a new one (or the last one when the document has
+  // reached its size bound).
+  RtfRun* RunFor(const CharFormat& format) {
+    std::vector<RtfRun>& runs = paragraph_.runs;
+    if (!runs.empty() && (saturated_ || runFormat_ == format)) return &runs.back();
+    if (blocks_ >= kRtfMaxBlocks) saturated_ = true;
+    if (saturated_ && !runs.empty()) return &runs.back();
+    ++blocks_;
+    RtfRun run;
+    run.bold = format.bold;
+    run.italic = format.italic;
+    run.underline = format.underline;
+    run.halfPoints = format.halfPoints;
+    if (format.colorIndex >= 0 && static_cast<std::size_t>(format.colorIndex) < colors_.size())
+      run.color = colors_[static_cast<std::size_t>(format.colorIndex)];
+    const int font = format.fontIndex < 0 ? defaultFont_ : format.fontIndex;
+    const auto it = fonts_.find(font);
+    if (it != fonts_.end()) run.font = it->second.name;
+    runs.push_back(std::move(run));
+    runFormat_ = format;
+    return &runs.back();
+  }
+
+  void EndParagraph() {
+    if (state_.destination != Destination::Text) return;
+    if (state_.format.hidden) return;
+    FlushSurrogate();
+    if (saturated_) {
+      // Past the size bound paragraphs are no longer separated; keep the break as text.
+      RunFor(state_.format)->text += '\n';
+      return;
+    }
+    FinishParagraph(/*atEnd=*/false);
+  }
+
+  void FinishParagraph(bool atEnd) {
+    // Text after the last paragraph end forms a last paragraph; nothing after it, none.
+    if (atEnd && !hasText_ && paragraph_.runs.empty()) return;
+    paragraph_.align = state_.align;
+    doc_.paragraphs.push_back(std::move(paragraph_));
+    paragraph_ = RtfParagraph{};
+    hasText_ = false;
+    if (++blocks_ >= kRtfMaxBlocks) saturated_ = true;
+  }
+
+  std::string_view in_;
+  std::size_t pos_ = 0;
+  RtfDocument& doc_;
+  std::vector<GroupState> stack_;
+  GroupState state_;
+  int flattened_ = 0;  // groups opened beyond the depth bound, not yet closed
+  int pendingSkip_ = 0;
+  char32_t highSurrogate_ = 0;
+
+  int documentCodePage_ = 1252;
+  int defaultFont_ = 0;
+  std::map<int, FontInfo> fonts_;
+  int fontEntry_ = 0;
+  bool fontOpen_ = false;
+  std::vector<RtfColor> colors_;
+  RtfColor pendingColor_;
+  bool colorStarted_ = false;
+
+  RtfParagraph paragraph_;
+  CharFormat runFormat_;
+  bool hasText_ = false;
+  std::size_t blocks_ = 0;
+  bool saturated_ = false;
+};
+
+// Position of "{\rtf" after an optional UTF-8 byte-order mark and blanks, or npos.
+std::size_t RtfStart(std::string_view bytes) {
+  std::size_t pos = 0;
+  if (bytes.starts_with("\xEF\xBB\xBF")) pos = 3;
+  while (pos < bytes.size() &&
+         (bytes[pos] == ' ' || bytes[pos] == '\t' || bytes[pos] == '\r' || bytes[pos] == '\n'))
+    ++pos;
+  if (bytes.substr(pos).starts_with("{\\rtf")) return pos;
+  return std::string_view::npos;
+}
+
+// UTF-16 text with its byte-order mark to UTF-8; false when it holds a NUL character.
+bool Utf16ToUtf8(std::string_view bytes, bool littleEndian, std::string& out) {
+  char32_t high = 0;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+    const char32_t unit = littleEndian ? (b1 << 8 | b0) : (b0 << 8 | b1);
+    if (unit == 0) return false;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      if (high != 0) AppendUtf8(out, 0xFFFD);
+      high = unit;
+      continue;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      AppendUtf8(out, high != 0 ? 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
+      high = 0;
+      continue;
+    }
+    if (high != 0) AppendUtf8(out, 0xFFFD);
+    high = 0;
+    AppendUtf8(out, unit);
+  }
+  if (high != 0) AppendUtf8(out, 0xFFFD);
+  return true;
+}
+
+}  // namespace
+
+std::string RtfDocument::PlainText() const {
+  std::string text;
+  for (const RtfParagraph& paragraph : paragraphs) {
+    for (const RtfRun& run : paragraph.runs) {
+      for (const char c : run.text) {
+        if (c == '\n')
+          text += "\r\n";
+        else
+          text += c;
+      }
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool ParseRtf(std::string_view bytes, RtfDocument& out) {
+  out = RtfDocument{};
+  if (bytes.size() > kRtfMaxInputBytes) return false;
+  const std::size_t start = RtfStart(bytes);
+  if (start == std::string_view::npos) return false;
+  RtfReader reader(bytes.substr(start), out);
+  reader.Run();
+  return true;
+}
+
+bool ParsePlainText(std::string_view bytes, RtfDocument& out) {
+  out = RtfDocument{};
+  if (bytes.size() > kRtfMaxInputBytes) return false;
+  std::string text;
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    if (!Utf16ToUtf8(bytes, bytes[0] == '\xFF', text)) return false;
+  } else {
+    if (bytes.find('\0') != std::string_view::npos) return false;
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (IsValidUtf8(bytes)) {
+      text.assign(bytes);
+    } else {
+      text.reserve(bytes.size() * 2);
+      for (const char c : bytes)
+        AppendUtf8(text, CodePageToUnicode(1252, static_cast<unsigned char>(c)));
+    }
+  }
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    RtfParagraph paragraph;
+    if (out.paragraphs.size() + 1 >= kRtfMaxBlocks) {
+      // Size bound reached: the rest is one last paragraph, its line ends kept as breaks.
+      RtfRun run;
+      for (std::size_t k = pos; k < text.size(); ++k) {
+        if (text[k] == '\r') {
+          if (k + 1 < text.size() && text[k + 1] == '\n') ++k;
+          run.text += '\n';
+        } else {
+          run.text += text[k];
+        }
+      }
+      paragraph.runs.push_back(std::move(run));
+      out.paragraphs.push_back(std::move(paragraph));
+      break;
+    }
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    if (end > pos) {
+      RtfRun run;
+      run.text = text.substr(pos, end - pos);
+      paragraph.runs.push_back(std::move(run));
+    }
+    out.paragraphs.push_back(std::move(paragraph));
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') {
+      ++pos;
+      if (pos < text.size() && text[pos] == '\n') ++pos;
+    } else if (pos < text.size() && text[pos] == '\n') {
+      ++pos;
+    }
+  }
+  return true;
+}
+
+RtfDocument LoadRichText(std::string_view bytes) {
+  RtfDocument doc;
+  if (ParseRtf(bytes, doc)) return doc;
+  if (ParsePlainText(bytes, doc)) return doc;
+  throw VantorError("Erreur au chargement du flux");
+}
+
+std::string WriteRtf(std::string_view text) {
+  std::string out =
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1036"
+      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+      "\\viewkind4\\uc1\\pard\\f0\\fs20 ";
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const char32_t ch = NextUtf8(text, pos);
+    if (ch == '\r' || ch == '\n') {
+      // "\r\n" is one line break.
+      if (ch == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+      out += "\\par\r\n";
+    } else if (ch == '\t') {
+      out += "\\tab ";
+    } else if (ch < 0x20 || ch == 0x7F) {
+      continue;
+    } else if (ch == '\\' || ch == '{' || ch == '}') {
+      out += '\\';
+      out += static_cast<char>(ch);
+    } else if (ch < 0x80) {
+      out += static_cast<char>(ch);
+    } else if (const int byte = UnicodeToCp1252(ch); byte >= 0) {
+      out += "\\'";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else {
+      // \uN takes a signed 16-bit N; characters beyond the BMP go as a surrogate pair.
+      auto unit = [&out](char32_t u) {
+        out += "\\u";
+        out += std::to_string(u >= 0x8000 ? static_cast<long>(u) - 65536L : static_cast<long>(u));
+        out += '?';
+      };
+      if (ch >= 0x10000) {
+        unit(0xD800 + ((ch - 0x10000) >> 10));
+        unit(0xDC00 + ((ch - 0x10000) & 0x3FF));
+      } else {
+        unit(ch);
+      }
+    }
+  }
+  out += "\\par\r\n}\r\n";
+  return out;
+}
+
+}  // namespace vantor

@@ -1,0 +1,30 @@
+#pragma once
+// The settings store: every setting lives in a one-value rich-text file of the folder
+// "sauvegarde" (such as "sauvegarde/kpmax.rtf"), read and written only through these
+// two operations. Paths are relative to the current directory and are quoted in error
+// messages exactly as passed. The store keeps no state between calls.
+#include <cstddef>
+#include <string>
+
+namespace vantor {
+
+// The first `width` characters (not bytes) of the file's plain text, loaded as RTF or
+// else as plain text. No trimming is done, with one exception: the paragraph end that
+// closes the value's paragraph is not part of the value. So a file holding "$33"
+// yields "$33" (which converts), "$0340" yields "$034", and "16.00" yields "16.0".
+// Throws VantorError:
+//   "Impossible d'ouvrir le fichier %s" when the file is missing or not a readable file;
+//   "Erreur au chargement du flux" when its content is neither RTF nor text (or larger
+//   than the reader accepts) or cannot be read.
+std::string LoadSetting(const std::string& path, int width);
+
+// Replaces the file with a rich-text document whose only paragraph is `text`. The
+// document is written to a temporary file of the same folder, flushed to disk and
+// renamed over the old file, so a failure never leaves a half-written or emptied
+// setting: the previous file stays as it was. Throws VantorError:
+//   "Impossible de créer le fichier %s" when the file cannot be created (missing or
+//   read-only folder, or the path names a folder);
+//   "Erreur à l'enregistrement du flux" when writing the content fails.
+void SaveSetting(const std::string& path, const std::string& text);
+
+}  // namespace vantor

@@ -1,0 +1,30 @@
+#pragma once
+// Character encodings met in the files the program reads: UTF-8 (its own text), the
+// Windows and DOS single-byte code pages of rich-text files and plain-text files.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+// The character of `byte` in the single-byte code page `codePage` (1252, 1250, 437 and
+// 850 are known; any other code page is read as 1252).
+char32_t CodePageToUnicode(int codePage, unsigned char byte);
+
+// The code page 1252 byte of `ch`, or -1 when the code page has no such character.
+int UnicodeToCp1252(char32_t ch);
+
+// Appends `ch` in UTF-8; surrogates and values beyond U+10FFFF become U+FFFD.
+void AppendUtf8(std::string& out, char32_t ch);
+
+// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+// Decodes the character at `pos` of `text` and advances `pos`; an invalid sequence
+// yields U+FFFD and advances by one byte.
+char32_t NextUtf8(std::string_view text, std::size_t& pos);
+
+// The first `count` characters (not bytes) of UTF-8 `text`; never splits a character.
+std::string Utf8Prefix(std::string_view text, std::size_t count);
+
+}  // namespace vantor
