@@ -1,0 +1,29 @@
+#include "ConstantInputs.h"
+
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+double CountsToVolts(int counts) {
+  return counts * 10.24 / 4095.0;
+}
+}  // namespace
+
+double ConstantInputs::Input1Volts() const {
+  return CountsToVolts(Input1Counts);
+}
+
+std::optional<double> ConstantInputs::Input0Volts() const {
+  return CountsToVolts(Input0Counts);
+}
+
+void ConstantInputs::Validate() const {
+  ProcessModel::Validate();
+  if (Input0Counts < 0 || Input0Counts > 4095 || Input1Counts < 0 || Input1Counts > 4095)
+    throw VantorError(
+        "Les valeurs fixes des entrées simulées doivent être comprises entre 0 et "
+        "4095");
+}
+
+}  // namespace vantor

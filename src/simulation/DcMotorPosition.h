@@ -1,0 +1,46 @@
+#pragma once
+// DC motor regulated in position, its shaft angle read by a potentiometer.
+//
+//   tau · dw/dt + w = K · u            u: drive voltage (V), w: speed (rad/s)
+//   dθ/dt = w                          θ: angle (rad)
+//   retour = offset + Ks · θ, the angle held between the two end stops, which are where
+//            the potentiometer reads SensorMinVolts and SensorMaxVolts; against a stop the
+//            motor is stalled (speed 0) as long as the drive pushes into it.
+//
+// The integrator makes the P-only loop reach the setpoint without static error; the
+// motor's lag and the loop's ten-sample mean make it overshoot as Kp grows.
+#include "ProcessModel.h"
+
+namespace vantor {
+
+class DcMotorPosition : public ProcessModel {
+ public:
+  DcMotorPosition();
+
+  void Reset() override;
+  void Advance(double dtSeconds, double driveVolts) override;
+  double Input1Volts() const override;
+  void Validate() const override;
+  std::string Name() const override { return "Moteur à courant continu : position"; }
+
+  double PositionRadians() const { return position_; }
+  double SpeedRadPerSecond() const { return speed_; }
+
+  // K: steady speed per volt of drive, (rad/s)/V.
+  double GainRadPerSecondPerVolt = 1.0;
+  // tau: mechanical time constant, seconds (0 = the speed follows the drive at once).
+  double TimeConstantSeconds = 0.2;
+  // Ks: potentiometer sensitivity, V/rad (must be positive).
+  double SensorVoltsPerRadian = 1.0;
+  // Potentiometer voltage at angle 0, the rest position after Reset().
+  double SensorOffsetVolts = 0.0;
+  // Potentiometer voltages at the two end stops.
+  double SensorMinVolts = 0.0;
+  double SensorMaxVolts = 10.0;
+
+ private:
+  double position_ = 0.0;
+  double speed_ = 0.0;
+};
+
+}  // namespace vantor

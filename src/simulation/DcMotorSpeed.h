@@ -1,0 +1,42 @@
+#pragma once
+// DC motor regulated in speed, its speed read by a tachometer.
+//
+//   tau · dw/dt + w = K · u            u: drive voltage (V), w: speed (rad/s)
+//   retour = clamp(offset + Kt · w, SensorMinVolts, SensorMaxVolts)
+//
+// With a P-only corrector the loop keeps a static error (the motor needs a non-zero
+// drive to turn); the integral term removes it.
+#include "ProcessModel.h"
+
+namespace vantor {
+
+class DcMotorSpeed : public ProcessModel {
+ public:
+  DcMotorSpeed();
+
+  void Reset() override;
+  void Advance(double dtSeconds, double driveVolts) override;
+  double Input1Volts() const override;
+  void Validate() const override;
+  std::string Name() const override { return "Moteur à courant continu : vitesse"; }
+
+  double SpeedRadPerSecond() const { return speed_; }
+
+  // K: steady speed per volt of drive, (rad/s)/V.
+  double GainRadPerSecondPerVolt = 10.0;
+  // tau: mechanical time constant, seconds (0 = the speed follows the drive at once).
+  double TimeConstantSeconds = 0.5;
+  // Kt: tachometer constant, V/(rad/s). With K = 10 and Kt = 0.1, 1 V of drive gives
+  // 1 V of feedback at steady state.
+  double TachoVoltsPerRadPerSecond = 0.1;
+  // Tachometer voltage at rest, and the range of its conditioning (0-10 V: a motor
+  // turning backwards reads 0 V).
+  double SensorOffsetVolts = 0.0;
+  double SensorMinVolts = 0.0;
+  double SensorMaxVolts = 10.0;
+
+ private:
+  double speed_ = 0.0;
+};
+
+}  // namespace vantor
