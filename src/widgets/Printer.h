@@ -75,6 +75,7 @@ class Printer {
   bool supportsSettings_ = true;
   QString targetFile_;  // PDF file the open job ends up in
   QString partFile_;    // temporary file written while the job is open
+  QFont canvasFont_;
 };
 
 // A job on the program's printer: remembers the orientation, sets the one asked for and

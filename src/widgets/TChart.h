@@ -73,6 +73,9 @@ class TChart : public QWidget {
   int AnimatedZoomSteps = 8;
   TPanningMode AllowPanning = TPanningMode::pmBoth;
   int PrintResolution = 0;  // whole percentage; negative values enlarge the print surface
+  // On screen, a series denser than the plot's pixel columns is drawn as its min/max
+  // envelope per column, which covers the same pixels; off only to compare the two.
+  bool ReducePoints = true;
 
   // Axis ranges back to those saved before the first mouse zoom or pan since the last
   // undo; no change when none is in force. Emits UndoneZoom.
@@ -90,7 +93,8 @@ class TChart : public QWidget {
   // the painter), laid out on the print surface and scaled with independent horizontal
   // and vertical factors. Vector output: nothing goes through an image.
   void PrintRect(QPainter& painter, const QRect& target);
-  // Draws the chart laid out on a `surface` of the given size at the painter's origin.
+  // Draws the chart laid out on a `surface` of the given size at the painter's origin
+  // (an off-screen image, a pixmap, another device).
   void Render(QPainter& painter, QSize surface);
   // Layout on a surface of the given size (the screen layout is Layout(size())).
   ChartLayout Layout(QSize surface) const;
@@ -122,6 +126,8 @@ class TChart : public QWidget {
   void ApplyRanges(const Ranges& r);
   void SaveRangesOnce();
   void SeriesChanged();
+  // `raster`: drawn 1:1 on pixels, so dense series may be reduced to their envelope.
+  void RenderOn(QPainter& painter, QSize surface, bool raster);
   void DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster);
   void DrawAxes(QPainter& painter, const ChartLayout& layout);
   void DrawLegend(QPainter& painter, const ChartLayout& layout);
@@ -131,6 +137,7 @@ class TChart : public QWidget {
   TChartAxis leftAxis_;
   std::vector<std::unique_ptr<TFastLineSeries>> series_;
   QPolygonF buffer_;  // reused for every polyline drawn
+  bool updatePending_ = false;
 
   bool hasSavedRanges_ = false;
   Ranges savedRanges_{};

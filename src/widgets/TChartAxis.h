@@ -54,7 +54,7 @@ class TChartAxis {
   bool Automatic = false;
   bool Labels = true;
   int LabelsSeparation = 10;  // percent of a label's size kept free between two labels
-  QFont LabelsFont;           // empty family: the chart's font
+  QFont LabelsFont;           // point sizes are taken at the screen's resolution
   int MinorTickCount = 3;     // minor ticks between two major ticks
   int TickLength = 4;         // pixels of the chart's layout surface, outwards
   int MinorTickLength = 2;
@@ -62,7 +62,7 @@ class TChartAxis {
   bool Grid = true;  // dotted grid line across the plot at each major tick
   QColor GridColor = QColor(192, 192, 192);
   QString Title;
-  QFont TitleFont;  // empty family: the chart's font
+  QFont TitleFont;
   QColor TitleColor = Qt::black;
 
   // Value <-> pixel in the owning chart's client coordinates (its on-screen layout):

@@ -1,0 +1,212 @@
+#include "Printer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPageLayout>
+
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+const char* const kPrinting = "Impression en cours";
+const char* const kNotPrinting = "L'imprimante n'imprime pas pour l'instant";
+const char* const kUnsupported = "Opération non supportée par l'imprimante sélectionnée";
+
+}  // namespace
+
+Printer& Printer::Instance() {
+  // Created on first use (after the application object) and kept to the very end:
+  // the program may print until its last handler returns.
+  static Printer* const printer = new Printer;
+  return *printer;
+}
+
+Printer::Printer() : device_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+  canvasFont_ = QFont(QStringLiteral("Arial"));
+  canvasFont_.setPointSize(10);
+}
+
+Printer::~Printer() {
+  if (printing_) FinishJob(false);
+}
+
+bool Printer::SupportsSettings() const {
+  if (!supportsSettings_) return false;
+  return device_->outputFormat() == QPrinter::PdfFormat || device_->isValid();
+}
+
+int Printer::PageWidth() {
+  return device_->pageLayout().paintRectPixels(device_->resolution()).width();
+}
+
+int Printer::PageHeight() {
+  return device_->pageLayout().paintRectPixels(device_->resolution()).height();
+}
+
+TPrinterOrientation Printer::Orientation() {
+  if (!SupportsSettings()) throw VantorError(kUnsupported);
+  return device_->pageLayout().orientation() == QPageLayout::Landscape
+             ? TPrinterOrientation::poLandscape
+             : TPrinterOrientation::poPortrait;
+}
+
+void Printer::SetOrientation(TPrinterOrientation o) {
+  if (!SupportsSettings()) throw VantorError(kUnsupported);
+  if (printing_) throw VantorError(kPrinting);
+  device_->setPageOrientation(o == TPrinterOrientation::poLandscape ? QPageLayout::Landscape
+                                                                    : QPageLayout::Portrait);
+}
+
+void Printer::SetOutputPdf(const QString& path) {
+  if (printing_) throw VantorError(kPrinting);
+  device_->setOutputFormat(QPrinter::PdfFormat);
+  device_->setOutputFileName(path);
+}
+
+void Printer::BeginDoc(const QString& title) {
+  if (printing_) throw VantorError(kPrinting);
+  device_->setDocName(title);
+  targetFile_.clear();
+  partFile_.clear();
+  if (device_->outputFormat() == QPrinter::PdfFormat) {
+    targetFile_ = device_->outputFileName();
+    if (targetFile_.isEmpty()) {
+      throw VantorError(
+          "Aucune imprimante n'est disponible : choisissez l'impression dans un fichier PDF");
+    }
+    // The job is written beside its target and only renamed into place by EndDoc.
+    partFile_ = targetFile_ + QStringLiteral(".partial");
+    QFile::remove(partFile_);
+    device_->setOutputFileName(partFile_);
+  }
+  painter_ = std::make_unique<QPainter>();
+  if (!painter_->begin(device_.get())) {
+    painter_.reset();
+    QString target = targetFile_;
+    if (!partFile_.isEmpty()) {
+      device_->setOutputFileName(targetFile_);
+      QFile::remove(partFile_);
+    }
+    targetFile_.clear();
+    partFile_.clear();
+    if (!target.isEmpty())
+      throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
+    throw VantorError("Impossible de commencer l'impression sur l'imprimante sélectionnée");
+  }
+  painter_->setFont(canvasFont_);
+  printing_ = true;
+}
+
+void Printer::RequirePrinting() const {
+  if (!printing_) throw VantorError(kNotPrinting);
+}
+
+void Printer::FinishJob(bool keep) {
+  // Ends the painter in every case: the printer is free for the next job whatever
+  // happens to the output file.
+  printing_ = false;
+  if (!keep) device_->abort();
+  const bool ended = painter_->end();
+  painter_.reset();
+  const QString target = targetFile_;
+  const QString part = partFile_;
+  targetFile_.clear();
+  partFile_.clear();
+  if (part.isEmpty()) return;
+  device_->setOutputFileName(target);
+  if (!keep || !ended) {
+    QFile::remove(part);
+    if (keep) {
+      throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
+    }
+    return;
+  }
+  if (QFileInfo::exists(target) && !QFile::remove(target)) {
+    QFile::remove(part);
+    throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
+  }
+  if (!QFile::rename(part, target)) {
+    QFile::remove(part);
+    throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
+  }
+}
+
+void Printer::Abort() {
+  RequirePrinting();
+  FinishJob(false);
+}
+
+void Printer::EndDoc() {
+  RequirePrinting();
+  FinishJob(true);
+}
+
+void Printer::NewPage() {
+  RequirePrinting();
+  if (!device_->newPage()) throw VantorError("Impossible de commencer une nouvelle page");
+}
+
+QPainter& Printer::Canvas() {
+  RequirePrinting();
+  return *painter_;
+}
+
+void Printer::SetCanvasFont(const QString& family, int points, bool bold, bool italic,
+                            bool underline) {
+  QFont font(family);
+  font.setPointSize(points > 0 ? points : 1);
+  font.setBold(bold);
+  font.setItalic(italic);
+  font.setUnderline(underline);
+  canvasFont_ = font;
+  if (printing_) painter_->setFont(font);
+}
+
+void Printer::TextOut(int x, int y, const QString& text) {
+  QPainter& painter = Canvas();
+  const QFontMetricsF metrics(painter.font(), device_.get());
+  painter.drawText(QPointF(x, y + metrics.ascent()), text);
+}
+
+void Printer::StretchDraw(const QRect& r, const QImage& picture) {
+  QPainter& painter = Canvas();
+  painter.drawImage(QRectF(r), picture);
+}
+
+PrintJob::PrintJob(Printer& printer, TPrinterOrientation orientation, const QString& title)
+    : printer_(printer), remembered_(printer.Orientation()) {
+  printer_.SetOrientation(orientation);
+  try {
+    printer_.BeginDoc(title);
+  } catch (...) {
+    try {
+      printer_.SetOrientation(remembered_);
+    } catch (...) {
+      // the error that stopped the job is the one reported
+    }
+    throw;
+  }
+}
+
+PrintJob::~PrintJob() {
+  try {
+    if (printer_.Printing()) printer_.Abort();
+  } catch (...) {
+    // never mask the error that is unwinding
+  }
+  try {
+    printer_.SetOrientation(remembered_);
+  } catch (...) {
+    // same
+  }
+}
+
+void PrintJob::End() {
+  printer_.EndDoc();
+  printer_.SetOrientation(remembered_);
+}
+
+}  // namespace vantor

@@ -1,0 +1,608 @@
+#include "TChart.h"
+
+#include <QCursor>
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace vantor {
+
+namespace {
+
+constexpr int kZoomThreshold = 16;  // pixels a left drag must exceed in both directions
+constexpr int kGap = 2;             // pixels between an axis' ticks, labels and title
+constexpr double kFar = 1e6;        // polyline coordinates are kept within +-kFar pixels
+
+// Value -> pixel along one axis of a layout (doubles, for drawing).
+struct AxisMap {
+  double minimum = 0;
+  double origin = 0;  // pixel of the minimum
+  double scale = 0;   // pixels per unit, negative upwards
+  bool collapsed = false;
+  double middle = 0;
+
+  AxisMap(const TChartAxis& axis, const QRect& plot) {
+    minimum = axis.Minimum();
+    const double span = axis.Maximum() - axis.Minimum();
+    if (axis.Horizontal()) {
+      const double size = std::max(plot.width() - 1, 1);
+      origin = plot.left();
+      scale = span != 0 ? size / span : 0;
+      middle = plot.left() + (plot.width() - 1) / 2.0;
+    } else {
+      const double size = std::max(plot.height() - 1, 1);
+      origin = plot.bottom();
+      scale = span != 0 ? -size / span : 0;
+      middle = plot.bottom() - (plot.height() - 1) / 2.0;
+    }
+    collapsed = span == 0 || !std::isfinite(scale);
+  }
+  double operator()(double v) const {
+    if (collapsed) return middle;
+    const double p = origin + (v - minimum) * scale;
+    if (std::isnan(p)) return middle;
+    return std::clamp(p, -kFar, kFar);
+  }
+};
+
+QString LegendText(const TFastLineSeries& s) {
+  return s.Title;
+}
+
+}  // namespace
+
+TChart::TChart(QWidget* parent) : QWidget(parent), bottomAxis_(this, true), leftAxis_(this, false) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  bottomAxis_.SetMinMax(0, 100);
+  leftAxis_.SetMinMax(0, 100);
+}
+
+TChart::~TChart() = default;
+
+TFastLineSeries* TChart::AddSeries(const QString& name, const QString& title, const QColor& color,
+                                   bool showInLegend) {
+  series_.push_back(std::make_unique<TFastLineSeries>(this, name, title, color, showInLegend));
+  update();
+  return series_.back().get();
+}
+
+TFastLineSeries* TChart::Series(const QString& name) {
+  for (auto& s : series_)
+    if (s->Name == name) return s.get();
+  return nullptr;
+}
+
+void TChart::SeriesChanged() {
+  // A fill adds thousands of points: one pending update is enough.
+  if (!updatePending_) {
+    updatePending_ = true;
+    update();
+  }
+}
+
+QFont TChart::EffectiveFont(const QFont& f) const {
+  // Layout sizes are pixels of the layout surface, so every font is sized in pixels.
+  if (f.pixelSize() > 0) return f;
+  QFont pixel(f);
+  const double points = f.pointSizeF() > 0 ? f.pointSizeF() : 8.0;
+  pixel.setPixelSize(std::max(1, static_cast<int>(std::lround(points * logicalDpiY() / 72.0))));
+  return pixel;
+}
+
+ChartLayout TChart::Layout(QSize surface) const {
+  ChartLayout layout;
+  const int w = std::max(surface.width(), 1);
+  const int h = std::max(surface.height(), 1);
+  int top = h * std::max(MarginTop, 0) / 100;
+  int bottom = h - 1 - h * std::max(MarginBottom, 0) / 100;
+  int left = w * std::max(MarginLeft, 0) / 100;
+  int right = w - 1 - w * std::max(MarginRight, 0) / 100;
+
+  if (TitleVisible && !TitleText.isEmpty()) {
+    const QFontMetricsF fm(EffectiveFont(TitleFont));
+    const int th = static_cast<int>(std::ceil(fm.height()));
+    layout.title = QRect(left, top, std::max(right - left + 1, 1), th);
+    top += th + 2 * kGap;
+  }
+
+  if (LegendVisible) {
+    const QFontMetricsF fm(EffectiveFont(font()));
+    double longest = 0;
+    int items = 0;
+    for (const auto& s : series_) {
+      if (!s->ShowInLegend) continue;
+      ++items;
+      longest = std::max(longest, fm.horizontalAdvance(LegendText(*s)));
+    }
+    if (items > 0) {
+      const double swatch = std::max(4.0, longest * LegendSwatchPercent / 100.0);
+      const double itemWidth = swatch + 4 + longest + 10;
+      const double available = std::max(right - left + 1 - 8, 1);
+      const int perRow = std::max(1, std::min(items, static_cast<int>(available / itemWidth)));
+      const int rows = (items + perRow - 1) / perRow;
+      const int lw = static_cast<int>(std::ceil(perRow * itemWidth + 8));
+      const int lh = static_cast<int>(std::ceil(rows * (fm.height() + 2) + 4));
+      const int lx = left + (right - left + 1 - lw) / 2;
+      layout.legend = QRect(lx, bottom - lh + 1, lw, lh);
+      bottom -= lh + 2 * kGap;
+    }
+  }
+
+  const QFontMetricsF labelsBottom(EffectiveFont(bottomAxis_.LabelsFont));
+  const QFontMetricsF labelsLeft(EffectiveFont(leftAxis_.LabelsFont));
+  // Bottom axis: ticks, labels, title under the plot.
+  bottom -= std::max(bottomAxis_.TickLength, 0);
+  if (bottomAxis_.Labels) bottom -= static_cast<int>(std::ceil(labelsBottom.height())) + kGap;
+  if (!bottomAxis_.Title.isEmpty())
+    bottom -=
+        static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(bottomAxis_.TitleFont)).height())) +
+        kGap;
+  // Room for half of the top label of the left axis.
+  if (leftAxis_.Labels) top += static_cast<int>(std::ceil(labelsLeft.height() / 2));
+  if (bottom < top) bottom = top;
+
+  // Left axis: its labels' width depends on the ticks, which depend on the height.
+  layout.left = ComputeAxisTicks(leftAxis_.Minimum(), leftAxis_.Maximum(), bottom - top,
+                                 labelsLeft.height(), leftAxis_.LabelsSeparation);
+  double widest = 0;
+  if (leftAxis_.Labels)
+    for (const QString& label : layout.left.labels)
+      widest = std::max(widest, labelsLeft.horizontalAdvance(label));
+  if (!leftAxis_.Title.isEmpty())
+    left +=
+        static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(leftAxis_.TitleFont)).height())) +
+        kGap;
+  if (leftAxis_.Labels) left += static_cast<int>(std::ceil(widest)) + kGap;
+  left += std::max(leftAxis_.TickLength, 0);
+
+  // Bottom axis: the labels' width sets the step; guess it from the range's ends, then
+  // measure the labels actually chosen and choose again if they are wider.
+  auto labelWidth = [&](const AxisTicks& ticks) {
+    double widestLabel = 0;
+    for (const QString& label : ticks.labels)
+      widestLabel = std::max(widestLabel, labelsBottom.horizontalAdvance(label));
+    return widestLabel;
+  };
+  const double bmin = bottomAxis_.Minimum(), bmax = bottomAxis_.Maximum();
+  double guess =
+      std::max(labelsBottom.horizontalAdvance(FormatAxisLabel(bmin, (bmax - bmin) / 10)),
+               labelsBottom.horizontalAdvance(FormatAxisLabel(bmax, (bmax - bmin) / 10)));
+  int plotWidth = std::max(right - left, 1);
+  layout.bottom = ComputeAxisTicks(bmin, bmax, plotWidth, guess, bottomAxis_.LabelsSeparation);
+  const double measured = labelWidth(layout.bottom);
+  if (measured > guess)
+    layout.bottom = ComputeAxisTicks(bmin, bmax, plotWidth, measured, bottomAxis_.LabelsSeparation);
+  // Room for half of the last label of the bottom axis.
+  if (bottomAxis_.Labels) right -= static_cast<int>(std::ceil(labelWidth(layout.bottom) / 2));
+  if (right < left) right = left;
+
+  layout.plot = QRect(QPoint(left, top), QPoint(right, bottom));
+  return layout;
+}
+
+QRect TChart::ChartRect() const {
+  return Layout(size()).plot;
+}
+
+QPointF TChart::PixelToValues(QPoint clientPos) const {
+  return QPointF(bottomAxis_.CalcPosPoint(clientPos.x()), leftAxis_.CalcPosPoint(clientPos.y()));
+}
+
+QPointF TChart::CursorToValues() const {
+  return PixelToValues(mapFromGlobal(QCursor::pos()));
+}
+
+QSize TChart::PrintSurface() const {
+  const double factor = 1.0 - PrintResolution / 100.0;
+  const int w = static_cast<int>(std::lround(width() * factor));
+  const int h = static_cast<int>(std::lround(height() * factor));
+  return QSize(std::max(w, 1), std::max(h, 1));
+}
+
+void TChart::PrintRect(QPainter& painter, const QRect& target) {
+  if (target.width() <= 0 || target.height() <= 0) return;
+  const QSize surface = PrintSurface();
+  painter.save();
+  painter.translate(target.topLeft());
+  painter.scale(static_cast<double>(target.width()) / surface.width(),
+                static_cast<double>(target.height()) / surface.height());
+  RenderOn(painter, surface, false);
+  painter.restore();
+}
+
+void TChart::Render(QPainter& painter, QSize surface) {
+  const QTransform t = painter.worldTransform();
+  const int type = painter.device() ? painter.device()->devType() : 0;
+  const bool rasterDevice =
+      type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
+  RenderOn(painter, surface, rasterDevice && t.type() <= QTransform::TxTranslate);
+}
+
+void TChart::RenderOn(QPainter& painter, QSize surface, bool raster) {
+  const ChartLayout layout = Layout(surface);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.fillRect(QRect(QPoint(0, 0), surface), Color);
+  if (!BackWallTransparent) painter.fillRect(layout.plot, BackWallColor);
+
+  DrawAxes(painter, layout);
+  DrawSeries(painter, layout, raster);
+
+  // Plot frame over the series' ends.
+  painter.setPen(QPen(Qt::black, 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(layout.plot);
+
+  if (!layout.title.isNull()) {
+    painter.setFont(EffectiveFont(TitleFont));
+    painter.setPen(TitleColor);
+    const Qt::Alignment h = TitleAlignment & Qt::AlignHorizontal_Mask;
+    painter.drawText(layout.title, static_cast<int>((h ? h : Qt::AlignHCenter) | Qt::AlignTop),
+                     TitleText);
+  }
+  DrawLegend(painter, layout);
+  painter.restore();
+}
+
+void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout) {
+  const QRect& plot = layout.plot;
+  const AxisMap mx(bottomAxis_, plot);
+  const AxisMap my(leftAxis_, plot);
+
+  auto tickPen = [](const TChartAxis& axis) {
+    return QPen(QBrush(Qt::black), 1, axis.TicksDotted ? Qt::DotLine : Qt::SolidLine);
+  };
+  // Minor tick values between (and around) the major ones, kept inside the range and
+  // skipped when closer than two pixels.
+  auto forEachMinor = [](const TChartAxis& axis, const AxisTicks& ticks, double pixelsPerUnit,
+                         const auto& draw) {
+    const int count = std::min(axis.MinorTickCount, 100);
+    if (count <= 0 || ticks.step <= 0 || ticks.values.empty()) return;
+    const double minor = ticks.step / (count + 1);
+    if (std::fabs(minor * pixelsPerUnit) < 2) return;
+    const double start = ticks.values.front() - ticks.step;
+    const std::size_t intervals = ticks.values.size() + 1;
+    for (std::size_t i = 0; i < intervals; ++i)
+      for (int k = 1; k <= count; ++k) {
+        const double v = start + i * ticks.step + k * minor;
+        if (v >= axis.Minimum() && v <= axis.Maximum()) draw(v);
+      }
+  };
+
+  // Grid lines, dotted, inside the plot.
+  for (const TChartAxis* axis : {&bottomAxis_, &leftAxis_}) {
+    if (!axis->Grid) continue;
+    painter.setPen(QPen(QBrush(axis->GridColor), 1, Qt::DotLine));
+    const bool horizontal = axis->Horizontal();
+    const AxisTicks& ticks = horizontal ? layout.bottom : layout.left;
+    for (double v : ticks.values) {
+      if (horizontal) {
+        const double x = std::round(mx(v));
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+      } else {
+        const double y = std::round(my(v));
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+      }
+    }
+  }
+
+  // Bottom axis.
+  {
+    const TChartAxis& axis = bottomAxis_;
+    const int y0 = plot.bottom() + 1;
+    painter.setPen(tickPen(axis));
+    if (axis.TickLength > 0)
+      for (double v : layout.bottom.values) {
+        const double x = std::round(mx(v));
+        painter.drawLine(QPointF(x, y0), QPointF(x, y0 + axis.TickLength - 1));
+      }
+    if (axis.MinorTickLength > 0)
+      forEachMinor(axis, layout.bottom, mx.scale, [&](double v) {
+        const double x = std::round(mx(v));
+        painter.drawLine(QPointF(x, y0), QPointF(x, y0 + axis.MinorTickLength - 1));
+      });
+    int y = y0 + std::max(axis.TickLength, 0);
+    if (axis.Labels) {
+      const QFont f = EffectiveFont(axis.LabelsFont);
+      const QFontMetricsF fm(f);
+      painter.setFont(f);
+      painter.setPen(Qt::black);
+      for (std::size_t i = 0; i < layout.bottom.values.size(); ++i) {
+        const QString& text = layout.bottom.labels[i];
+        const double tw = fm.horizontalAdvance(text);
+        painter.drawText(QPointF(std::round(mx(layout.bottom.values[i]) - tw / 2), y + fm.ascent()),
+                         text);
+      }
+      y += static_cast<int>(std::ceil(fm.height())) + kGap;
+    }
+    if (!axis.Title.isEmpty()) {
+      const QFont f = EffectiveFont(axis.TitleFont);
+      const QFontMetricsF fm(f);
+      painter.setFont(f);
+      painter.setPen(axis.TitleColor);
+      const double tw = fm.horizontalAdvance(axis.Title);
+      painter.drawText(QPointF(plot.left() + (plot.width() - tw) / 2, y + fm.ascent()), axis.Title);
+    }
+  }
+
+  // Left axis.
+  {
+    const TChartAxis& axis = leftAxis_;
+    const int x0 = plot.left() - 1;
+    painter.setPen(tickPen(axis));
+    if (axis.TickLength > 0)
+      for (double v : layout.left.values) {
+        const double y = std::round(my(v));
+        painter.drawLine(QPointF(x0 - axis.TickLength + 1, y), QPointF(x0, y));
+      }
+    if (axis.MinorTickLength > 0)
+      forEachMinor(axis, layout.left, my.scale, [&](double v) {
+        const double y = std::round(my(v));
+        painter.drawLine(QPointF(x0 - axis.MinorTickLength + 1, y), QPointF(x0, y));
+      });
+    int x = x0 - std::max(axis.TickLength, 0);
+    if (axis.Labels) {
+      const QFont f = EffectiveFont(axis.LabelsFont);
+      const QFontMetricsF fm(f);
+      painter.setFont(f);
+      painter.setPen(Qt::black);
+      double widest = 0;
+      for (std::size_t i = 0; i < layout.left.values.size(); ++i) {
+        const QString& text = layout.left.labels[i];
+        const double tw = fm.horizontalAdvance(text);
+        widest = std::max(widest, tw);
+        const double baseline = my(layout.left.values[i]) - fm.height() / 2 + fm.ascent();
+        painter.drawText(QPointF(x - kGap - tw, std::round(baseline)), text);
+      }
+      x -= static_cast<int>(std::ceil(widest)) + kGap;
+    }
+    if (!axis.Title.isEmpty()) {
+      const QFont f = EffectiveFont(axis.TitleFont);
+      const QFontMetricsF fm(f);
+      painter.setFont(f);
+      painter.setPen(axis.TitleColor);
+      const double tw = fm.horizontalAdvance(axis.Title);
+      painter.save();
+      // Read from bottom to top, centred on the plot's height, just left of the labels.
+      painter.translate(x - kGap - fm.descent(), plot.top() + (plot.height() + tw) / 2);
+      painter.rotate(-90);
+      painter.drawText(QPointF(0, 0), axis.Title);
+      painter.restore();
+    }
+  }
+}
+
+void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster) {
+  const QRect& plot = layout.plot;
+  const AxisMap mx(bottomAxis_, plot);
+  const AxisMap my(leftAxis_, plot);
+  painter.save();
+  painter.setClipRect(plot);
+  painter.setBrush(Qt::NoBrush);
+  const double bmin = bottomAxis_.Minimum(), bmax = bottomAxis_.Maximum();
+
+  for (const auto& s : series_) {
+    const std::vector<double>& xs = s->XValues();
+    const std::vector<double>& ys = s->YValues();
+    const std::size_t n = xs.size();
+    if (n == 0) continue;
+    // Only the points inside the bottom range, plus one on each side, can show.
+    std::size_t lo = 0, hi = n;
+    if (s->XAscending()) {
+      lo = static_cast<std::size_t>(std::lower_bound(xs.begin(), xs.end(), bmin) - xs.begin());
+      hi = static_cast<std::size_t>(std::upper_bound(xs.begin(), xs.end(), bmax) - xs.begin());
+      lo = lo > 0 ? lo - 1 : 0;
+      hi = std::min(hi + 1, n);
+      if (hi <= lo) continue;
+    }
+    const std::size_t count = hi - lo;
+    painter.setPen(QPen(QBrush(s->SeriesColor), 1));
+    if (count == 1) {
+      painter.drawPoint(QPointF(mx(xs[lo]), my(ys[lo])));
+      continue;
+    }
+    buffer_.resize(static_cast<qsizetype>(count));
+    QPointF* out = buffer_.data();
+    std::size_t m = 0;
+    const bool dense = raster && s->XAscending() && count > static_cast<std::size_t>(plot.width());
+    if (!dense) {
+      for (std::size_t i = lo; i < hi; ++i) out[m++] = QPointF(mx(xs[i]), my(ys[i]));
+    } else if (!ReducePoints) {
+      // Denser than the pixels: points land on whole pixels, as the envelope below does.
+      for (std::size_t i = lo; i < hi; ++i)
+        out[m++] = QPointF(std::round(mx(xs[i])), std::round(my(ys[i])));
+    } else {
+      // Min/max envelope per pixel column: the first, lowest, highest and last point of
+      // each column, in their order. The vertical run they draw in a column covers the
+      // same pixels as all the points of that column would.
+      std::size_t i = lo;
+      double column = std::round(mx(xs[i]));
+      while (i < hi) {
+        const std::size_t first = i;
+        std::size_t lowest = i, highest = i, last = i;
+        double yLow = std::round(my(ys[i])), yHigh = yLow;
+        double nextColumn = column;
+        ++i;
+        while (i < hi) {
+          nextColumn = std::round(mx(xs[i]));
+          if (nextColumn != column) break;
+          const double y = std::round(my(ys[i]));
+          if (y < yLow) yLow = y, lowest = i;
+          if (y > yHigh) yHigh = y, highest = i;
+          last = i;
+          ++i;
+        }
+        const std::size_t a = std::min(lowest, highest), b = std::max(lowest, highest);
+        std::size_t prev = hi;  // no index emitted yet
+        for (std::size_t k : {first, a, b, last}) {
+          if (k == prev) continue;
+          out[m++] = QPointF(column, std::round(my(ys[k])));
+          prev = k;
+        }
+        column = nextColumn;
+      }
+    }
+    painter.drawPolyline(out, static_cast<int>(m));
+  }
+  painter.restore();
+}
+
+void TChart::DrawLegend(QPainter& painter, const ChartLayout& layout) {
+  if (layout.legend.isNull()) return;
+  const QFont f = EffectiveFont(font());
+  const QFontMetricsF fm(f);
+  double longest = 0;
+  for (const auto& s : series_)
+    if (s->ShowInLegend) longest = std::max(longest, fm.horizontalAdvance(LegendText(*s)));
+  const double swatch = std::max(4.0, longest * LegendSwatchPercent / 100.0);
+  const double itemWidth = swatch + 4 + longest + 10;
+  const int perRow = std::max(1, static_cast<int>((layout.legend.width() - 8) / itemWidth));
+  painter.setPen(QPen(Qt::black, 1));
+  painter.setBrush(Qt::white);
+  painter.drawRect(layout.legend);
+  painter.setFont(f);
+  int index = 0;
+  for (const auto& s : series_) {
+    if (!s->ShowInLegend) continue;
+    const double x = layout.legend.left() + 4 + (index % perRow) * itemWidth;
+    const double y = layout.legend.top() + 2 + (index / perRow) * (fm.height() + 2);
+    const double sh = std::max(3.0, fm.height() * 0.6);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(s->SeriesColor);
+    painter.drawRect(QRectF(x, y + (fm.height() - sh) / 2, swatch, sh));
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(x + swatch + 4, y + fm.ascent()), LegendText(*s));
+    ++index;
+  }
+}
+
+void TChart::paintEvent(QPaintEvent*) {
+  updatePending_ = false;
+  QPainter painter(this);
+  RenderOn(painter, size(), true);
+  if (drag_ == Drag::Zoom) {
+    painter.setPen(QPen(QBrush(Qt::black), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(dragStart_, dragLast_).normalized());
+  }
+}
+
+TChart::Ranges TChart::CurrentRanges() const {
+  return {bottomAxis_.Minimum(), bottomAxis_.Maximum(), leftAxis_.Minimum(), leftAxis_.Maximum()};
+}
+
+void TChart::ApplyRanges(const Ranges& r) {
+  bottomAxis_.SetMinMax(r.bottomMin, r.bottomMax);
+  leftAxis_.SetMinMax(r.leftMin, r.leftMax);
+}
+
+void TChart::SaveRangesOnce() {
+  if (hasSavedRanges_) return;
+  savedRanges_ = CurrentRanges();
+  hasSavedRanges_ = true;
+}
+
+void TChart::UndoZoom() {
+  if (hasSavedRanges_) {
+    ApplyRanges(savedRanges_);
+    hasSavedRanges_ = false;
+  }
+  update();
+  Q_EMIT UndoneZoom();
+}
+
+void TChart::ZoomRect(const QRect& clientRect) {
+  const QRect r = clientRect.normalized();
+  const Ranges target{bottomAxis_.CalcPosPoint(r.left()), bottomAxis_.CalcPosPoint(r.right()),
+                      leftAxis_.CalcPosPoint(r.bottom()), leftAxis_.CalcPosPoint(r.top())};
+  SaveRangesOnce();
+  if (AnimatedZoom && AnimatedZoomSteps > 1 && isVisible()) {
+    // Drawn step by step, synchronously; the last step sets the exact target.
+    const Ranges from = CurrentRanges();
+    const int steps = std::min(AnimatedZoomSteps, 100);
+    for (int i = 1; i < steps; ++i) {
+      const double t = static_cast<double>(i) / steps;
+      ApplyRanges({from.bottomMin + (target.bottomMin - from.bottomMin) * t,
+                   from.bottomMax + (target.bottomMax - from.bottomMax) * t,
+                   from.leftMin + (target.leftMin - from.leftMin) * t,
+                   from.leftMax + (target.leftMax - from.leftMax) * t});
+      repaint();
+    }
+  }
+  ApplyRanges(target);
+  update();
+  Q_EMIT Zoomed();
+}
+
+void TChart::mousePressEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (event->button() == Qt::LeftButton && AllowZoom) {
+    drag_ = Drag::Zoom;
+    dragStart_ = dragLast_ = pos;
+  } else if (event->button() == Qt::RightButton && AllowPanning != TPanningMode::pmNone &&
+             ChartRect().contains(pos)) {
+    drag_ = Drag::Pan;
+    dragStart_ = dragLast_ = pos;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void TChart::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  Q_EMIT MouseMoved(event->modifiers(), pos.x(), pos.y());
+  if (drag_ == Drag::Zoom) {
+    dragLast_ = pos;
+    update();
+  } else if (drag_ == Drag::Pan) {
+    const QPoint delta = pos - dragLast_;
+    dragLast_ = pos;
+    if (delta.isNull()) return;
+    const QRect plot = ChartRect();
+    SaveRangesOnce();
+    const bool horizontal =
+        AllowPanning == TPanningMode::pmBoth || AllowPanning == TPanningMode::pmHorizontal;
+    const bool vertical =
+        AllowPanning == TPanningMode::pmBoth || AllowPanning == TPanningMode::pmVertical;
+    if (horizontal && delta.x() != 0) {
+      const double span = bottomAxis_.Maximum() - bottomAxis_.Minimum();
+      const double shift = -delta.x() * span / std::max(plot.width() - 1, 1);
+      bottomAxis_.SetMinMax(bottomAxis_.Minimum() + shift, bottomAxis_.Maximum() + shift);
+    }
+    if (vertical && delta.y() != 0) {
+      const double span = leftAxis_.Maximum() - leftAxis_.Minimum();
+      const double shift = delta.y() * span / std::max(plot.height() - 1, 1);
+      leftAxis_.SetMinMax(leftAxis_.Minimum() + shift, leftAxis_.Maximum() + shift);
+    }
+    Q_EMIT Scrolled();
+  }
+}
+
+void TChart::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (drag_ == Drag::Zoom && event->button() == Qt::LeftButton) {
+    drag_ = Drag::None;
+    update();
+    const int dx = pos.x() - dragStart_.x();
+    const int dy = pos.y() - dragStart_.y();
+    if (std::abs(dx) > kZoomThreshold && std::abs(dy) > kZoomThreshold) {
+      if (dx > 0 && dy > 0)
+        ZoomRect(QRect(dragStart_, pos));
+      else
+        UndoZoom();
+    }
+  } else if (drag_ == Drag::Pan && event->button() == Qt::RightButton) {
+    drag_ = Drag::None;
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void TChart::mouseDoubleClickEvent(QMouseEvent* event) {
+  Q_EMIT DoubleClicked();
+  QWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace vantor
