@@ -1,0 +1,205 @@
+// Process models behind the simulated card: analytic step responses, end stops, sensor
+// limits, noise, and the checks on their parameters.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "AD2var.h"
+#include "Clock.h"
+#include "ConstantInputs.h"
+#include "DcMotorPosition.h"
+#include "DcMotorSpeed.h"
+#include "SimulatedCard.h"
+#include "VantorError.h"
+
+namespace vantor {
+namespace {
+
+// Speed of a first-order motor started from rest with a constant drive.
+double SpeedStep(double k, double tau, double drive, double t) {
+  return k * drive * (1.0 - std::exp(-t / tau));
+}
+// Angle of the same motor: the integral of its speed.
+double PositionStep(double k, double tau, double drive, double t) {
+  return k * drive * (t - tau * (1.0 - std::exp(-t / tau)));
+}
+
+void AdvanceFor(ProcessModel& process, double seconds, double drive) {
+  const int steps = static_cast<int>(std::lround(seconds / 0.001));
+  for (int i = 0; i < steps; ++i) process.Advance(0.001, drive);
+}
+
+TEST(SimulatedProcess, SpeedMotorFollowsItsAnalyticStepResponse) {
+  DcMotorSpeed motor;
+  motor.GainRadPerSecondPerVolt = 12.0;
+  motor.TimeConstantSeconds = 0.35;
+  motor.TachoVoltsPerRadPerSecond = 0.1;
+  motor.Reset();
+  double t = 0.0;
+  for (double next : {0.05, 0.2, 0.35, 0.7, 1.5, 3.0}) {
+    AdvanceFor(motor, next - t, 6.0);
+    t = next;
+    const double expected = 0.1 * SpeedStep(12.0, 0.35, 6.0, t);
+    EXPECT_NEAR(motor.Input1Volts(), expected, 0.01 * expected) << "t = " << t;
+  }
+  // The tachometer's conditioning limits it to 0-10 V.
+  AdvanceFor(motor, 5.0, 10.0);
+  EXPECT_DOUBLE_EQ(motor.Input1Volts(), 10.0);
+  AdvanceFor(motor, 5.0, -3.0);
+  EXPECT_LT(motor.SpeedRadPerSecond(), -35.0);
+  EXPECT_DOUBLE_EQ(motor.Input1Volts(), 0.0);
+}
+
+TEST(SimulatedProcess, PositionMotorFollowsItsAnalyticStepResponseUpToTheEndStop) {
+  DcMotorPosition motor;
+  motor.Reset();
+  double t = 0.0;
+  for (double next : {0.2, 0.5, 1.0, 2.0, 4.0}) {
+    AdvanceFor(motor, next - t, 2.0);
+    t = next;
+    const double expected = PositionStep(1.0, 0.2, 2.0, t);
+    EXPECT_NEAR(motor.Input1Volts(), expected, 0.01 * expected) << "t = " << t;
+  }
+  // At the 10 V stop the motor stalls; reversing leaves the stop at once, from rest.
+  AdvanceFor(motor, 6.0, 2.0);
+  EXPECT_DOUBLE_EQ(motor.Input1Volts(), 10.0);
+  EXPECT_DOUBLE_EQ(motor.SpeedRadPerSecond(), 0.0);
+  AdvanceFor(motor, 1.0, -2.0);
+  const double expected = 10.0 + PositionStep(1.0, 0.2, -2.0, 1.0);
+  EXPECT_NEAR(motor.Input1Volts(), expected, 0.01 * expected);
+  AdvanceFor(motor, 20.0, -10.0);
+  EXPECT_DOUBLE_EQ(motor.Input1Volts(), 0.0);
+  EXPECT_DOUBLE_EQ(motor.PositionRadians(), 0.0);
+}
+
+TEST(SimulatedProcess, ResultsDoNotDependOnTheStepLength) {
+  DcMotorPosition fine;
+  DcMotorPosition coarse;
+  fine.Reset();
+  coarse.Reset();
+  AdvanceFor(fine, 1.5, 3.0);
+  coarse.Advance(1.5, 3.0);
+  EXPECT_NEAR(fine.PositionRadians(), coarse.PositionRadians(), 1e-9);
+  EXPECT_NEAR(fine.SpeedRadPerSecond(), coarse.SpeedRadPerSecond(), 1e-9);
+}
+
+TEST(SimulatedProcess, StepResponsesThroughTheCardMatchTheModels) {
+  VirtualClock clock;
+  auto speed = std::make_unique<DcMotorSpeed>();
+  speed->NoiseVolts = 0.0;
+  SimulatedCard card(clock, std::move(speed));
+  AD2var driver(card);
+  driver.CardInit(0x330, 0x340);
+  driver.SelectChannel(1);
+  driver.SetOutput2(2048 - 205 * 5);  // 5 V of drive from now on
+  const double start = clock.Now();
+  for (double t : {0.25, 0.5, 1.0, 2.0, 4.0}) {
+    clock.SleepUntil(start + t);
+    const double volts = driver.ConvertAnalog() * 10.24 / 4095;
+    const double expected = 0.1 * SpeedStep(10.0, 0.5, 5.0, t);
+    EXPECT_NEAR(volts, expected, 0.01 * expected) << "t = " << t;
+  }
+  card.SetProcess(std::make_unique<ConstantInputs>(0, 0));
+  auto position = std::make_unique<DcMotorPosition>();
+  position->NoiseVolts = 0.0;
+  card.SetProcess(std::move(position));
+  driver.SetOutput2(2048 + 205 * 1);  // -1 V: against the low stop, nothing moves
+  clock.Advance(1.0);
+  EXPECT_EQ(driver.ConvertAnalog(), 0);
+  driver.SetOutput2(2048 - 205 * 2);
+  const double moved = clock.Now();
+  clock.SleepUntil(moved + 3.0);
+  const double expected = PositionStep(1.0, 0.2, 2.0, 3.0);
+  EXPECT_NEAR(driver.ConvertAnalog() * 10.24 / 4095, expected, 0.01 * expected);
+}
+
+TEST(SimulatedProcess, ResetProcessBringsTheMotorBackToRest) {
+  VirtualClock clock;
+  SimulatedCard card(clock);
+  AD2var driver(card);
+  driver.CardInit(0x330, 0x340);
+  driver.SetOutput2(2048 - 205 * 4);
+  clock.Advance(2.0);
+  driver.SetOutput2(2048);
+  card.ResetProcess();
+  const auto& motor = static_cast<const DcMotorPosition&>(card.Process());
+  EXPECT_EQ(motor.PositionRadians(), 0.0);
+  EXPECT_EQ(motor.SpeedRadPerSecond(), 0.0);
+  clock.Advance(1.0);
+  driver.SelectChannel(1);
+  EXPECT_LE(driver.ConvertAnalog(), 4);  // only the noise, clipped at 0 V
+}
+
+TEST(SimulatedProcess, NoiseStaysWithinItsAmplitudeAndRepeatsAfterReset) {
+  DcMotorPosition motor;
+  motor.SensorOffsetVolts = 5.0;
+  motor.NoiseVolts = 0.05;
+  motor.Reset();
+  std::vector<double> first;
+  double sum = 0.0;
+  for (int i = 0; i < 2000; ++i) {
+    first.push_back(motor.SampleInput1Volts());
+    EXPECT_LE(std::abs(first.back() - 5.0), 0.05);
+    sum += first.back() - 5.0;
+  }
+  EXPECT_NEAR(sum / 2000, 0.0, 0.005);
+  EXPECT_GT(*std::max_element(first.begin(), first.end()), 5.04);
+  EXPECT_LT(*std::min_element(first.begin(), first.end()), 4.96);
+  motor.Reset();
+  for (double value : first) ASSERT_EQ(motor.SampleInput1Volts(), value);
+  motor.NoiseSeed += 1;
+  motor.Reset();
+  int same = 0;
+  for (double value : first) same += motor.SampleInput1Volts() == value ? 1 : 0;
+  EXPECT_LT(same, 10);
+}
+
+TEST(SimulatedProcess, UnusableParametersAreNamedInFrench) {
+  const auto message = [](const ProcessModel& process) -> std::string {
+    try {
+      process.Validate();
+    } catch (const VantorError& e) {
+      return e.what();
+    }
+    return "";
+  };
+  DcMotorPosition position;
+  EXPECT_EQ(message(position), "");
+  position.TimeConstantSeconds = -0.1;
+  EXPECT_EQ(message(position),
+            "La constante de temps du procédé simulé doit être un nombre supérieur ou égal à 0");
+  position.TimeConstantSeconds = 0.0;  // allowed: the speed follows the drive at once
+  EXPECT_EQ(message(position), "");
+  position.SensorVoltsPerRadian = 0.0;
+  EXPECT_EQ(message(position),
+            "La sensibilité du potentiomètre simulé doit être un nombre positif");
+  DcMotorSpeed speed;
+  speed.NoiseVolts = NAN;
+  EXPECT_EQ(message(speed),
+            "L'amplitude du bruit du procédé simulé doit être un nombre supérieur ou égal à 0");
+  speed.NoiseVolts = 0.0;
+  speed.SensorMinVolts = 10.0;
+  EXPECT_EQ(message(speed),
+            "Les limites du capteur simulé doivent être deux nombres, le minimum inférieur au "
+            "maximum");
+  speed.SensorMinVolts = 0.0;
+  speed.GainRadPerSecondPerVolt = INFINITY;
+  EXPECT_EQ(message(speed), "Le gain du moteur simulé doit être un nombre");
+}
+
+TEST(SimulatedProcess, ZeroTimeConstantFollowsTheDriveAtOnce) {
+  DcMotorSpeed speed;
+  speed.TimeConstantSeconds = 0.0;
+  speed.Reset();
+  speed.Advance(0.001, 4.0);
+  EXPECT_DOUBLE_EQ(speed.Input1Volts(), 4.0);
+  DcMotorPosition position;
+  position.TimeConstantSeconds = 0.0;
+  position.Reset();
+  position.Advance(0.5, 4.0);
+  EXPECT_DOUBLE_EQ(position.Input1Volts(), 2.0);
+}
+
+}  // namespace
+}  // namespace vantor
