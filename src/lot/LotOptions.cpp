@@ -1,0 +1,205 @@
+#include "LotOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+namespace vantor {
+
+namespace {
+
+constexpr long kMaxCycles = 100'000'000;
+
+[[noreturn]] void Fail(const std::string& message) {
+  throw LotUsageError(message);
+}
+
+bool ParseInt(const std::string& text, long& out) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  errno = 0;
+  out = std::strtol(text.c_str(), nullptr, 10);
+  return errno == 0;
+}
+
+int ParseCounts(const std::string& text, const std::string& option) {
+  long value = 0;
+  if (!ParseInt(text, value) || value > 4095)
+    Fail(option + " : « " + text + " » n'est pas un nombre de points entre 0 et 4095");
+  return static_cast<int>(value);
+}
+
+void ParseProcess(const std::string& value, LotOptions& o) {
+  if (value == "position") {
+    o.Process = LotProcess::Position;
+  } else if (value == "vitesse") {
+    o.Process = LotProcess::Speed;
+  } else if (value.rfind("constant:", 0) == 0) {
+    o.Process = LotProcess::Constant;
+    const std::string counts = value.substr(9);
+    const auto comma = counts.find(',');
+    o.ConstantInput1 = ParseCounts(counts.substr(0, comma), "--procede");
+    o.ConstantInput0 =
+        comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
+  } else {
+    Fail("--procede : « " + value + " » inconnu (position, vitesse ou constant:C1[,C0])");
+  }
+}
+
+}  // namespace
+
+int SetpointButtonOf(const std::string& consigne) {
+  static const std::map<std::string, int> buttons = {
+      {"echelon", 1}, {"sin", 2}, {"triang", 3}, {"carr", 4}, {"externe", 10}};
+  const auto it = buttons.find(consigne);
+  return it == buttons.end() ? 0 : it->second;
+}
+
+LotOptions ParseLotOptions(int argc, const char* const* argv) {
+  LotOptions o;
+  bool haveCycles = false, haveCsv = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string name = argv[i];
+    std::optional<std::string> inlineValue;
+    if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = name.substr(eq + 1);
+      name = name.substr(0, eq);
+    }
+    if (name == "--help" || name == "-h") {
+      o.Help = true;
+      continue;
+    }
+    if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
+    auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= argc) Fail("l'option " + name + " attend une valeur");
+      return argv[++i];
+    };
+    if (name == "--reglages") {
+      o.Reglages = value();
+    } else if (name == "--consigne") {
+      o.Consigne = value();
+      if (SetpointButtonOf(o.Consigne) == 0)
+        Fail("--consigne : « " + o.Consigne +
+             " » inconnue (echelon, sin, triang, carr ou externe)");
+    } else if (name == "--echelon") {
+      o.Echelon = value();
+    } else if (name == "--moyenne") {
+      o.Moyenne = value();
+    } else if (name == "--amplitude") {
+      o.Amplitude = value();
+    } else if (name == "--frequence") {
+      o.Frequence = value();
+    } else if (name == "--kp") {
+      o.Kp = value();
+    } else if (name == "--kd") {
+      o.Kd = value();
+    } else if (name == "--ki") {
+      o.Ki = value();
+    } else if (name == "--boucle") {
+      const std::string v = value();
+      if (v != "fermee" && v != "ouverte")
+        Fail("--boucle : « " + v + " » inconnue (fermee ou ouverte)");
+      o.OpenLoop = v == "ouverte";
+    } else if (name == "--sortie1") {
+      const std::string v = value();
+      if (v != "active" && v != "inactive")
+        Fail("--sortie1 : « " + v + " » inconnu (active ou inactive)");
+      o.Output1Active = v == "active";
+    } else if (name == "--procede") {
+      ParseProcess(value(), o);
+    } else if (name == "--tension-externe") {
+      const std::string v = value();
+      char* end = nullptr;
+      const double volts = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || !std::isfinite(volts))
+        Fail("--tension-externe : « " + v + " » n'est pas une tension en volts");
+      o.ExternalVolts = volts;
+    } else if (name == "--panne") {
+      const std::string v = value();
+      if (v == "aucune")
+        o.Fault = SimulatedFault::None;
+      else if (v == "sans-carte")
+        o.Fault = SimulatedFault::NoCard;
+      else if (v == "convertisseur")
+        o.Fault = SimulatedFault::StuckConverter;
+      else if (v == "ligne7")
+        o.Fault = SimulatedFault::Line7NeverRises;
+      else
+        Fail("--panne : « " + v + " » inconnue (aucune, sans-carte, convertisseur ou ligne7)");
+    } else if (name == "--cycles") {
+      const std::string v = value();
+      if (!ParseInt(v, o.Cycles) || o.Cycles < 1 || o.Cycles > kMaxCycles)
+        Fail("--cycles : « " + v + " » n'est pas un nombre de cycles entre 1 et " +
+             std::to_string(kMaxCycles));
+      haveCycles = true;
+    } else if (name == "--csv") {
+      o.Csv = value();
+      if (o.Csv.empty()) Fail("--csv : nom de fichier vide");
+      haveCsv = true;
+    } else if (name == "--ports") {
+      o.Ports = value();
+      if (o.Ports->empty()) Fail("--ports : nom de fichier vide");
+    } else {
+      Fail("option inconnue : " + name);
+    }
+  }
+  if (o.Help) return o;
+  if (!haveCycles) Fail("l'option --cycles est obligatoire");
+  if (!haveCsv) Fail("l'option --csv est obligatoire");
+  return o;
+}
+
+std::string LotUsage() {
+  return R"(Usage : regulateur-vantor-lot [--reglages DOSSIER] --consigne echelon|sin|triang|carr|externe
+          [--echelon T] [--moyenne T] [--amplitude T] [--frequence T]
+          [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
+          [--procede position|vitesse|constant:C1[,C0]] [--tension-externe V]
+          [--panne aucune|sans-carte|convertisseur|ligne7]
+          --cycles N --csv FICHIER [--ports FICHIER]
+
+Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
+virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
+de la régulation au format CSV. Le calcul est celui du poste : lecture des gains, bouton de
+consigne, lecture des champs de consigne, boucle échantillonnée à 50 ms.
+
+Réglages
+  --reglages DOSSIER  dossier qui contient sauvegarde/ (les bornes : kpmax, finalech, ...).
+                      Par défaut : le dossier courant s'il contient sauvegarde/, sinon les
+                      réglages livrés avec les sources du programme.
+Consigne (les textes T sont ceux qu'un élève taperait dans les champs)
+  --consigne MOT      bouton de consigne : echelon, sin (sinus), triang, carr (carré),
+                      externe (tension de l'entrée analogique 0). Sans consigne, le poste
+                      répond « Entrer une consigne » et rien n'est enregistré.
+  --echelon T         amplitude de l'échelon (Edit5 ; par défaut 0,75 x finalech arrondi)
+  --moyenne T         valeur moyenne (Edit6 ; par défaut valmoymini)
+  --amplitude T       amplitude (Edit7 ; par défaut 0.1)
+  --frequence T       fréquence en Hz (Edit4 ; par défaut 0.01)
+Correcteur
+  --kp T, --kd T, --ki T   gains (Edit1, Edit2, Edit3 ; par défaut 0)
+  --boucle fermee|ouverte  boucle fermée (par défaut) ou ouverte : la consigne est envoyée
+                           telle quelle à la sortie
+  --sortie1 active|inactive  sortie 1 à 10 V ou à 0 V (par défaut inactive)
+Procédé simulé
+  --procede position  moteur à courant continu asservi en position (par défaut)
+  --procede vitesse   moteur à courant continu asservi en vitesse
+  --procede constant:C1[,C0]  entrée 1 toujours à C1 points, entrée 0 à C0 (0 par défaut)
+  --tension-externe V tension de l'entrée 0 pour les procédés moteur (0 V par défaut)
+  --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7
+Durée et résultats
+  --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
+                      (au-delà de 1998, l'entrée 1998 garde le dernier cycle)
+  --csv FICHIER       enregistrement : une ligne d'en-tête puis les entrées k = 0 à 2000
+                      (temps k x 0,05 s, puis les sept valeurs en centièmes de volt)
+  --ports FICHIER     journal de chaque accès à la carte (« W 0x336 0x00 », « R 0x337 0xFF »)
+
+Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé.
+Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
+texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
+fichier impossible à lire ou à créer) ; 2 ligne de commande incorrecte.
+)";
+}
+
+}  // namespace vantor

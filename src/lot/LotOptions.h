@@ -1,0 +1,45 @@
+#pragma once
+// Command line of regulateur-vantor-lot.
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "SimulatedCard.h"
+
+namespace vantor {
+
+// A command line that cannot be used: the message says why, in French.
+class LotUsageError : public std::runtime_error {
+ public:
+  explicit LotUsageError(const std::string& message) : std::runtime_error(message) {}
+};
+
+enum class LotProcess { Position, Speed, Constant };
+
+struct LotOptions {
+  bool Help = false;
+  std::optional<std::string> Reglages;  // folder holding sauvegarde/
+  std::string Consigne;                 // "" when not given
+  // Field texts as typed: Edit5, Edit6, Edit7, Edit4, Edit1, Edit2, Edit3.
+  std::optional<std::string> Echelon, Moyenne, Amplitude, Frequence, Kp, Kd, Ki;
+  bool OpenLoop = false;
+  bool Output1Active = false;
+  LotProcess Process = LotProcess::Position;
+  int ConstantInput1 = 0, ConstantInput0 = 0;
+  std::optional<double> ExternalVolts;
+  SimulatedFault Fault = SimulatedFault::None;
+  long Cycles = 0;
+  std::string Csv;
+  std::optional<std::string> Ports;
+};
+
+// Accepts "--option value" and "--option=value". Throws LotUsageError.
+LotOptions ParseLotOptions(int argc, const char* const* argv);
+
+// The --help text.
+std::string LotUsage();
+
+// Setpoint button of a --consigne word (1, 2, 3, 4 or 10).
+int SetpointButtonOf(const std::string& consigne);
+
+}  // namespace vantor

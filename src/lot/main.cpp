@@ -1,0 +1,219 @@
+// regulateur-vantor-lot: one run of the regulation engine, without windows, on the
+// simulated card in virtual time. The same calls as the main window: start-up settings,
+// setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
+// run record is written as CSV.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ConstantInputs.h"
+#include "DcMotorPosition.h"
+#include "DcMotorSpeed.h"
+#include "LotOptions.h"
+#include "Numbers.h"
+#include "PortLogBus.h"
+#include "Regulation.h"
+#include "SettingsStore.h"
+#include "SimulatedCard.h"
+#include "StartUp.h"
+#include "VantorError.h"
+
+namespace vantor {
+namespace {
+
+// The window system as the tool sees it: "Fin" is clicked during the message turn of
+// the last cycle asked for.
+class LotHost : public LoopHost {
+ public:
+  LotHost(RegulationState& s, long cycles, SetpointFields fields)
+      : Fields(std::move(fields)), s_(s), cycles_(cycles) {}
+
+  void BeepAndMessage(const std::string& text) override { Message = text; }
+  SetpointFields GetSetpointFields() override { return Fields; }
+  void SetSetpointFields(const SetpointFields& f) override { Fields = f; }
+  void SetRunControlsEnabled(bool enabled) override {
+    if (!enabled) Started = true;
+  }
+  void SetStatusText(const std::string&) override {}
+  void SetGauges(std::int32_t, std::int32_t) override {}
+  void ProcessMessagesOnce() override {
+    if (++turns_ >= cycles_) s_.StopRequested = 1;
+  }
+  void PlotRecord() override {}
+
+  SetpointFields Fields;
+  std::string Message;
+  bool Started = false;
+
+ private:
+  RegulationState& s_;
+  long cycles_;
+  long turns_ = 0;
+};
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Prefix put before "sauvegarde/<name>.rtf".
+std::string SettingsPrefix(const LotOptions& o) {
+  std::string folder;
+  if (o.Reglages)
+    folder = *o.Reglages;
+  else if (IsFolder("sauvegarde"))
+    return "";
+  else
+    folder = VANTOR_SHIPPED_SETTINGS;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {
+  switch (o.Process) {
+    case LotProcess::Speed:
+      return std::make_unique<DcMotorSpeed>();
+    case LotProcess::Constant:
+      return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
+    case LotProcess::Position:
+      break;
+  }
+  return std::make_unique<DcMotorPosition>();
+}
+
+void PrintCorrection(const char* name, const std::string& before, const std::string& after) {
+  if (before != after) std::printf("%s=%s\n", name, after.c_str());
+}
+
+void PrintCorrections(const GainFields& g0, const GainFields& g1, const SetpointFields& f0,
+                      const SetpointFields& f1) {
+  PrintCorrection("Edit1", g0.Edit1, g1.Edit1);
+  PrintCorrection("Edit2", g0.Edit2, g1.Edit2);
+  PrintCorrection("Edit3", g0.Edit3, g1.Edit3);
+  PrintCorrection("Edit4", f0.Edit4, f1.Edit4);
+  PrintCorrection("Edit5", f0.Edit5, f1.Edit5);
+  PrintCorrection("Edit6", f0.Edit6, f1.Edit6);
+  PrintCorrection("Edit7", f0.Edit7, f1.Edit7);
+  std::fflush(stdout);
+}
+
+// Header, then entry k = 0..2000: k, its time with two decimals, the seven series.
+void WriteCsv(const std::string& path, const RegulationState& s) {
+  std::FILE* out = std::fopen(path.c_str(), "w");
+  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
+  std::fputs(
+      "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,"
+      "ordre_total\n",
+      out);
+  for (int k = 0; k < kRecordEntries; ++k) {
+    const long ms = static_cast<long>(k) * s.SamplePeriodMs;
+    std::fprintf(out, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
+    for (int series = 0; series < kRecordSeries; ++series)
+      std::fprintf(out, ",%d", s.RecordAt(series, k));
+    std::fputc('\n', out);
+  }
+  const bool failed = std::ferror(out) != 0;
+  if (std::fclose(out) != 0 || failed)
+    throw VantorError(FormatMessage("Erreur à l'écriture du fichier %s", path));
+}
+
+int Run(const LotOptions& o) {
+  const std::string prefix = SettingsPrefix(o);
+  // The simulated card sits at the addresses the settings name, as a real card whose
+  // jumpers match them; the start-up below reads them again as the window does.
+  const std::int32_t adr1 = StrToInt(LoadSetting(prefix + "sauvegarde/adr1.rtf", 4));
+  const std::int32_t adr2 = StrToInt(LoadSetting(prefix + "sauvegarde/adr2.rtf", 4));
+
+  VirtualClock clock;
+  SimulatedCard simulated(clock, MakeProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
+                          static_cast<std::uint16_t>(adr2 & 0xFFFF));
+  simulated.InjectFault(o.Fault);
+  if (o.ExternalVolts) simulated.SetExternalSetpointVolts(*o.ExternalVolts);
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> portsFile(nullptr, &std::fclose);
+  std::unique_ptr<PortLogBus> logBus;
+  PortBus* bus = &simulated;
+  if (o.Ports) {
+    portsFile.reset(std::fopen(o.Ports->c_str(), "w"));
+    if (!portsFile) throw VantorError(FormatMessage("Impossible de créer le fichier %s", *o.Ports));
+    logBus = std::make_unique<PortLogBus>(simulated, portsFile.get());
+    bus = logBus.get();
+  }
+  AD2var card(*bus);
+
+  auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
+  RegulationState& s = *state;
+  StartupFields start;
+  LoadStartupSettings(s, card, prefix, start);
+  if (o.Output1Active) card.SetOutput1(4095);
+  if (o.OpenLoop) s.LoopMode = "Ouv";
+
+  SetpointFields fields = start.Setpoint;
+  if (!o.Consigne.empty()) {
+    const SetpointButtonResult r = PressSetpointButton(s, card, SetpointButtonOf(o.Consigne));
+    if (r.Edit5) fields.Edit5 = *r.Edit5;
+    if (r.Edit4) fields.Edit4 = *r.Edit4;
+  }
+  if (o.Echelon) fields.Edit5 = *o.Echelon;
+  if (o.Moyenne) fields.Edit6 = *o.Moyenne;
+  if (o.Amplitude) fields.Edit7 = *o.Amplitude;
+  if (o.Frequence) fields.Edit4 = *o.Frequence;
+  GainFields gains = start.Gains;
+  if (o.Kp) gains.Edit1 = *o.Kp;
+  if (o.Kd) gains.Edit2 = *o.Kd;
+  if (o.Ki) gains.Edit3 = *o.Ki;
+
+  const GainFields typedGains = gains;
+  const SetpointFields typedFields = fields;
+  LotHost host(s, o.Cycles, fields);
+  try {
+    ReadGains(s, gains);
+    RunRegulation(s, card, host);
+  } catch (const VantorError&) {
+    PrintCorrections(typedGains, gains, typedFields, host.Fields);
+    // A run that started and then lost the card keeps what it recorded.
+    if (host.Started) {
+      try {
+        WriteCsv(o.Csv, s);
+      } catch (const VantorError& e) {
+        std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
+      }
+    }
+    throw;
+  }
+  PrintCorrections(typedGains, gains, typedFields, host.Fields);
+  if (!host.Message.empty()) {
+    std::fprintf(stderr, "%s\n", host.Message.c_str());
+    return 1;
+  }
+  WriteCsv(o.Csv, s);
+  return 0;
+}
+
+}  // namespace
+}  // namespace vantor
+
+int main(int argc, char** argv) {
+  using namespace vantor;
+  LotOptions options;
+  try {
+    options = ParseLotOptions(argc, argv);
+  } catch (const LotUsageError& e) {
+    std::fprintf(stderr, "regulateur-vantor-lot : %s\nAide : regulateur-vantor-lot --help\n",
+                 e.what());
+    return 2;
+  }
+  if (options.Help) {
+    std::fputs(LotUsage().c_str(), stdout);
+    return 0;
+  }
+  try {
+    return Run(options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
+    return 1;
+  }
+}

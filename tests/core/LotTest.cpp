@@ -1,0 +1,213 @@
+// End to end through the built regulateur-vantor-lot: settings saved by the settings
+// store, the engine on the simulated card, the CSV read back.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "SettingsStore.h"
+
+namespace vantor {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct LotResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<long> Fields(const std::string& line) {
+  std::vector<long> out;
+  std::istringstream in(line);
+  for (std::string cell; std::getline(in, cell, ',');) out.push_back(std::stol(cell));
+  return out;
+}
+
+class LotTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(::testing::TempDir()) /
+          ("lot-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "reglages" / "sauvegarde");
+    const std::map<std::string, std::string> files = {
+        {"adr1", "$330"},       {"adr2", "$340"},        {"finalech", "8.00"},
+        {"valmoymini", "2.00"}, {"valmoymaxi", "7.00"},  {"amplimaxi", "3.00"},
+        {"ordremaxi", "10.00"}, {"ordremini", "-10.00"}, {"kpmax", "16.00"},
+        {"kdmax", "4.00"},      {"kimax", "2.00"}};
+    for (const auto& [name, text] : files)
+      SaveSetting((dir / "reglages" / "sauvegarde" / (name + ".rtf")).string(), text);
+    csv = dir / "run.csv";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // Runs the tool from `dir` with the given arguments (already quoted where needed).
+  LotResult Lot(const std::string& args) {
+    const fs::path out = dir / "stdout", err = dir / "stderr";
+    const std::string command = "cd '" + dir.string() + "' && '" VANTOR_LOT_PATH "' " + args +
+                                " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int raw = std::system(command.c_str());
+    LotResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    return r;
+  }
+  std::string Settings() const { return "--reglages '" + (dir / "reglages").string() + "' "; }
+  std::string Csv() const { return " --csv '" + csv.string() + "'"; }
+
+  fs::path dir, csv;
+};
+
+TEST_F(LotTest, PositionStepResponseSettlesOnTheStepAndFillsTheWholeRecord) {
+  const LotResult r = Lot(Settings() + "--consigne echelon --kp 2 --cycles 2000" + Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");  // nothing was corrected
+  const auto lines = Lines(ReadAll(csv));
+  ASSERT_EQ(lines.size(), 2002u);
+  EXPECT_EQ(lines[0],
+            "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,"
+            "ordre_total");
+  EXPECT_EQ(lines[1], "0,0.00,0,0,0,0,0,0,0");
+  EXPECT_EQ(lines[2].substr(0, 7), "1,0.05,");
+  EXPECT_EQ(lines[2001].substr(0, 11), "2000,100.00");
+  const auto entry = [&](int k) { return Fields(lines[static_cast<std::size_t>(k) + 1]); };
+  EXPECT_EQ(entry(49)[2], 0);
+  EXPECT_EQ(entry(50)[2], 600);  // the Echelon button's 0.75 x 8
+  const long feedback = entry(1998)[3];
+  EXPECT_NEAR(feedback, 600, 30) << "retour at the end of the run";
+  EXPECT_EQ(entry(1999), (std::vector<long>{1999, 99, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(LotTest, SpeedLoopWithIntegralReachesTheStep) {
+  const LotResult r = Lot(Settings() +
+                          "--consigne echelon --echelon 4 --procede vitesse --kp 1 --ki 1 "
+                          "--cycles 1500" +
+                          Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(ReadAll(csv));
+  ASSERT_EQ(lines.size(), 2002u);
+  EXPECT_NEAR(Fields(lines[1501])[3], 400, 20);
+  EXPECT_EQ(Fields(lines[1502])[3], 0);  // cycle 1501 never ran
+}
+
+TEST_F(LotTest, CorrectedFieldsArePrintedWithTheTextUsed) {
+  const LotResult r = Lot(Settings() +
+                          "--consigne sin --frequence 5 --moyenne 9 --amplitude 0.05 --kp 20 "
+                          "--kd -1 --ki 1.5 --cycles 10" +
+                          Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Edit1=16\nEdit2=0\nEdit4=2\nEdit6=7\nEdit7=0.1\n");
+  const auto lines = Lines(ReadAll(csv));
+  // 2 Hz: the first value is 7 + 0.1 x sin(2 pi / 10) V, about the bounded mean.
+  EXPECT_EQ(Fields(lines[2])[2], 706);
+}
+
+TEST_F(LotTest, OpenLoopOnConstantInputsSendsTheLimitedExternalSetpoint) {
+  const LotResult r = Lot(Settings() +
+                          "--consigne externe --procede constant:1000,4095 --boucle ouverte "
+                          "--kp 5 --cycles 20 --ports ports.log" +
+                          Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(ReadAll(csv));
+  for (int k = 1; k <= 20; ++k) {
+    const auto e = Fields(lines[static_cast<std::size_t>(k) + 1]);
+    EXPECT_EQ(e[2], 1024) << k;  // 10.24 V on input 0
+    EXPECT_EQ(e[8], 1000) << k;  // order limited to ordremaxi
+  }
+  const auto log = Lines(ReadAll(dir / "ports.log"));
+  ASSERT_GT(log.size(), 20u);
+  EXPECT_EQ(log[0], "W 0x340 0x00");
+  EXPECT_NE(std::find(log.begin(), log.end(), "W 0x333 0x70"), log.end());
+  // The run's last update puts output 2 back at 2048 (0 V): bytes 0x00, 0x08.
+  EXPECT_EQ(log[log.size() - 3], "W 0x336 0x00");
+  EXPECT_EQ(log[log.size() - 2], "W 0x337 0x08");
+}
+
+TEST_F(LotTest, ProgramErrorsExitWithOneAndTheMessage) {
+  LotResult r = Lot(Settings() + "--consigne carr --moyenne 4,5 --frequence 3 --cycles 10" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "'4,5' n'est pas une valeur en virgule flottante correcte.\n");
+  EXPECT_EQ(r.out, "Edit4=2\n");
+  EXPECT_FALSE(fs::exists(csv));
+
+  r = Lot(Settings() + "--consigne triang --frequence -2 --cycles 10" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Division par zéro en virgule flottante.\n");
+  EXPECT_EQ(r.out, "Edit4=0\n");
+
+  r = Lot(Settings() + "--kp 1 --cycles 10" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Entrer une consigne\n");
+  EXPECT_FALSE(fs::exists(csv));
+
+  r = Lot(Settings() + "--consigne echelon --kd abc --cycles 10" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "'abc' n'est pas une valeur en virgule flottante correcte.\n");
+
+  fs::remove(dir / "reglages" / "sauvegarde" / "kimax.rtf");
+  r = Lot(Settings() + "--consigne echelon --cycles 10" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Impossible d'ouvrir le fichier"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("sauvegarde/kimax.rtf"), std::string::npos) << r.err;
+}
+
+TEST_F(LotTest, CardThatStopsAnsweringEndsTheRunAndKeepsWhatWasRecorded) {
+  const LotResult r =
+      Lot(Settings() + "--consigne echelon --panne convertisseur --cycles 10" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("La carte d'acquisition ne répond pas"), std::string::npos) << r.err;
+  EXPECT_EQ(Lines(ReadAll(csv)).size(), 2002u);
+}
+
+TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
+  const std::string bad[] = {"--consigne carr --bogus 1 --cycles 10" + Csv(),
+                             "--consigne carr" + Csv(),
+                             "--consigne carr --cycles 10",
+                             "--consigne carré --cycles 10" + Csv(),
+                             "--consigne carr --cycles 0" + Csv(),
+                             "--consigne carr --cycles 1x" + Csv(),
+                             "--consigne carr --procede constant:5000 --cycles 1" + Csv(),
+                             "--consigne carr --cycles"};
+  for (const std::string& args : bad) {
+    const LotResult r = Lot(Settings() + args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_NE(r.err.find("regulateur-vantor-lot --help"), std::string::npos) << args;
+  }
+  const LotResult help = Lot("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Lance une régulation"), std::string::npos);
+}
+
+TEST_F(LotTest, WorkingDirectorySettingsAreUsedWithoutReglages) {
+  fs::rename(dir / "reglages" / "sauvegarde", dir / "sauvegarde");
+  SaveSetting((dir / "sauvegarde" / "finalech.rtf").string(), "4.00");
+  const LotResult r = Lot("--consigne echelon --cycles 60" + Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Fields(Lines(ReadAll(csv))[51])[2], 300);  // 0.75 x 4
+}
+
+}  // namespace
+}  // namespace vantor
