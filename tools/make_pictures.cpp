@@ -1,0 +1,774 @@
+// Draws the course pictures shipped in aide/ and méthode/: the wiring diagrams of a
+// position loop and of a speed loop, and the two tuning-method sheets. The files are
+// committed; run this program again only to change them:
+//
+//   make-pictures <repository folder>
+//
+// Pictures are A4-proportioned (about 2000 pixels on the long side) so they print sharply,
+// and written as JPEG, quality 90. The program that shows them decodes them with libjpeg.
+#include <QDir>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPolygonF>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+const QColor kInk(20, 20, 20);
+const QColor kBlue(20, 60, 170);
+const QColor kRed(190, 30, 30);
+const QColor kGreen(0, 120, 60);
+const QColor kTimer(110, 40, 150);
+const QColor kCardFill(232, 240, 252);
+const QColor kBlockFill(255, 255, 255);
+const QColor kProcessFill(255, 246, 225);
+const QColor kNoteFill(245, 245, 245);
+
+QFont Font(int pixels, bool bold = false, bool italic = false) {
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  f.setItalic(italic);
+  f.setStyleStrategy(QFont::PreferAntialias);
+  return f;
+}
+
+// Drawing helpers shared by the four pictures.
+class Sheet {
+ public:
+  Sheet(int width, int height) : image_(width, height, QImage::Format_RGB32) {
+    image_.fill(Qt::white);
+    p_.begin(&image_);
+    p_.setRenderHint(QPainter::Antialiasing);
+    p_.setRenderHint(QPainter::TextAntialiasing);
+  }
+
+  QPainter& painter() { return p_; }
+  int width() const { return image_.width(); }
+
+  bool Save(const QString& path) {
+    p_.end();
+    return image_.save(path, "JPG", 90);
+  }
+
+  void Text(const QRectF& r, const QString& s, const QFont& f, const QColor& c = kInk,
+            int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap) {
+    p_.setFont(f);
+    p_.setPen(c);
+    p_.drawText(r, flags, s);
+  }
+
+  void TextAt(QPointF at, const QString& s, const QFont& f, const QColor& c = kInk,
+              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    const QFontMetricsF fm(f);
+    const double w = fm.horizontalAdvance(s) + 4, h = fm.height();
+    double x = at.x(), y = at.y();
+    if (align & Qt::AlignHCenter) x -= w / 2;
+    if (align & Qt::AlignRight) x -= w;
+    if (align & Qt::AlignVCenter) y -= h / 2;
+    if (align & Qt::AlignBottom) y -= h;
+    Text(QRectF(x, y, w, h), s, f, c, Qt::AlignLeft | Qt::AlignTop);
+  }
+
+  // Text on a white patch, for labels that sit on lines.
+  void Label(QPointF at, const QString& s, const QFont& f, const QColor& c = kInk,
+             Qt::Alignment align = Qt::AlignCenter) {
+    const QFontMetricsF fm(f);
+    const double w = fm.horizontalAdvance(s) + 12, h = fm.height() + 4;
+    double x = at.x() - w / 2, y = at.y() - h / 2;
+    if (align & Qt::AlignLeft) x = at.x();
+    if (align & Qt::AlignRight) x = at.x() - w;
+    p_.fillRect(QRectF(x, y, w, h), Qt::white);
+    Text(QRectF(x, y, w, h), s, f, c, Qt::AlignCenter);
+  }
+
+  void Box(const QRectF& r, const QColor& fill, const QColor& border, double width = 3,
+           Qt::PenStyle style = Qt::SolidLine, double radius = 12) {
+    p_.setPen(QPen(border, width, style));
+    p_.setBrush(fill);
+    p_.drawRoundedRect(r, radius, radius);
+    p_.setBrush(Qt::NoBrush);
+  }
+
+  // A box with a bold title line and text below it.
+  void TitledBox(const QRectF& r, const QString& title, const QString& body, const QColor& fill,
+                 const QColor& border, int titlePx = 26, int bodyPx = 23,
+                 Qt::PenStyle style = Qt::SolidLine) {
+    Box(r, fill, border, 3, style);
+    const QRectF inner = r.adjusted(16, 10, -16, -10);
+    const QFont tf = Font(titlePx, true);
+    const QRectF titleRect =
+        QFontMetricsF(tf).boundingRect(inner, Qt::AlignHCenter | Qt::TextWordWrap, title);
+    Text(inner, title, tf, border == kInk ? kInk : border,
+         Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+    if (!body.isEmpty())
+      Text(inner.adjusted(0, titleRect.height() + 8, 0, 0), body, Font(bodyPx), kInk,
+           Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+  }
+
+  void Line(QPointF a, QPointF b, const QColor& c, double width = 3,
+            Qt::PenStyle style = Qt::SolidLine) {
+    p_.setPen(QPen(c, width, style, Qt::RoundCap, Qt::RoundJoin));
+    p_.drawLine(a, b);
+  }
+
+  void Polyline(const std::vector<QPointF>& pts, const QColor& c, double width = 3,
+                Qt::PenStyle style = Qt::SolidLine) {
+    p_.setPen(QPen(c, width, style, Qt::RoundCap, Qt::RoundJoin));
+    p_.drawPolyline(pts.data(), static_cast<int>(pts.size()));
+  }
+
+  void ArrowHead(QPointF tip, QPointF from, const QColor& c, double size = 18) {
+    const double dx = tip.x() - from.x(), dy = tip.y() - from.y();
+    const double len = std::hypot(dx, dy);
+    if (len == 0) return;
+    const double ux = dx / len, uy = dy / len;
+    QPolygonF head;
+    head << tip
+         << QPointF(tip.x() - size * ux + size * 0.45 * uy, tip.y() - size * uy - size * 0.45 * ux)
+         << QPointF(tip.x() - size * ux - size * 0.45 * uy, tip.y() - size * uy + size * 0.45 * ux);
+    p_.setPen(Qt::NoPen);
+    p_.setBrush(c);
+    p_.drawPolygon(head);
+    p_.setBrush(Qt::NoBrush);
+  }
+
+  // A wire along the given points with an arrow at its end.
+  void Wire(const std::vector<QPointF>& pts, const QColor& c, double width = 4,
+            Qt::PenStyle style = Qt::SolidLine) {
+    Polyline(pts, c, width, style);
+    ArrowHead(pts.back(), pts[pts.size() - 2], c, 14 + width * 2);
+  }
+
+  // A dimension line with arrows at both ends.
+  void Dimension(QPointF a, QPointF b, const QColor& c, double width = 2.5) {
+    Line(a, b, c, width);
+    ArrowHead(a, b, c, 16);
+    ArrowHead(b, a, c, 16);
+  }
+
+  void Terminal(QPointF at, const QColor& c = kInk) {
+    p_.setPen(QPen(c, 3));
+    p_.setBrush(Qt::white);
+    p_.drawEllipse(at, 10, 10);
+    p_.setBrush(Qt::NoBrush);
+  }
+
+  void Dot(QPointF at, const QColor& c, double r = 7) {
+    p_.setPen(Qt::NoPen);
+    p_.setBrush(c);
+    p_.drawEllipse(at, r, r);
+    p_.setBrush(Qt::NoBrush);
+  }
+
+  // Ground symbol hanging below `at`.
+  void Ground(QPointF at, const QColor& c = kGreen) {
+    Line(at, at + QPointF(0, 26), c, 3);
+    for (int i = 0; i < 3; ++i) {
+      const double half = 24 - i * 8, y = at.y() + 26 + i * 9;
+      Line(QPointF(at.x() - half, y), QPointF(at.x() + half, y), c, 3);
+    }
+  }
+
+  // A rotating machine: circle with a letter.
+  void Machine(QPointF centre, double r, const QString& letter, const QColor& fill) {
+    p_.setPen(QPen(kInk, 4));
+    p_.setBrush(fill);
+    p_.drawEllipse(centre, r, r);
+    p_.setBrush(Qt::NoBrush);
+    Text(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), letter, Font(int(r * 0.9), true),
+         kInk, Qt::AlignCenter);
+  }
+
+  // Two meshing gear wheels inside a box.
+  void Gears(const QRectF& r) {
+    Box(r, kProcessFill, kInk, 3);
+    const QPointF c1(r.left() + r.width() * 0.34, r.center().y() - 8);
+    const QPointF c2(r.left() + r.width() * 0.68, r.center().y() - 8);
+    const double r1 = r.height() * 0.26, r2 = r.height() * 0.16;
+    for (auto [c, rr, teeth] : {std::tuple{c1, r1, 12}, std::tuple{c2, r2, 8}}) {
+      QPolygonF g;
+      for (int i = 0; i < teeth * 2; ++i) {
+        const double a = M_PI * i / teeth;
+        const double rad = (i % 2 == 0) ? rr : rr * 0.78;
+        g << QPointF(c.x() + rad * std::cos(a), c.y() + rad * std::sin(a));
+      }
+      p_.setPen(QPen(kInk, 2.5));
+      p_.setBrush(QColor(200, 200, 210));
+      p_.drawPolygon(g);
+      p_.setBrush(Qt::white);
+      p_.drawEllipse(c, rr * 0.2, rr * 0.2);
+    }
+    p_.setBrush(Qt::NoBrush);
+  }
+
+  // A vertical potentiometer: resistor between `top` and `bottom`, wiper arrow from the right.
+  void Potentiometer(QPointF top, QPointF bottom, QPointF wiperOut) {
+    const double x = top.x();
+    const double h = bottom.y() - top.y();
+    Line(top, QPointF(x, top.y() + h * 0.2), kInk, 4);
+    Line(QPointF(x, bottom.y() - h * 0.2), bottom, kInk, 4);
+    p_.setPen(QPen(kInk, 4));
+    p_.setBrush(Qt::white);
+    p_.drawRect(QRectF(x - 18, top.y() + h * 0.2, 36, h * 0.6));
+    p_.setBrush(Qt::NoBrush);
+    const QPointF tip(x + 22, top.y() + h * 0.5);
+    Line(wiperOut, tip + QPointF(14, 0), kInk, 4);
+    ArrowHead(tip, wiperOut, kInk, 22);
+  }
+
+ private:
+  QImage image_;
+  QPainter p_;
+};
+
+// ---------------------------------------------------------------------------------------
+// Wiring diagrams
+
+enum class Loop { kPosition, kSpeed };
+
+void DrawWiring(Sheet& s, Loop loop) {
+  const bool position = loop == Loop::kPosition;
+  const QFont small = Font(22), normal = Font(25), bold = Font(26, true);
+
+  // Title.
+  s.Text(QRectF(0, 24, s.width(), 60),
+         position ? QStringLiteral("Asservissement de POSITION d'un moteur à courant continu")
+                  : QStringLiteral("Asservissement de VITESSE d'un moteur à courant continu"),
+         Font(44, true), kBlue, Qt::AlignHCenter | Qt::AlignTop);
+  s.Text(
+      QRectF(0, 86, s.width(), 40),
+      position
+          ? QStringLiteral("Exemple de branchement : carte d'acquisition, amplificateur, moteur, "
+                           "réducteur et potentiomètre de recopie")
+          : QStringLiteral("Exemple de branchement : carte d'acquisition, amplificateur, moteur et "
+                           "génératrice tachymétrique"),
+      Font(26, false, true), kInk, Qt::AlignHCenter | Qt::AlignTop);
+
+  // The card and its two blocks of ports.
+  const QRectF card(40, 160, 760, 840);
+  s.Box(card, kCardFill, kBlue, 5, Qt::SolidLine, 18);
+  s.Text(QRectF(card.left(), card.top() + 12, 616, 44),
+         QStringLiteral("Carte d'acquisition (dans le PC)"), Font(31, true), kBlue,
+         Qt::AlignHCenter | Qt::AlignTop);
+  s.TitledBox(QRectF(64, 230, 576, 300), QStringLiteral("ADR1 $330 : convertisseur, sorties, 8254"),
+              QStringLiteral("convertisseur analogique/numérique 12 bits\n(gamme unipolaire "
+                             "0-10 V)\n\nsortie analogique 1 (12 bits)\nsortie analogique 2 "
+                             "(12 bits, ±10 V)\n\ntemporisateur 8254 (compteurs 0, 1 et 2)"),
+              kBlockFill, kBlue, 24, 24);
+  s.TitledBox(QRectF(64, 560, 576, 250),
+              QStringLiteral("ADR2 $340 : entrées/sorties logiques, multiplexeur"),
+              QStringLiteral("multiplexeur 8 voies\n(entrées analogiques 0 à 7)\n8 entrées "
+                             "logiques (actives à l'état bas)\n8 sorties logiques"),
+              kBlockFill, kBlue, 26, 24);
+  s.Text(QRectF(64, 840, 576, 140),
+         QStringLiteral("Adresses d'usine $330 et $340 ; à changer dans « Paramétrage » si la "
+                        "carte est configurée autrement (prises en compte au redémarrage)."),
+         Font(21, false, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+
+  // Terminal strip on the card's right edge.
+  const double stripX = 656, termX = 800;
+  s.Box(QRectF(stripX, 200, 144, 760), QColor(210, 218, 235), kInk, 3, Qt::SolidLine, 6);
+  s.Text(QRectF(stripX, 205, 144, 30), QStringLiteral("bornier"), Font(20, false, true), kInk,
+         Qt::AlignHCenter | Qt::AlignTop);
+  struct Term {
+    double y;
+    QString name;
+  };
+  const double yE0 = 290, yE1 = 410, yS2 = 560, yS1 = 750, yGnd = 920;
+  for (const Term& t :
+       {Term{yE0, "E0"}, Term{yE1, "E1"}, Term{yS2, "S2"}, Term{yS1, "S1"}, Term{yGnd, "masse"}}) {
+    s.Text(QRectF(stripX + 4, t.y - 20, 118, 40), t.name, Font(24, true), kInk,
+           Qt::AlignRight | Qt::AlignVCenter);
+    s.Terminal(QPointF(termX, t.y));
+  }
+
+  // External setpoint source on input 0 (optional, dashed).
+  const QRectF source(1120, 170, 480, 150);
+  s.TitledBox(source, QStringLiteral("Source de consigne externe"),
+              QStringLiteral("(facultative) tension 0 à 10 V\nchoix « externe » dans le logiciel"),
+              kNoteFill, kInk, 25, 22, Qt::DashLine);
+  s.Wire({QPointF(source.left(), yE0), QPointF(termX + 10, yE0)}, kInk, 4, Qt::DashLine);
+  s.Label(QPointF(termX + 20, yE0 - 32), QStringLiteral("consigne externe 0/10 V"), small, kInk,
+          Qt::AlignLeft);
+  s.Ground(QPointF(source.left() + 40, source.bottom()));
+
+  // Power amplifier driven by output 2.
+  const QRectF amp(1100, 480, 270, 170);
+  s.TitledBox(amp, QStringLiteral("Amplificateur de puissance"), QStringLiteral("entrée ±10 V"),
+              kProcessFill, kInk, 24, 22);
+  s.Wire({QPointF(termX + 10, yS2), QPointF(amp.left(), yS2)}, kRed, 5);
+  s.Label(QPointF(termX + 20, yS2 - 34), QStringLiteral("ordre de commande"), small, kRed,
+          Qt::AlignLeft);
+  s.Label(QPointF(termX + 20, yS2 + 34), QStringLiteral("±10 V"), small, kRed, Qt::AlignLeft);
+  s.Text(QRectF(amp.left(), amp.top() - 40, amp.width(), 36),
+         QStringLiteral("alimentation de puissance"), Font(20, false, true), kInk,
+         Qt::AlignHCenter | Qt::AlignBottom);
+  s.Ground(QPointF(amp.right() - 40, amp.bottom()));
+
+  // Motor.
+  const QPointF motor(1530, yS2);
+  s.Line(QPointF(amp.right(), yS2 - 14), QPointF(motor.x() - 75, yS2 - 14), kRed, 5);
+  s.Line(QPointF(amp.right(), yS2 + 14), QPointF(motor.x() - 75, yS2 + 14), kRed, 5);
+  s.Machine(motor, 78, QStringLiteral("M"), QColor(250, 225, 200));
+  s.Text(QRectF(motor.x() - 150, motor.y() + 88, 300, 70),
+         QStringLiteral("Moteur à courant\ncontinu"), Font(23, true), kInk,
+         Qt::AlignHCenter | Qt::AlignTop);
+
+  // Feedback sensor and the feedback wire to input 1.
+  const double retourY = 410;  // same height as E1
+  if (position) {
+    const QRectF gear(1680, 480, 190, 130);
+    s.Line(QPointF(motor.x() + 78, yS2 - 6), QPointF(gear.left(), yS2 - 6), kInk, 4);
+    s.Line(QPointF(motor.x() + 78, yS2 + 6), QPointF(gear.left(), yS2 + 6), kInk, 4);
+    s.Gears(gear);
+    s.Text(QRectF(gear.left() - 20, gear.bottom() - 40, gear.width() + 40, 36),
+           QStringLiteral("réducteur"), Font(22, true), kInk, Qt::AlignHCenter | Qt::AlignTop);
+    // Output shaft down to the potentiometer.
+    const double shaftX = gear.center().x();
+    s.Line(QPointF(shaftX - 6, gear.bottom()), QPointF(shaftX - 6, 700), kInk, 4);
+    s.Line(QPointF(shaftX + 6, gear.bottom()), QPointF(shaftX + 6, 700), kInk, 4);
+    s.Text(QRectF(shaftX + 18, 620, 140, 60), QStringLiteral("arbre de\nsortie"),
+           Font(20, false, true), kInk, Qt::AlignLeft | Qt::AlignVCenter);
+    const QPointF potTop(shaftX, 720), potBottom(shaftX, 900);
+    s.Text(QRectF(potTop.x() - 200, potTop.y() - 6, 180, 34), QStringLiteral("+10 V"),
+           Font(23, true), kRed, Qt::AlignRight | Qt::AlignTop);
+    s.Dot(potTop, kRed);
+    const QPointF wiper(1940, 810);
+    s.Potentiometer(potTop, potBottom, wiper);
+    s.Ground(potBottom);
+    s.Text(QRectF(shaftX - 330, 800, 300, 70), QStringLiteral("potentiomètre\nde recopie"),
+           Font(23, true), kInk, Qt::AlignRight | Qt::AlignTop);
+    s.Wire({wiper, QPointF(1940, retourY), QPointF(termX + 10, retourY)}, kBlue, 4);
+    s.Label(QPointF(1560, retourY - 30), QStringLiteral("retour : position mesurée (0-10 V)"),
+            small, kBlue);
+    s.Text(QRectF(1225, 728, 320, 190),
+           QStringLiteral("Le potentiomètre, alimenté entre 0 V et +10 V, donne par son curseur "
+                          "la position de l'arbre de sortie. Garder le retour entre 0 et 10 V "
+                          "(attention aux butées)."),
+           Font(20, false, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+  } else {
+    const QPointF tacho(1790, yS2);
+    s.Line(QPointF(motor.x() + 78, yS2 - 6), QPointF(tacho.x() - 70, yS2 - 6), kInk, 4);
+    s.Line(QPointF(motor.x() + 78, yS2 + 6), QPointF(tacho.x() - 70, yS2 + 6), kInk, 4);
+    s.Text(QRectF(motor.x() + 60, yS2 - 52, tacho.x() - motor.x() - 120, 30),
+           QStringLiteral("arbre"), Font(20, false, true), kInk, Qt::AlignHCenter | Qt::AlignTop);
+    s.Text(QRectF(1225, 728, 720, 140),
+           QStringLiteral("L'entrée est unipolaire (0 à 10 V) : la génératrice doit donner une "
+                          "tension positive dans le sens de rotation utilisé ; le pont diviseur "
+                          "ramène la tension de la vitesse maximale à 10 V au plus."),
+           Font(21, false, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+    s.Machine(tacho, 70, QStringLiteral("G"), QColor(215, 235, 215));
+    s.Text(QRectF(tacho.x() - 170, tacho.y() + 80, 340, 70),
+           QStringLiteral("génératrice\ntachymétrique"), Font(23, true), kInk,
+           Qt::AlignHCenter | Qt::AlignTop);
+    // Output through a divider so the feedback stays within 0-10 V.
+    const QRectF divider(1680, 190, 250, 140);
+    s.TitledBox(divider, QStringLiteral("adaptation"), QStringLiteral("pont diviseur\nsi besoin"),
+                kNoteFill, kInk, 22, 20);
+    s.Wire({QPointF(tacho.x() + 70, yS2), QPointF(1960, yS2), QPointF(1960, divider.center().y()),
+            QPointF(divider.right(), divider.center().y())},
+           kInk, 3);
+    s.Ground(QPointF(divider.right() - 36, divider.bottom()));
+    s.Wire({QPointF(divider.left() + 50, divider.bottom()), QPointF(divider.left() + 50, retourY),
+            QPointF(termX + 10, retourY)},
+           kBlue, 4);
+    s.Label(QPointF(1450, retourY - 30), QStringLiteral("retour : vitesse mesurée (0-10 V)"), small,
+            kBlue);
+  }
+  s.Label(QPointF(termX + 20, retourY + 30), QStringLiteral("retour"), Font(22, true), kBlue,
+          Qt::AlignLeft);
+
+  // Output 1 and ground.
+  s.Line(QPointF(termX + 10, yS1), QPointF(900, yS1), kInk, 3, Qt::DotLine);
+  s.Text(QRectF(912, yS1 - 60, 420, 120),
+         QStringLiteral("sortie 1 : niveau fixe,\nmenu « Sortie1(10v) »\n(non utilisée ici)"),
+         Font(21, false, true), kInk, Qt::AlignLeft | Qt::AlignVCenter);
+  s.Line(QPointF(termX + 10, yGnd), QPointF(880, yGnd), kGreen, 4);
+  s.Ground(QPointF(880, yGnd));
+  s.Text(QRectF(912, yGnd - 10, 560, 80),
+         QStringLiteral("masse de la carte : relier toutes les masses\n(amplificateur, capteur, "
+                        "source externe)"),
+         Font(21), kGreen, Qt::AlignLeft | Qt::AlignTop);
+
+  // Timer chain that paces the loop.
+  const QRectF chain(40, 1030, 1000, 360);
+  s.Box(chain, QColor(246, 240, 252), kTimer, 3, Qt::SolidLine, 14);
+  s.Text(QRectF(chain.left(), chain.top() + 10, chain.width(), 40),
+         QStringLiteral("Chaîne de cadencement de la boucle (période 50 ms)"), Font(27, true),
+         kTimer, Qt::AlignHCenter | Qt::AlignTop);
+  const double by = chain.top() + 64, bh = 170, bw = 205, gap = 46;
+  const QStringList titles = {QStringLiteral("Horloge de la carte"),
+                              QStringLiteral("8254 compteur 2"), QStringLiteral("8254 compteur 1"),
+                              QStringLiteral("Entrée logique 7")};
+  const QStringList bodies = {QStringLiteral("≈ 2,458 MHz"),
+                              QStringLiteral("mode 3, ÷ 2458\n→ 1 kHz (1 ms)"),
+                              QStringLiteral("mode 0, 50 impulsions\n= 50 ms"),
+                              QStringLiteral("fin de période,\nlue par le logiciel")};
+  for (int i = 0; i < 4; ++i) {
+    const QRectF b(chain.left() + 24 + i * (bw + gap), by, bw, bh);
+    s.TitledBox(b, titles[i], bodies[i], Qt::white, kTimer, 23, 21);
+    if (i < 3)
+      s.Wire({QPointF(b.right() + 2, b.center().y()), QPointF(b.right() + gap - 2, b.center().y())},
+             kTimer, 4);
+  }
+  s.Text(QRectF(chain.left() + 24, by + bh + 12, chain.width() - 48, 100),
+         QStringLiteral("Sortie OUT2 du compteur 2 → horloge CLK1 du compteur 1 ; sortie OUT1 du "
+                        "compteur 1 → entrée logique 7. Le logiciel reprogramme les compteurs à "
+                        "chaque période puis attend que la ligne 7 change d'état."),
+         Font(21), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+
+  // Legend and advice.
+  const QRectF legend(1080, 1030, 880, 360);
+  s.Box(legend, kNoteFill, kInk, 3, Qt::SolidLine, 14);
+  s.Text(QRectF(legend.left() + 20, legend.top() + 10, 400, 40), QStringLiteral("Légende"),
+         Font(27, true), kInk, Qt::AlignLeft | Qt::AlignTop);
+  struct Item {
+    QColor c;
+    Qt::PenStyle st;
+    double w;
+    QString text;
+  };
+  const std::vector<Item> items = {
+      {kRed, Qt::SolidLine, 5, QStringLiteral("ordre de commande et puissance du moteur")},
+      {kBlue, Qt::SolidLine, 4, QStringLiteral("retour (mesure du capteur), 0-10 V")},
+      {kInk, Qt::DashLine, 4, QStringLiteral("liaison facultative (consigne externe)")},
+      {kTimer, Qt::SolidLine, 4, QStringLiteral("signaux du temporisateur")},
+      {kGreen, Qt::SolidLine, 4, QStringLiteral("masse commune")},
+  };
+  double ly = legend.top() + 70;
+  for (const Item& it : items) {
+    s.Line(QPointF(legend.left() + 24, ly), QPointF(legend.left() + 110, ly), it.c, it.w, it.st);
+    s.TextAt(QPointF(legend.left() + 126, ly), it.text, Font(21), kInk);
+    ly += 34;
+  }
+  s.Text(QRectF(legend.left() + 24, ly + 4, legend.width() - 48, 130),
+         QStringLiteral("Sortie 2 : 2048 points = 0 V, 205 points par volt. Brancher le moteur "
+                        "de sorte qu'un ordre positif fasse croître le retour ; sinon, inverser "
+                        "ses deux fils (contre-réaction)."),
+         Font(21, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+  (void)normal;
+  (void)bold;
+}
+
+// ---------------------------------------------------------------------------------------
+// Tuning-method sheets
+
+// A graph area mapping (t, y) to pixels.
+struct Graph {
+  QRectF area;
+  double t0, t1, y0, y1;
+  QPointF At(double t, double y) const {
+    return QPointF(area.left() + (t - t0) / (t1 - t0) * area.width(),
+                   area.bottom() - (y - y0) / (y1 - y0) * area.height());
+  }
+};
+
+void DrawAxes(Sheet& s, const Graph& g, const QString& xTitle, const QString& yTitle) {
+  const QPointF origin = g.At(g.t0, 0);
+  s.Line(QPointF(g.area.left(), g.area.bottom() + 10), QPointF(g.area.left(), g.area.top() - 20),
+         kInk, 3);
+  s.ArrowHead(QPointF(g.area.left(), g.area.top() - 30), QPointF(g.area.left(), g.area.top()), kInk,
+              20);
+  s.Line(QPointF(g.area.left() - 10, origin.y()), QPointF(g.area.right() + 20, origin.y()), kInk,
+         3);
+  s.ArrowHead(QPointF(g.area.right() + 30, origin.y()), QPointF(g.area.right(), origin.y()), kInk,
+              20);
+  s.TextAt(QPointF(g.area.right() + 30, origin.y() + 34), xTitle, Font(24, false, true), kInk,
+           Qt::AlignRight | Qt::AlignVCenter);
+  s.TextAt(QPointF(g.area.left() + 14, g.area.top() - 30), yTitle, Font(24, false, true), kInk,
+           Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+std::vector<QPointF> Curve(const Graph& g, double ta, double tb,
+                           const std::function<double(double)>& f) {
+  std::vector<QPointF> pts;
+  const int n = 600;
+  for (int i = 0; i <= n; ++i) {
+    const double t = ta + (tb - ta) * i / n;
+    pts.push_back(g.At(t, f(t)));
+  }
+  return pts;
+}
+
+// A table of rows × columns, first row as header.
+void DrawTable(Sheet& s, const QRectF& r, const std::vector<QStringList>& rows,
+               const std::vector<double>& widths, int px) {
+  const double rowH = r.height() / static_cast<double>(rows.size());
+  double total = 0;
+  for (double w : widths) total += w;
+  s.painter().fillRect(QRectF(r.left(), r.top(), r.width(), rowH), QColor(220, 230, 248));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    double x = r.left();
+    for (std::size_t j = 0; j < widths.size() && j < static_cast<std::size_t>(rows[i].size());
+         ++j) {
+      const double w = widths[j] / total * r.width();
+      const QRectF cell(x, r.top() + i * rowH, w, rowH);
+      s.Text(cell.adjusted(6, 2, -6, -2), rows[i][static_cast<int>(j)], Font(px, i == 0 || j == 0),
+             i == 0 ? kBlue : kInk, Qt::AlignCenter | Qt::TextWordWrap);
+      x += w;
+    }
+  }
+  s.painter().setPen(QPen(kInk, 2.5));
+  s.painter().drawRect(r);
+  for (std::size_t i = 1; i < rows.size(); ++i)
+    s.Line(QPointF(r.left(), r.top() + i * rowH), QPointF(r.right(), r.top() + i * rowH), kInk,
+           i == 1 ? 2.5 : 1.5);
+  double x = r.left();
+  for (std::size_t j = 0; j + 1 < widths.size(); ++j) {
+    x += widths[j] / total * r.width();
+    s.Line(QPointF(x, r.top()), QPointF(x, r.bottom()), kInk, 1.5);
+  }
+}
+
+void DrawMethodTitle(Sheet& s, const QString& title, const QString& subtitle) {
+  s.painter().fillRect(QRectF(0, 0, s.width(), 150), QColor(225, 235, 250));
+  s.Text(QRectF(40, 22, s.width() - 80, 60), title, Font(44, true), kBlue,
+         Qt::AlignHCenter | Qt::AlignTop);
+  s.Text(QRectF(40, 86, s.width() - 80, 50), subtitle, Font(26, false, true), kInk,
+         Qt::AlignHCenter | Qt::AlignTop);
+}
+
+void DrawStableMethod(Sheet& s) {
+  DrawMethodTitle(
+      s, QStringLiteral("Système naturellement stable"),
+      QStringLiteral("Méthode de Ziegler et Nichols en boucle ouverte (tangente au point "
+                     "d'inflexion)"));
+  const double W = s.width();
+  s.Text(QRectF(60, 175, W - 120, 130),
+         QStringLiteral("1. Relevé : passer en boucle ouverte (menu « Boucle », « ouverte », mot "
+                        "de passe), choisir « Echelon » d'amplitude Δu (l'échelon part 2,5 s "
+                        "après « Début »), lancer puis arrêter quand le retour est stabilisé. "
+                        "Tracer sur le relevé la tangente au point d'inflexion."),
+         Font(26), kInk);
+
+  // Order step strip.
+  const double tStep = 1.0, tau = 1.0;
+  const Graph order{QRectF(150, 360, 1140, 130), 0, 11, 0, 1.3};
+  DrawAxes(s, order, QStringLiteral("t"), QStringLiteral("ordre u (V)"));
+  s.Polyline({order.At(0, 0.02), order.At(tStep, 0.02), order.At(tStep, 1), order.At(11, 1)}, kRed,
+             5);
+  s.Dimension(order.At(tStep + 0.6, 0.03), order.At(tStep + 0.6, 0.97), kRed);
+  s.TextAt(order.At(tStep + 0.75, 0.5), QStringLiteral("Δu"), Font(28, true), kRed);
+  s.TextAt(order.At(6.0, 1.0) + QPointF(0, -24), QStringLiteral("échelon d'ordre"), Font(23), kRed,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+
+  // Response: three equal lags; the inflection point is at 2τ after the step.
+  const auto y = [&](double t) {
+    if (t <= tStep) return 0.0;
+    const double u = (t - tStep) / tau;
+    return 1.0 - (1.0 + u + u * u / 2.0) * std::exp(-u);
+  };
+  const double tI = tStep + 2.0 * tau, yI = y(tI);
+  const double slope = 2.0 * std::exp(-2.0) / tau;
+  const double tA = tI - yI / slope;          // tangent meets the initial value
+  const double tB = tI + (1.0 - yI) / slope;  // tangent meets the final value
+  const Graph g{QRectF(150, 600, 1140, 560), 0, 11, 0, 1.12};
+  DrawAxes(s, g, QStringLiteral("temps (s)"), QStringLiteral("retour y (V)"));
+  s.Line(g.At(0, 1.0), g.At(11, 1.0), kInk, 2, Qt::DashLine);
+  s.TextAt(g.At(11, 1.0) + QPointF(0, -22), QStringLiteral("valeur finale"), Font(22), kInk,
+           Qt::AlignRight | Qt::AlignVCenter);
+  s.Line(g.At(tStep, 0), g.At(tStep, 1.1), kInk, 1.5, Qt::DotLine);
+  s.Line(g.At(tB, 0), g.At(tB, 1.0), kInk, 1.5, Qt::DotLine);
+  s.Line(g.At(tA - 0.25, -slope * 0.25), g.At(tB + 0.35, 1.0 + slope * 0.35), kGreen, 4);
+  s.Polyline(Curve(g, 0, 11, y), kBlue, 5);
+  s.Dot(g.At(tI, yI), kGreen, 10);
+  s.TextAt(g.At(tI, yI) + QPointF(24, 10), QStringLiteral("point d'inflexion"), Font(23, true),
+           kGreen, Qt::AlignLeft | Qt::AlignVCenter);
+  s.TextAt(g.At(tB + 0.4, 0.82), QStringLiteral("tangente"), Font(23, true), kGreen);
+  // Reading T, θ and Δy.
+  const double dimY = -0.07;
+  s.Dimension(g.At(tStep, dimY), g.At(tA, dimY), kRed);
+  s.Dimension(g.At(tA, dimY), g.At(tB, dimY), kRed);
+  s.Line(g.At(tA, 0), g.At(tA, dimY - 0.02), kRed, 1.5);
+  s.TextAt(g.At((tStep + tA) / 2, dimY - 0.07), QStringLiteral("T"), Font(30, true), kRed,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+  s.TextAt(g.At((tA + tB) / 2, dimY - 0.07), QStringLiteral("θ"), Font(30, true), kRed,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+  s.Dimension(g.At(9.8, 0.0), g.At(9.8, 1.0), kRed);
+  s.TextAt(g.At(9.95, 0.5), QStringLiteral("Δy"), Font(28, true), kRed);
+  s.TextAt(g.At(tStep, 1.1) + QPointF(8, 0), QStringLiteral("instant de l'échelon"), Font(21), kInk,
+           Qt::AlignLeft | Qt::AlignVCenter);
+
+  s.Text(QRectF(60, 1255, W - 120, 170),
+         QStringLiteral("2. Lecture : T = retard (de l'échelon au point où la tangente coupe la "
+                        "valeur initiale), θ = constante de temps (de ce point à celui où elle "
+                        "coupe la valeur finale), K = Δy / Δu gain statique (sans unité). "
+                        "Mesurer avec un double-clic sur le graphe (origine) puis lire "
+                        "« retour/temps: »."),
+         Font(26), kInk);
+
+  s.Text(QRectF(60, 1425, W - 120, 40),
+         QStringLiteral("3. Réglages (correcteur Kp·e + Ki·∫e dt + Kd·de/dt du logiciel)"),
+         Font(28, true), kBlue);
+  DrawTable(s, QRectF(60, 1475, W - 120, 260),
+            {{QStringLiteral("Correcteur"), QStringLiteral("Kp (sans unité)"),
+              QStringLiteral("Ti (s)"), QStringLiteral("Td (s)"),
+              QStringLiteral("Ki = Kp / Ti (1/s)"), QStringLiteral("Kd = Kp·Td (s)")},
+             {QStringLiteral("P"), QStringLiteral("θ / (K·T)"), QStringLiteral("—"),
+              QStringLiteral("—"), QStringLiteral("0"), QStringLiteral("0")},
+             {QStringLiteral("PI"), QStringLiteral("0,9·θ / (K·T)"), QStringLiteral("3,3·T"),
+              QStringLiteral("—"), QStringLiteral("Kp / (3,3·T)"), QStringLiteral("0")},
+             {QStringLiteral("PID"), QStringLiteral("1,2·θ / (K·T)"), QStringLiteral("2·T"),
+              QStringLiteral("0,5·T"), QStringLiteral("Kp / (2·T)"), QStringLiteral("0,5·T·Kp")}},
+            {1.1, 1.6, 0.9, 0.9, 1.7, 1.5}, 25);
+
+  s.Text(
+      QRectF(60, 1760, W - 120, 230),
+      QStringLiteral("Exemple : Δu = 2 V, Δy = 1,6 V (K = 0,8), T = 0,4 s, θ = 2 s. "
+                     "PID : Kp = 1,2 × 2 / (0,8 × 0,4) = 7,5 ; Ki = 7,5 / 0,8 = 9,38 1/s ; "
+                     "Kd = 7,5 × 0,2 = 1,5 s. À saisir (avec un point) : Kp 7.5, Kd 1.5, Ki 9.38.\n"
+                     "Ces réglages donnent une réponse assez oscillante (rapport ¼ entre deux "
+                     "dépassements) : réduire Kp si le dépassement est trop grand. Revenir en "
+                     "boucle fermée (« Boucle », « fermée ») avant d'essayer les réglages."),
+      Font(24), kInk);
+}
+
+void DrawUnstableMethod(Sheet& s) {
+  DrawMethodTitle(
+      s, QStringLiteral("Système naturellement instable"),
+      QStringLiteral("Procédé intégrateur (position) : méthode de Ziegler et Nichols sur "
+                     "la réponse en rampe"));
+  const double W = s.width();
+  s.Text(QRectF(60, 175, W - 120, 130),
+         QStringLiteral("1. Relevé : en boucle ouverte, un échelon d'ordre Δu fait tourner le "
+                        "moteur sans fin : la position croît en rampe. Choisir Δu faible, "
+                        "partir d'un retour proche de 1 V et arrêter (« Fin ») avant que le "
+                        "retour n'atteigne 10 V (butée du potentiomètre)."),
+         Font(26), kInk);
+
+  const double tStep = 1.0, tau = 1.4, k = 0.24;  // slope of the ramp, volts per second
+  const Graph order{QRectF(150, 360, 1140, 130), 0, 11, 0, 1.3};
+  DrawAxes(s, order, QStringLiteral("t"), QStringLiteral("ordre u (V)"));
+  s.Polyline({order.At(0, 0.02), order.At(tStep, 0.02), order.At(tStep, 1), order.At(11, 1)}, kRed,
+             5);
+  s.Dimension(order.At(tStep + 0.6, 0.03), order.At(tStep + 0.6, 0.97), kRed);
+  s.TextAt(order.At(tStep + 0.75, 0.5), QStringLiteral("Δu"), Font(28, true), kRed);
+  s.TextAt(order.At(6.0, 1.0) + QPointF(0, -24), QStringLiteral("échelon d'ordre"), Font(23), kRed,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+
+  // Integrator with a first-order lag: y = k·(t − τ·(1 − e^(−t/τ))); asymptote k·(t − τ).
+  const double y0 = 0.1;
+  const auto y = [&](double t) {
+    if (t <= tStep) return y0;
+    const double u = t - tStep;
+    return y0 + k * (u - tau * (1.0 - std::exp(-u / tau)));
+  };
+  const double tA = tStep + tau;  // the asymptote meets the initial value
+  const Graph g{QRectF(150, 600, 1140, 560), 0, 11, 0, 2.2};
+  DrawAxes(s, g, QStringLiteral("temps (s)"), QStringLiteral("retour y (V)"));
+  s.Line(g.At(0, y0), g.At(11, y0), kInk, 2, Qt::DashLine);
+  s.TextAt(g.At(0.1, y0) + QPointF(0, -22), QStringLiteral("valeur initiale"), Font(22), kInk,
+           Qt::AlignLeft | Qt::AlignVCenter);
+  s.Line(g.At(tStep, 0), g.At(tStep, 2.1), kInk, 1.5, Qt::DotLine);
+  s.Polyline(Curve(g, 0, 10.6, y), kBlue, 5);
+  s.Line(g.At(tA - 0.3, y0 - 0.3 * k), g.At(10.8, y0 + k * (10.8 - tA)), kGreen, 4, Qt::DashLine);
+  s.TextAt(g.At(8.2, y0 + k * (8.2 - tA)) + QPointF(-30, -40), QStringLiteral("asymptote"),
+           Font(23, true), kGreen, Qt::AlignRight | Qt::AlignVCenter);
+  // Slope triangle on the asymptote.
+  const double ta = 5.5, tb = 8.5;
+  const QPointF pa = g.At(ta, y0 + k * (ta - tA)), pb = g.At(tb, y0 + k * (tb - tA));
+  const QPointF pc(pb.x(), pa.y());
+  s.Line(pa, pc, kRed, 2.5, Qt::DashLine);
+  s.Line(pc, pb, kRed, 2.5, Qt::DashLine);
+  s.TextAt((pa + pc) / 2 + QPointF(0, 26), QStringLiteral("Δt"), Font(27, true), kRed,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+  s.TextAt((pc + pb) / 2 + QPointF(12, 0), QStringLiteral("Δy"), Font(27, true), kRed,
+           Qt::AlignLeft | Qt::AlignVCenter);
+  // Delay T.
+  const double dimY = -0.12;
+  s.Dot(g.At(tA, y0), kGreen, 9);
+  s.Line(g.At(tA, y0), g.At(tA, dimY - 0.04), kRed, 1.5);
+  s.Dimension(g.At(tStep, dimY), g.At(tA, dimY), kRed);
+  s.TextAt(g.At((tStep + tA) / 2, dimY - 0.13), QStringLiteral("T"), Font(30, true), kRed,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+  s.TextAt(g.At(tStep, 2.1) + QPointF(8, 0), QStringLiteral("instant de l'échelon"), Font(21), kInk,
+           Qt::AlignLeft | Qt::AlignVCenter);
+
+  s.Text(QRectF(60, 1255, W - 120, 170),
+         QStringLiteral("2. Lecture : pente de l'asymptote a = Δy / Δt (V/s), gain "
+                        "intégrateur k = a / Δu (1/s), retard T = de l'échelon au point où "
+                        "l'asymptote coupe la valeur initiale (s). Produit utile : k·T (sans "
+                        "unité)."),
+         Font(26), kInk);
+
+  s.Text(QRectF(60, 1425, W - 120, 40),
+         QStringLiteral("3. Réglages (correcteur Kp·e + Ki·∫e dt + Kd·de/dt du logiciel)"),
+         Font(28, true), kBlue);
+  DrawTable(s, QRectF(60, 1475, W - 120, 260),
+            {{QStringLiteral("Correcteur"), QStringLiteral("Kp (sans unité)"),
+              QStringLiteral("Ti (s)"), QStringLiteral("Td (s)"),
+              QStringLiteral("Ki = Kp / Ti (1/s)"), QStringLiteral("Kd = Kp·Td (s)")},
+             {QStringLiteral("P"), QStringLiteral("1 / (k·T)"), QStringLiteral("—"),
+              QStringLiteral("—"), QStringLiteral("0"), QStringLiteral("0")},
+             {QStringLiteral("PI"), QStringLiteral("0,9 / (k·T)"), QStringLiteral("3,3·T"),
+              QStringLiteral("—"), QStringLiteral("Kp / (3,3·T)"), QStringLiteral("0")},
+             {QStringLiteral("PID"), QStringLiteral("1,2 / (k·T)"), QStringLiteral("2·T"),
+              QStringLiteral("0,5·T"), QStringLiteral("Kp / (2·T)"), QStringLiteral("0,5·T·Kp")}},
+            {1.1, 1.6, 0.9, 0.9, 1.7, 1.5}, 25);
+
+  s.Text(QRectF(60, 1760, W - 120, 230),
+         QStringLiteral("Exemple : Δu = 1 V, pente a = 2 V/s (k = 2 1/s), T = 0,3 s, k·T = 0,6. "
+                        "P : Kp = 1,67. PID : Kp = 2 ; Ki = 2 / 0,6 = 3,33 1/s ; "
+                        "Kd = 2 × 0,15 = 0,3 s (à saisir : Kp 2, Kd 0.3, Ki 3.33).\n"
+                        "Le procédé intègre déjà : un correcteur P annule l'erreur statique pour "
+                        "une consigne en échelon ; l'action intégrale augmente le dépassement, "
+                        "l'action dérivée l'amortit. Revenir en boucle fermée avant d'essayer."),
+         Font(24), kInk);
+}
+
+bool Write(Sheet& s, const QString& path) {
+  if (!s.Save(path)) {
+    std::fprintf(stderr, "Impossible de créer le fichier %s\n", path.toUtf8().constData());
+    return false;
+  }
+  std::printf("%s\n", path.toUtf8().constData());
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+  QDir dir(root);
+  if (!dir.mkpath(QStringLiteral("aide")) || !dir.mkpath(QStringLiteral("méthode"))) {
+    std::fprintf(stderr, "Impossible de créer les dossiers aide et méthode dans %s\n",
+                 root.toUtf8().constData());
+    return 1;
+  }
+  bool ok = true;
+  {
+    Sheet s(2000, 1414);
+    DrawWiring(s, Loop::kPosition);
+    ok &= Write(s, dir.filePath(QStringLiteral("aide/schémapos.jpg")));
+  }
+  {
+    Sheet s(2000, 1414);
+    DrawWiring(s, Loop::kSpeed);
+    ok &= Write(s, dir.filePath(QStringLiteral("aide/schémavit.jpg")));
+  }
+  {
+    Sheet s(1414, 2000);
+    DrawStableMethod(s);
+    ok &= Write(s, dir.filePath(QStringLiteral("méthode/méthostable.jpg")));
+  }
+  {
+    Sheet s(1414, 2000);
+    DrawUnstableMethod(s);
+    ok &= Write(s, dir.filePath(QStringLiteral("méthode/méthoinstable.jpg")));
+  }
+  return ok ? 0 : 1;
+}
