@@ -353,8 +353,9 @@ class RtfReader {
       Character('\t');
       // Unicode.
     } else if (w == "u") {
-      long code = param < 0 ? param + 65536L : param;
-      Character(static_cast<char32_t>(code & 0xFFFF));
+      // A signed 16-bit UTF-16 unit; values outside 16 bits are not characters.
+      const long code = param < 0 ? param + 65536L : param;
+      Character(code >= 0 && code <= 0xFFFF ? static_cast<char32_t>(code) : char32_t{0xFFFD});
       pendingSkip_ = state_.unicodeSkip;
     } else if (w == "uc") {
       state_.unicodeSkip = std::clamp(param, 0, 16);

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "Numbers.h"
+#include "Rtf.h"
+#include "SettingsStore.h"
+#include "VantorError.h"
+
+namespace vantor {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+template <typename Call>
+std::string ErrorOf(Call call) {
+  try {
+    call();
+  } catch (const VantorError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+// Runs each test in a fresh working directory holding an empty "sauvegarde" folder, as
+// the program does, so that the relative paths are those the program passes.
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vantor-store-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    previous_ = fs::current_path();
+    fs::current_path(root_);
+    fs::create_directory("sauvegarde");
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root_, ignored);
+  }
+  // Files of the folder other than the settings themselves (left-over temporaries).
+  static int StrayFiles() {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("sauvegarde"))
+      if (entry.path().filename().string().starts_with(".")) ++count;
+    return count;
+  }
+
+  fs::path root_;
+  fs::path previous_;
+};
+
+TEST_F(SettingsStoreTest, TheFourCharacterCutGivesTheValuesOfTheTable) {
+  struct Row {
+    const char* stored;
+    const char* taken;
+    long double value;
+  };
+  for (const Row& row :
+       {Row{"2.00", "2.00", 2}, Row{"16.00", "16.0", 16}, Row{"64.00", "64.0", 64},
+        Row{"-10.00", "-10.", -10}, Row{"-2.50", "-2.5", -2.5L}, Row{"0.10", "0.10", 0.1L}}) {
+    SaveSetting("sauvegarde/kpmax.rtf", row.stored);
+    const std::string taken = LoadSetting("sauvegarde/kpmax.rtf", 4);
+    EXPECT_EQ(taken, row.taken);
+    EXPECT_EQ(StrToFloat(taken), row.value) << row.stored;
+  }
+  struct Address {
+    const char* stored;
+    const char* taken;
+    int value;
+  };
+  for (const Address& row : {Address{"$330", "$330", 816}, Address{"$0340", "$034", 52},
+                             Address{"3300", "3300", 3300}}) {
+    SaveSetting("sauvegarde/adr2.rtf", row.stored);
+    const std::string taken = LoadSetting("sauvegarde/adr2.rtf", 4);
+    EXPECT_EQ(taken, row.taken);
+    EXPECT_EQ(StrToInt(taken), row.value) << row.stored;
+  }
+}
+
+TEST_F(SettingsStoreTest, ALongValueIsWrittenWholeAndReadBackCut) {
+  SaveSetting("sauvegarde/adr2.rtf", "$0340");
+  RtfDocument doc;
+  ASSERT_TRUE(ParseRtf(ReadFile("sauvegarde/adr2.rtf"), doc));
+  EXPECT_EQ(doc.PlainText(), "$0340\r\n");
+  EXPECT_EQ(LoadSetting("sauvegarde/adr2.rtf", 4), "$034");
+}
+
+TEST_F(SettingsStoreTest, AValueShorterThanTheWidthHasNoLineBreakAndConverts) {
+  SaveSetting("sauvegarde/adr1.rtf", "$33");
+  EXPECT_EQ(LoadSetting("sauvegarde/adr1.rtf", 4), "$33");
+  EXPECT_EQ(StrToInt(LoadSetting("sauvegarde/adr1.rtf", 4)), 0x33);
+  SaveSetting("sauvegarde/finalech.rtf", "8");
+  EXPECT_EQ(StrToFloat(LoadSetting("sauvegarde/finalech.rtf", 4)), 8);
+  // Only the value's own paragraph end is left out; nothing is trimmed.
+  SaveSetting("sauvegarde/adr1.rtf", "$3 ");
+  EXPECT_EQ(LoadSetting("sauvegarde/adr1.rtf", 4), "$3 ");
+  EXPECT_THROW(StrToInt(LoadSetting("sauvegarde/adr1.rtf", 4)), VantorError);
+  WriteFile("sauvegarde/adr1.rtf", "{\\rtf1 $3\\par x\\par}");
+  EXPECT_EQ(LoadSetting("sauvegarde/adr1.rtf", 4), "$3\r\n");
+}
+
+TEST_F(SettingsStoreTest, PlainTextFilesAreAccepted) {
+  WriteFile("sauvegarde/kdmax.rtf", "2.00\n");
+  EXPECT_EQ(StrToFloat(LoadSetting("sauvegarde/kdmax.rtf", 4)), 2);
+  WriteFile("sauvegarde/kdmax.rtf", "2.00\r\nune autre ligne\r\n");
+  EXPECT_EQ(StrToFloat(LoadSetting("sauvegarde/kdmax.rtf", 4)), 2);
+  WriteFile("sauvegarde/kdmax.rtf", "4");
+  EXPECT_EQ(StrToFloat(LoadSetting("sauvegarde/kdmax.rtf", 4)), 4);
+  WriteFile("sauvegarde/pamo.rtf", "\xE9l\xE8ve\n");  // code page 1252
+  EXPECT_EQ(LoadSetting("sauvegarde/pamo.rtf", 5), "élève");
+}
+
+TEST_F(SettingsStoreTest, TheWidthCountsCharactersNotBytes) {
+  SaveSetting("sauvegarde/pamo.rtf", "vantor");
+  EXPECT_EQ(LoadSetting("sauvegarde/pamo.rtf", 5), "vanto");
+  SaveSetting("sauvegarde/pamo.rtf", "éèàùçœ");
+  EXPECT_EQ(LoadSetting("sauvegarde/pamo.rtf", 5), "éèàùç");
+  SaveSetting("sauvegarde/pamo.rtf", "ab😀cd");
+  EXPECT_EQ(LoadSetting("sauvegarde/pamo.rtf", 3), "ab😀");
+  EXPECT_EQ(LoadSetting("sauvegarde/pamo.rtf", 0), "");
+  EXPECT_EQ(LoadSetting("sauvegarde/pamo.rtf", 100), "ab😀cd");
+}
+
+TEST_F(SettingsStoreTest, EveryWrittenValueReadsBackTheSame) {
+  for (const std::string text : {"0.00", "5.00", "-10.00", "99.99", "$330", "$340", "vanto", "",
+                                 "a{b}\\c", "Été 2€", "x y  z", "ΩΩ"}) {
+    SaveSetting("sauvegarde/ordremaxi.rtf", text);
+    EXPECT_EQ(LoadSetting("sauvegarde/ordremaxi.rtf", 1000), text);
+  }
+  EXPECT_EQ(StrayFiles(), 0);
+}
+
+TEST_F(SettingsStoreTest, AMissingFileIsReportedWithThePathAsPassed) {
+  EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kdmax.rtf", 4); }),
+            "Impossible d'ouvrir le fichier sauvegarde/kdmax.rtf");
+  EXPECT_EQ(ErrorOf([] { LoadSetting("./sauvegarde//kdmax.rtf", 4); }),
+            "Impossible d'ouvrir le fichier ./sauvegarde//kdmax.rtf");
+  // A folder or a named pipe in place of the file cannot be opened either (and the
+  // pipe does not block the read).
+  fs::create_directory("sauvegarde/kimax.rtf");
+  EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kimax.rtf", 4); }),
+            "Impossible d'ouvrir le fichier sauvegarde/kimax.rtf");
+  ASSERT_EQ(::mkfifo("sauvegarde/kpmax.rtf", 0600), 0);
+  EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kpmax.rtf", 4); }),
+            "Impossible d'ouvrir le fichier sauvegarde/kpmax.rtf");
+}
+
+TEST_F(SettingsStoreTest, ContentThatIsNeitherRtfNorTextIsAStreamError) {
+  WriteFile("sauvegarde/kpmax.rtf", std::string("\x7F"
+                                                "ELF\x02\x01\x01\0\0\0",
+                                                10));
+  EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kpmax.rtf", 4); }),
+            "Erreur au chargement du flux");
+}
+
+TEST_F(SettingsStoreTest, AFileThatCannotBeCreatedIsReportedWithThePathAsPassed) {
+  EXPECT_EQ(ErrorOf([] { SaveSetting("absent/kpmax.rtf", "2.00"); }),
+            "Impossible de créer le fichier absent/kpmax.rtf");
+  EXPECT_FALSE(fs::exists("absent"));
+  // A folder where the file should be is left alone.
+  fs::create_directory("sauvegarde/kpmax.rtf");
+  WriteFile("sauvegarde/kpmax.rtf/inside", "x");
+  EXPECT_EQ(ErrorOf([] { SaveSetting("sauvegarde/kpmax.rtf", "2.00"); }),
+            "Impossible de créer le fichier sauvegarde/kpmax.rtf");
+  EXPECT_EQ(ReadFile("sauvegarde/kpmax.rtf/inside"), "x");
+  EXPECT_EQ(StrayFiles(), 0);
+}
+
+TEST_F(SettingsStoreTest, AWriteThatFailsPartWayLeavesThePreviousFileIntact) {
+  SaveSetting("sauvegarde/kpmax.rtf", "16.00");
+  const std::string before = ReadFile("sauvegarde/kpmax.rtf");
+  // The file size limit makes the write fail after a few bytes, even for root.
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string error = ErrorOf([] { SaveSetting("sauvegarde/kpmax.rtf", "64.00"); });
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_EQ(error, "Erreur à l'enregistrement du flux");
+  EXPECT_EQ(ReadFile("sauvegarde/kpmax.rtf"), before);
+  EXPECT_EQ(LoadSetting("sauvegarde/kpmax.rtf", 4), "16.0");
+  EXPECT_EQ(StrayFiles(), 0);
+}
+
+TEST_F(SettingsStoreTest, ReplacingAFileKeepsItsPermissionsAndLinks) {
+  SaveSetting("sauvegarde/kimax.rtf", "2.00");
+  fs::permissions("sauvegarde/kimax.rtf",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  SaveSetting("sauvegarde/kimax.rtf", "4.00");
+  EXPECT_EQ(fs::status("sauvegarde/kimax.rtf").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(LoadSetting("sauvegarde/kimax.rtf", 4), "4.00");
+
+  // A settings file that is a link to another file: the link stays, its target changes.
+  fs::create_directory("partage");
+  SaveSetting("partage/kdmax.rtf", "2.00");
+  fs::create_symlink("../partage/kdmax.rtf", "sauvegarde/kdmax.rtf");
+  SaveSetting("sauvegarde/kdmax.rtf", "8.00");
+  EXPECT_TRUE(fs::is_symlink("sauvegarde/kdmax.rtf"));
+  EXPECT_EQ(LoadSetting("partage/kdmax.rtf", 4), "8.00");
+}
+
+TEST_F(SettingsStoreTest, ACommaLocaleChangesNothingInTheFiles) {
+  if (!std::setlocale(LC_ALL, "fr_FR.UTF-8") && !std::setlocale(LC_ALL, "fr_FR.utf8"))
+    GTEST_SKIP() << "locale fr_FR.UTF-8 not installed";
+  SaveSetting("sauvegarde/amplimaxi.rtf", FormatFixed2(2.5L));
+  const std::string taken = LoadSetting("sauvegarde/amplimaxi.rtf", 4);
+  const long double value = StrToFloat(taken);
+  std::setlocale(LC_ALL, "C");
+  EXPECT_EQ(taken, "2.50");
+  EXPECT_EQ(value, 2.5L);
+  EXPECT_EQ(ReadFile("sauvegarde/amplimaxi.rtf"), WriteRtf("2.50"));
+}
+
+// Another reader of the files written here: LibreOffice or unrtf, when installed.
+TEST_F(SettingsStoreTest, WrittenFilesOpenInOtherRtfReaders) {
+  SaveSetting("sauvegarde/pamo.rtf", "Été {x} \\ Ω");
+  const std::string expected = "Été {x} \\ Ω";
+  if (std::system("command -v unrtf >/dev/null 2>&1") == 0) {
+    // unrtf's text output is Latin-1 only; its HTML output names every character.
+    ASSERT_EQ(std::system("unrtf --html sauvegarde/pamo.rtf > unrtf.html 2>/dev/null"), 0);
+    std::string html = ReadFile("unrtf.html");
+    for (const auto& [entity, character] : {std::pair<std::string, std::string>{"&Eacute;", "É"},
+                                            {"&#201;", "É"},
+                                            {"&eacute;", "é"},
+                                            {"&#233;", "é"},
+                                            {"&Omega;", "Ω"},
+                                            {"&#937;", "Ω"}}) {
+      for (std::size_t p = html.find(entity); p != std::string::npos; p = html.find(entity, p))
+        html.replace(p, entity.size(), character);
+    }
+    EXPECT_NE(html.find(expected), std::string::npos) << html;
+  } else if (std::system("command -v libreoffice >/dev/null 2>&1") == 0) {
+    ASSERT_EQ(std::system("HOME=\"$PWD\" libreoffice --headless --convert-to txt:Text:76 "
+                          "--outdir converti sauvegarde/pamo.rtf >/dev/null 2>&1"),
+              0);
+    std::string text = ReadFile("converti/pamo.txt");
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    EXPECT_EQ(text.substr(0, expected.size()), expected) << text;
+  } else {
+    GTEST_SKIP() << "neither unrtf nor libreoffice is installed";
+  }
+}
+
+}  // namespace
+}  // namespace vantor
