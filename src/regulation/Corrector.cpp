@@ -86,7 +86,8 @@ std::uint16_t OrderToCount(long double order) {
   // An order that is not a number (never produced by finite inputs) leaves the
   // actuator at rest rather than at an arbitrary count.
   if (std::isnan(count)) return 2048;
-  return static_cast<std::uint16_t>(RoundHalfEven(count));
+  // Halves to even (default rounding mode) in one x87 store.
+  return static_cast<std::uint16_t>(std::lrint(count));
 }
 
 }  // namespace vantor
