@@ -202,9 +202,14 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
 }
 
 TEST_F(LotTest, WorkingDirectorySettingsAreUsedWithoutReglages) {
+  // No sauvegarde/ here: the settings shipped with the sources.
+  LotResult r = Lot("--consigne echelon --cycles 60" + Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Lines(ReadAll(csv)).size(), 2002u);
+
   fs::rename(dir / "reglages" / "sauvegarde", dir / "sauvegarde");
   SaveSetting((dir / "sauvegarde" / "finalech.rtf").string(), "4.00");
-  const LotResult r = Lot("--consigne echelon --cycles 60" + Csv());
+  r = Lot("--consigne echelon --cycles 60" + Csv());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Fields(Lines(ReadAll(csv))[51])[2], 300);  // 0.75 x 4
 }

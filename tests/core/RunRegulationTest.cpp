@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -372,6 +373,33 @@ TEST_F(RunRegulationTest, DeadCardDoesNotHideTheFirstErrorNorSkipTheEnd) {
   EXPECT_TRUE(bus.DeadOnWrite);
   EXPECT_EQ(s.Order, 0);
   EXPECT_EQ(host.Events.back(), "plot");
+}
+
+TEST_F(RunRegulationTest, PlotDrawsEntriesZeroTo1900AndAMeanLineExceptForTheStep) {
+  s.SetpointKind = "carr";
+  host.StopAtTurn = 30;
+  RunRegulation(s, card, host);
+  auto plot = std::make_unique<RecordPlot>();
+  BuildRecordPlot(s, *plot);
+  EXPECT_EQ(plot->X[0], 0);
+  EXPECT_NEAR(static_cast<double>(plot->X[1]), 0.05, 1e-18);
+  EXPECT_NEAR(static_cast<double>(plot->X[kPlotEntries - 1]), 95.0, 1e-9);
+  EXPECT_EQ(plot->Setpoint[0], 0);
+  EXPECT_EQ(plot->Setpoint[1], 7);
+  EXPECT_EQ(plot->Setpoint[21], 3);
+  EXPECT_EQ(plot->Feedback[30], s.RecordAt(kSeriesFeedback, 30) / 100.0L);
+  EXPECT_EQ(plot->Setpoint[31], 0);
+  EXPECT_TRUE(plot->HasMeanLine);
+  EXPECT_EQ(plot->MeanLine, 5);
+
+  s.SetpointKind = "echelon";
+  BuildRecordPlot(s, *plot);
+  EXPECT_FALSE(plot->HasMeanLine);
+  s.SetpointKind.clear();  // no setpoint chosen yet: the line at the mean, 0 V
+  s.Mean = 0;
+  BuildRecordPlot(s, *plot);
+  EXPECT_TRUE(plot->HasMeanLine);
+  EXPECT_EQ(plot->MeanLine, 0);
 }
 
 TEST_F(RunRegulationTest, RunRefusedWhenTheStartUpDidNotFinish) {
