@@ -217,15 +217,8 @@ TEST(JpegDecoderTest, FileIsReadFromTheAccentedPathAsGiven) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(JpegDecoderTest, CommittedPicturesDecode) {
+TEST(JpegDecoderTest, CommittedTestCardDecodes) {
   const std::string root = VANTOR_SOURCE_DIR;
-  for (const char* name :
-       {"/tests/data/jpeg/mire.jpg", "/aide/sch\xC3\xA9mapos.jpg", "/aide/sch\xC3\xA9mavit.jpg",
-        "/m\xC3\xA9thode/m\xC3\xA9thostable.jpg", "/m\xC3\xA9thode/m\xC3\xA9thoinstable.jpg"}) {
-    const DecodedPicture pic = DecodeJpegFile(root + name);
-    EXPECT_GT(pic.width, 0) << name;
-    EXPECT_EQ(pic.rgb.size(), static_cast<std::size_t>(pic.width) * pic.height * 3) << name;
-  }
   // The test card: 64 × 48, white with a black frame and a red square in the middle.
   const DecodedPicture mire = DecodeJpegFile(root + "/tests/data/jpeg/mire.jpg");
   ASSERT_EQ(mire.width, 64);
