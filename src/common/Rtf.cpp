@@ -45,6 +45,12 @@ int CharsetCodePage(int charset) {
   }
 }
 
+// Control characters other than tab and line break carry no text and are dropped, by
+// the reader (RTF or plain text) as by the writer.
+bool IsDroppedControl(char32_t ch) {
+  return (ch < 0x20 && ch != '\t' && ch != '\n') || ch == 0x7F;
+}
+
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -524,7 +530,7 @@ class RtfReader {
       return;
     }
     FlushSurrogate();
-    if (ch < 0x20 && ch != '\t' && ch != '\n') return;  // other control characters
+    if (IsDroppedControl(ch)) return;
     Emit(ch);
   }
 
@@ -697,7 +703,7 @@ bool ParsePlainText(std::string_view bytes, RtfDocument& out) {
         if (text[k] == '\r') {
           if (k + 1 < text.size() && text[k + 1] == '\n') ++k;
           run.text += '\n';
-        } else {
+        } else if (!IsDroppedControl(static_cast<unsigned char>(text[k]))) {
           run.text += text[k];
         }
       }
@@ -709,7 +715,9 @@ bool ParsePlainText(std::string_view bytes, RtfDocument& out) {
     if (end == std::string::npos) end = text.size();
     if (end > pos) {
       RtfRun run;
-      run.text = text.substr(pos, end - pos);
+      run.text.reserve(end - pos);
+      for (std::size_t k = pos; k < end; ++k)
+        if (!IsDroppedControl(static_cast<unsigned char>(text[k]))) run.text += text[k];
       paragraph.runs.push_back(std::move(run));
     }
     out.paragraphs.push_back(std::move(paragraph));

@@ -5,7 +5,8 @@
 //
 // Plain text of a document (`RtfDocument::PlainText`): UTF-8, every paragraph followed
 // by "\r\n", a line break inside a paragraph also written "\r\n", a tab as "\t". So a
-// document holding one paragraph "2.00" has the plain text "2.00\r\n".
+// document holding one paragraph "2.00" has the plain text "2.00\r\n". Control
+// characters other than tab and line break are dropped on reading as on writing.
 //
 // The reader is meant for files anyone may drop in the program's folders: it runs in
 // time linear in its input, flattens groups nested deeper than kRtfMaxDepth, refuses

@@ -216,6 +216,14 @@ TEST(RtfPlainTextTest, LinesBecomeParagraphsWhateverTheirEnds) {
   EXPECT_EQ(LoadRichText("2.00\n").PlainText(), "2.00\r\n");
   EXPECT_EQ(LoadRichText("2.00\r\nautre\rtrois\n\nfin").PlainText(),
             "2.00\r\nautre\r\ntrois\r\n\r\nfin\r\n");
+  EXPECT_EQ(LoadRichText("\x01"
+                         "2.\x7F"
+                         "00\t\x14")
+                .PlainText(),
+            "2.00\t\r\n");
+  EXPECT_EQ(PlainOf("{\\rtf1 2.\x7F\\'7f\\'01"
+                    "00}"),
+            "2.00\r\n");
   EXPECT_EQ(LoadRichText("").paragraphs.size(), 0u);
   EXPECT_EQ(LoadRichText("a\n\n").paragraphs.size(), 2u);
 }
