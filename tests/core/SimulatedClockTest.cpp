@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <memory>
 
 #include "AD2var.h"
 #include "Clock.h"
 #include "ConstantInputs.h"
+#include "DcMotorPosition.h"
 #include "SimulatedCard.h"
 
 namespace vantor {
@@ -70,6 +72,23 @@ TEST(SimulatedClock, RealTimeWaitOnLineSevenLastsThePeriodWithoutHoldingTheProce
   EXPECT_LT(waited, 0.5);
   // Polling the line for 50 ms would cost about 50 ms of processor time.
   EXPECT_LT(CpuSeconds() - cpuBefore, 0.025);
+}
+
+TEST(SimulatedClock, LongVirtualJumpsCostOneExactStep) {
+  VirtualClock clock;
+  auto motor = std::make_unique<DcMotorPosition>();
+  motor->NoiseVolts = 0.0;
+  SimulatedCard card(clock, std::move(motor));
+  AD2var driver(card);
+  driver.CardInit(0x330, 0x340);
+  driver.SelectChannel(1);
+  driver.SetOutput2(2048 - 2);      // a hundredth of a volt: 10 V is reached after ~17 min
+  clock.Advance(30.0 * 24 * 3600);  // a month without access: 2.6e9 steps of 1 ms
+  EXPECT_EQ(driver.ConvertAnalog(), 3999);
+  driver.SetOutput2(2048 + 2);
+  clock.Advance(600.0);
+  const double expected = 10.0 - (2.0 / 205.0) * (600.0 - 0.2 * (1.0 - std::exp(-3000.0)));
+  EXPECT_NEAR(driver.ConvertAnalog() * 10.24 / 4095, expected, 0.01 * expected);
 }
 
 }  // namespace
