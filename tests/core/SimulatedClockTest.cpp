@@ -46,17 +46,6 @@ TEST(SimulatedClock, EveryPortAccessTakesOneMicrosecondOfVirtualTime) {
   EXPECT_EQ(clock.Nanoseconds(), 3'000);
 }
 
-TEST(SimulatedClock, RealClockSleepsUntilItsTarget) {
-  RealClock clock;
-  EXPECT_FALSE(clock.IsVirtual());
-  const double start = clock.Now();
-  clock.SleepUntil(start + 0.02);
-  EXPECT_GE(clock.Now(), start + 0.02);
-  const double before = clock.Now();
-  clock.SleepUntil(before - 1.0);  // in the past: returns at once
-  EXPECT_LT(clock.Now() - before, 0.01);
-}
-
 TEST(SimulatedClock, RealTimeWaitOnLineSevenLastsThePeriodWithoutHoldingTheProcessor) {
   RealClock clock;
   SimulatedCard card(clock, std::make_unique<ConstantInputs>(0, 100));

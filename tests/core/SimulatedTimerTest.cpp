@@ -179,18 +179,5 @@ TEST(Timer8254Model, FirstByteOfANewCountStopsAModeZeroCount) {
   EXPECT_EQ(timer.NextCounter1Rise().value_or(0), 25 * kMs);
 }
 
-TEST(Timer8254Model, LatchAndReadBackCommandsChangeNothing) {
-  Timer8254 timer;
-  timer.WriteControl(0xB6);
-  timer.WriteCount(2, 0x9A);
-  timer.WriteCount(2, 0x09);
-  timer.WriteControl(0x80);  // latch counter 2
-  timer.WriteControl(0xFE);  // read-back
-  timer.AdvanceTo(600'000);
-  EXPECT_FALSE(timer.Output(2));
-  timer.AdvanceTo(1'000'000);
-  EXPECT_TRUE(timer.Output(2));
-}
-
 }  // namespace
 }  // namespace vantor
