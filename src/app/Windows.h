@@ -1,0 +1,23 @@
+#pragma once
+// Creation of the program's eight windows, once, in their fixed order (main window
+// first: its creation runs the start-up), and the application object's set-up.
+#include <memory>
+
+#include "Uvantorwin.h"
+
+class QApplication;
+
+namespace vantor {
+
+struct ProgramWindows {
+  std::unique_ptr<TForm1> Form1;
+  // The other windows are children of nothing and owned here.
+  std::vector<std::unique_ptr<QDialog>> Others;
+};
+
+// Application name, icon and fonts shared by both executables.
+void SetUpApplication(QApplication& app);
+
+ProgramWindows CreateWindows(TForm1::BusOpener openBus);
+
+}  // namespace vantor

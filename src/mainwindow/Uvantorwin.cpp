@@ -1,0 +1,940 @@
+#include "Uvantorwin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <clocale>
+
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "Numbers.h"
+#include "PrintCaption.h"
+#include "Printer.h"
+#include "SettingsStore.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+  return s.toStdString();
+}
+QString Short(long double v) {
+  return Q(FormatShort(v));
+}
+
+const QColor kFormColor(220, 221, 193);
+const QColor kRightColumnColor(0, 187, 187);
+const QColor kMarkerColor(255, 0, 128);
+const QColor kGaugeTeal(0, 128, 128);
+
+constexpr int kToolBarHeight = 29;
+constexpr int kPanel7Height = 20;
+constexpr int kPanel8Height = 284;
+
+// Restores the normal cursor on every way out of a printing handler.
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int w, int h) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  b->setFixedSize(w, h);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
+  auto* l = new QLabel(caption, parent);
+  l->setObjectName(name);
+  return l;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  return e;
+}
+
+void SetTextColor(QWidget* w, const QColor& c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, c);
+  w->setPalette(pal);
+}
+
+TPanel* MakeHeader(QWidget* parent, const char* name, const QString& caption, int height) {
+  auto* p = new TPanel(parent, name, caption);
+  p->SetColor(Light3DColor());
+  p->SetCaptionStyle(Qt::blue, true);
+  p->setFixedHeight(height);
+  return p;
+}
+
+QWidget* MakeToolBar(QWidget* parent, const char* name) {
+  auto* t = new QWidget(parent);
+  t->setObjectName(name);
+  auto* l = new QHBoxLayout(t);
+  l->setContentsMargins(2, 2, 2, 2);
+  l->setSpacing(1);
+  return t;
+}
+
+}  // namespace
+
+ColumnGeometry ComputeColumnGeometry(int w, int h, int panel7Height, int panel8Height) {
+  ColumnGeometry g;
+  const auto half = static_cast<int>(RoundHalfEven(static_cast<long double>(w - 126) / 2));
+  g.left = half;
+  g.right = half;
+  g.middle = kMiddleColumnWidth;
+  g.panel4 = static_cast<int>(RoundHalfEven(static_cast<long double>(4 * h) / 10));
+  g.panel5 = static_cast<int>(RoundHalfEven(static_cast<long double>(3 * h) / 10));
+  g.panel6 = static_cast<int>(RoundHalfEven(static_cast<long double>(3 * h) / 10));
+  g.panel9 = h - (panel7Height + panel8Height);
+  g.barGauge = g.panel9 - 10;
+  return g;
+}
+
+TForm1::TForm1(BusOpener openBus, QWidget* parent)
+    : QMainWindow(parent), openBus_(std::move(openBus)) {
+  setObjectName("Form1");
+  setWindowTitle("Régulateur Vantor - atelier de régulation PID");
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  QFont f("MS Sans Serif");
+  f.setPixelSize(13);
+  f.setBold(true);
+  setFont(f);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, kFormColor);
+  setPalette(pal);
+  setAutoFillBackground(true);
+
+  central_ = new QWidget(this);
+  central_->setObjectName("ClientArea");
+  central_->installEventFilter(this);
+  setCentralWidget(central_);
+  BuildMenus();
+  BuildLeftColumn(central_);
+  BuildMiddleColumn(central_);
+  BuildRightColumn(central_);
+
+  resize(792, 554 + menuBar()->sizeHint().height());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  ApplyColumnProportions();
+
+  Guarded(this, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+AD2var& TForm1::RequireCard() {
+  if (!card_)
+    throw VantorError(
+        "La carte d'acquisition n'a pas été initialisée au démarrage du programme : corrigez la "
+        "cause signalée au démarrage (fichiers de réglage, adresses, accès aux ports), puis "
+        "relancez le programme");
+  return *card_;
+}
+
+// ---------------------------------------------------------------------------------
+// Construction of the controls
+
+void TForm1::Connect(QPushButton* button, void (TForm1::*handler)()) {
+  connect(button, &QPushButton::clicked, this,
+          [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+}
+
+void TForm1::Connect(QAction* action, void (TForm1::*handler)()) {
+  connect(action, &QAction::triggered, this,
+          [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+}
+
+void TForm1::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("MainMenu1");
+  auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                     void (TForm1::*handler)()) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    Connect(a, handler);
+    return a;
+  };
+  fichier1 = bar->addMenu("Paramétrage");
+  fichier1->setObjectName("fichier1");
+  Reglagedesplagesdefonctionnement1 = item(fichier1, "Reglagedesplagesdefonctionnement1",
+                                           "Reglage des plages de fonctionnement et des adresses",
+                                           &TForm1::Reglagedesplagesdefonctionnement1Click);
+  Changermotdepasse1 = item(fichier1, "Changermotdepasse1", "Changer mot de passe",
+                            &TForm1::Changermotdepasse1Click);
+
+  boucle1 = bar->addMenu("Boucle");
+  boucle1->setObjectName("boucle1");
+  ouverte1 = item(boucle1, "ouverte1", "ouverte", &TForm1::ouverte1Click);
+  ferme1 = item(boucle1, "ferme1", "fermée", &TForm1::ferme1Click);
+
+  Sortie110v1 = bar->addMenu("Sortie1(10v)");
+  Sortie110v1->setObjectName("Sortie110v1");
+  Active1 = item(Sortie110v1, "Active1", "Active", &TForm1::Active1Click);
+  Inactive1 = item(Sortie110v1, "Inactive1", "Inactive", &TForm1::Inactive1Click);
+
+  analyse1 = bar->addAction("Analyse");
+  analyse1->setObjectName("analyse1");
+  Connect(analyse1, &TForm1::analyse1Click);
+
+  Mthodederglage1 = bar->addAction("Méthode de réglage");
+  Mthodederglage1->setObjectName("Mthodederglage1");
+  Connect(Mthodederglage1, &TForm1::Mthodederglage1Click);
+
+  Aide1 = bar->addMenu("Aide");
+  Aide1->setObjectName("Aide1");
+  Configurationmatrielle1 = item(Aide1, "Configurationmatrielle1", "Configuration matérielle",
+                                 &TForm1::Configurationmatrielle1Click);
+  Paramtrage1 = item(Aide1, "Paramtrage1", "Paramétrage", &TForm1::Paramtrage1Click);
+  Miseenoeuvredulogiciel1 = item(Aide1, "Miseenoeuvredulogiciel1", "Mise en oeuvre du logiciel",
+                                 &TForm1::Miseenoeuvredulogiciel1Click);
+  Exemplebranchementsasservissementdeposition1 =
+      item(Aide1, "Exemplebranchementsasservissementdeposition1",
+           "Exemple branchements asservissement de position moteur CC",
+           &TForm1::Exemplebranchementsasservissementdeposition1Click);
+  ExemplebranchementsasservissementdevitessemoteurCC1 =
+      item(Aide1, "ExemplebranchementsasservissementdevitessemoteurCC1",
+           "Exemple branchements asservissement de vitesse moteur CC",
+           &TForm1::ExemplebranchementsasservissementdevitessemoteurCC1Click);
+  Choixdutypedergulation1 = item(Aide1, "Choixdutypedergulation1", "Ressources imprimables",
+                                 &TForm1::Choixdutypedergulation1Click);
+  Apropos1 = item(Aide1, "Apropos1", "A propos.....", &TForm1::Apropos1Click);
+}
+
+void TForm1::BuildLeftColumn(QWidget* central) {
+  Panel1 = new TPanel(central, "Panel1");
+  Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
+  Panel1->setCursor(Qt::CrossCursor);
+  auto* col = new QVBoxLayout(Panel1);
+  col->setContentsMargins(1, 1, 1, 1);
+  col->setSpacing(0);
+
+  ToolBar1 = MakeToolBar(Panel1, "ToolBar1");
+  ToolBar1->setFixedHeight(kToolBarHeight);
+  ToolBar1->setAutoFillBackground(true);
+  {
+    QPalette pal = ToolBar1->palette();
+    pal.setColor(QPalette::Window, Light3DColor());
+    ToolBar1->setPalette(pal);
+  }
+  BitBtn2 = MakeButton(ToolBar1, "BitBtn2", "impr", 75, 23);
+  BitBtn2->setToolTip("Imprime le graphe");
+  BitBtn1 = MakeButton(ToolBar1, "BitBtn1", "dézoom", 75, 23);
+  Button9 = MakeButton(ToolBar1, "Button9", "0 absolu", 75, 23);
+  Button7 = MakeButton(ToolBar1, "Button7", "?souris", 75, 23);
+  Button7->setToolTip("Aide sur l'utilisation de la souris");
+  for (QWidget* b : {static_cast<QWidget*>(BitBtn2), static_cast<QWidget*>(BitBtn1),
+                     static_cast<QWidget*>(Button9), static_cast<QWidget*>(Button7)})
+    ToolBar1->layout()->addWidget(b);
+  static_cast<QHBoxLayout*>(ToolBar1->layout())->addStretch();
+  col->addWidget(ToolBar1);
+
+  Chart1 = new TChart(Panel1);
+  Chart1->setObjectName("Chart1");
+  Chart1->setCursor(Qt::CrossCursor);
+  Chart1->TitleText = "Consigne/Retour";
+  Chart1->TitleAlignment = Qt::AlignRight;
+  QFont title("Arial");
+  title.setPixelSize(16);
+  title.setUnderline(true);
+  Chart1->TitleFont = title;
+  Chart1->TitleColor = Qt::blue;
+  Chart1->View3D = false;
+  Chart1->BackWallColor = Qt::white;
+  Chart1->BackWallTransparent = true;
+  Chart1->LegendVisible = true;
+  Chart1->LegendSwatchPercent = 55;
+  Chart1->AllowZoom = true;
+  Chart1->AnimatedZoom = true;
+  Chart1->AnimatedZoomSteps = 8;
+  Chart1->AllowPanning = TPanningMode::pmBoth;
+  QFont axisFont("Arial");
+  axisFont.setPixelSize(13);
+  axisFont.setBold(false);
+  TChartAxis& bottom = Chart1->BottomAxis();
+  bottom.Title = "temps (seconde)";
+  bottom.TitleFont = axisFont;
+  bottom.TitleColor = Qt::black;
+  bottom.Automatic = false;
+  bottom.SetMinMax(0, 30);
+  bottom.LabelsSeparation = 20;
+  bottom.MinorTickCount = 4;
+  TChartAxis& left = Chart1->LeftAxis();
+  left.Title = "retour (volts)";
+  left.TitleFont = axisFont;
+  left.TitleColor = Qt::black;
+  left.Automatic = false;
+  left.SetMinMax(0, 10);
+  left.MinorTickCount = 9;
+  left.MinorTickLength = 3;
+  left.TickLength = 5;
+  left.TicksDotted = true;
+  Series1 = Chart1->AddSeries("Series1", "Consigne", Qt::red, true);
+  Series2 = Chart1->AddSeries("Series2", "Retour", Qt::blue, true);
+  Series3 = Chart1->AddSeries("Series3", "", Qt::black, false);
+  Series15 = Chart1->AddSeries("Series15", "zéro x", kMarkerColor, false);
+  Series17 = Chart1->AddSeries("Series17", "zéro y", kMarkerColor, false);
+  col->addWidget(Chart1, 1);
+
+  Label10 = MakeLabel(Chart1, "Label10", "retour/temps:");
+  Label10->move(8, 8);
+  Label10->adjustSize();
+  Label15 = MakeLabel(Chart1, "Label15", "");
+  QFont regular = font();
+  regular.setBold(false);
+  Label15->setFont(regular);
+  Label15->move(120, 8);
+  Label15->resize(200, Label10->height());
+
+  connect(Chart1, &TChart::MouseMoved, this, [this](Qt::KeyboardModifiers m, int x, int y) {
+    Guarded(this, [&] { Chart1MouseMove(m, x, y); });
+  });
+  connect(Chart1, &TChart::DoubleClicked, this,
+          [this] { Guarded(this, [&] { Chart1DblClick(); }); });
+  Connect(BitBtn2, &TForm1::BitBtn2Click);
+  Connect(BitBtn1, &TForm1::BitBtn1Click);
+  Connect(Button9, &TForm1::Button9Click);
+  Connect(Button7, &TForm1::Button7Click);
+}
+
+void TForm1::BuildMiddleColumn(QWidget* central) {
+  Panel2 = new TPanel(central, "Panel2");
+  Panel2->setFrameStyle(QFrame::Box | QFrame::Plain);
+
+  Panel7 = new TPanel(Panel2, "Panel7", "Visualisation");
+  Panel7->SetColor(Light3DColor());
+
+  Panel8 = new TPanel(Panel2, "Panel8");
+  Panel8->SetBorder(false);
+  Label11 = MakeLabel(Panel8, "Label11", "Consigne");
+  SetTextColor(Label11, Qt::red);
+  Gauge3 = new TGauge(Panel8);
+  Gauge3->setObjectName("Gauge3");
+  Gauge4 = new TGauge(Panel8);
+  Gauge4->setObjectName("Gauge4");
+  Label12 = MakeLabel(Panel8, "Label12", "Retour");
+  SetTextColor(Label12, Qt::blue);
+  for (TGauge* g : {Gauge3, Gauge4}) {
+    g->Kind = TGaugeKind::gkPie;
+    g->BackColor = kGaugeTeal;
+    g->resize(121, 121);
+  }
+  Gauge3->ForeColor = Qt::red;
+  Gauge4->ForeColor = Qt::blue;
+
+  Panel9 = new TPanel(Panel2, "Panel9");
+  Panel9->SetBorder(false);
+  Gauge1 = new TGauge(Panel9);
+  Gauge1->setObjectName("Gauge1");
+  Gauge2 = new TGauge(Panel9);
+  Gauge2->setObjectName("Gauge2");
+  for (TGauge* g : {Gauge1, Gauge2}) {
+    g->Kind = TGaugeKind::gkVerticalBar;
+    g->BackColor = Qt::white;
+  }
+  Gauge1->ForeColor = Qt::red;
+  Gauge2->ForeColor = Qt::blue;
+  Gauge1->setToolTip("Jauge consigne");
+  Gauge3->setToolTip("Jauge consigne");
+  Gauge2->setToolTip("Jauge retour");
+  Gauge4->setToolTip("Jauge retour");
+  for (TGauge* g : {Gauge1, Gauge2, Gauge3, Gauge4}) {
+    g->MinValue = 0;
+    g->MaxValue = 1000;
+    g->ShowText = false;
+  }
+}
+
+void TForm1::BuildRightColumn(QWidget* central) {
+  Panel3 = new TPanel(central, "Panel3");
+  Panel3->setFrameStyle(QFrame::Box | QFrame::Plain);
+  Panel3->SetColor(kRightColumnColor);
+
+  // Setpoint choice.
+  Panel4 = new TPanel(Panel3, "Panel4");
+  Panel4->SetColor(kRightColumnColor);
+  auto* l4 = new QVBoxLayout(Panel4);
+  l4->setContentsMargins(2, 2, 2, 2);
+  l4->setSpacing(2);
+  Panel10 = MakeHeader(Panel4, "Panel10", "Choix de la consigne", 30);
+  l4->addWidget(Panel10);
+  ToolBar2 = MakeToolBar(Panel4, "ToolBar2");
+  Button1 = MakeButton(ToolBar2, "Button1", "Echelon", 60, 25);
+  Button2 = MakeButton(ToolBar2, "Button2", "Sinus.", 60, 25);
+  Button3 = MakeButton(ToolBar2, "Button3", "Triangle", 60, 25);
+  Button4 = MakeButton(ToolBar2, "Button4", "Carré", 60, 25);
+  Button10 = MakeButton(ToolBar2, "Button10", "externe", 60, 25);
+  for (QPushButton* b : {Button1, Button2, Button3, Button4, Button10})
+    ToolBar2->layout()->addWidget(b);
+  static_cast<QHBoxLayout*>(ToolBar2->layout())->addStretch();
+  l4->addWidget(ToolBar2);
+  Panel15 = new TPanel(Panel4, "Panel15", "Consigne:? ");
+  Panel15->setFixedHeight(21);
+  Panel15->SetCaptionStyle(Qt::blue, true);
+  l4->addWidget(Panel15);
+
+  auto* stack = new QWidget(Panel4);
+  stack->setObjectName("SetpointPanels");
+  l4->addWidget(stack, 1);
+  Panel14 = new TPanel(stack, "Panel14");
+  {
+    auto* g = new QGridLayout(Panel14);
+    Label4 = MakeLabel(Panel14, "Label4", "Amplitude ech");
+    Edit5 = MakeEdit(Panel14, "Edit5");
+    g->addWidget(Label4, 0, 0);
+    g->addWidget(Edit5, 0, 1);
+    g->setRowStretch(1, 1);
+  }
+  Panel11 = new TPanel(stack, "Panel11");
+  {
+    auto* g = new QGridLayout(Panel11);
+    Label7 = MakeLabel(Panel11, "Label7", "Valeur moyenne");
+    Edit6 = MakeEdit(Panel11, "Edit6");
+    Label14 = MakeLabel(Panel11, "Label14", "Amplitude");
+    Edit7 = MakeEdit(Panel11, "Edit7");
+    freq = MakeLabel(Panel11, "freq", "Frequence (0.01 à 2hz)");
+    Edit4 = MakeEdit(Panel11, "Edit4");
+    g->addWidget(Label7, 0, 0);
+    g->addWidget(Edit6, 0, 1);
+    g->addWidget(Label14, 1, 0);
+    g->addWidget(Edit7, 1, 1);
+    g->addWidget(freq, 2, 0);
+    g->addWidget(Edit4, 2, 1);
+    g->setRowStretch(3, 1);
+  }
+  Panel17 = new TPanel(stack, "Panel17");
+  auto* stackLayout = new QGridLayout(stack);
+  stackLayout->setContentsMargins(0, 0, 0, 0);
+  stackLayout->addWidget(Panel14, 0, 0);
+  stackLayout->addWidget(Panel11, 0, 0);
+  stackLayout->addWidget(Panel17, 0, 0);
+  for (TPanel* p : {Panel14, Panel11, Panel17}) p->SetColor(kRightColumnColor);
+
+  // Corrector gains.
+  Panel5 = new TPanel(Panel3, "Panel5");
+  Panel5->SetColor(kRightColumnColor);
+  {
+    auto* l5 = new QVBoxLayout(Panel5);
+    l5->setContentsMargins(2, 2, 2, 2);
+    Panel13 = MakeHeader(Panel5, "Panel13", "Choix des correcteurs (format: 1.111....)", 24);
+    l5->addWidget(Panel13);
+    auto* g = new QGridLayout();
+    Edit1 = MakeEdit(Panel5, "Edit1");
+    Edit2 = MakeEdit(Panel5, "Edit2");
+    Edit3 = MakeEdit(Panel5, "Edit3");
+    Label3 = MakeLabel(Panel5, "Label3", "Kp ");
+    Label5 = MakeLabel(Panel5, "Label5", "Kd ");
+    Label6 = MakeLabel(Panel5, "Label6", "Ki");
+    QLineEdit* edits[] = {Edit1, Edit2, Edit3};
+    QLabel* labels[] = {Label3, Label5, Label6};
+    for (int i = 0; i < 3; ++i) {
+      edits[i]->setFixedWidth(90);
+      g->addWidget(edits[i], i, 0);
+      g->addWidget(labels[i], i, 1);
+    }
+    g->setColumnStretch(1, 1);
+    l5->addLayout(g);
+    l5->addStretch();
+  }
+
+  // Run control.
+  Panel6 = new TPanel(Panel3, "Panel6");
+  Panel6->SetColor(kRightColumnColor);
+  {
+    auto* l6 = new QVBoxLayout(Panel6);
+    l6->setContentsMargins(2, 2, 2, 2);
+    Panel12 = MakeHeader(Panel6, "Panel12", "Mise en service", 24);
+    l6->addWidget(Panel12);
+    ToolBar3 = MakeToolBar(Panel6, "ToolBar3");
+    Button5 = MakeButton(ToolBar3, "Button5", "Début", 75, 25);
+    Button6 = MakeButton(ToolBar3, "Button6", "Fin", 75, 25);
+    ToolBar3->layout()->addWidget(Button5);
+    ToolBar3->layout()->addWidget(Button6);
+    static_cast<QHBoxLayout*>(ToolBar3->layout())->addStretch();
+    l6->addWidget(ToolBar3);
+    Label16 = MakeLabel(Panel6, "Label16", "limites ordre de commande");
+    Label1 = MakeLabel(Panel6, "Label1", kStoppedText);
+    SetTextColor(Label1, Qt::red);
+    Label9 = MakeLabel(Panel6, "Label9", "");
+    SetTextColor(Label9, Qt::blue);
+    for (QLabel* l : {Label16, Label1, Label9}) {
+      l->setWordWrap(true);
+      l6->addWidget(l);
+    }
+    RichEdit1 = new QTextEdit(Panel6);
+    RichEdit1->setObjectName("RichEdit1");
+    RichEdit1->setVisible(false);
+    l6->addStretch();
+  }
+
+  Connect(Button1, &TForm1::Button1Click);
+  Connect(Button2, &TForm1::Button2Click);
+  Connect(Button3, &TForm1::Button3Click);
+  Connect(Button4, &TForm1::Button4Click);
+  Connect(Button10, &TForm1::Button10Click);
+  Connect(Button5, &TForm1::demregClick);
+  Connect(Button6, &TForm1::arretregClick);
+}
+
+// ---------------------------------------------------------------------------------
+// Column proportions: left and right columns share what the 126-pixel middle column
+// leaves; the right column is split 4/3/3. Applied whenever the client area changes
+// size, so the outcome holds at every paint without touching geometry while painting.
+
+void TForm1::ApplyColumnProportions() {
+  if (!central_) return;
+  const int W = central_->width();
+  const int H = central_->height();
+  const ColumnGeometry g = ComputeColumnGeometry(W, H, kPanel7Height, kPanel8Height);
+  Panel1->setGeometry(0, 0, g.left, H);
+  Panel3->setGeometry(W - g.right, 0, g.right, H);
+  Panel2->setGeometry(W - g.right - g.middle, 0, g.middle, H);
+
+  Panel4->setGeometry(0, 0, g.right, g.panel4);
+  Panel5->setGeometry(0, g.panel4, g.right, g.panel5);
+  Panel6->setGeometry(0, g.panel4 + g.panel5, g.right, g.panel6);
+
+  Panel7->setGeometry(0, 0, g.middle, kPanel7Height);
+  Panel8->setGeometry(0, kPanel7Height, g.middle, kPanel8Height);
+  Label11->setGeometry(2, 2, g.middle - 4, 16);
+  Gauge3->setGeometry((g.middle - 121) / 2, 20, 121, 121);
+  Gauge4->setGeometry((g.middle - 121) / 2, 143, 121, 121);
+  Label12->setGeometry(2, 266, g.middle - 4, 16);
+  Panel9->setGeometry(0, kPanel7Height + kPanel8Height, g.middle, g.panel9);
+  const int barHeight = std::max(0, g.barGauge);
+  Gauge1->setGeometry(g.middle / 2 - 30, 5, 25, barHeight);
+  Gauge2->setGeometry(g.middle / 2 + 5, 5, 25, barHeight);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == central_ && event->type() == QEvent::Resize) ApplyColumnProportions();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  ApplyColumnProportions();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  ApplyColumnProportions();
+}
+
+// ---------------------------------------------------------------------------------
+// Start-up. A failing step throws; the wrapper around FormCreate reports it and every
+// later step is skipped, the window still opening with what was set so far.
+
+void TForm1::FormCreate() {
+  // 1. "." as decimal separator for everything the program reads and writes.
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
+  // 2-3. Card addresses.
+  ADR1 = StrToInt(LoadSetting("sauvegarde/adr1.rtf", 4));
+  ADR2 = StrToInt(LoadSetting("sauvegarde/adr2.rtf", 4));
+  // 4. Card initialisation.
+  PortBus& bus = openBus_(static_cast<std::uint16_t>(ADR1 & 0xFFFF),
+                          static_cast<std::uint16_t>(ADR2 & 0xFFFF));
+  card_ = std::make_unique<AD2var>(bus);
+  card_->CardInit(ADR1, ADR2);
+  // 5-7. Unipolar range, 0 V order, output 1 at 0.
+  card_->SelectRange('u');
+  card_->SetOutput2(2048);
+  card_->SetOutput1(0);
+  // 8.
+  Inactive1->setEnabled(false);
+  Active1->setEnabled(true);
+  // 9.
+  State.SetpointKind.clear();
+  State.StopRequested = 1;
+  State.SamplePeriodMs = 50;
+  // 10.
+  State.Kp = 0;
+  Edit1->setText("0");
+  State.Ki = 0;
+  Edit3->setText("0");
+  State.Kd = 0;
+  Edit2->setText("0");
+  // 11.
+  State.StepLow = 0;
+  // 12.
+  State.finalech = StrToFloat(LoadSetting("sauvegarde/finalech.rtf", 4));
+  Label4->setText("Amplitude (0 à " + Short(State.finalech) + ")");
+  // 13-14.
+  State.valmoymini = StrToFloat(LoadSetting("sauvegarde/valmoymini.rtf", 4));
+  State.valmoymaxi = StrToFloat(LoadSetting("sauvegarde/valmoymaxi.rtf", 4));
+  Label7->setText("Valeur moyenne: (" + Short(State.valmoymini) + "à" + Short(State.valmoymaxi) +
+                  ")");
+  Edit6->setText(Short(State.valmoymini));
+  // 15.
+  State.amplimaxi = StrToFloat(LoadSetting("sauvegarde/amplimaxi.rtf", 4));
+  Label14->setText("Amplitude (0.1 à " + Short(State.amplimaxi) + ")");
+  Edit7->setText("0.1");
+  // 16-17.
+  State.ordremaxi = StrToFloat(LoadSetting("sauvegarde/ordremaxi.rtf", 4));
+  State.ordremini = StrToFloat(LoadSetting("sauvegarde/ordremini.rtf", 4));
+  Label16->setText("Limites de l'ordre de commande:" + Short(State.ordremini) + "volts / " +
+                   Short(State.ordremaxi) + "volts");
+  // 18.
+  Panel11->setVisible(false);
+  Panel14->setVisible(false);
+  Panel17->setVisible(false);
+  Panel15->SetCaption("Consigne:? ");
+  // 19.
+  State.SetpointFrequency = 0.01L;
+  State.SetpointPeriod = 1 / State.SetpointFrequency;
+  // 20.
+  State.LoopMode = "fermee";
+  Label9->setText("Boucle fermée");
+  ferme1->setEnabled(false);
+  // 21-23.
+  State.kpmax =
+      static_cast<std::int32_t>(RoundHalfEven(StrToFloat(LoadSetting("sauvegarde/kpmax.rtf", 4))));
+  Label3->setText("Kp (0 à " + QString::number(State.kpmax) + ")");
+  State.kdmax =
+      static_cast<std::int32_t>(RoundHalfEven(StrToFloat(LoadSetting("sauvegarde/kdmax.rtf", 4))));
+  Label5->setText("Kd (0 à " + QString::number(State.kdmax) + ") en seconde");
+  State.kimax =
+      static_cast<std::int32_t>(RoundHalfEven(StrToFloat(LoadSetting("sauvegarde/kimax.rtf", 4))));
+  Label6->setText("Ki (0 à " + QString::number(State.kimax) + ") en (1/seconde)");
+}
+
+// ---------------------------------------------------------------------------------
+// The run
+
+GainFields TForm1::GainFieldTexts() const {
+  return {S(Edit1->text()), S(Edit2->text()), S(Edit3->text())};
+}
+
+void TForm1::SetGainFieldTexts(const GainFields& f) {
+  Edit1->setText(Q(f.Edit1));
+  Edit2->setText(Q(f.Edit2));
+  Edit3->setText(Q(f.Edit3));
+}
+
+void TForm1::demregClick() {
+  GainFields fields = GainFieldTexts();
+  try {
+    ReadGains(State, fields);
+  } catch (...) {
+    SetGainFieldTexts(fields);
+    throw;
+  }
+  SetGainFieldTexts(fields);
+  AD2var& card = RequireCard();
+  running_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{running_};
+  RunRegulation(State, card, *this);
+}
+
+void TForm1::arretregClick() {
+  State.StopRequested = 1;
+}
+
+void TForm1::BeepAndMessage(const std::string& text) {
+  Dialogs::Current().Beep();
+  Dialogs::Current().Message(this, Q(text));
+}
+
+SetpointFields TForm1::GetSetpointFields() {
+  return {S(Edit4->text()), S(Edit5->text()), S(Edit6->text()), S(Edit7->text())};
+}
+
+void TForm1::SetSetpointFields(const SetpointFields& f) {
+  Edit4->setText(Q(f.Edit4));
+  Edit5->setText(Q(f.Edit5));
+  Edit6->setText(Q(f.Edit6));
+  Edit7->setText(Q(f.Edit7));
+}
+
+void TForm1::SetRunControlsEnabled(bool enabled) {
+  Panel4->setEnabled(enabled);
+  Panel5->setEnabled(enabled);
+  fichier1->menuAction()->setEnabled(enabled);
+  analyse1->setEnabled(enabled);
+  boucle1->menuAction()->setEnabled(enabled);
+  Mthodederglage1->setEnabled(enabled);
+  Aide1->menuAction()->setEnabled(enabled);
+  Button5->setEnabled(enabled);
+}
+
+void TForm1::SetStatusText(const std::string& label1) {
+  Label1->setText(Q(label1));
+}
+
+void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) {
+  Gauge1->SetProgress(setpointHundredths);
+  Gauge3->SetProgress(setpointHundredths);
+  Gauge2->SetProgress(feedbackHundredths);
+  Gauge4->SetProgress(feedbackHundredths);
+}
+
+void TForm1::ProcessMessagesOnce() {
+  QCoreApplication::processEvents();
+}
+
+void TForm1::PlotRecord() {
+  Series1->Clear();
+  Series2->Clear();
+  Series3->Clear();
+  const long double step = static_cast<long double>(State.SamplePeriodMs) / 1000;
+  long double t = 0;
+  for (int k = 0; k < kPlotEntries; ++k) {
+    Series1->AddXY(static_cast<double>(t), State.RecordAt(kSeriesSetpoint, k) / 100.0);
+    t += step;
+  }
+  t = 0;
+  for (int k = 0; k < kPlotEntries; ++k) {
+    Series2->AddXY(static_cast<double>(t), State.RecordAt(kSeriesFeedback, k) / 100.0);
+    t += step;
+  }
+  if (State.SetpointKind != "echelon") {
+    t = 0;
+    for (int k = 0; k < kPlotEntries; ++k) {
+      Series3->AddXY(static_cast<double>(t), static_cast<double>(State.Mean));
+      t += step;
+    }
+  }
+  Chart1->update();
+}
+
+// ---------------------------------------------------------------------------------
+// Setpoint buttons
+
+void TForm1::ApplySetpointButton(int button) {
+  const SetpointButtonResult r = PressSetpointButton(State, RequireCard(), button);
+  Panel15->SetCaption(Q(r.Panel15Caption));
+  Panel14->setVisible(r.Shown == SetpointPanel::Panel14);
+  Panel11->setVisible(r.Shown == SetpointPanel::Panel11);
+  Panel17->setVisible(r.Shown == SetpointPanel::Panel17);
+  if (r.Edit5) Edit5->setText(Q(*r.Edit5));
+  if (r.Edit4) Edit4->setText(Q(*r.Edit4));
+}
+
+void TForm1::Button1Click() {
+  ApplySetpointButton(1);
+}
+void TForm1::Button2Click() {
+  ApplySetpointButton(2);
+}
+void TForm1::Button3Click() {
+  ApplySetpointButton(3);
+}
+void TForm1::Button4Click() {
+  ApplySetpointButton(4);
+}
+void TForm1::Button10Click() {
+  ApplySetpointButton(10);
+}
+
+// ---------------------------------------------------------------------------------
+// Menus
+
+void TForm1::ShowModal(QDialog* dialog) {
+  if (!dialog) return;
+  dialog->exec();
+}
+
+void TForm1::ShowModeless(QDialog* dialog) {
+  if (!dialog) return;
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+}
+
+void TForm1::Reglagedesplagesdefonctionnement1Click() {
+  passwordPurpose = 0;
+  ShowModal(Formpass);
+}
+
+void TForm1::Changermotdepasse1Click() {
+  passwordPurpose = 1;
+  ShowModal(Formpass);
+}
+
+void TForm1::ouverte1Click() {
+  passwordPurpose = 2;
+  ShowModal(Formpass);
+}
+
+void TForm1::ferme1Click() {
+  State.LoopMode = "fermée";
+  Label9->setText("Boucle fermée");
+  ferme1->setEnabled(false);
+  ouverte1->setEnabled(true);
+}
+
+void TForm1::Active1Click() {
+  RequireCard().SetOutput1(4095);
+  Inactive1->setEnabled(true);
+  Active1->setEnabled(false);
+}
+
+void TForm1::Inactive1Click() {
+  RequireCard().SetOutput1(0);
+  Inactive1->setEnabled(false);
+  Active1->setEnabled(true);
+}
+
+void TForm1::analyse1Click() {
+  ShowModal(Form2);
+}
+void TForm1::Mthodederglage1Click() {
+  ShowModeless(Form3);
+}
+
+void TForm1::ShowHelpViewer(const char* topic) {
+  helpTopic = topic;
+  ShowModeless(OKBottomDlg1);
+}
+
+void TForm1::Configurationmatrielle1Click() {
+  ShowHelpViewer("materiel");
+}
+void TForm1::Paramtrage1Click() {
+  ShowHelpViewer("parametrage");
+}
+void TForm1::Miseenoeuvredulogiciel1Click() {
+  ShowHelpViewer("miseoeuvre");
+}
+void TForm1::Button7Click() {
+  ShowHelpViewer("souris");
+}
+
+void TForm1::Exemplebranchementsasservissementdeposition1Click() {
+  helpTopic = "position";
+  ShowModeless(OKBottomDlg2);
+}
+
+void TForm1::ExemplebranchementsasservissementdevitessemoteurCC1Click() {
+  helpTopic = "vitesse";
+  ShowModeless(OKBottomDlg2);
+}
+
+void TForm1::Choixdutypedergulation1Click() {
+  helpTopic = "ressources";
+  if (OKBottomDlg1 && OKBottomDlg1->isVisible())
+    throw VantorError("Impossible de rendre modale une fenêtre visible");
+  ShowModal(OKBottomDlg1);
+}
+
+void TForm1::Apropos1Click() {
+  ShowModal(AboutBox);
+}
+
+// ---------------------------------------------------------------------------------
+// Trace chart
+
+void TForm1::Chart1MouseMove(Qt::KeyboardModifiers, int x, int y) {
+  if (!Chart1->ChartRect().contains(x, y)) return;
+  const QPointF v = Chart1->CursorToValues();
+  Label15->setText(Q(FormatReadout(v.y() - zeroY)) + " /" + Q(FormatReadout(v.x() - zeroX)));
+}
+
+void TForm1::Chart1DblClick() {
+  Series15->Clear();
+  Series17->Clear();
+  const QPointF v = Chart1->CursorToValues();
+  zeroX = v.x();
+  zeroY = v.y();
+  Series15->AddXY(zeroX, Chart1->LeftAxis().Minimum());
+  Series15->AddXY(zeroX, Chart1->LeftAxis().Maximum());
+  Series17->AddXY(Chart1->BottomAxis().Minimum(), zeroY);
+  Series17->AddXY(Chart1->BottomAxis().Maximum(), zeroY);
+  Chart1->update();
+}
+
+void TForm1::Button9Click() {
+  Series15->Clear();
+  Series17->Clear();
+  zeroX = 0;
+  zeroY = 0;
+  Label15->setText(Q(FormatReadout(zeroY)) + " /" + Q(FormatReadout(zeroX)));
+  Chart1->update();
+}
+
+void TForm1::BitBtn1Click() {
+  Chart1->UndoZoom();
+}
+
+void TForm1::BitBtn2Click() {
+  Printer& printer = Printer::Instance();
+  if (!Dialogs::Current().PrintDialog(this, printer)) return;
+  WaitCursor hourglass;
+  const TPrinterOrientation saved = printer.Orientation();
+  struct RestoreOrientation {
+    Printer& p;
+    TPrinterOrientation o;
+    ~RestoreOrientation() {
+      try {
+        if (!p.Printing()) p.SetOrientation(o);
+      } catch (...) {
+      }
+    }
+  } restore{printer, saved};
+  printer.SetOrientation(TPrinterOrientation::poPortrait);
+  printer.BeginDoc();
+  try {
+    Chart1->PrintResolution = -25;
+    const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
+    printer.SetCanvasFont("Arial", 10, false);
+    printer.TextOut(page.captionX, page.captionY,
+                    Q(BuildPrintCaption(S(Panel15->Caption()), State)));
+    Chart1->PrintRect(printer.Canvas(),
+                      QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
+    printer.EndDoc();
+  } catch (...) {
+    if (printer.Printing()) printer.Abort();
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// Closing
+
+bool TForm1::FormCloseQuery() {
+  if (!Dialogs::Current().Confirm(this, "Fermer le programme?")) return false;
+  State.StopRequested = 1;
+  if (card_) {
+    card_->SetOutput2(2048);
+    card_->SetOutput1(0);
+  }
+  return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  bool accept = false;
+  Guarded(this, [&] { accept = FormCloseQuery(); });
+  if (!accept) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  // The other windows may still be open: closing the main window ends the program.
+  QCoreApplication::quit();
+}
+
+}  // namespace vantor

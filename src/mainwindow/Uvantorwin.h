@@ -1,0 +1,235 @@
+#pragma once
+// The main window TForm1: start-up, the student's controls (setpoint, gains, run),
+// the trace chart and its gauges, the menus, the trace printout. It owns the whole
+// regulation state and the card driver for the life of the program.
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTextEdit>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "AD2var.h"
+#include "PortBus.h"
+#include "Regulation.h"
+#include "TChart.h"
+#include "TGauge.h"
+#include "TPanel.h"
+
+namespace vantor {
+
+class TForm1 : public QMainWindow, private LoopHost {
+  Q_OBJECT
+ public:
+  // Opens the bus to the card once the base addresses are known (start-up step 4).
+  // May throw VantorError (for example when port access is refused).
+  using BusOpener = std::function<PortBus&(std::uint16_t adr1, std::uint16_t adr2)>;
+
+  explicit TForm1(BusOpener openBus, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The other windows, created after this one in the program's fixed order.
+  QDialog* Form2 = nullptr;         // analysis
+  QDialog* Form3 = nullptr;         // tuning method
+  QDialog* OKBottomDlg1 = nullptr;  // help texts
+  QDialog* AboutBox = nullptr;      // about box
+  QDialog* Form4 = nullptr;         // settings
+  QDialog* Formpass = nullptr;      // password
+  QDialog* OKBottomDlg2 = nullptr;  // wiring pictures
+
+  // ---- State -------------------------------------------------------------------
+  RegulationState State;
+  std::int32_t ADR1 = 0;
+  std::int32_t ADR2 = 0;
+  std::string helpTopic;
+  std::uint8_t passwordPurpose = 0;
+  double zeroX = 0;
+  double zeroY = 0;
+  // The card driver, created at start-up step 4; null when the start-up stopped before.
+  AD2var* Card() const { return card_.get(); }
+  // The card driver, or a French error when the start-up never reached the card.
+  AD2var& RequireCard();
+
+  // ---- Controls (object names as the program's forms name them) ----------------
+  QMenu* fichier1 = nullptr;
+  QAction* Reglagedesplagesdefonctionnement1 = nullptr;
+  QAction* Changermotdepasse1 = nullptr;
+  QMenu* boucle1 = nullptr;
+  QAction* ouverte1 = nullptr;
+  QAction* ferme1 = nullptr;
+  QMenu* Sortie110v1 = nullptr;
+  QAction* Active1 = nullptr;
+  QAction* Inactive1 = nullptr;
+  QAction* analyse1 = nullptr;
+  QAction* Mthodederglage1 = nullptr;
+  QMenu* Aide1 = nullptr;
+  QAction* Configurationmatrielle1 = nullptr;
+  QAction* Paramtrage1 = nullptr;
+  QAction* Miseenoeuvredulogiciel1 = nullptr;
+  QAction* Exemplebranchementsasservissementdeposition1 = nullptr;
+  QAction* ExemplebranchementsasservissementdevitessemoteurCC1 = nullptr;
+  QAction* Choixdutypedergulation1 = nullptr;
+  QAction* Apropos1 = nullptr;
+
+  TPanel* Panel1 = nullptr;  // left column
+  QWidget* ToolBar1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;  // "impr"
+  QPushButton* BitBtn1 = nullptr;  // "dézoom"
+  QPushButton* Button9 = nullptr;  // "0 absolu"
+  QPushButton* Button7 = nullptr;  // "?souris"
+  TChart* Chart1 = nullptr;
+  TFastLineSeries* Series1 = nullptr;
+  TFastLineSeries* Series2 = nullptr;
+  TFastLineSeries* Series3 = nullptr;
+  TFastLineSeries* Series15 = nullptr;
+  TFastLineSeries* Series17 = nullptr;
+  QLabel* Label10 = nullptr;
+  QLabel* Label15 = nullptr;
+
+  TPanel* Panel2 = nullptr;  // middle column
+  TPanel* Panel7 = nullptr;
+  TPanel* Panel8 = nullptr;
+  QLabel* Label11 = nullptr;
+  TGauge* Gauge3 = nullptr;
+  TGauge* Gauge4 = nullptr;
+  QLabel* Label12 = nullptr;
+  TPanel* Panel9 = nullptr;
+  TGauge* Gauge1 = nullptr;
+  TGauge* Gauge2 = nullptr;
+
+  TPanel* Panel3 = nullptr;  // right column
+  TPanel* Panel4 = nullptr;  // setpoint choice
+  TPanel* Panel10 = nullptr;
+  QWidget* ToolBar2 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button10 = nullptr;
+  TPanel* Panel15 = nullptr;
+  TPanel* Panel14 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* Edit5 = nullptr;
+  TPanel* Panel11 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLineEdit* Edit6 = nullptr;
+  QLabel* Label14 = nullptr;
+  QLineEdit* Edit7 = nullptr;
+  QLabel* freq = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  TPanel* Panel17 = nullptr;
+
+  TPanel* Panel5 = nullptr;  // gains
+  TPanel* Panel13 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLabel* Label6 = nullptr;
+
+  TPanel* Panel6 = nullptr;  // run control
+  TPanel* Panel12 = nullptr;
+  QWidget* ToolBar3 = nullptr;
+  QPushButton* Button5 = nullptr;  // "Début"
+  QPushButton* Button6 = nullptr;  // "Fin"
+  QLabel* Label16 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label9 = nullptr;
+  QTextEdit* RichEdit1 = nullptr;
+
+  // ---- Handlers ----------------------------------------------------------------
+  void FormCreate();
+  void ApplyColumnProportions();
+  void demregClick();
+  void arretregClick();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button10Click();
+  void Reglagedesplagesdefonctionnement1Click();
+  void Changermotdepasse1Click();
+  void ouverte1Click();
+  void ferme1Click();
+  void Active1Click();
+  void Inactive1Click();
+  void analyse1Click();
+  void Mthodederglage1Click();
+  void Configurationmatrielle1Click();
+  void Paramtrage1Click();
+  void Miseenoeuvredulogiciel1Click();
+  void Exemplebranchementsasservissementdeposition1Click();
+  void ExemplebranchementsasservissementdevitessemoteurCC1Click();
+  void Choixdutypedergulation1Click();
+  void Apropos1Click();
+  void Button7Click();
+  void Chart1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+  void Chart1DblClick();
+  void Button9Click();
+  void BitBtn1Click();
+  void BitBtn2Click();
+  // Asks "Fermer le programme?"; on OK stops a run and puts the outputs at rest.
+  bool FormCloseQuery();
+
+  // Redraws Series1, Series2 and Series3 from the run record.
+  void PlotRecord() override;
+  // The setpoint and gain fields as the engine reads them.
+  GainFields GainFieldTexts() const;
+  void SetGainFieldTexts(const GainFields& f);
+
+  // True while "Début" runs (between its first and last cycle).
+  bool Running() const { return State.StopRequested == 0 && running_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // LoopHost
+  void BeepAndMessage(const std::string& text) override;
+  SetpointFields GetSetpointFields() override;
+  void SetSetpointFields(const SetpointFields& f) override;
+  void SetRunControlsEnabled(bool enabled) override;
+  void SetStatusText(const std::string& label1) override;
+  void SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) override;
+  void ProcessMessagesOnce() override;
+
+  void BuildMenus();
+  void BuildLeftColumn(QWidget* central);
+  void BuildMiddleColumn(QWidget* central);
+  void BuildRightColumn(QWidget* central);
+  void ApplySetpointButton(int button);
+  void ShowHelpViewer(const char* topic);
+  void ShowModal(QDialog* dialog);
+  void ShowModeless(QDialog* dialog);
+  void LayoutRightColumn();
+  void Connect(QPushButton* button, void (TForm1::*handler)());
+  void Connect(QAction* action, void (TForm1::*handler)());
+
+  BusOpener openBus_;
+  std::unique_ptr<AD2var> card_;
+  QWidget* central_ = nullptr;
+  bool running_ = false;
+  bool closeConfirmed_ = false;
+};
+
+// Designed sizes the column rule works from.
+constexpr int kMiddleColumnWidth = 126;
+
+// Column widths and right-column panel heights for a client area of w × h.
+struct ColumnGeometry {
+  int left = 0, middle = kMiddleColumnWidth, right = 0;
+  int panel4 = 0, panel5 = 0, panel6 = 0;
+  int panel9 = 0, barGauge = 0;
+};
+ColumnGeometry ComputeColumnGeometry(int w, int h, int panel7Height, int panel8Height);
+
+}  // namespace vantor

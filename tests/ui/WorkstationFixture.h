@@ -1,0 +1,68 @@
+#pragma once
+// Shared fixture of the window tests: a temporary working directory holding a copy of
+// the shipped settings and course material, scripted dialogs, the simulated card in
+// virtual time, and the main window created on it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <memory>
+
+#include "Clock.h"
+#include "Dialogs.h"
+#include "Printer.h"
+#include "SimulatedCard.h"
+#include "Uvantorwin.h"
+
+namespace vantor::testing {
+
+inline void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::create_directories(to);
+  if (std::filesystem::exists(from))
+    std::filesystem::copy(from, to,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+}
+
+class WorkstationFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(work.isValid());
+    previousDir = std::filesystem::current_path();
+    const std::filesystem::path src(VANTOR_SOURCE_DIR);
+    const std::filesystem::path dst(work.path().toStdString());
+    for (const char* folder : {"sauvegarde", "aide", "méthode"})
+      CopyTree(src / folder, dst / folder);
+    std::filesystem::current_path(dst);
+    scope = std::make_unique<DialogsScope>(&dialogs);
+  }
+
+  void TearDown() override {
+    form.reset();
+    scope.reset();
+    std::filesystem::current_path(previousDir);
+  }
+
+  // Creates the main window (its creation runs the start-up) on the simulated card.
+  TForm1& CreateMainWindow() {
+    form =
+        std::make_unique<TForm1>([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
+    return *form;
+  }
+
+  std::filesystem::path Path(const std::string& relative) const {
+    return std::filesystem::path(work.path().toStdString()) / relative;
+  }
+
+  QTemporaryDir work;
+  std::filesystem::path previousDir;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<DialogsScope> scope;
+  VirtualClock clock;
+  SimulatedCard card{clock};  // the position motor behind the factory addresses
+  std::unique_ptr<TForm1> form;
+};
+
+}  // namespace vantor::testing
