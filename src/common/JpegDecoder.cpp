@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <utility>
 
 #include "VantorError.h"
@@ -157,7 +158,17 @@ DecodedPicture DecodeJpegBytes(const std::uint8_t* data, std::size_t size,
   } release{&job->cinfo};
 
   static const std::uint8_t kNoData = 0;
-  if (RunDecoder(*job, data != nullptr ? data : &kNoData, size)) return std::move(job->picture);
+  bool decoded = false;
+  try {
+    decoded = RunDecoder(*job, data != nullptr ? data : &kNoData, size);
+  } catch (const std::bad_alloc&) {
+    // Only the picture's own buffers are allocated outside libjpeg (which reports its
+    // own shortage as an error number).
+    throw VantorError("M\xC3\xA9moire insuffisante pour l'image (" +
+                      std::to_string(job->cinfo.image_width) + " \xC3\x97 " +
+                      std::to_string(job->cinfo.image_height) + " pixels)");
+  }
+  if (decoded) return std::move(job->picture);
 
   switch (job->err.failure) {
     case Failure::kTooLarge:

@@ -5,7 +5,8 @@
 //   "Impossible d'ouvrir le fichier %s"  the file cannot be opened or read (%s = path as given);
 //   "Erreur JPEG #%d"                     libjpeg refused the data (%d = its message number);
 //   "Image trop grande (%d × %d pixels)"  the picture exceeds the size limits below;
-//   "Image JPEG anormale (plus de %d passes)"  a progressive file with absurdly many scans.
+//   "Image JPEG anormale (plus de %d passes)"  a progressive file with absurdly many scans;
+//   "Mémoire insuffisante pour l'image (%d × %d pixels)"  no room for the decoded pixels.
 //
 // Damaged data is refused rather than shown half grey: libjpeg's warnings that mean part
 // of the picture is missing or garbled (premature end of file or of a data segment, bad
