@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "PixelWriter.h"
+
 namespace vantor {
 
 namespace {
@@ -52,6 +54,12 @@ QString LegendText(const TFastLineSeries& s) {
   return s.Title;
 }
 
+// Nearest whole pixel, halves up, for coordinates already kept within +-kFar.
+inline double Snap(double p) {
+  constexpr double offset = 4194304.0;  // 2^22 > kFar: the sum stays positive
+  return static_cast<double>(static_cast<long long>(p + offset + 0.5)) - offset;
+}
+
 }  // namespace
 
 TChart::TChart(QWidget* parent) : QWidget(parent), bottomAxis_(this, true), leftAxis_(this, false) {
@@ -93,7 +101,62 @@ QFont TChart::EffectiveFont(const QFont& f) const {
   return pixel;
 }
 
+// Everything a layout depends on: the layout is computed again only when one changes.
+struct TChart::LayoutCache {
+  struct AxisKey {
+    double minimum, maximum;
+    bool labels;
+    int separation, tickLength;
+    QString title;
+    QFont titleFont, labelsFont;
+    bool operator==(const AxisKey&) const = default;
+  };
+  struct Key {
+    QSize surface;
+    int dpi;
+    AxisKey bottom, left;
+    bool titleShown;
+    QString title;
+    QFont titleFont, font;
+    bool legend;
+    int swatch;
+    QStringList legendTexts;
+    int margins[4];
+    bool operator==(const Key&) const = default;
+  };
+  Key key;
+  ChartLayout layout;
+};
+
 ChartLayout TChart::Layout(QSize surface) const {
+  auto axisKey = [](const TChartAxis& a) {
+    return LayoutCache::AxisKey{a.Minimum(),  a.Maximum(), a.Labels,    a.LabelsSeparation,
+                                a.TickLength, a.Title,     a.TitleFont, a.LabelsFont};
+  };
+  LayoutCache::Key key{surface,
+                       logicalDpiY(),
+                       axisKey(bottomAxis_),
+                       axisKey(leftAxis_),
+                       TitleVisible,
+                       TitleText,
+                       TitleFont,
+                       font(),
+                       LegendVisible,
+                       LegendSwatchPercent,
+                       {},
+                       {MarginTop, MarginBottom, MarginLeft, MarginRight}};
+  if (LegendVisible)
+    for (const auto& s : series_)
+      if (s->ShowInLegend) key.legendTexts.append(LegendText(*s));
+  if (layoutCache_ && layoutCache_->key == key) return layoutCache_->layout;
+  ChartLayout layout = ComputeLayout(surface);
+  if (!layoutCache_) layoutCache_ = std::make_unique<LayoutCache>();
+  layoutCache_->key = std::move(key);
+  layoutCache_->layout = layout;
+  return layout;
+}
+
+ChartLayout TChart::ComputeLayout(QSize surface) const {
   ChartLayout layout;
   const int w = std::max(surface.width(), 1);
   const int h = std::max(surface.height(), 1);
@@ -229,8 +292,12 @@ void TChart::RenderOn(QPainter& painter, QSize surface, bool raster) {
   painter.fillRect(QRect(QPoint(0, 0), surface), Color);
   if (!BackWallTransparent) painter.fillRect(layout.plot, BackWallColor);
 
-  DrawAxes(painter, layout);
-  DrawSeries(painter, layout, raster);
+  // On a 1:1 image, lines go straight into its pixels.
+  std::optional<PixelWriter> writer;
+  if (raster) writer = PixelWriter::For(painter);
+  PixelWriter* px = writer ? &*writer : nullptr;
+  DrawAxes(painter, layout, px, surface);
+  DrawSeries(painter, layout, raster, px);
 
   // Plot frame over the series' ends.
   painter.setPen(QPen(Qt::black, 1));
@@ -248,10 +315,32 @@ void TChart::RenderOn(QPainter& painter, QSize surface, bool raster) {
   painter.restore();
 }
 
-void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout) {
+void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout, PixelWriter* px,
+                      QSize surface) {
   const QRect& plot = layout.plot;
   const AxisMap mx(bottomAxis_, plot);
   const AxisMap my(leftAxis_, plot);
+  if (px) px->SetClip(QRect(QPoint(0, 0), surface));
+  // One line in the painter's current pen (or its colour and style on the writer).
+  QRgb penColour = 0;
+  bool penDotted = false;
+  auto usePen = [&](const QPen& pen) {
+    painter.setPen(pen);
+    penColour = pen.color().rgba();
+    penDotted = pen.style() == Qt::DotLine;
+  };
+  auto line = [&](double x0, double y0, double x1, double y1) {
+    if (px && qAlpha(penColour) == 255) {
+      const int a = static_cast<int>(x0), b = static_cast<int>(y0);
+      const int c = static_cast<int>(x1), d = static_cast<int>(y1);
+      if (penDotted)
+        px->DottedLine(a, b, c, d, penColour);
+      else
+        px->Line(a, b, c, d, penColour);
+    } else {
+      painter.drawLine(QPointF(x0, y0), QPointF(x1, y1));
+    }
+  };
 
   auto tickPen = [](const TChartAxis& axis) {
     return QPen(QBrush(Qt::black), 1, axis.TicksDotted ? Qt::DotLine : Qt::SolidLine);
@@ -276,16 +365,16 @@ void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout) {
   // Grid lines, dotted, inside the plot.
   for (const TChartAxis* axis : {&bottomAxis_, &leftAxis_}) {
     if (!axis->Grid) continue;
-    painter.setPen(QPen(QBrush(axis->GridColor), 1, Qt::DotLine));
+    usePen(QPen(QBrush(axis->GridColor), 1, Qt::DotLine));
     const bool horizontal = axis->Horizontal();
     const AxisTicks& ticks = horizontal ? layout.bottom : layout.left;
     for (double v : ticks.values) {
       if (horizontal) {
         const double x = std::round(mx(v));
-        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        line(x, plot.top(), x, plot.bottom());
       } else {
         const double y = std::round(my(v));
-        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        line(plot.left(), y, plot.right(), y);
       }
     }
   }
@@ -294,16 +383,16 @@ void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout) {
   {
     const TChartAxis& axis = bottomAxis_;
     const int y0 = plot.bottom() + 1;
-    painter.setPen(tickPen(axis));
+    usePen(tickPen(axis));
     if (axis.TickLength > 0)
       for (double v : layout.bottom.values) {
         const double x = std::round(mx(v));
-        painter.drawLine(QPointF(x, y0), QPointF(x, y0 + axis.TickLength - 1));
+        line(x, y0, x, y0 + axis.TickLength - 1);
       }
     if (axis.MinorTickLength > 0)
       forEachMinor(axis, layout.bottom, mx.scale, [&](double v) {
         const double x = std::round(mx(v));
-        painter.drawLine(QPointF(x, y0), QPointF(x, y0 + axis.MinorTickLength - 1));
+        line(x, y0, x, y0 + axis.MinorTickLength - 1);
       });
     int y = y0 + std::max(axis.TickLength, 0);
     if (axis.Labels) {
@@ -333,16 +422,16 @@ void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout) {
   {
     const TChartAxis& axis = leftAxis_;
     const int x0 = plot.left() - 1;
-    painter.setPen(tickPen(axis));
+    usePen(tickPen(axis));
     if (axis.TickLength > 0)
       for (double v : layout.left.values) {
         const double y = std::round(my(v));
-        painter.drawLine(QPointF(x0 - axis.TickLength + 1, y), QPointF(x0, y));
+        line(x0 - axis.TickLength + 1, y, x0, y);
       }
     if (axis.MinorTickLength > 0)
       forEachMinor(axis, layout.left, my.scale, [&](double v) {
         const double y = std::round(my(v));
-        painter.drawLine(QPointF(x0 - axis.MinorTickLength + 1, y), QPointF(x0, y));
+        line(x0 - axis.MinorTickLength + 1, y, x0, y);
       });
     int x = x0 - std::max(axis.TickLength, 0);
     if (axis.Labels) {
@@ -376,12 +465,16 @@ void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout) {
   }
 }
 
-void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster) {
+void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster,
+                        PixelWriter* px) {
   const QRect& plot = layout.plot;
   const AxisMap mx(bottomAxis_, plot);
   const AxisMap my(leftAxis_, plot);
   painter.save();
-  painter.setClipRect(plot);
+  if (px)
+    px->SetClip(plot);
+  else
+    painter.setClipRect(plot);
   painter.setBrush(Qt::NoBrush);
   const double bmin = bottomAxis_.Minimum(), bmax = bottomAxis_.Maximum();
 
@@ -400,37 +493,44 @@ void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raste
       if (hi <= lo) continue;
     }
     const std::size_t count = hi - lo;
-    painter.setPen(QPen(QBrush(s->SeriesColor), 1));
+    const QRgb colour = s->SeriesColor.rgba();
+    PixelWriter* writer = qAlpha(colour) == 255 ? px : nullptr;
+    if (!writer) painter.setPen(QPen(QBrush(s->SeriesColor), 1));
     if (count == 1) {
-      painter.drawPoint(QPointF(mx(xs[lo]), my(ys[lo])));
+      const QPointF p(mx(xs[lo]), my(ys[lo]));
+      if (writer)
+        writer->Polyline(&p, 1, colour);
+      else
+        painter.drawPoint(p);
       continue;
     }
     buffer_.resize(static_cast<qsizetype>(count));
     QPointF* out = buffer_.data();
     std::size_t m = 0;
     const bool dense = raster && s->XAscending() && count > static_cast<std::size_t>(plot.width());
-    if (!dense) {
+    if (!dense && writer) {
+      for (std::size_t i = lo; i < hi; ++i) out[m++] = QPointF(Snap(mx(xs[i])), Snap(my(ys[i])));
+    } else if (!dense) {
       for (std::size_t i = lo; i < hi; ++i) out[m++] = QPointF(mx(xs[i]), my(ys[i]));
     } else if (!ReducePoints) {
       // Denser than the pixels: points land on whole pixels, as the envelope below does.
-      for (std::size_t i = lo; i < hi; ++i)
-        out[m++] = QPointF(std::round(mx(xs[i])), std::round(my(ys[i])));
+      for (std::size_t i = lo; i < hi; ++i) out[m++] = QPointF(Snap(mx(xs[i])), Snap(my(ys[i])));
     } else {
       // Min/max envelope per pixel column: the first, lowest, highest and last point of
       // each column, in their order. The vertical run they draw in a column covers the
       // same pixels as all the points of that column would.
       std::size_t i = lo;
-      double column = std::round(mx(xs[i]));
+      double column = Snap(mx(xs[i]));
       while (i < hi) {
         const std::size_t first = i;
         std::size_t lowest = i, highest = i, last = i;
-        double yLow = std::round(my(ys[i])), yHigh = yLow;
+        double yLow = Snap(my(ys[i])), yHigh = yLow;
         double nextColumn = column;
         ++i;
         while (i < hi) {
-          nextColumn = std::round(mx(xs[i]));
+          nextColumn = Snap(mx(xs[i]));
           if (nextColumn != column) break;
-          const double y = std::round(my(ys[i]));
+          const double y = Snap(my(ys[i]));
           if (y < yLow) yLow = y, lowest = i;
           if (y > yHigh) yHigh = y, highest = i;
           last = i;
@@ -440,13 +540,16 @@ void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raste
         std::size_t prev = hi;  // no index emitted yet
         for (std::size_t k : {first, a, b, last}) {
           if (k == prev) continue;
-          out[m++] = QPointF(column, std::round(my(ys[k])));
+          out[m++] = QPointF(column, Snap(my(ys[k])));
           prev = k;
         }
         column = nextColumn;
       }
     }
-    painter.drawPolyline(out, static_cast<int>(m));
+    if (writer)
+      writer->Polyline(out, static_cast<int>(m), colour);
+    else
+      painter.drawPolyline(out, static_cast<int>(m));
   }
   painter.restore();
 }
@@ -483,7 +586,18 @@ void TChart::DrawLegend(QPainter& painter, const ChartLayout& layout) {
 void TChart::paintEvent(QPaintEvent*) {
   updatePending_ = false;
   QPainter painter(this);
-  RenderOn(painter, size(), true);
+  if (devicePixelRatioF() == 1) {
+    // Drawn into the chart's own image, then copied: no flicker, and the lines go
+    // straight into the image's pixels.
+    if (screen_.size() != size()) screen_ = QImage(size(), QImage::Format_RGB32);
+    {
+      QPainter off(&screen_);
+      RenderOn(off, size(), true);
+    }
+    painter.drawImage(0, 0, screen_);
+  } else {
+    RenderOn(painter, size(), true);
+  }
   if (drag_ == Drag::Zoom) {
     painter.setPen(QPen(QBrush(Qt::black), 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);

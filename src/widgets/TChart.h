@@ -10,6 +10,7 @@
 // that surface's height (top, bottom) or width (left, right).
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPoint>
 #include <QPointF>
 #include <QPolygonF>
@@ -23,6 +24,10 @@
 #include "TFastLineSeries.h"
 
 class QPainter;
+
+namespace vantor {
+class PixelWriter;
+}
 
 namespace vantor {
 
@@ -128,8 +133,8 @@ class TChart : public QWidget {
   void SeriesChanged();
   // `raster`: drawn 1:1 on pixels, so dense series may be reduced to their envelope.
   void RenderOn(QPainter& painter, QSize surface, bool raster);
-  void DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster);
-  void DrawAxes(QPainter& painter, const ChartLayout& layout);
+  void DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster, PixelWriter* px);
+  void DrawAxes(QPainter& painter, const ChartLayout& layout, PixelWriter* px, QSize surface);
   void DrawLegend(QPainter& painter, const ChartLayout& layout);
   QFont EffectiveFont(const QFont& f) const;
 
@@ -137,6 +142,10 @@ class TChart : public QWidget {
   TChartAxis leftAxis_;
   std::vector<std::unique_ptr<TFastLineSeries>> series_;
   QPolygonF buffer_;  // reused for every polyline drawn
+  QImage screen_;     // on-screen picture, drawn then copied
+  struct LayoutCache;
+  mutable std::unique_ptr<LayoutCache> layoutCache_;  // last layout and what it came from
+  ChartLayout ComputeLayout(QSize surface) const;
   bool updatePending_ = false;
 
   bool hasSavedRanges_ = false;
