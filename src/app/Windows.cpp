@@ -49,7 +49,7 @@ ProgramWindows CreateWindows(TForm1::BusOpener openBus) {
   // The main window first: its creation runs the start-up. The others belong to it
   // and live, hidden between showings, until the program ends.
   w.Form1 = std::make_unique<TForm1>(std::move(openBus));
-  TForm1& f = *w.Form1;
+  [[maybe_unused]] TForm1& f = *w.Form1;
 #ifdef VANTOR_HAVE_TForm2
   f.Form2 = new TForm2(f);
 #endif
