@@ -12,7 +12,8 @@ class VantorError : public std::runtime_error {
 };
 
 // The text shown in the error box: the message, with a final "." added when its
-// last character sorts after "." (so "…%s" gets a dot, "…?" or "…." does not).
+// last character sorts after "." (a letter or "?" gets one; ".", "!", "," or a blank does
+// not).
 std::string ErrorBoxText(const std::string& message);
 
 // printf-like helper for the messages that carry one string argument ("%s").
