@@ -212,14 +212,6 @@ BENCHMARK(BM_QtCharts_RefillAndDraw10Charts)
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (qEnvironmentVariableIsSet("CHART_BENCH_DUMP")) {
-    VantorCharts ours;
-    ours.Draw();
-    ours.image.save("/tmp/h3/ours.png");
-    QtCharts peer;
-    peer.Draw();
-    peer.image.save("/tmp/h3/peer.png");
-  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
