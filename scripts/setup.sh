@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  libqt6opengl6-dev
   xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation unrtf
   qt6-charts-dev
   locales

@@ -18,6 +18,7 @@
 #include "PrintCaption.h"
 #include "Printer.h"
 #include "SettingsStore.h"
+#include "StartUp.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -608,14 +609,11 @@ void TForm1::FormCreate() {
   Label9->setText("Boucle fermée");
   ferme1->setEnabled(false);
   // 21-23.
-  State.kpmax =
-      static_cast<std::int32_t>(RoundHalfEven(StrToFloat(LoadSetting("sauvegarde/kpmax.rtf", 4))));
+  State.kpmax = GainRangeFromText(LoadSetting("sauvegarde/kpmax.rtf", 4));
   Label3->setText("Kp (0 à " + QString::number(State.kpmax) + ")");
-  State.kdmax =
-      static_cast<std::int32_t>(RoundHalfEven(StrToFloat(LoadSetting("sauvegarde/kdmax.rtf", 4))));
+  State.kdmax = GainRangeFromText(LoadSetting("sauvegarde/kdmax.rtf", 4));
   Label5->setText("Kd (0 à " + QString::number(State.kdmax) + ") en seconde");
-  State.kimax =
-      static_cast<std::int32_t>(RoundHalfEven(StrToFloat(LoadSetting("sauvegarde/kimax.rtf", 4))));
+  State.kimax = GainRangeFromText(LoadSetting("sauvegarde/kimax.rtf", 4));
   Label6->setText("Ki (0 à " + QString::number(State.kimax) + ") en (1/seconde)");
 }
 

@@ -20,17 +20,19 @@ long double ReadDecimal(const std::string& folder, const char* name) {
   return StrToFloat(Read(folder, name));
 }
 
-// Gain ranges are whole numbers; a hand-edited file beyond the 32-bit range is refused
-// rather than wrapped round to an arbitrary bound.
 std::int32_t ReadRounded(const std::string& folder, const char* name) {
-  const std::int64_t value = RoundHalfEven(ReadDecimal(folder, name));
+  return GainRangeFromText(Read(folder, name));
+}
+
+}  // namespace
+
+std::int32_t GainRangeFromText(const std::string& text) {
+  const std::int64_t value = RoundHalfEven(StrToFloat(text));
   if (value > std::numeric_limits<std::int32_t>::max() ||
       value < std::numeric_limits<std::int32_t>::min())
     throw VantorError("Opération en virgule flottante incorrecte");
   return static_cast<std::int32_t>(value);
 }
-
-}  // namespace
 
 void LoadStartupSettings(RegulationState& s, AD2var& card, const std::string& folder,
                          StartupFields& out) {

@@ -25,6 +25,11 @@ struct StartupFields {
 // directory, otherwise ending with "/"). A failing step throws VantorError and every
 // later step is left undone, as in the window: the state keeps what the steps already
 // done have set.
+// A gain range as the start-up takes it from its file's text: the decimal value rounded
+// to the nearest integer (halves to even). A hand-edited value beyond the 32-bit range is
+// refused rather than wrapped round to an arbitrary bound.
+std::int32_t GainRangeFromText(const std::string& text);
+
 void LoadStartupSettings(RegulationState& s, AD2var& card, const std::string& folder,
                          StartupFields& out);
 
