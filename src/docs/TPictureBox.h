@@ -1,0 +1,27 @@
+#pragma once
+// The scrolling area that carries a TImage across the top of a window, centred
+// horizontally. Pictures larger than the window (the course sheets are 1414 × 2000 and
+// 2000 × 1414 pixels) are fitted to its width and scroll vertically, or scroll both
+// ways at their own size.
+#include <QScrollArea>
+
+#include "TImage.h"
+
+namespace vantor {
+
+class TPictureBox : public QScrollArea {
+ public:
+  explicit TPictureBox(QWidget* parent = nullptr);
+
+  TImage* Image() const { return image_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void UpdateAvailableWidth();
+
+  TImage* image_;
+};
+
+}  // namespace vantor

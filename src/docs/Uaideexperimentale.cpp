@@ -1,0 +1,83 @@
+#include "Uaideexperimentale.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "HourglassCursor.h"
+#include "PageFit.h"
+#include "Printer.h"
+#include "Uvantorwin.h"
+
+namespace vantor {
+
+TOKBottomDlg1::TOKBottomDlg1(TForm1& form1) : QDialog(&form1), form1_(form1) {
+  setObjectName("OKBottomDlg1");
+  // Always above the other windows; sizeable, with the system menu and the close
+  // button only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setSizeGripEnabled(true);
+  resize(693, 484);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName("MainMenu1");
+  Impression1 = MainMenu1->addMenu("Impression");
+  Impression1->setObjectName("Impression1");
+  Imprimer1 = Impression1->addAction("Imprimer");
+  Imprimer1->setObjectName("Imprimer1");
+  layout->setMenuBar(MainMenu1);
+
+  RichEditaide = new TRichEdit(this);
+  RichEditaide->setObjectName("RichEditaide");
+  RichEditaide->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // The text area takes the colour of caption texts, white on the usual desktop.
+  QPalette palette = RichEditaide->palette();
+  palette.setColor(QPalette::Base, Qt::white);
+  palette.setColor(QPalette::Text, Qt::black);
+  RichEditaide->setPalette(palette);
+  layout->addWidget(RichEditaide);
+
+  ConnectGuarded(Imprimer1, this, &TOKBottomDlg1::Imprimer1Click);
+}
+
+void TOKBottomDlg1::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Shown by the program (not restored by the window system): the hidden window becomes
+  // visible, so this is the moment to choose the document. An error is reported and the
+  // window is still shown.
+  if (!event->spontaneous()) Guarded(this, [this] { FormShow(); });
+}
+
+void TOKBottomDlg1::FormShow() {
+  for (const HelpDocument& document : kHelpDocuments) {
+    if (form1_.helpTopic != document.topic) continue;
+    setWindowTitle(QString::fromUtf8(document.caption));
+    RichEditaide->Clear();
+    RichEditaide->PlainTextMode = false;
+    RichEditaide->LoadFromFile(document.file);
+    return;
+  }
+}
+
+void TOKBottomDlg1::Imprimer1Click() {
+  Printer& printer = Printer::Instance();
+  if (!Dialogs::Current().PrintDialog(this, printer)) return;
+  HourglassCursor hourglass;
+  const PageRect page = HelpPageRect(printer.PageWidth(), printer.PageHeight());
+  RichEditaide->Print(printer, QRect(page.left, page.top, page.Width(), page.Height()), "Aide");
+}
+
+}  // namespace vantor

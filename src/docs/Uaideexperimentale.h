@@ -1,0 +1,55 @@
+#pragma once
+// The help text viewer TOKBottomDlg1: shows the help document chosen by the main
+// window's `helpTopic` each time it is shown, lets the student annotate it on screen
+// (nothing is ever saved) and prints it.
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QString>
+
+#include "RichEdit.h"
+
+namespace vantor {
+
+class TForm1;
+
+// One help document: the key word that selects it, the viewer's caption, the file.
+struct HelpDocument {
+  const char* topic;
+  const char* caption;
+  const char* file;
+};
+
+// The help documents, in the order the key word is compared with them.
+inline constexpr HelpDocument kHelpDocuments[] = {
+    {"materiel", "Aide sur la configuration materielle", "aide/matériel.rtf"},
+    {"ressources", "Aide sur les différents types de régulation", "aide/ressources.rtf"},
+    {"miseoeuvre", "Aide sur la mise en oeuvre du logiciel", "aide/miseoeuvre.rtf"},
+    {"souris", "Aide sur l'utilisation de la souris dans le graphe", "aide/souris.rtf"},
+    {"parametrage", "Aide sur le paramétrage", "aide/parametrage.rtf"},
+};
+
+class TOKBottomDlg1 : public QDialog {
+ public:
+  explicit TOKBottomDlg1(TForm1& form1);
+
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* Impression1 = nullptr;
+  QAction* Imprimer1 = nullptr;
+  TRichEdit* RichEditaide = nullptr;
+
+  // Chooses the document by the main window's `helpTopic` (an unknown key word keeps
+  // the caption and text shown last).
+  void FormShow();
+  // Prints the text (edits included) on the printer chosen in the print dialog.
+  void Imprimer1Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  TForm1& form1_;
+};
+
+}  // namespace vantor

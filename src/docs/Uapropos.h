@@ -1,0 +1,33 @@
+#pragma once
+// The about box TAboutBox ("A propos...."): the program's icon, name and version, a
+// credit line and a contact address.
+#include <QDialog>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+
+namespace vantor {
+
+class TForm1;
+
+// The program's 32 × 32 icon in the 16 colours of the classic palette: a step of the
+// setpoint (red) and the feedback answering it with an overshoot (blue) on a small
+// grey instrument face.
+QImage ProgramIconImage();
+
+class TAboutBox : public QDialog {
+ public:
+  explicit TAboutBox(TForm1& form1);
+
+  QFrame* Panel1 = nullptr;
+  QLabel* ProgramIcon = nullptr;
+  QLabel* ProductName = nullptr;
+  QLabel* Version = nullptr;
+  QLabel* Copyright = nullptr;  // the credit line
+  QLabel* Comments = nullptr;   // the contact address
+  QLabel* Label1 = nullptr;     // "pour commentaires et informations..."
+  QPushButton* OKButton = nullptr;
+};
+
+}  // namespace vantor

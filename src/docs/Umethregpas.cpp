@@ -1,0 +1,115 @@
+#include "Umethregpas.h"
+
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QPalette>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "ErrorReport.h"
+#include "Uvantorwin.h"
+
+namespace vantor {
+
+namespace {
+
+const char* const kNoChoiceCaption = "méthode de réglage";
+
+struct Method {
+  const char* caption;
+  const char* file;
+};
+
+// By `methodChoice`: 0 naturally unstable, 1 naturally stable.
+const Method kMethods[] = {
+    {"méthode de réglage de système naturellement instable", "méthode/méthoinstable.jpg"},
+    {"méthode de réglage de système naturellement stable", "méthode/méthostable.jpg"},
+};
+
+}  // namespace
+
+TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
+  setObjectName("Form3");
+  setWindowTitle(QString::fromUtf8(kNoChoiceCaption));
+  // Sizeable, with the system menu and the close button only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setSizeGripEnabled(true);
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  // The two items sit directly on the menu bar.
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName("MainMenu1");
+  naturellementstable1 = MainMenu1->addAction("Naturellement stable");
+  naturellementstable1->setObjectName("naturellementstable1");
+  Naturellementinstable1 = MainMenu1->addAction("Naturellement instable");
+  Naturellementinstable1->setObjectName("Naturellementinstable1");
+  layout->setMenuBar(MainMenu1);
+
+  ScrollBox1 = new TPictureBox(this);
+  ScrollBox1->setObjectName("ScrollBox1");
+  ScrollBox1->setPalette(white);
+  ScrollBox1->viewport()->setPalette(white);
+  ScrollBox1->viewport()->setAutoFillBackground(true);
+  Image1 = ScrollBox1->Image();
+  Image1->setVisible(false);
+  layout->addWidget(ScrollBox1);
+
+  ConnectGuarded(naturellementstable1, this, &TForm3::naturellementstable1Click);
+  ConnectGuarded(Naturellementinstable1, this, &TForm3::Naturellementinstable1Click);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) Guarded(this, [this] { FormShow(); });
+}
+
+void TForm3::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  // Closing (title-bar button, system menu, Escape) hides the window.
+  if (!event->spontaneous()) FormClose();
+}
+
+void TForm3::FormShow() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    resize(510, area.height() - 27);
+    move(area.left() + area.width() - width(), area.top());
+  }
+  Image1->setVisible(false);
+  if (methodChoice == 1 || methodChoice == 0) {
+    setWindowTitle(QString::fromUtf8(kMethods[methodChoice].caption));
+    Image1->LoadFromFile(kMethods[methodChoice].file);
+    Image1->setVisible(true);
+  }
+}
+
+void TForm3::ShowMethod(std::uint8_t choice) {
+  methodChoice = choice;
+  setWindowTitle(QString::fromUtf8(kMethods[choice].caption));
+  Image1->setVisible(true);
+  Image1->LoadFromFile(kMethods[choice].file);
+}
+
+void TForm3::naturellementstable1Click() {
+  ShowMethod(1);
+}
+
+void TForm3::Naturellementinstable1Click() {
+  ShowMethod(0);
+}
+
+void TForm3::FormClose() {
+  methodChoice = 2;
+  setWindowTitle(QString::fromUtf8(kNoChoiceCaption));
+}
+
+}  // namespace vantor

@@ -1,0 +1,51 @@
+#pragma once
+// The tuning-method window TForm3: a tall window along the right edge of the screen
+// showing the tuning procedure for a naturally stable or a naturally unstable process,
+// chosen from its menu bar. It forgets the choice each time it is closed.
+#include <QAction>
+#include <QDialog>
+#include <QMenuBar>
+#include <cstdint>
+
+#include "TImage.h"
+#include "TPictureBox.h"
+
+namespace vantor {
+
+class TForm1;
+
+class TForm3 : public QDialog {
+ public:
+  explicit TForm3(TForm1& form1);
+
+  // 2 = no choice (at creation and after every closing), 1 = naturally stable,
+  // 0 = naturally unstable.
+  std::uint8_t methodChoice = 2;
+
+  QMenuBar* MainMenu1 = nullptr;
+  QAction* naturellementstable1 = nullptr;
+  QAction* Naturellementinstable1 = nullptr;
+  // The picture fills the window's width and scrolls vertically; a click shows it at
+  // its own size (scrolling both ways) and another click fits it again.
+  TPictureBox* ScrollBox1 = nullptr;
+  TImage* Image1 = nullptr;
+
+  // Places the window (510 wide, the screen's height less 27, flush with the top right
+  // corner), hides the picture, then shows the chosen method if there is one.
+  void FormShow();
+  void naturellementstable1Click();
+  void Naturellementinstable1Click();
+  // Forgets the choice: no picture and the caption "méthode de réglage" next time.
+  void FormClose();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void ShowMethod(std::uint8_t choice);
+
+  TForm1& form1_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,109 @@
+#include "Utechno.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "HourglassCursor.h"
+#include "PageFit.h"
+#include "Printer.h"
+#include "Uvantorwin.h"
+
+namespace vantor {
+
+TOKBottomDlg2::TOKBottomDlg2(TForm1& form1) : QDialog(&form1), form1_(form1) {
+  setObjectName("OKBottomDlg2");
+  setWindowTitle("Technologie ");
+  // Sizeable, with the system menu and the close button only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setSizeGripEnabled(true);
+  FillWorkArea();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName("MainMenu1");
+  Impression1 = MainMenu1->addMenu("Impression");
+  Impression1->setObjectName("Impression1");
+  configurer1 = Impression1->addAction("Configurer");
+  configurer1->setObjectName("configurer1");
+  Imprimer2 = Impression1->addAction("Imprimer");
+  Imprimer2->setObjectName("Imprimer2");
+  layout->setMenuBar(MainMenu1);
+
+  ScrollBox1 = new TPictureBox(this);
+  ScrollBox1->setObjectName("ScrollBox1");
+  Image1 = ScrollBox1->Image();
+  Image1->setVisible(false);  // until a picture is loaded
+  layout->addWidget(ScrollBox1);
+
+  ConnectGuarded(configurer1, this, &TOKBottomDlg2::configurer1Click);
+  ConnectGuarded(Imprimer2, this, &TOKBottomDlg2::Imprimer2Click);
+}
+
+void TOKBottomDlg2::FillWorkArea() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    setGeometry(screen->availableGeometry());
+}
+
+void TOKBottomDlg2::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (event->spontaneous()) return;
+  FillWorkArea();
+  // An error is reported and the window is still shown, its picture area visible.
+  Guarded(this, [this] { FormShow(); });
+}
+
+void TOKBottomDlg2::FormShow() {
+  Image1->setVisible(false);
+  if (form1_.helpTopic == "position") {
+    Image1->setVisible(true);
+    Image1->LoadFromFile("aide/schémapos.jpg");
+  } else if (form1_.helpTopic == "vitesse") {
+    Image1->setVisible(true);
+    Image1->LoadFromFile("aide/schémavit.jpg");
+  }
+}
+
+void TOKBottomDlg2::configurer1Click() {
+  Dialogs::Current().PrinterSetupDialog(this, Printer::Instance());
+}
+
+void TOKBottomDlg2::Imprimer2Click() {
+  const QImage& picture = Image1->Picture();
+  // With no picture ever loaded there is nothing to print and no proportions to keep:
+  // say so instead of opening a job that would come out blank.
+  if (picture.isNull()) {
+    Dialogs::Current().Message(this, "Aucune image à imprimer");
+    return;
+  }
+  Printer& printer = Printer::Instance();
+  if (!Dialogs::Current().PrintDialog(this, printer)) return;
+  HourglassCursor hourglass;
+  // The job has no title of its own. It is ended in every case: after a drawing error
+  // the page goes out with what was drawn, and the drawing error is the one reported.
+  printer.BeginDoc();
+  try {
+    const std::optional<PageRect> target = FitPictureToPage(
+        printer.PageWidth(), printer.PageHeight(), picture.width(), picture.height());
+    if (target)
+      printer.StretchDraw(QRect(target->left, target->top, target->Width(), target->Height()),
+                          picture);
+  } catch (...) {
+    try {
+      if (printer.Printing()) printer.EndDoc();
+    } catch (...) {
+      // the drawing error is reported, not the end of the job
+    }
+    throw;
+  }
+  printer.EndDoc();
+}
+
+}  // namespace vantor

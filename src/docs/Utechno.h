@@ -1,0 +1,45 @@
+#pragma once
+// The wiring viewer TOKBottomDlg2 ("Technologie "): shows the wiring diagram of a
+// position or speed loop chosen by the main window's `helpTopic`, sets up the printer
+// and prints the diagram on one page.
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "TImage.h"
+#include "TPictureBox.h"
+
+namespace vantor {
+
+class TForm1;
+
+class TOKBottomDlg2 : public QDialog {
+ public:
+  explicit TOKBottomDlg2(TForm1& form1);
+
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* Impression1 = nullptr;
+  QAction* configurer1 = nullptr;
+  QAction* Imprimer2 = nullptr;
+  TPictureBox* ScrollBox1 = nullptr;  // the picture area, scrolling when needed
+  TImage* Image1 = nullptr;
+
+  // Hides the picture, then shows and loads the diagram of `helpTopic` ("position" or
+  // "vitesse").
+  void FormShow();
+  // The printer set-up dialog; its choices apply to every later job of the program.
+  void configurer1Click();
+  // Prints the picture held on one page, as large as the margins allow.
+  void Imprimer2Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FillWorkArea();
+
+  TForm1& form1_;
+};
+
+}  // namespace vantor

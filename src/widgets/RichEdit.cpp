@@ -1,0 +1,203 @@
+#include "RichEdit.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr const char* kOpenError = "Impossible d'ouvrir le fichier %s";
+constexpr const char* kLoadError = "Erreur au chargement du flux";
+
+// Largest character size shown, in points: the reader accepts sizes up to 16383.5 pt,
+// which would make a single glyph many pages high.
+constexpr double kMaxPointSize = 1638.0;
+
+Qt::Alignment ToQt(RtfAlign align) {
+  switch (align) {
+    case RtfAlign::Center:
+      return Qt::AlignHCenter;
+    case RtfAlign::Right:
+      return Qt::AlignRight;
+    case RtfAlign::Justify:
+      return Qt::AlignJustify;
+    case RtfAlign::Left:
+      break;
+  }
+  return Qt::AlignLeft;
+}
+
+QTextCharFormat ToQt(const RtfRun& run) {
+  QTextCharFormat format;
+  format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+  format.setFontItalic(run.italic);
+  format.setFontUnderline(run.underline);
+  format.setFontPointSize(std::clamp(run.halfPoints / 2.0, 1.0, kMaxPointSize));
+  if (!run.color.automatic)
+    format.setForeground(QColor(run.color.red, run.color.green, run.color.blue));
+  if (!run.font.empty()) format.setFontFamilies({QString::fromStdString(run.font)});
+  return format;
+}
+
+// The run's text for the document: line breaks become line separators (same block).
+QString RunText(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
+  return s;
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The bytes of the regular file at `path`. A file larger than the reader accepts comes
+// back with one byte more than the limit, so the reader refuses it without the program
+// holding the whole file.
+std::string ReadDocumentFile(const std::string& path) {
+  // O_NONBLOCK keeps a named pipe put in place of a document from blocking the open.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.get() < 0) throw VantorError(FormatMessage(kOpenError, path));
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    throw VantorError(FormatMessage(kOpenError, path));
+  ::fcntl(file.get(), F_SETFL, 0);
+
+  const std::size_t limit = kRtfMaxInputBytes + 1;
+  std::string bytes;
+  bytes.reserve(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), limit));
+  char buffer[16384];
+  while (bytes.size() < limit) {
+    const ssize_t got = ::read(file.get(), buffer, std::min(sizeof buffer, limit - bytes.size()));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw VantorError(FormatMessage(kOpenError, path));
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
+}  // namespace
+
+void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
+  document.clear();
+  QTextCursor cursor(&document);
+  bool first = true;
+  for (const RtfParagraph& paragraph : rtf.paragraphs) {
+    QTextBlockFormat block;
+    block.setAlignment(ToQt(paragraph.align));
+    // A paragraph's own format also serves the empty line it may be.
+    const QTextCharFormat blockChars =
+        paragraph.runs.empty() ? QTextCharFormat() : ToQt(paragraph.runs.front());
+    if (first) {
+      cursor.setBlockFormat(block);
+      cursor.setBlockCharFormat(blockChars);
+      first = false;
+    } else {
+      cursor.insertBlock(block, blockChars);
+    }
+    for (const RtfRun& run : paragraph.runs) {
+      if (!run.text.empty()) cursor.insertText(RunText(run.text), ToQt(run));
+    }
+  }
+}
+
+std::string TextDocumentPlainText(const QTextDocument& document) {
+  if (document.isEmpty()) return {};
+  QString text;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    QString line = block.text();
+    line.replace(QChar(QChar::LineSeparator), QStringLiteral("\r\n"));
+    text += line;
+    text += QStringLiteral("\r\n");
+  }
+  return text.toStdString();
+}
+
+TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
+  setAcceptRichText(true);
+  setUndoRedoEnabled(false);  // a loaded document is not an edit to undo
+}
+
+void TRichEdit::LoadFromFile(const std::string& path) {
+  const std::string bytes = ReadDocumentFile(path);
+  RtfDocument rtf;
+  if (PlainTextMode) {
+    if (!ParsePlainText(bytes, rtf)) throw VantorError(kLoadError);
+  } else {
+    rtf = LoadRichText(bytes);
+  }
+  RtfToTextDocument(rtf, *document());
+  moveCursor(QTextCursor::Start);
+}
+
+void TRichEdit::Clear() {
+  clear();
+}
+
+std::string TRichEdit::PlainText() const {
+  return TextDocumentPlainText(*document());
+}
+
+void TRichEdit::Print(Printer& printer, const QRect& pageRect, const QString& title) {
+  if (pageRect.width() <= 0 || pageRect.height() <= 0)
+    throw VantorError("La zone d'impression de la page est vide");
+  printer.BeginDoc(title);
+  try {
+    // A copy laid out for the printer: fonts measured at its resolution, no margin of
+    // its own (the page rectangle is the margin), pages as high as the rectangle.
+    const std::unique_ptr<QTextDocument> copy(document()->clone());
+    QAbstractTextDocumentLayout* layout = copy->documentLayout();
+    layout->setPaintDevice(&printer.Device());
+    copy->setDocumentMargin(0);
+    const QSizeF body(pageRect.width(), pageRect.height());
+    copy->setPageSize(body);
+    const int pages = std::max(1, copy->pageCount());
+
+    QPainter& canvas = printer.Canvas();
+    for (int page = 0; page < pages; ++page) {
+      if (page > 0) printer.NewPage();
+      const QRectF view(0, page * body.height(), body.width(), body.height());
+      canvas.save();
+      canvas.translate(pageRect.left(), pageRect.top() - view.top());
+      canvas.setClipRect(view);
+      QAbstractTextDocumentLayout::PaintContext context;
+      context.clip = view;
+      context.palette.setColor(QPalette::Text, Qt::black);
+      layout->draw(&canvas, context);
+      canvas.restore();
+    }
+    printer.EndDoc();
+  } catch (...) {
+    if (printer.Printing()) printer.Abort();
+    throw;
+  }
+}
+
+}  // namespace vantor
