@@ -1,0 +1,162 @@
+// Vertical ranges, time window arithmetic and printout page of the analysis window.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "AnalysisMath.h"
+
+namespace vantor {
+namespace {
+
+// The record is large: keep the state on the heap.
+std::unique_ptr<RegulationState> EmptyState() {
+  auto s = std::make_unique<RegulationState>();
+  s->SamplePeriodMs = 50;
+  return s;
+}
+
+void Put(RegulationState& s, int series, int k, std::int32_t hundredths) {
+  s.RunRecord[static_cast<std::size_t>(series * kRecordEntries + k)] = hundredths;
+}
+
+TEST(AnalysisRangesTest, AnEmptyRecordGivesThreeCollapsedRangesAtZero) {
+  const auto s = EmptyState();
+  const AnalysisRanges r = ComputeAnalysisRanges(*s);
+  for (const AnalysisRange& range : {r.order, r.error, r.setpoint}) {
+    EXPECT_EQ(range.maximum, 0.0L);
+    EXPECT_EQ(range.minimum, 0.0L);
+  }
+}
+
+TEST(AnalysisRangesTest, TheLowerMarginIsTakenFromTheSpanAlreadyWidenedAbove) {
+  auto s = EmptyState();
+  // Setpoint at 5 V from entry 50, feedback rising to 4.99 V: 0 to 5 V in all.
+  for (int k = 50; k < kPlotEntries; ++k) {
+    Put(*s, kSeriesSetpoint, k, 500);
+    Put(*s, kSeriesFeedback, k, 499);
+  }
+  AnalysisRanges r = ComputeAnalysisRanges(*s);
+  EXPECT_NEAR(static_cast<double>(r.setpoint.maximum), 5.25, 1e-15);
+  EXPECT_NEAR(static_cast<double>(r.setpoint.minimum), -0.2625, 1e-15);
+  // Both ends away from 0: 5 % of 5 above, 5 % of 5.25 below.
+  const AnalysisRange w = WidenRange({2.0L, -3.0L});
+  EXPECT_NEAR(static_cast<double>(w.maximum), 2.25, 1e-15);
+  EXPECT_NEAR(static_cast<double>(w.minimum), -3.2625, 1e-15);
+  // The feedback alone can set the top of the setpoint range.
+  Put(*s, kSeriesFeedback, 900, 800);
+  r = ComputeAnalysisRanges(*s);
+  EXPECT_NEAR(static_cast<double>(r.setpoint.maximum), 8.4, 1e-15);
+}
+
+TEST(AnalysisRangesTest, EachRangeReadsOnlyItsOwnSeriesAndOnlyTheShownEntries) {
+  auto s = EmptyState();
+  // A derivative spike of 200 V at the step sets the scale of the whole order range.
+  Put(*s, kSeriesDTermRaw, 50, 20000);
+  Put(*s, kSeriesPTerm, 60, 300);
+  Put(*s, kSeriesITerm, 70, -150);
+  Put(*s, kSeriesOrder, 80, 1000);
+  Put(*s, kSeriesError, 55, -600);
+  // Entries past 95 s are not shown and do not count.
+  Put(*s, kSeriesError, kPlotEntries, 99999);
+  Put(*s, kSeriesSetpoint, 1950, -99999);
+  const AnalysisRanges r = ComputeAnalysisRanges(*s);
+  EXPECT_NEAR(static_cast<double>(r.order.maximum), 200 + 0.05 * 201.5, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.order.minimum), -1.5 - 0.05 * (210.075 + 1.5), 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.error.maximum), 0.3, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.error.minimum), -6 - 0.05 * 6.3, 1e-12);
+  EXPECT_EQ(r.setpoint.maximum, 0.0L);
+  EXPECT_EQ(r.setpoint.minimum, 0.0L);
+}
+
+TEST(AnalysisTimesTest, TimesRunFromZeroTo95SecondsInSamplePeriods) {
+  const auto x = AnalysisTimes(50);
+  EXPECT_EQ(x[0], 0.0L);
+  EXPECT_NEAR(static_cast<double>(x[1]), 0.05, 1e-15);
+  EXPECT_NEAR(static_cast<double>(x[20]), 1.0, 1e-14);
+  EXPECT_NEAR(static_cast<double>(x[kPlotEntries - 1]), 95.0, 1e-12);
+  for (int k = 1; k < kPlotEntries; ++k) ASSERT_GT(x[k], x[k - 1]);
+  // A run that never started has no period: every point stays at time 0.
+  const auto none = AnalysisTimes(0);
+  EXPECT_EQ(none[kPlotEntries - 1], 0.0L);
+}
+
+TEST(TimeWindowTest, ZoomsWorkOnTheEndValueNotTheSpan) {
+  double end = kInitialTimeWindow.end;
+  for (double expected : {10.0, 5.0, 2.5}) {
+    end = ZoomInEnd(end);
+    EXPECT_EQ(end, expected);
+  }
+  for (double expected : {5.0, 10.0, 20.0}) {
+    end = ZoomOutEnd(end);
+    EXPECT_EQ(end, expected);
+  }
+  // From 10-30 the zoom gives 10-15, and the reverse 10-30 again.
+  EXPECT_EQ(ZoomInEnd(30), 15.0);
+  EXPECT_EQ(ZoomOutEnd(15), 30.0);
+}
+
+TEST(TimeWindowTest, ShiftsMoveByAQuarterOfTheEndAndKeepTheSpan) {
+  TimeWindow w = ShiftRight(kInitialTimeWindow);
+  EXPECT_EQ(w, (TimeWindow{-5, 15}));
+  w = ShiftRight(w);
+  EXPECT_EQ(w, (TimeWindow{-8.75, 11.25}));
+
+  w = kInitialTimeWindow;
+  const TimeWindow expected[] = {
+      {5, 25}, {11.25, 31.25}, {19.0625, 39.0625}, {28.828125, 48.828125}};
+  for (const TimeWindow& e : expected) {
+    w = ShiftLeft(w);
+    EXPECT_EQ(w, e);
+  }
+  // Four steps to the left put the start beyond half the end: "Zoom H +" is refused.
+  EXPECT_LT(ZoomInEnd(w.end), w.start);
+  for (int i = 0; i < 3; ++i) w = ShiftLeft(w);
+  EXPECT_NEAR(w.start, 75.4, 0.05);
+  EXPECT_NEAR(w.end, 95.4, 0.05);
+  EXPECT_NEAR(w.end - w.start, 20, 1e-12);
+  w = ShiftRight(w);
+  EXPECT_NEAR(w.start, 51.5, 0.1);
+  EXPECT_NEAR(w.end, 71.5, 0.1);
+}
+
+TEST(AnalysisPageTest, MarginsCaptionAndSevenEqualStrips) {
+  const AnalysisPage p = ComputeAnalysisPage(4760, 6814);
+  EXPECT_EQ(p.left, 238);
+  EXPECT_EQ(p.width, 4284);
+  EXPECT_EQ(p.top, 273);    // 272.56
+  EXPECT_EQ(p.strip, 895);  // 6268 / 7, 3 rows dropped
+  EXPECT_EQ(p.captionX, 238);
+  EXPECT_EQ(p.captionY, 136);  // 136.5, halves to even
+  EXPECT_EQ(p.StripTop(0), 273);
+  EXPECT_EQ(p.StripBottom(6), 273 + 7 * 895);
+  // Halves of the side margin go to even: 2.5 -> 2, 3.5 -> 4.
+  EXPECT_EQ(ComputeAnalysisPage(50, 1000).left, 2);
+  EXPECT_EQ(ComputeAnalysisPage(70, 1000).left, 4);
+}
+
+TEST(AnalysisPageTest, TheStripsStayInsideTheMarginsAtAnyPageSize) {
+  for (int W : {1, 99, 595, 2480, 4961}) {
+    for (int H = 7; H < 7100; H += 37) {
+      const AnalysisPage p = ComputeAnalysisPage(W, H);
+      ASSERT_EQ(p.left + p.width + p.left, W);
+      ASSERT_GE(p.StripTop(0), p.top);
+      const int below = (H - p.top) - p.StripBottom(kAnalysisStrips - 1);
+      ASSERT_GE(below, 0) << W << "x" << H;
+      ASSERT_LE(below, 6) << W << "x" << H;
+      ASSERT_LE(p.captionY, p.top);
+    }
+  }
+}
+
+TEST(AnalysisLayoutTest, HalfTheWidthAndAFifthOfTheHeightHalvesToEven) {
+  const AnalysisLayout l = ComputeAnalysisLayout(1366, 713);
+  EXPECT_EQ(l.panelWidth, 683);
+  EXPECT_EQ(l.chartHeight, 143);                                // 142.6
+  EXPECT_EQ(ComputeAnalysisLayout(1365, 712).panelWidth, 682);  // 682.5
+  EXPECT_EQ(ComputeAnalysisLayout(1367, 712).panelWidth, 684);  // 683.5
+  EXPECT_EQ(ComputeAnalysisLayout(800, 712).chartHeight, 142);  // 142.4
+  EXPECT_EQ(ComputeAnalysisLayout(800, 717).chartHeight, 143);  // 143.4
+}
+
+}  // namespace
+}  // namespace vantor
