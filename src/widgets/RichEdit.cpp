@@ -188,7 +188,11 @@ void TRichEdit::Print(Printer& printer, const QRect& pageRect, const QString& ti
       canvas.translate(pageRect.left(), pageRect.top() - view.top());
       canvas.setClipRect(view);
       QAbstractTextDocumentLayout::PaintContext context;
-      context.clip = view;
+      // Lines are laid out whole on one page, so a line of the next page starts on this
+      // page's bottom edge and one of the previous page ends on its top edge: keep those
+      // out of the page's content (the canvas clip alone would hide them but leave their
+      // text in the document, found twice by a search).
+      context.clip = view.adjusted(0, 0.5, 0, -0.5);
       context.palette.setColor(QPalette::Text, Qt::black);
       layout->draw(&canvas, context);
       canvas.restore();
