@@ -1,0 +1,391 @@
+#include "Uanalyse.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <clocale>
+
+#include "Dialogs.h"
+#include "ErrorReport.h"
+#include "PrintCaption.h"
+#include "Printer.h"
+#include "Uvantorwin.h"
+
+namespace vantor {
+
+namespace {
+
+// Hourglass for the life of the printout, normal cursor on every way out.
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The charts' design range of the time axis, in seconds.
+void SetUpBottomAxis(TChartAxis& axis) {
+  axis.Automatic = false;
+  axis.Labels = false;
+  axis.Title.clear();
+  axis.TickLength = 0;
+  axis.MinorTickLength = 0;
+  axis.LabelsSeparation = 20;
+  axis.SetMinMax(kInitialTimeWindow.start, kInitialTimeWindow.end);
+}
+
+void FillZero(TFastLineSeries* s, const std::array<long double, kPlotEntries>& x) {
+  s->Reserve(kPlotEntries);
+  for (int k = 0; k < kPlotEntries; ++k) s->AddXY(static_cast<double>(x[k]), 0);
+}
+
+void FillRecord(TFastLineSeries* s, const std::array<long double, kPlotEntries>& x,
+                const RegulationState& state, int series) {
+  s->Reserve(kPlotEntries);
+  for (int k = 0; k < kPlotEntries; ++k) {
+    const long double volts = static_cast<long double>(state.RecordAt(series, k)) / 100;
+    s->AddXY(static_cast<double>(x[k]), static_cast<double>(volts));
+  }
+}
+
+}  // namespace
+
+TForm2::TForm2(TForm1& form1) : QDialog(&form1), form1_(form1) {
+  setObjectName("Form2");
+  setWindowTitle(QStringLiteral("Anlyse du fonctionnement des différents correcteurs."));
+  // Title bar with the system menu and its close button only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  resize(696, 480);  // design size; the window is shown maximised
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  BuildMenu();
+  layout->setMenuBar(MainMenu1);
+  body_ = new QWidget(this);
+  body_->setObjectName("Form2_client");
+  layout->addWidget(body_);
+  BuildCharts();
+  body_->installEventFilter(this);
+  Panel1->installEventFilter(this);
+  Panel2->installEventFilter(this);
+  setWindowState(Qt::WindowMaximized);
+  Guarded(this, [this] { FormCreate(); });
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::BuildMenu() {
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName("MainMenu1");
+  MainMenu1->setNativeMenuBar(false);
+  auto add = [this](const char* name, const QString& caption, void (TForm2::*handler)()) {
+    QAction* a = MainMenu1->addAction(caption);
+    a->setObjectName(name);
+    ConnectGuarded(a, this, handler);
+    return a;
+  };
+  imprimer1 = add("imprimer1", QStringLiteral("Imprimer"), &TForm2::imprimer1Click);
+  ZoomH1 = add("ZoomH1", QStringLiteral("Zoom H +"), &TForm2::ZoomH1Click);
+  ZoomH2 = add("ZoomH2", QStringLiteral("Zoom H -"), &TForm2::ZoomH2Click);
+  DeplHdroite1 =
+      add("DeplHdroite1", QStringLiteral("Deplacement droite"), &TForm2::DeplHdroite1Click);
+  DeplacementHgauche1 = add("DeplacementHgauche1", QStringLiteral("Deplacement gauche"),
+                            &TForm2::DeplacementHgauche1Click);
+  Imageinitiale2 =
+      add("Imageinitiale2", QStringLiteral("Image initiale"), &TForm2::Imageinitiale2Click);
+}
+
+TChart* TForm2::MakeChart(TPanel* panel, const char* name, const QString& leftTitle) {
+  auto* c = new TChart(panel);
+  c->setObjectName(name);
+  c->setCursor(Qt::CrossCursor);
+  c->Color = Qt::white;
+  c->BackWallColor = Qt::white;
+  c->BackWallTransparent = true;
+  c->TitleVisible = false;
+  c->TitleText.clear();
+  c->LegendVisible = false;
+  c->View3D = false;
+  c->MarginTop = 0;
+  c->MarginBottom = 0;
+  c->AllowZoom = false;
+  c->AnimatedZoom = false;
+  c->AllowPanning = TPanningMode::pmNone;
+  SetUpBottomAxis(c->BottomAxis());
+  TChartAxis& left = c->LeftAxis();
+  left.Automatic = false;
+  left.Labels = false;
+  left.Title = leftTitle;
+  return c;
+}
+
+void TForm2::BuildCharts() {
+  Panel1 = new TPanel(body_, "Panel1");
+  Panel2 = new TPanel(body_, "Panel2");
+  for (TPanel* p : {Panel1, Panel2}) {
+    p->SetBorder(false);
+    p->SetColor(Qt::white);
+  }
+  const QColor red = Qt::red, blue = Qt::blue, black = Qt::black;
+  const QString zero = QStringLiteral("zéro");
+
+  // Left panel, top to bottom.
+  Chart2 = MakeChart(Panel1, "Chart2", QStringLiteral("consigne/retour"));
+  FastLineSeries1 = Chart2->AddSeries("FastLineSeries1", QStringLiteral("Consigne"), red);
+  FastLineSeries2 = Chart2->AddSeries("FastLineSeries2", QStringLiteral("Retour"), blue);
+  Series2 = Chart2->AddSeries("Series2", QStringLiteral("zero"), black);
+
+  Chart3 = MakeChart(Panel1, "Chart3", QStringLiteral("erreur"));
+  FastLineSeries3 = Chart3->AddSeries("FastLineSeries3", QStringLiteral("erreur"), red);
+  Series1 = Chart3->AddSeries("Series1", zero, black);
+
+  // On the order charts the zero line is red and the order curve black.
+  Chart4 = MakeChart(Panel1, "Chart4", QStringLiteral("ordre proportionnel"));
+  FastLineSeries19 = Chart4->AddSeries("FastLineSeries19", QStringLiteral("proportionnel"), red);
+  FastLineSeries20 = Chart4->AddSeries("FastLineSeries20", zero, black);
+
+  Chart1 = MakeChart(Panel1, "Chart1", QStringLiteral("ordre dérivé"));
+  FastLineSeries4 = Chart1->AddSeries("FastLineSeries4", QStringLiteral("dérivé"), red);
+  FastLineSeries5 = Chart1->AddSeries("FastLineSeries5", zero, black);
+
+  Chart5 = MakeChart(Panel1, "Chart5", QStringLiteral("ordre intégral"));
+  FastLineSeries6 = Chart5->AddSeries("FastLineSeries6", QStringLiteral("intégrale"), red);
+  FastLineSeries7 = Chart5->AddSeries("FastLineSeries7", zero, black);
+
+  // Right panel, top to bottom.
+  Chart6 = MakeChart(Panel2, "Chart6", QStringLiteral("ordre proportionnel"));
+  FastLineSeries8 = Chart6->AddSeries("FastLineSeries8", QStringLiteral("proportionnel"), red);
+  FastLineSeries9 = Chart6->AddSeries("FastLineSeries9", zero, black);
+
+  Chart7 = MakeChart(Panel2, "Chart7", QStringLiteral("ordre dérivé"));
+  FastLineSeries10 = Chart7->AddSeries("FastLineSeries10", QStringLiteral("dérivé"), red);
+  FastLineSeries11 = Chart7->AddSeries("FastLineSeries11", zero, black);
+
+  Chart8 = MakeChart(Panel2, "Chart8", QStringLiteral("ordre intégral"));
+  FastLineSeries12 = Chart8->AddSeries("FastLineSeries12", QStringLiteral("intégrale"), red);
+  FastLineSeries13 = Chart8->AddSeries("FastLineSeries13", zero, black);
+
+  Chart9 = MakeChart(Panel2, "Chart9", QStringLiteral("ordre total"));
+  FastLineSeries14 = Chart9->AddSeries("FastLineSeries14", QStringLiteral("intégrale"), red);
+  FastLineSeries15 = Chart9->AddSeries("FastLineSeries15", zero, black);
+
+  Chart10 = MakeChart(Panel2, "Chart10", QStringLiteral("consigne/retour"));
+  FastLineSeries16 = Chart10->AddSeries("FastLineSeries16", QStringLiteral("Consigne"), red);
+  FastLineSeries17 = Chart10->AddSeries("FastLineSeries17", QStringLiteral("Retour"), blue);
+  Series3 = Chart10->AddSeries("Series3", QStringLiteral("zero"), black);
+  // The one chart the student may zoom with the mouse.
+  Chart10->AllowZoom = true;
+  Chart10->AnimatedZoom = true;
+}
+
+// ---------------------------------------------------------------------------------
+// Creation and layout
+
+QSize TForm2::MaximisedClientSize() {
+  // The window is created maximised: its client area is the work area of its screen,
+  // less the frame the window system adds around it and the menu bar. The frame is
+  // known once the native window exists on platforms that draw it themselves; a window
+  // manager only tells it after mapping, so its title bar is estimated from the style.
+  QScreen* screen = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen();
+  if (!screen) return body_->size();
+  const QRect area = screen->availableGeometry();
+  winId();
+  QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  const QString platform = QGuiApplication::platformName();
+  const bool managed = platform != QLatin1String("offscreen") &&
+                       platform != QLatin1String("minimal") && platform != QLatin1String("eglfs");
+  if (frame.isNull() && managed) {
+    const QWindow* main = form1_.windowHandle();
+    if (main && main->isVisible() && !main->frameMargins().isNull())
+      frame = main->frameMargins();
+    else
+      frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  }
+  const int width = area.width() - frame.left() - frame.right();
+  const int menu = MainMenu1->heightForWidth(width) > 0 ? MainMenu1->heightForWidth(width)
+                                                        : MainMenu1->sizeHint().height();
+  return QSize(width, area.height() - frame.top() - frame.bottom() - menu);
+}
+
+void TForm2::FormCreate() {
+  // "." as decimal separator, whatever the locale.
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
+  const QSize client = MaximisedClientSize();
+  layout_ = ComputeAnalysisLayout(client.width(), client.height());
+  body_->resize(client);
+  PlacePanels();
+}
+
+void TForm2::PlacePanels() {
+  // Panel1 against the left edge, Panel2 against the right edge, both the whole height;
+  // their width was fixed at creation.
+  const int w = body_->width(), h = body_->height();
+  Panel1->setGeometry(0, 0, layout_.panelWidth, h);
+  Panel2->setGeometry(w - layout_.panelWidth, 0, layout_.panelWidth, h);
+}
+
+void TForm2::PlaceCharts(TPanel* panel, const std::array<TChart*, 5>& charts) {
+  // Four charts stacked from the top, the fifth against the bottom, each the height
+  // fixed at creation and the panel's whole width.
+  const QRect r = panel->contentsRect();
+  const int h = layout_.chartHeight;
+  for (int i = 0; i < 4; ++i) charts[i]->setGeometry(r.left(), r.top() + i * h, r.width(), h);
+  charts[4]->setGeometry(r.left(), r.bottom() + 1 - h, r.width(), h);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    if (watched == body_)
+      PlacePanels();
+    else if (watched == Panel1)
+      PlaceCharts(Panel1, {Chart2, Chart3, Chart4, Chart1, Chart5});
+    else if (watched == Panel2)
+      PlaceCharts(Panel2, {Chart6, Chart7, Chart8, Chart9, Chart10});
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------
+// Showing
+
+void TForm2::setVisible(bool visible) {
+  if (visible && !isVisible()) setWindowState(windowState() | Qt::WindowMaximized);
+  QDialog::setVisible(visible);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Before the window appears: ranges, left axes, then the curves.
+  if (!event->spontaneous()) Guarded(this, [this] { FormShow(); });
+}
+
+void TForm2::FormShow() {
+  Ranges = ComputeAnalysisRanges(form1_.State);
+  ApplyRanges();
+  RefreshAnalysis();
+}
+
+void TForm2::ApplyRanges() {
+  // A mouse zoom left on Chart10 is dropped with its saved ranges, so that a later
+  // reverse drag cannot bring back a vertical range found for an earlier run; its time
+  // window stays as it was.
+  if (Chart10->IsZoomed()) {
+    const double start = Chart10->BottomAxis().Minimum(), end = Chart10->BottomAxis().Maximum();
+    Chart10->UndoZoom();
+    Chart10->BottomAxis().SetMinMax(start, end);
+  }
+  auto apply = [](TChart* c, const AnalysisRange& r) {
+    c->LeftAxis().SetMinMax(static_cast<double>(r.minimum), static_cast<double>(r.maximum));
+  };
+  for (TChart* c : {Chart1, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9}) apply(c, Ranges.order);
+  apply(Chart2, Ranges.setpoint);
+  apply(Chart10, Ranges.setpoint);
+  apply(Chart3, Ranges.error);
+}
+
+void TForm2::RefreshAnalysis() {
+  const RegulationState& s = form1_.State;
+  for (TChart* c :
+       {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10})
+    for (int i = 0; i < c->SeriesCount(); ++i) c->SeriesAt(i)->Clear();
+  const std::array<long double, kPlotEntries> x = AnalysisTimes(s.SamplePeriodMs);
+  FillZero(Series2, x);
+  FillRecord(FastLineSeries1, x, s, kSeriesSetpoint);
+  FillRecord(FastLineSeries2, x, s, kSeriesFeedback);
+  FillZero(Series1, x);
+  FillRecord(FastLineSeries3, x, s, kSeriesError);
+  FillZero(FastLineSeries19, x);
+  FillRecord(FastLineSeries20, x, s, kSeriesPTerm);
+  FillZero(FastLineSeries4, x);
+  FillRecord(FastLineSeries5, x, s, kSeriesDTermRaw);
+  FillZero(FastLineSeries6, x);
+  FillRecord(FastLineSeries7, x, s, kSeriesITerm);
+  FillZero(FastLineSeries8, x);
+  FillRecord(FastLineSeries9, x, s, kSeriesPTerm);
+  FillZero(FastLineSeries10, x);
+  FillRecord(FastLineSeries11, x, s, kSeriesDTermRaw);
+  FillZero(FastLineSeries12, x);
+  FillRecord(FastLineSeries13, x, s, kSeriesITerm);
+  FillZero(FastLineSeries14, x);
+  FillRecord(FastLineSeries15, x, s, kSeriesOrder);
+  FillZero(Series3, x);
+  FillRecord(FastLineSeries16, x, s, kSeriesSetpoint);
+  FillRecord(FastLineSeries17, x, s, kSeriesFeedback);
+}
+
+// ---------------------------------------------------------------------------------
+// Navigation. The window is read from the reference chart Chart2.
+
+std::array<TChart*, 10> TForm2::ZoomOrder() const {
+  return {Chart1, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10, Chart2};
+}
+
+void TForm2::ZoomH1Click() {
+  // Each end is set on its own: a chart whose start lies beyond the new end refuses it
+  // and the command stops there.
+  const double end = ZoomInEnd(Chart2->BottomAxis().Maximum());
+  for (TChart* c : ZoomOrder()) c->BottomAxis().SetMaximum(end);
+}
+
+void TForm2::ZoomH2Click() {
+  const double end = ZoomOutEnd(Chart2->BottomAxis().Maximum());
+  for (TChart* c : ZoomOrder()) c->BottomAxis().SetMaximum(end);
+}
+
+void TForm2::SetTimeWindow(TimeWindow w) {
+  for (TChart* c :
+       {Chart2, Chart1, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10})
+    c->BottomAxis().SetMinMax(w.start, w.end);
+}
+
+void TForm2::DeplHdroite1Click() {
+  SetTimeWindow(ShiftRight({Chart2->BottomAxis().Minimum(), Chart2->BottomAxis().Maximum()}));
+}
+
+void TForm2::DeplacementHgauche1Click() {
+  SetTimeWindow(ShiftLeft({Chart2->BottomAxis().Minimum(), Chart2->BottomAxis().Maximum()}));
+}
+
+void TForm2::Imageinitiale2Click() {
+  SetTimeWindow(kInitialTimeWindow);
+}
+
+// ---------------------------------------------------------------------------------
+// Printout: one portrait page, the caption line, then seven charts in strips.
+
+std::array<TChart*, kAnalysisStrips> TForm2::PrintedCharts() const {
+  return {Chart2, Chart3, Chart4, Chart1, Chart5, Chart9, Chart10};
+}
+
+void TForm2::imprimer1Click() {
+  Printer& printer = Printer::Instance();
+  if (!Dialogs::Current().PrintDialog(this, printer)) return;
+  WaitCursor hourglass;
+  // Portrait for this page; the remembered orientation comes back, and a job still open
+  // after an error is aborted, on every way out.
+  PrintJob job(printer, TPrinterOrientation::poPortrait);
+  const std::array<TChart*, kAnalysisStrips> charts = PrintedCharts();
+  for (TChart* c : charts) c->PrintResolution = -100;
+  const AnalysisPage page = ComputeAnalysisPage(printer.PageWidth(), printer.PageHeight());
+  printer.SetCanvasFont(QStringLiteral("Arial"), 10, false);
+  printer.TextOut(page.captionX, page.captionY,
+                  QString::fromStdString(
+                      BuildPrintCaption(form1_.Panel15->Caption().toStdString(), form1_.State)));
+  for (int k = 0; k < kAnalysisStrips; ++k) {
+    const QRect strip(QPoint(page.left, page.StripTop(k)),
+                      QPoint(page.left + page.width - 1, page.StripBottom(k) - 1));
+    charts[static_cast<std::size_t>(k)]->PrintRect(printer.Canvas(), strip);
+  }
+  job.End();
+}
+
+}  // namespace vantor

@@ -1,0 +1,324 @@
+// The analysis window: components, layout, ranges and the refill from the run record.
+#include <QApplication>
+#include <QImage>
+
+#include "AnalysisFixture.h"
+#include "ChartTestSupport.h"
+
+namespace vantor::testing {
+namespace {
+
+using AnalysisViewTest = AnalysisFixture;
+
+struct SeriesSpec {
+  const char* name;
+  QString title;
+  QColor color;
+};
+struct ChartSpec {
+  TChart* chart;
+  QString leftTitle;
+  std::vector<SeriesSpec> series;  // drawing order
+};
+
+TEST_F(AnalysisViewTest, ChartsSeriesAndMenuAreThoseOfTheForm) {
+  TForm2& a = *form2;
+  EXPECT_EQ(a.windowTitle(), "Anlyse du fonctionnement des différents correcteurs.");
+  EXPECT_EQ(a.parentWidget(), form.get());
+  const Qt::WindowFlags flags = a.windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint |
+                        Qt::WindowContextHelpButtonHint));
+
+  QStringList captions, names;
+  for (QAction* action : a.MainMenu1->actions()) {
+    captions << action->text();
+    names << action->objectName();
+  }
+  EXPECT_EQ(captions, (QStringList{"Imprimer", "Zoom H +", "Zoom H -", "Deplacement droite",
+                                   "Deplacement gauche", "Image initiale"}));
+  EXPECT_EQ(names, (QStringList{"imprimer1", "ZoomH1", "ZoomH2", "DeplHdroite1",
+                                "DeplacementHgauche1", "Imageinitiale2"}));
+
+  const QColor red = Qt::red, blue = Qt::blue, black = Qt::black;
+  const QString zero = "zéro";
+  // On the setpoint and error charts the curves are coloured and the zero line black;
+  // on the seven order charts the zero line is red and the order black.
+  const std::vector<ChartSpec> specs = {
+      {a.Chart2,
+       "consigne/retour",
+       {{"FastLineSeries1", "Consigne", red},
+        {"FastLineSeries2", "Retour", blue},
+        {"Series2", "zero", black}}},
+      {a.Chart3, "erreur", {{"FastLineSeries3", "erreur", red}, {"Series1", zero, black}}},
+      {a.Chart4,
+       "ordre proportionnel",
+       {{"FastLineSeries19", "proportionnel", red}, {"FastLineSeries20", zero, black}}},
+      {a.Chart1,
+       "ordre dérivé",
+       {{"FastLineSeries4", "dérivé", red}, {"FastLineSeries5", zero, black}}},
+      {a.Chart5,
+       "ordre intégral",
+       {{"FastLineSeries6", "intégrale", red}, {"FastLineSeries7", zero, black}}},
+      {a.Chart6,
+       "ordre proportionnel",
+       {{"FastLineSeries8", "proportionnel", red}, {"FastLineSeries9", zero, black}}},
+      {a.Chart7,
+       "ordre dérivé",
+       {{"FastLineSeries10", "dérivé", red}, {"FastLineSeries11", zero, black}}},
+      {a.Chart8,
+       "ordre intégral",
+       {{"FastLineSeries12", "intégrale", red}, {"FastLineSeries13", zero, black}}},
+      {a.Chart9,
+       "ordre total",
+       {{"FastLineSeries14", "intégrale", red}, {"FastLineSeries15", zero, black}}},
+      {a.Chart10,
+       "consigne/retour",
+       {{"FastLineSeries16", "Consigne", red},
+        {"FastLineSeries17", "Retour", blue},
+        {"Series3", "zero", black}}},
+  };
+  int seriesCount = 0;
+  for (const ChartSpec& spec : specs) {
+    TChart* c = spec.chart;
+    SCOPED_TRACE(c->objectName().toStdString());
+    EXPECT_EQ(c->parentWidget(), spec.chart == a.Chart6 || spec.chart == a.Chart7 ||
+                                         spec.chart == a.Chart8 || spec.chart == a.Chart9 ||
+                                         spec.chart == a.Chart10
+                                     ? static_cast<QWidget*>(a.Panel2)
+                                     : static_cast<QWidget*>(a.Panel1));
+    EXPECT_EQ(c->LeftAxis().Title, spec.leftTitle);
+    ASSERT_EQ(c->SeriesCount(), static_cast<int>(spec.series.size()));
+    for (int i = 0; i < c->SeriesCount(); ++i) {
+      EXPECT_EQ(c->SeriesAt(i)->Name, spec.series[i].name);
+      EXPECT_EQ(c->SeriesAt(i)->Title, spec.series[i].title);
+      EXPECT_EQ(c->SeriesAt(i)->SeriesColor, spec.series[i].color);
+      ++seriesCount;
+    }
+    // Common appearance.
+    EXPECT_EQ(c->Color, QColor(Qt::white));
+    EXPECT_FALSE(c->LegendVisible);
+    EXPECT_FALSE(c->TitleVisible && !c->TitleText.isEmpty());
+    EXPECT_EQ(c->MarginTop, 0);
+    EXPECT_EQ(c->MarginBottom, 0);
+    EXPECT_EQ(c->AllowPanning, TPanningMode::pmNone);
+    EXPECT_EQ(c->AllowZoom, c == a.Chart10);
+    EXPECT_EQ(c->cursor().shape(), Qt::CrossCursor);
+    EXPECT_FALSE(c->LeftAxis().Labels);
+    EXPECT_FALSE(c->BottomAxis().Labels);
+    EXPECT_TRUE(c->BottomAxis().Title.isEmpty());
+    EXPECT_EQ(c->BottomAxis().TickLength, 0);
+    EXPECT_EQ(c->BottomAxis().MinorTickLength, 0);
+    EXPECT_EQ(c->BottomAxis().LabelsSeparation, 20);
+    EXPECT_EQ(c->BottomAxis().Minimum(), 0.0);
+    EXPECT_EQ(c->BottomAxis().Maximum(), 20.0);
+  }
+  EXPECT_EQ(seriesCount, 22);
+  EXPECT_TRUE(a.Chart10->AnimatedZoom);
+}
+
+TEST_F(AnalysisViewTest, TheWindowIsMaximisedAndLaidOutOnceAtCreation) {
+  const AnalysisLayout creation = form2->Layout();
+  ASSERT_TRUE(OpenAnalysis([&] {
+    QApplication::processEvents();
+    EXPECT_TRUE(form2->windowState() & Qt::WindowMaximized);
+    // The client area under the menu bar is what the layout was computed from.
+    const QWidget* client = form2->Panel1->parentWidget();
+    EXPECT_EQ(creation.panelWidth,
+              ComputeAnalysisLayout(client->width(), client->height()).panelWidth);
+    EXPECT_EQ(creation.chartHeight,
+              ComputeAnalysisLayout(client->width(), client->height()).chartHeight);
+    EXPECT_EQ(form2->Panel1->geometry(), QRect(0, 0, creation.panelWidth, client->height()));
+    EXPECT_EQ(form2->Panel2->geometry().right(), client->width() - 1);
+    // Four charts from the top, the fifth against the bottom of its panel.
+    const std::array<TChart*, 5> left = {form2->Chart2, form2->Chart3, form2->Chart4, form2->Chart1,
+                                         form2->Chart5};
+    const std::array<TChart*, 5> right = {form2->Chart6, form2->Chart7, form2->Chart8,
+                                          form2->Chart9, form2->Chart10};
+    for (const auto& column : {left, right}) {
+      for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(column[i]->geometry(),
+                  QRect(0, i * creation.chartHeight, creation.panelWidth, creation.chartHeight));
+      }
+      EXPECT_EQ(column[4]->geometry().bottom(), client->height() - 1);
+      EXPECT_EQ(column[4]->height(), creation.chartHeight);
+    }
+  }));
+  // The layout is not recomputed when the window changes size.
+  form2->setWindowState(Qt::WindowNoState);
+  form2->resize(500, 400);
+  QApplication::processEvents();
+  EXPECT_EQ(form2->Chart3->height(), creation.chartHeight);
+  EXPECT_EQ(form2->Panel1->width(), creation.panelWidth);
+  // Shown again, it is maximised again.
+  ASSERT_TRUE(OpenAnalysis([&] { EXPECT_TRUE(form2->windowState() & Qt::WindowMaximized); }));
+}
+
+TEST_F(AnalysisViewTest, BeforeAnyRunEveryCurveLiesOnZeroAndTheRangesCollapse) {
+  QImage shot;
+  ASSERT_TRUE(OpenAnalysis([&] {
+    QApplication::processEvents();
+    shot = form2->grab().toImage();
+  }));
+  for (const AnalysisRange& r :
+       {form2->Ranges.order, form2->Ranges.error, form2->Ranges.setpoint}) {
+    EXPECT_EQ(r.minimum, 0.0L);
+    EXPECT_EQ(r.maximum, 0.0L);
+  }
+  for (TChart* c : form2->ZoomOrder()) {
+    EXPECT_EQ(c->LeftAxis().Minimum(), 0.0);
+    EXPECT_EQ(c->LeftAxis().Maximum(), 0.0);
+    for (int i = 0; i < c->SeriesCount(); ++i) {
+      const TFastLineSeries* s = c->SeriesAt(i);
+      ASSERT_EQ(s->Count(), 1901);
+      for (double y : s->YValues()) ASSERT_EQ(y, 0.0);
+    }
+  }
+  // The collapsed ranges are drawn (curves across the middle of each plot).
+  ASSERT_FALSE(shot.isNull());
+  const QRect plot = form2->Chart3->ChartRect();
+  const QPoint middle = form2->Chart3->mapTo(form2, plot.center());
+  bool black = false;
+  for (int dy = -2; dy <= 2; ++dy)
+    black = black || shot.pixelColor(middle + QPoint(0, dy)) == QColor(Qt::black);
+  EXPECT_TRUE(black);
+}
+
+TEST_F(AnalysisViewTest, AStepRunIsReplayedPointByPointWithCommonOrderRange) {
+  // A gentle loop: the feedback rises to the step without passing it.
+  StepRun("5", "0.5", "0.1", "0", 400);
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  const RegulationState& s = form->State;
+  std::int32_t highest = 0;
+  for (int k = 0; k < 1901; ++k) highest = std::max(highest, s.RecordAt(kSeriesFeedback, k));
+  ASSERT_GT(highest, 450);
+  ASSERT_LE(highest, 500);
+  ASSERT_TRUE(OpenAnalysis());
+  TForm2& a = *form2;
+  // Every series: 1901 points from 0 to 95 s, in hundredths of a volt from the record.
+  const std::vector<std::pair<TFastLineSeries*, int>> sources = {
+      {a.FastLineSeries1, kSeriesSetpoint},  {a.FastLineSeries2, kSeriesFeedback},
+      {a.FastLineSeries3, kSeriesError},     {a.FastLineSeries20, kSeriesPTerm},
+      {a.FastLineSeries5, kSeriesDTermRaw},  {a.FastLineSeries7, kSeriesITerm},
+      {a.FastLineSeries9, kSeriesPTerm},     {a.FastLineSeries11, kSeriesDTermRaw},
+      {a.FastLineSeries13, kSeriesITerm},    {a.FastLineSeries15, kSeriesOrder},
+      {a.FastLineSeries16, kSeriesSetpoint}, {a.FastLineSeries17, kSeriesFeedback}};
+  for (const auto& [series, source] : sources) {
+    SCOPED_TRACE(series->Name.toStdString());
+    ASSERT_EQ(series->Count(), 1901);
+    EXPECT_EQ(series->XValue(0), 0.0);
+    EXPECT_NEAR(series->XValue(1900), 95.0, 1e-9);
+    for (int k = 0; k < 1901; ++k) ASSERT_EQ(series->YValue(k), s.RecordAt(source, k) / 100.0) << k;
+  }
+  for (TFastLineSeries* zeroLine :
+       {a.Series2, a.Series1, a.FastLineSeries19, a.FastLineSeries4, a.FastLineSeries6,
+        a.FastLineSeries8, a.FastLineSeries10, a.FastLineSeries12, a.FastLineSeries14, a.Series3}) {
+    ASSERT_EQ(zeroLine->Count(), 1901);
+    EXPECT_EQ(zeroLine->YValues(), std::vector<double>(1901, 0.0));
+    EXPECT_EQ(zeroLine->XValues(), a.FastLineSeries1->XValues());
+  }
+  // The step (5 V at 2.5 s) and the end of the run (20 s) are in the curves.
+  EXPECT_EQ(a.FastLineSeries1->YValue(49), 0.0);
+  EXPECT_EQ(a.FastLineSeries1->YValue(50), 5.0);
+  EXPECT_EQ(a.FastLineSeries1->YValue(1000), 0.0);
+
+  // The derivative spike at the step sets the scale of all seven order charts.
+  std::int32_t top = 0, bottom = 0;
+  for (int series : {kSeriesPTerm, kSeriesDTermRaw, kSeriesITerm, kSeriesOrder})
+    for (int k = 0; k < 1901; ++k) {
+      top = std::max(top, s.RecordAt(series, k));
+      bottom = std::min(bottom, s.RecordAt(series, k));
+    }
+  EXPECT_EQ(top, s.RecordAt(kSeriesDTermRaw, 50));
+  const AnalysisRange expected = WidenRange({top / 100.0L, bottom / 100.0L});
+  EXPECT_EQ(a.Ranges.order.maximum, expected.maximum);
+  EXPECT_EQ(a.Ranges.order.minimum, expected.minimum);
+  for (TChart* c : {a.Chart1, a.Chart4, a.Chart5, a.Chart6, a.Chart7, a.Chart8, a.Chart9}) {
+    EXPECT_EQ(c->LeftAxis().Maximum(), static_cast<double>(expected.maximum));
+    EXPECT_EQ(c->LeftAxis().Minimum(), static_cast<double>(expected.minimum));
+  }
+  // Setpoint and feedback between 0 and 5 V: -0.2625 to 5.25 on both setpoint charts.
+  for (TChart* c : {a.Chart2, a.Chart10}) {
+    EXPECT_NEAR(c->LeftAxis().Maximum(), 5.25, 1e-12);
+    EXPECT_NEAR(c->LeftAxis().Minimum(), -0.2625, 1e-12);
+  }
+  EXPECT_EQ(a.Chart3->LeftAxis().Maximum(), static_cast<double>(a.Ranges.error.maximum));
+  EXPECT_EQ(a.Chart3->LeftAxis().Minimum(), static_cast<double>(a.Ranges.error.minimum));
+}
+
+TEST_F(AnalysisViewTest, InOpenLoopTheTotalOrderIsTheLimitedSetpoint) {
+  form->State.LoopMode = "Ouv";
+  form->State.ordremaxi = 4;  // the step of 6 V is limited to 4 V
+  StepRun("6", "1", "0", "0.5", 120);
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  ASSERT_TRUE(OpenAnalysis());
+  const TForm2& a = *form2;
+  int limited = 0;
+  for (int k = 0; k < 1901; ++k) {
+    const double setpoint = a.FastLineSeries1->YValue(k);
+    ASSERT_EQ(a.FastLineSeries15->YValue(k),
+              std::clamp(setpoint, static_cast<double>(form->State.ordremini), 4.0))
+        << k;
+    if (setpoint > 4) ++limited;
+  }
+  EXPECT_GT(limited, 50);
+  // The terms are still computed from the error.
+  EXPECT_NE(a.FastLineSeries20->YValue(60), 0.0);
+  EXPECT_EQ(a.FastLineSeries20->YValue(60), a.FastLineSeries3->YValue(60));
+}
+
+TEST_F(AnalysisViewTest, ReopeningShowsTheLatestRunInTheSameTimeWindow) {
+  StepRun("3", "1", "0", "0", 100);
+  ASSERT_TRUE(OpenAnalysis([&] {
+    form2->DeplacementHgauche1->trigger();
+    form2->ZoomH2->trigger();
+  }));
+  EXPECT_TRUE(AllWindowsAre(5, 50));
+  StepRun("7", "1", "0", "0", 100);
+  ASSERT_TRUE(OpenAnalysis([&] {
+    EXPECT_TRUE(AllWindowsAre(5, 50));
+    EXPECT_EQ(form2->FastLineSeries1->YValue(60), 7.0);
+    EXPECT_EQ(form2->Chart2->LeftAxis().Maximum(),
+              static_cast<double>(form2->Ranges.setpoint.maximum));
+    EXPECT_GE(form2->Chart2->LeftAxis().Maximum(), 7.35);
+  }));
+}
+
+TEST_F(AnalysisViewTest, OnlyChart10ZoomsWithTheMouseAndTheNextShowingResetsItsRange) {
+  StepRun("5", "2", "0", "0", 200);
+  ASSERT_TRUE(OpenAnalysis([&] {
+    QApplication::processEvents();
+    const QRect plot2 = form2->Chart2->ChartRect();
+    Drag(form2->Chart2, Qt::LeftButton, plot2.topLeft() + QPoint(10, 10),
+         plot2.topLeft() + QPoint(120, 80));
+    EXPECT_EQ(form2->Chart2->BottomAxis().Maximum(), 20.0);
+    const QRect plot = form2->Chart10->ChartRect();
+    Drag(form2->Chart10, Qt::LeftButton, plot.topLeft() + QPoint(10, 10),
+         plot.topLeft() + QPoint(120, 80));
+    EXPECT_LT(form2->Chart10->BottomAxis().Maximum(), 20.0);
+    EXPECT_LT(form2->Chart10->LeftAxis().Maximum(),
+              static_cast<double>(form2->Ranges.setpoint.maximum));
+    for (TChart* c : form2->ZoomOrder()) {
+      if (c != form2->Chart10) {
+        EXPECT_EQ(c->BottomAxis().Maximum(), 20.0);
+      }
+    }
+  }));
+  const double zoomedStart = form2->Chart10->BottomAxis().Minimum();
+  ASSERT_TRUE(OpenAnalysis([&] {
+    QApplication::processEvents();
+    // The vertical range is the setpoint range again; the time window stays zoomed.
+    const double top = static_cast<double>(form2->Ranges.setpoint.maximum);
+    EXPECT_EQ(form2->Chart10->LeftAxis().Maximum(), top);
+    EXPECT_EQ(form2->Chart10->BottomAxis().Minimum(), zoomedStart);
+    // A reverse drag no longer brings back the range of the earlier showing.
+    const QRect plot = form2->Chart10->ChartRect();
+    Drag(form2->Chart10, Qt::LeftButton, plot.topLeft() + QPoint(120, 80),
+         plot.topLeft() + QPoint(10, 10));
+    EXPECT_EQ(form2->Chart10->LeftAxis().Maximum(), top);
+  }));
+}
+
+}  // namespace
+}  // namespace vantor::testing
