@@ -109,8 +109,8 @@ void RequireStorableLimit(const QLineEdit* edit, long double value) {
   }
   if (!same)
     throw VantorError("Limite '" + S(edit->text()) + "' refusée : elle serait relue " + stored +
-                      " au prochain démarrage du programme (4 caractères au plus, deux "
-                      "décimales au plus)");
+                      " au prochain démarrage du programme. Saisir 4 caractères au plus, avec "
+                      "deux décimales au plus");
 }
 
 // A card address is read back at the next start from its first four characters and
@@ -127,11 +127,13 @@ void RequireReadableAddress(const QLineEdit* edit) {
   }
   if (value < 0)
     throw VantorError("Adresse '" + text +
-                      "' refusée : une adresse de port ne peut pas être négative (exemple : $330)");
+                      "' refusée : une adresse de port ne peut pas être négative. Saisir par "
+                      "exemple $330");
   if (readBack != value)
     throw VantorError("Adresse '" + text + "' refusée : seuls les 4 premiers caractères ('" +
                       S(cut) +
-                      "') seraient relus au prochain démarrage du programme (exemple : $330)");
+                      "') seraient relus au prochain démarrage du programme. Saisir par exemple "
+                      "$330");
 }
 
 }  // namespace
@@ -239,6 +241,8 @@ void TForm4::BuildSetpointPanel() {
                      "valeur trop grande en tenant compte du dépassement probable,\r\n"
                      "ou valeur inférieure à 0.");
   SetTextColor(Label9, Qt::red);
+  // Its longest lines are wider than half the window: they wrap within the half.
+  Label9->setWordWrap(true);
   Label9->setVisible(false);
   {
     auto* line = new QHBoxLayout();
