@@ -306,10 +306,13 @@ TEST_F(AnalysisViewTest, OnlyChart10ZoomsWithTheMouseAndTheNextShowingResetsItsR
     }
   }));
   const double zoomedStart = form2->Chart10->BottomAxis().Minimum();
+  const double firstTop = static_cast<double>(form2->Ranges.setpoint.maximum);
+  StepRun("8", "2", "0", "0", 200);
   ASSERT_TRUE(OpenAnalysis([&] {
     QApplication::processEvents();
-    // The vertical range is the setpoint range again; the time window stays zoomed.
+    // The vertical range is the new run's setpoint range; the time window stays zoomed.
     const double top = static_cast<double>(form2->Ranges.setpoint.maximum);
+    ASSERT_GT(top, firstTop);
     EXPECT_EQ(form2->Chart10->LeftAxis().Maximum(), top);
     EXPECT_EQ(form2->Chart10->BottomAxis().Minimum(), zoomedStart);
     // A reverse drag no longer brings back the range of the earlier showing.
