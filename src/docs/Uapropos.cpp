@@ -110,22 +110,26 @@ TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
   Version->setObjectName("Version");
   Version->setGeometry(88, 40, 186, 18);
 
-  Copyright = new QLabel(QString::fromUtf8("Conçu pour l'enseignement de l'automatique"), Panel1);
+  Copyright =
+      new QLabel(QString::fromUtf8("Conçu par l'équipe Régulateur Vantor pour l'enseignement de "
+                                   "l'automatique"),
+                 Panel1);
   Copyright->setObjectName("Copyright");
-  Copyright->setGeometry(8, 76, 266, 18);
+  Copyright->setWordWrap(true);
+  Copyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Copyright->setGeometry(8, 72, 266, 36);
 
-  Comments = new QLabel(QString::fromUtf8("Équipe Régulateur Vantor — vantor@enseignement.example"),
-                        Panel1);
+  Comments = new QLabel("vantor@enseignement.example", Panel1);
   Comments->setObjectName("Comments");
   Comments->setWordWrap(true);
   QPalette blue = Comments->palette();
   blue.setColor(QPalette::WindowText, Qt::blue);
   Comments->setPalette(blue);
-  Comments->setGeometry(8, 98, 266, 34);
+  Comments->setGeometry(8, 110, 266, 20);
 
   Label1 = new QLabel("pour commentaires et informations...", Panel1);
   Label1->setObjectName("Label1");
-  Label1->setGeometry(8, 134, 266, 18);
+  Label1->setGeometry(8, 134, 266, 20);
 
   OKButton = new QPushButton("OK", this);
   OKButton->setObjectName("OKButton");

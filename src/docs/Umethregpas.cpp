@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ErrorReport.h"
+#include "FrameGeometry.h"
 #include "Uvantorwin.h"
 
 namespace vantor {
@@ -80,9 +81,12 @@ void TForm3::hideEvent(QHideEvent* event) {
 
 void TForm3::FormShow() {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    resize(510, area.height() - 27);
-    move(area.left() + area.width() - width(), area.top());
+    // 510 wide and the screen's height less 27, title bar and borders included, against
+    // the top right corner of the screen.
+    const QRect screenArea = screen->geometry();
+    const int w = 510, h = screenArea.height() - 27;
+    SetFrameGeometry(*this,
+                     QRect(screenArea.left() + screenArea.width() - w, screenArea.top(), w, h));
   }
   Image1->setVisible(false);
   if (methodChoice == 1 || methodChoice == 0) {

@@ -7,6 +7,7 @@
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FrameGeometry.h"
 #include "HourglassCursor.h"
 #include "PageFit.h"
 #include "Printer.h"
@@ -49,7 +50,7 @@ TOKBottomDlg2::TOKBottomDlg2(TForm1& form1) : QDialog(&form1), form1_(form1) {
 
 void TOKBottomDlg2::FillWorkArea() {
   if (const QScreen* screen = QGuiApplication::primaryScreen())
-    setGeometry(screen->availableGeometry());
+    SetFrameGeometry(*this, screen->availableGeometry());
 }
 
 void TOKBottomDlg2::showEvent(QShowEvent* event) {

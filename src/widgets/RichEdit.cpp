@@ -53,6 +53,8 @@ QTextCharFormat ToQt(const RtfRun& run) {
   return format;
 }
 
+constexpr double kDefaultTabPixels = 48.0;
+
 // The run's text for the document: line breaks become line separators (same block).
 QString RunText(const std::string& text) {
   QString s = QString::fromStdString(text);
@@ -107,6 +109,11 @@ std::string ReadDocumentFile(const std::string& path) {
 
 void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
   document.clear();
+  // Tab stops every half inch, RTF's default (in layout pixels at 96 dpi, which the
+  // layout scales to the printer's resolution when printing).
+  QTextOption option = document.defaultTextOption();
+  option.setTabStopDistance(kDefaultTabPixels);
+  document.setDefaultTextOption(option);
   QTextCursor cursor(&document);
   bool first = true;
   for (const RtfParagraph& paragraph : rtf.paragraphs) {

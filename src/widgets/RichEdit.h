@@ -17,7 +17,7 @@ namespace vantor {
 // alignment, one fragment per run with its weight, slant, underline, size in points,
 // colour (none set for the automatic colour, so the reader's default applies) and font
 // family (none set when the run names no font). A line break inside a paragraph becomes
-// a line separator, so it stays in the same block.
+// a line separator, so it stays in the same block. Tab stops fall every half inch.
 void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document);
 
 // The text of `document` in the reader's convention: each block followed by "\r\n", a

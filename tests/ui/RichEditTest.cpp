@@ -88,6 +88,8 @@ TEST(RichEdit, RtfFormattingIsCarriedIntoTheTextDocument) {
   EXPECT_EQ(document.findBlockByNumber(2).text(),
             QString("justifié") + QChar(QChar::LineSeparator) + "suite\tfin");
 
+  EXPECT_DOUBLE_EQ(document.defaultTextOption().tabStopDistance(), 48.0);  // half an inch
+
   // Back to the reader's plain text, paragraph ends and line breaks as "\r\n".
   EXPECT_EQ(TextDocumentPlainText(document), rtf.PlainText());
   EXPECT_EQ(TextDocumentPlainText(QTextDocument()), "");
