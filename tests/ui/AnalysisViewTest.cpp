@@ -247,6 +247,45 @@ TEST_F(AnalysisViewTest, AStepRunIsReplayedPointByPointWithCommonOrderRange) {
   EXPECT_EQ(a.Chart3->LeftAxis().Minimum(), static_cast<double>(a.Ranges.error.minimum));
 }
 
+TEST_F(AnalysisViewTest, OnScreenTheCurvesShowInTheirColoursAtTheirTimes) {
+  StepRun("5", "2", "0.2", "0.1", 400);
+  QImage shot;
+  ASSERT_TRUE(OpenAnalysis([&] {
+    QApplication::processEvents();
+    shot = form2->grab().toImage();
+    // VANTOR_SCREENSHOT_DIR keeps the picture for a look by eye.
+    const QByteArray dir = qgetenv("VANTOR_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) shot.save(QString::fromLocal8Bit(dir) + "/analyse.png");
+  }));
+  ASSERT_FALSE(shot.isNull());
+  // Counts the pixels of `colour` in the plot of `chart` between two times.
+  auto count = [&](TChart* chart, QColor colour, double from, double to) {
+    const QRect plot = chart->ChartRect();
+    const int x0 = chart->BottomAxis().CalcPosValue(from);
+    const int x1 = chart->BottomAxis().CalcPosValue(to);
+    int n = 0;
+    for (int x = std::max(x0, plot.left() + 1); x <= std::min(x1, plot.right() - 1); ++x)
+      for (int y = plot.top() + 1; y < plot.bottom(); ++y)
+        n += shot.pixelColor(chart->mapTo(form2, QPoint(x, y))) == colour;
+    return n;
+  };
+  const QColor red = Qt::red, blue = Qt::blue, black = Qt::black;
+  for (TChart* c : {form2->Chart2, form2->Chart10}) {
+    // The setpoint's rise at 2.5 s, the feedback following it, in the 0-20 s window.
+    EXPECT_GT(count(c, red, 2.3, 2.7), 10) << c->objectName().toStdString();
+    EXPECT_GT(count(c, blue, 3, 19), 100) << c->objectName().toStdString();
+  }
+  // The derivative spike at the step is drawn in black on both derivative charts, and
+  // their zero line in red where the order is not on it.
+  for (TChart* c : {form2->Chart1, form2->Chart7}) {
+    EXPECT_GT(count(c, black, 2.4, 2.8), 20) << c->objectName().toStdString();
+    EXPECT_GT(count(c, red, 0.5, 19), 50) << c->objectName().toStdString();
+  }
+  // The error is red on Chart3, over its black zero line before the step.
+  EXPECT_GT(count(form2->Chart3, red, 2.6, 10), 50);
+  EXPECT_GT(count(form2->Chart3, black, 0.5, 2), 10);
+}
+
 TEST_F(AnalysisViewTest, InOpenLoopTheTotalOrderIsTheLimitedSetpoint) {
   form->State.LoopMode = "Ouv";
   form->State.ordremaxi = 4;  // the step of 6 V is limited to 4 V
