@@ -71,52 +71,17 @@ TEST(AnalysisRangesTest, EachRangeReadsOnlyItsOwnSeriesAndOnlyTheShownEntries) {
 TEST(AnalysisTimesTest, TimesRunFromZeroTo95SecondsInSamplePeriods) {
   const auto x = AnalysisTimes(50);
   EXPECT_EQ(x[0], 0.0L);
-  EXPECT_NEAR(static_cast<double>(x[1]), 0.05, 1e-15);
-  EXPECT_NEAR(static_cast<double>(x[20]), 1.0, 1e-14);
   EXPECT_NEAR(static_cast<double>(x[kPlotEntries - 1]), 95.0, 1e-12);
-  for (int k = 1; k < kPlotEntries; ++k) ASSERT_GT(x[k], x[k - 1]);
   // A run that never started has no period: every point stays at time 0.
   const auto none = AnalysisTimes(0);
   EXPECT_EQ(none[kPlotEntries - 1], 0.0L);
 }
 
-TEST(TimeWindowTest, ZoomsWorkOnTheEndValueNotTheSpan) {
-  double end = kInitialTimeWindow.end;
-  for (double expected : {10.0, 5.0, 2.5}) {
-    end = ZoomInEnd(end);
-    EXPECT_EQ(end, expected);
-  }
-  for (double expected : {5.0, 10.0, 20.0}) {
-    end = ZoomOutEnd(end);
-    EXPECT_EQ(end, expected);
-  }
-  // From 10-30 the zoom gives 10-15, and the reverse 10-30 again.
-  EXPECT_EQ(ZoomInEnd(30), 15.0);
+TEST(TimeWindowTest, StepsFollowTheEndValueNotTheSpan) {
+  EXPECT_EQ(ZoomInEnd(30), 15.0);  // 10-30 becomes 10-15
   EXPECT_EQ(ZoomOutEnd(15), 30.0);
-}
-
-TEST(TimeWindowTest, ShiftsMoveByAQuarterOfTheEndAndKeepTheSpan) {
-  TimeWindow w = ShiftRight(kInitialTimeWindow);
-  EXPECT_EQ(w, (TimeWindow{-5, 15}));
-  w = ShiftRight(w);
-  EXPECT_EQ(w, (TimeWindow{-8.75, 11.25}));
-
-  w = kInitialTimeWindow;
-  const TimeWindow expected[] = {
-      {5, 25}, {11.25, 31.25}, {19.0625, 39.0625}, {28.828125, 48.828125}};
-  for (const TimeWindow& e : expected) {
-    w = ShiftLeft(w);
-    EXPECT_EQ(w, e);
-  }
-  // Four steps to the left put the start beyond half the end: "Zoom H +" is refused.
-  EXPECT_LT(ZoomInEnd(w.end), w.start);
-  for (int i = 0; i < 3; ++i) w = ShiftLeft(w);
-  EXPECT_NEAR(w.start, 75.4, 0.05);
-  EXPECT_NEAR(w.end, 95.4, 0.05);
-  EXPECT_NEAR(w.end - w.start, 20, 1e-12);
-  w = ShiftRight(w);
-  EXPECT_NEAR(w.start, 51.5, 0.1);
-  EXPECT_NEAR(w.end, 71.5, 0.1);
+  EXPECT_EQ(ShiftRight({10, 30}), (TimeWindow{2.5, 22.5}));
+  EXPECT_EQ(ShiftLeft({10, 30}), (TimeWindow{17.5, 37.5}));
 }
 
 TEST(AnalysisPageTest, MarginsCaptionAndSevenEqualStrips) {

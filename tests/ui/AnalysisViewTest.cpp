@@ -10,112 +10,72 @@ namespace {
 
 using AnalysisViewTest = AnalysisFixture;
 
-struct SeriesSpec {
-  const char* name;
-  QString title;
-  QColor color;
-};
+// One chart of the form: panel, left-axis title, then "name title colour" of each series
+// in drawing order.
 struct ChartSpec {
   TChart* chart;
+  QWidget* panel;
   QString leftTitle;
-  std::vector<SeriesSpec> series;  // drawing order
+  QStringList series;
 };
+
+QString Describe(const TFastLineSeries& s) {
+  const QColor c = s.SeriesColor;
+  const char* colour = c == Qt::red     ? "red"
+                       : c == Qt::blue  ? "blue"
+                       : c == Qt::black ? "black"
+                                        : "?";
+  return s.Name + " " + s.Title + " " + colour;
+}
 
 TEST_F(AnalysisViewTest, ChartsSeriesAndMenuAreThoseOfTheForm) {
   TForm2& a = *form2;
   EXPECT_EQ(a.windowTitle(), "Anlyse du fonctionnement des différents correcteurs.");
-  EXPECT_EQ(a.parentWidget(), form.get());
-  const Qt::WindowFlags flags = a.windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
-  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(flags & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint |
-                        Qt::WindowContextHelpButtonHint));
-
-  QStringList captions, names;
-  for (QAction* action : a.MainMenu1->actions()) {
-    captions << action->text();
-    names << action->objectName();
-  }
+  EXPECT_FALSE(a.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint |
+                                  Qt::WindowContextHelpButtonHint));
+  QStringList captions;
+  for (QAction* action : a.MainMenu1->actions()) captions << action->text();
   EXPECT_EQ(captions, (QStringList{"Imprimer", "Zoom H +", "Zoom H -", "Deplacement droite",
                                    "Deplacement gauche", "Image initiale"}));
-  EXPECT_EQ(names, (QStringList{"imprimer1", "ZoomH1", "ZoomH2", "DeplHdroite1",
-                                "DeplacementHgauche1", "Imageinitiale2"}));
-
-  const QColor red = Qt::red, blue = Qt::blue, black = Qt::black;
-  const QString zero = "zéro";
-  // On the setpoint and error charts the curves are coloured and the zero line black;
-  // on the seven order charts the zero line is red and the order black.
+  // The setpoint and error curves are coloured over a black zero line; on the seven
+  // order charts the zero line is red and the order black.
+  // clang-format off
   const std::vector<ChartSpec> specs = {
-      {a.Chart2,
-       "consigne/retour",
-       {{"FastLineSeries1", "Consigne", red},
-        {"FastLineSeries2", "Retour", blue},
-        {"Series2", "zero", black}}},
-      {a.Chart3, "erreur", {{"FastLineSeries3", "erreur", red}, {"Series1", zero, black}}},
-      {a.Chart4,
-       "ordre proportionnel",
-       {{"FastLineSeries19", "proportionnel", red}, {"FastLineSeries20", zero, black}}},
-      {a.Chart1,
-       "ordre dérivé",
-       {{"FastLineSeries4", "dérivé", red}, {"FastLineSeries5", zero, black}}},
-      {a.Chart5,
-       "ordre intégral",
-       {{"FastLineSeries6", "intégrale", red}, {"FastLineSeries7", zero, black}}},
-      {a.Chart6,
-       "ordre proportionnel",
-       {{"FastLineSeries8", "proportionnel", red}, {"FastLineSeries9", zero, black}}},
-      {a.Chart7,
-       "ordre dérivé",
-       {{"FastLineSeries10", "dérivé", red}, {"FastLineSeries11", zero, black}}},
-      {a.Chart8,
-       "ordre intégral",
-       {{"FastLineSeries12", "intégrale", red}, {"FastLineSeries13", zero, black}}},
-      {a.Chart9,
-       "ordre total",
-       {{"FastLineSeries14", "intégrale", red}, {"FastLineSeries15", zero, black}}},
-      {a.Chart10,
-       "consigne/retour",
-       {{"FastLineSeries16", "Consigne", red},
-        {"FastLineSeries17", "Retour", blue},
-        {"Series3", "zero", black}}},
+      {a.Chart2, a.Panel1, "consigne/retour",
+       {"FastLineSeries1 Consigne red", "FastLineSeries2 Retour blue", "Series2 zero black"}},
+      {a.Chart3, a.Panel1, "erreur", {"FastLineSeries3 erreur red", "Series1 zéro black"}},
+      {a.Chart4, a.Panel1, "ordre proportionnel",
+       {"FastLineSeries19 proportionnel red", "FastLineSeries20 zéro black"}},
+      {a.Chart1, a.Panel1, "ordre dérivé",
+       {"FastLineSeries4 dérivé red", "FastLineSeries5 zéro black"}},
+      {a.Chart5, a.Panel1, "ordre intégral",
+       {"FastLineSeries6 intégrale red", "FastLineSeries7 zéro black"}},
+      {a.Chart6, a.Panel2, "ordre proportionnel",
+       {"FastLineSeries8 proportionnel red", "FastLineSeries9 zéro black"}},
+      {a.Chart7, a.Panel2, "ordre dérivé",
+       {"FastLineSeries10 dérivé red", "FastLineSeries11 zéro black"}},
+      {a.Chart8, a.Panel2, "ordre intégral",
+       {"FastLineSeries12 intégrale red", "FastLineSeries13 zéro black"}},
+      {a.Chart9, a.Panel2, "ordre total",
+       {"FastLineSeries14 intégrale red", "FastLineSeries15 zéro black"}},
+      {a.Chart10, a.Panel2, "consigne/retour",
+       {"FastLineSeries16 Consigne red", "FastLineSeries17 Retour blue", "Series3 zero black"}},
   };
-  int seriesCount = 0;
+  // clang-format on
   for (const ChartSpec& spec : specs) {
     TChart* c = spec.chart;
     SCOPED_TRACE(c->objectName().toStdString());
-    EXPECT_EQ(c->parentWidget(), spec.chart == a.Chart6 || spec.chart == a.Chart7 ||
-                                         spec.chart == a.Chart8 || spec.chart == a.Chart9 ||
-                                         spec.chart == a.Chart10
-                                     ? static_cast<QWidget*>(a.Panel2)
-                                     : static_cast<QWidget*>(a.Panel1));
+    EXPECT_EQ(c->parentWidget(), spec.panel);
     EXPECT_EQ(c->LeftAxis().Title, spec.leftTitle);
-    ASSERT_EQ(c->SeriesCount(), static_cast<int>(spec.series.size()));
-    for (int i = 0; i < c->SeriesCount(); ++i) {
-      EXPECT_EQ(c->SeriesAt(i)->Name, spec.series[i].name);
-      EXPECT_EQ(c->SeriesAt(i)->Title, spec.series[i].title);
-      EXPECT_EQ(c->SeriesAt(i)->SeriesColor, spec.series[i].color);
-      ++seriesCount;
-    }
-    // Common appearance.
-    EXPECT_EQ(c->Color, QColor(Qt::white));
-    EXPECT_FALSE(c->LegendVisible);
-    EXPECT_FALSE(c->TitleVisible && !c->TitleText.isEmpty());
-    EXPECT_EQ(c->MarginTop, 0);
-    EXPECT_EQ(c->MarginBottom, 0);
-    EXPECT_EQ(c->AllowPanning, TPanningMode::pmNone);
+    QStringList series;
+    for (int i = 0; i < c->SeriesCount(); ++i) series << Describe(*c->SeriesAt(i));
+    EXPECT_EQ(series, spec.series);
+    // Only Chart10 zooms with the mouse; none pans; the time axis starts on 0-20 s.
     EXPECT_EQ(c->AllowZoom, c == a.Chart10);
-    EXPECT_EQ(c->cursor().shape(), Qt::CrossCursor);
-    EXPECT_FALSE(c->LeftAxis().Labels);
-    EXPECT_FALSE(c->BottomAxis().Labels);
-    EXPECT_TRUE(c->BottomAxis().Title.isEmpty());
-    EXPECT_EQ(c->BottomAxis().TickLength, 0);
-    EXPECT_EQ(c->BottomAxis().MinorTickLength, 0);
-    EXPECT_EQ(c->BottomAxis().LabelsSeparation, 20);
+    EXPECT_EQ(c->AllowPanning, TPanningMode::pmNone);
     EXPECT_EQ(c->BottomAxis().Minimum(), 0.0);
     EXPECT_EQ(c->BottomAxis().Maximum(), 20.0);
   }
-  EXPECT_EQ(seriesCount, 22);
-  EXPECT_TRUE(a.Chart10->AnimatedZoom);
 }
 
 TEST_F(AnalysisViewTest, TheWindowIsMaximisedAndLaidOutOnceAtCreation) {
@@ -151,8 +111,6 @@ TEST_F(AnalysisViewTest, TheWindowIsMaximisedAndLaidOutOnceAtCreation) {
   QApplication::processEvents();
   EXPECT_EQ(form2->Chart3->height(), creation.chartHeight);
   EXPECT_EQ(form2->Panel1->width(), creation.panelWidth);
-  // Shown again, it is maximised again.
-  ASSERT_TRUE(OpenAnalysis([&] { EXPECT_TRUE(form2->windowState() & Qt::WindowMaximized); }));
 }
 
 TEST_F(AnalysisViewTest, BeforeAnyRunEveryCurveLiesOnZeroAndTheRangesCollapse) {
@@ -161,11 +119,6 @@ TEST_F(AnalysisViewTest, BeforeAnyRunEveryCurveLiesOnZeroAndTheRangesCollapse) {
     QApplication::processEvents();
     shot = form2->grab().toImage();
   }));
-  for (const AnalysisRange& r :
-       {form2->Ranges.order, form2->Ranges.error, form2->Ranges.setpoint}) {
-    EXPECT_EQ(r.minimum, 0.0L);
-    EXPECT_EQ(r.maximum, 0.0L);
-  }
   for (TChart* c : form2->ZoomOrder()) {
     EXPECT_EQ(c->LeftAxis().Minimum(), 0.0);
     EXPECT_EQ(c->LeftAxis().Maximum(), 0.0);
@@ -224,19 +177,10 @@ TEST_F(AnalysisViewTest, AStepRunIsReplayedPointByPointWithCommonOrderRange) {
   EXPECT_EQ(a.FastLineSeries1->YValue(1000), 0.0);
 
   // The derivative spike at the step sets the scale of all seven order charts.
-  std::int32_t top = 0, bottom = 0;
-  for (int series : {kSeriesPTerm, kSeriesDTermRaw, kSeriesITerm, kSeriesOrder})
-    for (int k = 0; k < 1901; ++k) {
-      top = std::max(top, s.RecordAt(series, k));
-      bottom = std::min(bottom, s.RecordAt(series, k));
-    }
-  EXPECT_EQ(top, s.RecordAt(kSeriesDTermRaw, 50));
-  const AnalysisRange expected = WidenRange({top / 100.0L, bottom / 100.0L});
-  EXPECT_EQ(a.Ranges.order.maximum, expected.maximum);
-  EXPECT_EQ(a.Ranges.order.minimum, expected.minimum);
+  EXPECT_GE(a.Ranges.order.maximum, s.RecordAt(kSeriesDTermRaw, 50) / 100.0L);
   for (TChart* c : {a.Chart1, a.Chart4, a.Chart5, a.Chart6, a.Chart7, a.Chart8, a.Chart9}) {
-    EXPECT_EQ(c->LeftAxis().Maximum(), static_cast<double>(expected.maximum));
-    EXPECT_EQ(c->LeftAxis().Minimum(), static_cast<double>(expected.minimum));
+    EXPECT_EQ(c->LeftAxis().Maximum(), static_cast<double>(a.Ranges.order.maximum));
+    EXPECT_EQ(c->LeftAxis().Minimum(), static_cast<double>(a.Ranges.order.minimum));
   }
   // Setpoint and feedback between 0 and 5 V: -0.2625 to 5.25 on both setpoint charts.
   for (TChart* c : {a.Chart2, a.Chart10}) {
