@@ -69,6 +69,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
 QLineEdit* MakeEdit(QWidget* parent, const char* name) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
+  e->setMaximumWidth(120);
   return e;
 }
 
@@ -286,6 +287,9 @@ void TForm1::BuildLeftColumn(QWidget* central) {
   left.TitleColor = Qt::black;
   left.Automatic = false;
   left.SetMinMax(0, 10);
+  // Labels at least one label height apart: the 0..10 V axis then reads in whole or half
+  // volts instead of a crowded column of tenths.
+  left.LabelsSeparation = 100;
   left.MinorTickCount = 9;
   left.MinorTickLength = 3;
   left.TickLength = 5;
@@ -404,6 +408,7 @@ void TForm1::BuildRightColumn(QWidget* central) {
     Edit5 = MakeEdit(Panel14, "Edit5");
     g->addWidget(Label4, 0, 0);
     g->addWidget(Edit5, 0, 1);
+    g->setColumnStretch(2, 1);
     g->setRowStretch(1, 1);
   }
   Panel11 = new TPanel(stack, "Panel11");
@@ -421,6 +426,7 @@ void TForm1::BuildRightColumn(QWidget* central) {
     g->addWidget(Edit7, 1, 1);
     g->addWidget(freq, 2, 0);
     g->addWidget(Edit4, 2, 1);
+    g->setColumnStretch(2, 1);
     g->setRowStretch(3, 1);
   }
   Panel17 = new TPanel(stack, "Panel17");
