@@ -4,6 +4,14 @@
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
 #include "SimulationMenu.h"
+#include "Uaideexperimentale.h"
+#include "Uanalyse.h"
+#include "Uapropos.h"
+#include "Umethregpas.h"
+#include "Upass.h"
+#include "Ureglage.h"
+#include "Utechno.h"
+#include "Windows.h"
 #include "VantorError.h"
 #include "WorkstationFixture.h"
 
@@ -54,6 +62,31 @@ TEST_F(SimulationMenuTest, SwitchesProcessAndAppliesCheckedParameters) {
 
   menu.PositionAction->trigger();
   EXPECT_NE(dynamic_cast<DcMotorPosition*>(&card.Process()), nullptr);
+}
+
+}  // namespace
+}  // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+TEST_F(SimulationMenuTest, TheProgramCreatesEveryWindowOnceBehindTheMainWindow) {
+  ProgramWindows w =
+      CreateWindows([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
+  TForm1& f = *w.Form1;
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  EXPECT_NE(dynamic_cast<TForm2*>(f.Form2), nullptr);
+  EXPECT_NE(dynamic_cast<TForm3*>(f.Form3), nullptr);
+  EXPECT_NE(dynamic_cast<TOKBottomDlg1*>(f.OKBottomDlg1), nullptr);
+  EXPECT_NE(dynamic_cast<TAboutBox*>(f.AboutBox), nullptr);
+  EXPECT_NE(dynamic_cast<TForm4*>(f.Form4), nullptr);
+  EXPECT_NE(dynamic_cast<TFormpass*>(f.Formpass), nullptr);
+  EXPECT_NE(dynamic_cast<TOKBottomDlg2*>(f.OKBottomDlg2), nullptr);
+  for (QDialog* d : {f.Form2, f.Form3, f.OKBottomDlg1, f.AboutBox, f.Form4, f.Formpass,
+                     f.OKBottomDlg2}) {
+    EXPECT_EQ(d->parent(), &f);
+    EXPECT_FALSE(d->isVisible());
+  }
 }
 
 }  // namespace
