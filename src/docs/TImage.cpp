@@ -47,6 +47,7 @@ void TImage::SetPicture(const QImage& picture) {
   picture_ = picture;
   scaled_ = QPixmap();
   Relayout();
+  if (onPictureChanged) onPictureChanged();
 }
 
 void TImage::SetAvailableWidth(int width) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 namespace vantor {
@@ -35,6 +36,9 @@ class TImage : public QWidget {
   QSize DisplaySize() const;
 
   QSize sizeHint() const override { return DisplaySize(); }
+
+  // Called after the picture has been replaced.
+  std::function<void()> onPictureChanged;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,11 @@ TPictureBox::TPictureBox(QWidget* parent) : QScrollArea(parent), image_(new TIma
   setAlignment(Qt::AlignTop | Qt::AlignHCenter);
   setFrameShape(QFrame::NoFrame);
   setWidget(image_);
+  // A new picture is shown from its top left corner.
+  image_->onPictureChanged = [this] {
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+  };
   UpdateAvailableWidth();
 }
 

@@ -149,7 +149,6 @@ std::string TextDocumentPlainText(const QTextDocument& document) {
 
 TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
   setAcceptRichText(true);
-  setUndoRedoEnabled(false);  // a loaded document is not an edit to undo
 }
 
 void TRichEdit::LoadFromFile(const std::string& path) {
@@ -161,6 +160,8 @@ void TRichEdit::LoadFromFile(const std::string& path) {
     rtf = LoadRichText(bytes);
   }
   RtfToTextDocument(rtf, *document());
+  // The loaded document is where undoing the student's edits stops.
+  document()->clearUndoRedoStacks();
   moveCursor(QTextCursor::Start);
 }
 

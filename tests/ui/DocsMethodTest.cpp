@@ -115,6 +115,13 @@ TEST_F(MethodWindowTest, TheSheetFitsTheWindowWidthAndAClickShowsItAtItsOwnSize)
   EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->maximum(), 1414 - view.width());
   EXPECT_EQ(window->ScrollBox1->verticalScrollBar()->maximum(), 2000 - view.height());
 
+  // Another sheet is shown from its top left corner.
+  window->ScrollBox1->verticalScrollBar()->setValue(300);
+  window->ScrollBox1->horizontalScrollBar()->setValue(200);
+  window->Naturellementinstable1->trigger();
+  EXPECT_EQ(window->ScrollBox1->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->value(), 0);
+
   QTest::mouseClick(&image, Qt::LeftButton);
   EXPECT_FALSE(image.ActualSize());
   EXPECT_LE(image.width(), viewport);

@@ -150,6 +150,11 @@ TEST_F(RichEditFileTest, PlainTextFollowsEditsOnScreen) {
   cursor.movePosition(QTextCursor::End);
   cursor.insertText(" ajouté");
   EXPECT_EQ(edit.PlainText(), "un\r\ndeux ajouté\r\n");
+  // An edit can be undone, the loading cannot.
+  edit.undo();
+  EXPECT_EQ(edit.PlainText(), "un\r\ndeux\r\n");
+  edit.undo();
+  EXPECT_EQ(edit.PlainText(), "un\r\ndeux\r\n");
 }
 
 TEST_F(RichEditFileTest, PrintsPageByPageInsideTheRectangleWithoutCuttingLines) {
