@@ -215,6 +215,9 @@ TEST_F(HelpViewerTest, PrintsTheTextWithItsEditsOnSeveralPagesUnderTheTitleAide)
     const QRect ink = pdf::Bounds(image, [](QRgb c) { return qGray(c) < 200; });
     ASSERT_FALSE(ink.isEmpty()) << "page " << page;
     EXPECT_TRUE(inside.adjusted(-1, -1, 1, 1).contains(QRectF(ink))) << "page " << page;
+    // The text starts at the rectangle's left edge and near its top.
+    EXPECT_LE(ink.left(), inside.left() + 3) << "page " << page;
+    EXPECT_LE(ink.top(), inside.top() + 10) << "page " << page;
   }
 }
 
