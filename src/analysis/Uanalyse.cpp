@@ -258,7 +258,13 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 // Showing
 
 void TForm2::setVisible(bool visible) {
-  if (visible && !isVisible()) setWindowState(windowState() | Qt::WindowMaximized);
+  if (visible && !isVisible()) {
+    // Maximised; the work area is also given as geometry for the window systems that
+    // leave the maximised state to a window manager there is none of (a bare X server).
+    if (QScreen* s = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen())
+      setGeometry(s->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
   QDialog::setVisible(visible);
 }
 

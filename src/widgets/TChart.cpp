@@ -302,7 +302,7 @@ void TChart::RenderOn(QPainter& painter, QSize surface, bool raster) {
   // Plot frame over the series' ends.
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::NoBrush);
-  painter.drawRect(layout.plot);
+  painter.drawRect(layout.plot.adjusted(0, 0, -1, -1));  // stroked size = rect size + pen
 
   if (!layout.title.isNull()) {
     painter.setFont(EffectiveFont(TitleFont));
