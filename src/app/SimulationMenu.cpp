@@ -11,16 +11,13 @@
 #include "DcMotorSpeed.h"
 #include "ErrorReport.h"
 #include "Numbers.h"
+#include "QtText.h"
 #include "Uvantorwin.h"
 #include "VantorError.h"
 
 namespace vantor {
 
 namespace {
-
-QString Short(double v) {
-  return QString::fromStdString(FormatShort(v));
-}
 
 double Field(QLineEdit* edit) {
   return static_cast<double>(StrToFloat(edit->text().toStdString()));
@@ -57,18 +54,18 @@ SimulationParametersDialog::SimulationParametersDialog(SimulatedCard& card, QWid
 void SimulationParametersDialog::Refill() {
   ProcessModel& p = card_.Process();
   if (auto* pos = dynamic_cast<DcMotorPosition*>(&p)) {
-    EditGain->setText(Short(pos->GainRadPerSecondPerVolt));
-    EditTimeConstant->setText(Short(pos->TimeConstantSeconds));
-    EditSensor->setText(Short(pos->SensorVoltsPerRadian));
+    EditGain->setText(ShortText(pos->GainRadPerSecondPerVolt));
+    EditTimeConstant->setText(ShortText(pos->TimeConstantSeconds));
+    EditSensor->setText(ShortText(pos->SensorVoltsPerRadian));
     EditSensor->setToolTip("Volts par radian du potentiomètre");
   } else if (auto* speed = dynamic_cast<DcMotorSpeed*>(&p)) {
-    EditGain->setText(Short(speed->GainRadPerSecondPerVolt));
-    EditTimeConstant->setText(Short(speed->TimeConstantSeconds));
-    EditSensor->setText(Short(speed->TachoVoltsPerRadPerSecond));
+    EditGain->setText(ShortText(speed->GainRadPerSecondPerVolt));
+    EditTimeConstant->setText(ShortText(speed->TimeConstantSeconds));
+    EditSensor->setText(ShortText(speed->TachoVoltsPerRadPerSecond));
     EditSensor->setToolTip("Volts par rad/s de la génératrice tachymétrique");
   }
-  EditNoise->setText(Short(p.NoiseVolts));
-  EditExternal->setText(Short(card_.ExternalSetpointVolts()));
+  EditNoise->setText(ShortText(p.NoiseVolts));
+  EditExternal->setText(ShortText(card_.ExternalSetpointVolts()));
 }
 
 void SimulationParametersDialog::Apply() {

@@ -105,9 +105,9 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
-std::string LoadSetting(const std::string& path, int width) {
-  // O_NONBLOCK keeps a named pipe put in place of a settings file from blocking the
-  // open; only regular files are read.
+std::string ReadDocumentBytes(const std::string& path) {
+  // O_NONBLOCK keeps a named pipe put in place of a document from blocking the open;
+  // only regular files are read.
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) throw VantorError(FormatMessage(kOpenError, path));
   struct stat info {};
@@ -118,9 +118,15 @@ std::string LoadSetting(const std::string& path, int width) {
 
   std::string bytes;
   bytes.reserve(static_cast<std::size_t>(info.st_size));
-  if (!ReadAll(file.get(), kRtfMaxInputBytes, bytes)) throw VantorError(kLoadError);
-  file.Close();
+  if (!ReadAll(file.get(), kRtfMaxInputBytes, bytes)) {
+    if (bytes.size() > kRtfMaxInputBytes) throw VantorError(kLoadError);
+    throw VantorError(FormatMessage(kOpenError, path));
+  }
+  return bytes;
+}
 
+std::string LoadSetting(const std::string& path, int width) {
+  const std::string bytes = ReadDocumentBytes(path);
   // The paragraph end that closes the value is not part of it: a value shorter than the
   // width (an address typed as "$33") then still converts.
   std::string text = LoadRichText(bytes).PlainText();

@@ -18,6 +18,13 @@ namespace vantor {
 //   than the reader accepts) or cannot be read.
 std::string LoadSetting(const std::string& path, int width);
 
+// The bytes of the regular file at `path` (relative paths against the working
+// directory), as the settings store and the help viewer read their documents. A named
+// pipe or a folder in its place never blocks. Throws VantorError
+// "Impossible d'ouvrir le fichier %s" (the path as given) when it cannot be opened or
+// read, and "Erreur au chargement du flux" when it is larger than the RTF reader accepts.
+std::string ReadDocumentBytes(const std::string& path);
+
 // Replaces the file with a rich-text document whose only paragraph is `text`. The
 // document is written to a temporary file of the same folder, flushed to disk and
 // renamed over the old file, so a failure never leaves a half-written or emptied

@@ -17,6 +17,7 @@
 #include "Numbers.h"
 #include "PrintCaption.h"
 #include "Printer.h"
+#include "QtText.h"
 #include "SettingsStore.h"
 #include "StartUp.h"
 #include "VantorError.h"
@@ -24,16 +25,6 @@
 namespace vantor {
 
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
-QString Short(long double v) {
-  return Q(FormatShort(v));
-}
 
 const QColor kFormColor(220, 221, 193);
 const QColor kRightColumnColor(0, 187, 187);
@@ -586,22 +577,22 @@ void TForm1::FormCreate() {
   State.StepLow = 0;
   // 12.
   State.finalech = StrToFloat(LoadSetting("sauvegarde/finalech.rtf", 4));
-  Label4->setText("Amplitude (0 à " + Short(State.finalech) + ")");
+  Label4->setText("Amplitude (0 à " + ShortText(State.finalech) + ")");
   // 13-14.
   State.valmoymini = StrToFloat(LoadSetting("sauvegarde/valmoymini.rtf", 4));
   State.valmoymaxi = StrToFloat(LoadSetting("sauvegarde/valmoymaxi.rtf", 4));
-  Label7->setText("Valeur moyenne: (" + Short(State.valmoymini) + "à" + Short(State.valmoymaxi) +
-                  ")");
-  Edit6->setText(Short(State.valmoymini));
+  Label7->setText("Valeur moyenne: (" + ShortText(State.valmoymini) + "à" +
+                  ShortText(State.valmoymaxi) + ")");
+  Edit6->setText(ShortText(State.valmoymini));
   // 15.
   State.amplimaxi = StrToFloat(LoadSetting("sauvegarde/amplimaxi.rtf", 4));
-  Label14->setText("Amplitude (0.1 à " + Short(State.amplimaxi) + ")");
+  Label14->setText("Amplitude (0.1 à " + ShortText(State.amplimaxi) + ")");
   Edit7->setText("0.1");
   // 16-17.
   State.ordremaxi = StrToFloat(LoadSetting("sauvegarde/ordremaxi.rtf", 4));
   State.ordremini = StrToFloat(LoadSetting("sauvegarde/ordremini.rtf", 4));
-  Label16->setText("Limites de l'ordre de commande:" + Short(State.ordremini) + "volts / " +
-                   Short(State.ordremaxi) + "volts");
+  Label16->setText("Limites de l'ordre de commande:" + ShortText(State.ordremini) + "volts / " +
+                   ShortText(State.ordremaxi) + "volts");
   // 18.
   Panel11->setVisible(false);
   Panel14->setVisible(false);
@@ -627,13 +618,13 @@ void TForm1::FormCreate() {
 // The run
 
 GainFields TForm1::GainFieldTexts() const {
-  return {S(Edit1->text()), S(Edit2->text()), S(Edit3->text())};
+  return {ToStdString(Edit1->text()), ToStdString(Edit2->text()), ToStdString(Edit3->text())};
 }
 
 void TForm1::SetGainFieldTexts(const GainFields& f) {
-  Edit1->setText(Q(f.Edit1));
-  Edit2->setText(Q(f.Edit2));
-  Edit3->setText(Q(f.Edit3));
+  Edit1->setText(ToQString(f.Edit1));
+  Edit2->setText(ToQString(f.Edit2));
+  Edit3->setText(ToQString(f.Edit3));
 }
 
 void TForm1::demregClick() {
@@ -660,18 +651,19 @@ void TForm1::arretregClick() {
 
 void TForm1::BeepAndMessage(const std::string& text) {
   Dialogs::Current().Beep();
-  Dialogs::Current().Message(this, Q(text));
+  Dialogs::Current().Message(this, ToQString(text));
 }
 
 SetpointFields TForm1::GetSetpointFields() {
-  return {S(Edit4->text()), S(Edit5->text()), S(Edit6->text()), S(Edit7->text())};
+  return {ToStdString(Edit4->text()), ToStdString(Edit5->text()), ToStdString(Edit6->text()),
+          ToStdString(Edit7->text())};
 }
 
 void TForm1::SetSetpointFields(const SetpointFields& f) {
-  Edit4->setText(Q(f.Edit4));
-  Edit5->setText(Q(f.Edit5));
-  Edit6->setText(Q(f.Edit6));
-  Edit7->setText(Q(f.Edit7));
+  Edit4->setText(ToQString(f.Edit4));
+  Edit5->setText(ToQString(f.Edit5));
+  Edit6->setText(ToQString(f.Edit6));
+  Edit7->setText(ToQString(f.Edit7));
 }
 
 void TForm1::SetRunControlsEnabled(bool enabled) {
@@ -686,7 +678,7 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
 }
 
 void TForm1::SetStatusText(const std::string& label1) {
-  Label1->setText(Q(label1));
+  Label1->setText(ToQString(label1));
 }
 
 void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) {
@@ -730,12 +722,12 @@ void TForm1::PlotRecord() {
 
 void TForm1::ApplySetpointButton(int button) {
   const SetpointButtonResult r = PressSetpointButton(State, RequireCard(), button);
-  Panel15->SetCaption(Q(r.Panel15Caption));
+  Panel15->SetCaption(ToQString(r.Panel15Caption));
   Panel14->setVisible(r.Shown == SetpointPanel::Panel14);
   Panel11->setVisible(r.Shown == SetpointPanel::Panel11);
   Panel17->setVisible(r.Shown == SetpointPanel::Panel17);
-  if (r.Edit5) Edit5->setText(Q(*r.Edit5));
-  if (r.Edit4) Edit4->setText(Q(*r.Edit4));
+  if (r.Edit5) Edit5->setText(ToQString(*r.Edit5));
+  if (r.Edit4) Edit4->setText(ToQString(*r.Edit4));
 }
 
 void TForm1::Button1Click() {
@@ -855,7 +847,8 @@ void TForm1::Apropos1Click() {
 void TForm1::Chart1MouseMove(Qt::KeyboardModifiers, int x, int y) {
   if (!Chart1->ChartRect().contains(x, y)) return;
   const QPointF v = Chart1->CursorToValues();
-  Label15->setText(Q(FormatReadout(v.y() - zeroY)) + " /" + Q(FormatReadout(v.x() - zeroX)));
+  Label15->setText(ToQString(FormatReadout(v.y() - zeroY)) + " /" +
+                   ToQString(FormatReadout(v.x() - zeroX)));
 }
 
 void TForm1::Chart1DblClick() {
@@ -876,7 +869,7 @@ void TForm1::Button9Click() {
   Series17->Clear();
   zeroX = 0;
   zeroY = 0;
-  Label15->setText(Q(FormatReadout(zeroY)) + " /" + Q(FormatReadout(zeroX)));
+  Label15->setText(ToQString(FormatReadout(zeroY)) + " /" + ToQString(FormatReadout(zeroX)));
   Chart1->update();
 }
 
@@ -906,7 +899,7 @@ void TForm1::BitBtn2Click() {
     const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
     printer.SetCanvasFont("Arial", 10, false);
     printer.TextOut(page.captionX, page.captionY,
-                    Q(BuildPrintCaption(S(Panel15->Caption()), State)));
+                    ToQString(BuildPrintCaption(ToStdString(Panel15->Caption()), State)));
     Chart1->PrintRect(printer.Canvas(),
                       QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
     printer.EndDoc();

@@ -11,6 +11,7 @@
 
 #include "ErrorReport.h"
 #include "Numbers.h"
+#include "QtText.h"
 #include "SettingsStore.h"
 #include "Uvantorwin.h"
 #include "VantorError.h"
@@ -18,16 +19,6 @@
 namespace vantor {
 
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
-QString Short(long double v) {
-  return Q(FormatShort(v));
-}
 
 constexpr int kClientWidth = 688;
 constexpr int kClientHeight = 523;
@@ -93,7 +84,7 @@ QVBoxLayout* Column(TPanel* section) {
 }
 
 long double Value(const QLineEdit* edit) {
-  return StrToFloat(S(edit->text()));
+  return StrToFloat(ToStdString(edit->text()));
 }
 
 // An order limit is read back at the next start from the first four characters of its
@@ -108,7 +99,8 @@ void RequireStorableLimit(const QLineEdit* edit, long double value) {
     same = false;
   }
   if (!same)
-    throw VantorError("Limite '" + S(edit->text()) + "' refusée : elle serait relue " + stored +
+    throw VantorError("Limite '" + ToStdString(edit->text()) + "' refusée : elle serait relue " +
+                      stored +
                       " au prochain démarrage du programme. Saisir 4 caractères au plus, avec "
                       "deux décimales au plus");
 }
@@ -116,12 +108,12 @@ void RequireStorableLimit(const QLineEdit* edit, long double value) {
 // A card address is read back at the next start from its first four characters and
 // converted as an integer; refuse what that start would not read as the address typed.
 void RequireReadableAddress(const QLineEdit* edit) {
-  const std::string text = S(edit->text());
+  const std::string text = ToStdString(edit->text());
   const std::int32_t value = StrToInt(text);  // the start-up's message when it fails
   const QString cut = edit->text().left(kSettingWidth);
   std::int32_t readBack = -1;
   try {
-    readBack = StrToInt(S(cut));
+    readBack = StrToInt(ToStdString(cut));
   } catch (const VantorError&) {
     readBack = -1;
   }
@@ -131,7 +123,7 @@ void RequireReadableAddress(const QLineEdit* edit) {
                       "exemple $330");
   if (readBack != value)
     throw VantorError("Adresse '" + text + "' refusée : seuls les 4 premiers caractères ('" +
-                      S(cut) +
+                      ToStdString(cut) +
                       "') seraient relus au prochain démarrage du programme. Saisir par exemple "
                       "$330");
 }
@@ -372,14 +364,14 @@ void TForm4::FormShow() {
   RadioGroup3->SetItemIndex(
       RangeIndexFromText(LoadSetting("sauvegarde/rd3itind.rtf", kSettingWidth)));
   // The fields show the characters read, unconverted (-10.00 shows as "-10.").
-  Edit1->setText(Q(LoadSetting("sauvegarde/adr1.rtf", kSettingWidth)));
-  Edit2->setText(Q(LoadSetting("sauvegarde/adr2.rtf", kSettingWidth)));
-  Edit3->setText(Q(LoadSetting("sauvegarde/finalech.rtf", kSettingWidth)));
-  Edit9->setText(Q(LoadSetting("sauvegarde/valmoymaxi.rtf", kSettingWidth)));
-  Edit6->setText(Q(LoadSetting("sauvegarde/valmoymini.rtf", kSettingWidth)));
-  Edit8->setText(Q(LoadSetting("sauvegarde/amplimaxi.rtf", kSettingWidth)));
-  Edit5->setText(Q(LoadSetting("sauvegarde/ordremaxi.rtf", kSettingWidth)));
-  Edit4->setText(Q(LoadSetting("sauvegarde/ordremini.rtf", kSettingWidth)));
+  Edit1->setText(ToQString(LoadSetting("sauvegarde/adr1.rtf", kSettingWidth)));
+  Edit2->setText(ToQString(LoadSetting("sauvegarde/adr2.rtf", kSettingWidth)));
+  Edit3->setText(ToQString(LoadSetting("sauvegarde/finalech.rtf", kSettingWidth)));
+  Edit9->setText(ToQString(LoadSetting("sauvegarde/valmoymaxi.rtf", kSettingWidth)));
+  Edit6->setText(ToQString(LoadSetting("sauvegarde/valmoymini.rtf", kSettingWidth)));
+  Edit8->setText(ToQString(LoadSetting("sauvegarde/amplimaxi.rtf", kSettingWidth)));
+  Edit5->setText(ToQString(LoadSetting("sauvegarde/ordremaxi.rtf", kSettingWidth)));
+  Edit4->setText(ToQString(LoadSetting("sauvegarde/ordremini.rtf", kSettingWidth)));
 }
 
 void TForm4::BitBtn1Click() {
@@ -387,8 +379,8 @@ void TForm4::BitBtn1Click() {
   // until the program is started again.
   RequireReadableAddress(Edit1);
   RequireReadableAddress(Edit2);
-  SaveSetting("sauvegarde/adr1.rtf", S(Edit1->text()));
-  SaveSetting("sauvegarde/adr2.rtf", S(Edit2->text()));
+  SaveSetting("sauvegarde/adr1.rtf", ToStdString(Edit1->text()));
+  SaveSetting("sauvegarde/adr2.rtf", ToStdString(Edit2->text()));
   Label4->setVisible(false);
   Label5->setVisible(true);
 }
@@ -402,8 +394,8 @@ void TForm4::BitBtn2Click() {
   }
   RegulationState& s = main_.State;
   s.finalech = v;
-  main_.Edit5->setText(Q(FormatShort(static_cast<long double>(RoundHalfEven(v * 0.75L)))));
-  main_.Label4->setText("Amplitude (0 à " + Short(s.finalech) + ")");
+  main_.Edit5->setText(ToQString(FormatShort(static_cast<long double>(RoundHalfEven(v * 0.75L)))));
+  main_.Label4->setText("Amplitude (0 à " + ShortText(s.finalech) + ")");
   SaveSetting("sauvegarde/finalech.rtf", FormatFixed2(s.finalech));
 }
 
@@ -418,10 +410,10 @@ void TForm4::BitBtn3Click() {
   if (aboveMaximum) mini = s.ordremaxi;
   RequireStorableLimit(Edit4, mini);
   s.ordremini = mini;
-  if (aboveMaximum) Edit4->setText(Q(FormatFixed2(s.ordremini)));
+  if (aboveMaximum) Edit4->setText(ToQString(FormatFixed2(s.ordremini)));
   SaveSetting("sauvegarde/ordremini.rtf", FormatFixed2(s.ordremini));
-  main_.Label16->setText("Limites de l'ordre de commande:" + Short(s.ordremini) + "volts / " +
-                         Short(s.ordremaxi) + "volts");
+  main_.Label16->setText("Limites de l'ordre de commande:" + ShortText(s.ordremini) + "volts / " +
+                         ShortText(s.ordremaxi) + "volts");
 }
 
 void TForm4::BitBtn4Click() {
@@ -437,7 +429,7 @@ void TForm4::BitBtn4Click() {
     Edit8->setText("0.1");
   }
   SaveSetting("sauvegarde/amplimaxi.rtf", FormatFixed2(s.amplimaxi));
-  main_.Label14->setText("Amplitude (0.1 à " + Short(s.amplimaxi) + ")");
+  main_.Label14->setText("Amplitude (0.1 à " + ShortText(s.amplimaxi) + ")");
   main_.Edit7->setText("0.1");
 
   s.valmoymaxi = Value(Edit9);
@@ -458,12 +450,12 @@ void TForm4::BitBtn4Click() {
   }
   if (s.valmoymaxi < s.valmoymini) {
     s.valmoymini = s.valmoymaxi;
-    Edit6->setText(Q(FormatFixed2(s.valmoymini)));
+    Edit6->setText(ToQString(FormatFixed2(s.valmoymini)));
   }
   SaveSetting("sauvegarde/valmoymini.rtf", FormatFixed2(s.valmoymini));
-  main_.Label7->setText("Valeur moyenne: (" + Short(s.valmoymini) + "à" + Short(s.valmoymaxi) +
-                        ")");
-  main_.Edit6->setText(Short(s.valmoymini));
+  main_.Label7->setText("Valeur moyenne: (" + ShortText(s.valmoymini) + "à" +
+                        ShortText(s.valmoymaxi) + ")");
+  main_.Edit6->setText(ShortText(s.valmoymini));
 }
 
 void TForm4::FormClose() {

@@ -1,26 +1,21 @@
 #include "RichEdit.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 
+#include "SettingsStore.h"
 #include "VantorError.h"
 
 namespace vantor {
 
 namespace {
 
-constexpr const char* kOpenError = "Impossible d'ouvrir le fichier %s";
 constexpr const char* kLoadError = "Erreur au chargement du flux";
 
 // Largest character size shown, in points: the reader accepts sizes up to 16383.5 pt,
@@ -60,49 +55,6 @@ QString RunText(const std::string& text) {
   QString s = QString::fromStdString(text);
   s.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
   return s;
-}
-
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// The bytes of the regular file at `path`. A file larger than the reader accepts comes
-// back with one byte more than the limit, so the reader refuses it without the program
-// holding the whole file.
-std::string ReadDocumentFile(const std::string& path) {
-  // O_NONBLOCK keeps a named pipe put in place of a document from blocking the open.
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (file.get() < 0) throw VantorError(FormatMessage(kOpenError, path));
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-    throw VantorError(FormatMessage(kOpenError, path));
-  ::fcntl(file.get(), F_SETFL, 0);
-
-  const std::size_t limit = kRtfMaxInputBytes + 1;
-  std::string bytes;
-  bytes.reserve(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), limit));
-  char buffer[16384];
-  while (bytes.size() < limit) {
-    const ssize_t got = ::read(file.get(), buffer, std::min(sizeof buffer, limit - bytes.size()));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw VantorError(FormatMessage(kOpenError, path));
-    }
-    if (got == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -152,7 +104,7 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 void TRichEdit::LoadFromFile(const std::string& path) {
-  const std::string bytes = ReadDocumentFile(path);
+  const std::string bytes = ReadDocumentBytes(path);
   RtfDocument rtf;
   if (PlainTextMode) {
     if (!ParsePlainText(bytes, rtf)) throw VantorError(kLoadError);

@@ -1,0 +1,22 @@
+#pragma once
+// Text conversions between the Qt-free core (UTF-8 std::string, long double) and the
+// windows (QString).
+#include <QString>
+#include <string>
+
+#include "Numbers.h"
+
+namespace vantor {
+
+inline QString ToQString(const std::string& s) {
+  return QString::fromStdString(s);
+}
+inline std::string ToStdString(const QString& s) {
+  return s.toStdString();
+}
+// The short form of the captions (2, 0.1, -10).
+inline QString ShortText(long double v) {
+  return ToQString(FormatShort(v));
+}
+
+}  // namespace vantor
