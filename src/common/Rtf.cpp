@@ -80,9 +80,20 @@ struct CharFormat {
   friend bool operator==(const CharFormat&, const CharFormat&) = default;
 };
 
+struct ParagraphFormat {
+  RtfAlign align = RtfAlign::Left;
+  int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
+};
+
+// Spacing and indents are kept within a page's size (about 22 inches), so a hostile
+// value cannot push the text out of any page.
+int Twips(bool hasParam, int param) {
+  return hasParam ? std::clamp(param, -31680, 31680) : 0;
+}
+
 struct GroupState {
   CharFormat format;
-  RtfAlign align = RtfAlign::Left;
+  ParagraphFormat paragraph;
   int unicodeSkip = 1;  // \ucN: characters that stand for each \uN
   Destination destination = Destination::Text;
   bool ignorable = false;  // "\*" seen: an unknown destination is skipped
@@ -386,15 +397,25 @@ class RtfReader {
       state_.format.fontIndex = param;
       // Paragraph formatting.
     } else if (w == "pard") {
-      state_.align = RtfAlign::Left;
+      state_.paragraph = ParagraphFormat{};
     } else if (w == "ql") {
-      state_.align = RtfAlign::Left;
+      state_.paragraph.align = RtfAlign::Left;
     } else if (w == "qc") {
-      state_.align = RtfAlign::Center;
+      state_.paragraph.align = RtfAlign::Center;
     } else if (w == "qr") {
-      state_.align = RtfAlign::Right;
+      state_.paragraph.align = RtfAlign::Right;
     } else if (w == "qj" || w == "qd") {
-      state_.align = RtfAlign::Justify;
+      state_.paragraph.align = RtfAlign::Justify;
+    } else if (w == "sb") {
+      state_.paragraph.spaceBefore = std::max(0, Twips(hasParam, param));
+    } else if (w == "sa") {
+      state_.paragraph.spaceAfter = std::max(0, Twips(hasParam, param));
+    } else if (w == "li") {
+      state_.paragraph.leftIndent = Twips(hasParam, param);
+    } else if (w == "ri") {
+      state_.paragraph.rightIndent = Twips(hasParam, param);
+    } else if (w == "fi") {
+      state_.paragraph.firstIndent = Twips(hasParam, param);
     } else {
       SpecialCharacter(w);
     }
@@ -579,7 +600,12 @@ class RtfReader {
   void FinishParagraph(bool atEnd) {
     // Text after the last paragraph end forms a last paragraph; nothing after it, none.
     if (atEnd && !hasText_ && paragraph_.runs.empty()) return;
-    paragraph_.align = state_.align;
+    paragraph_.align = state_.paragraph.align;
+    paragraph_.spaceBefore = state_.paragraph.spaceBefore;
+    paragraph_.spaceAfter = state_.paragraph.spaceAfter;
+    paragraph_.leftIndent = state_.paragraph.leftIndent;
+    paragraph_.rightIndent = state_.paragraph.rightIndent;
+    paragraph_.firstIndent = state_.paragraph.firstIndent;
     doc_.paragraphs.push_back(std::move(paragraph_));
     paragraph_ = RtfParagraph{};
     hasText_ = false;

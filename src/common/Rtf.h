@@ -54,6 +54,8 @@ struct RtfRun {
 
 struct RtfParagraph {
   RtfAlign align = RtfAlign::Left;
+  // Spacing and indents in twips (1/1440 inch): \sb, \sa, \li, \ri, \fi.
+  int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
   std::vector<RtfRun> runs;
 };
 

@@ -71,6 +71,13 @@ void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
   for (const RtfParagraph& paragraph : rtf.paragraphs) {
     QTextBlockFormat block;
     block.setAlignment(ToQt(paragraph.align));
+    // Twips to layout pixels (96 per inch, 1440 twips per inch).
+    constexpr double kPixelsPerTwip = 96.0 / 1440.0;
+    block.setTopMargin(paragraph.spaceBefore * kPixelsPerTwip);
+    block.setBottomMargin(paragraph.spaceAfter * kPixelsPerTwip);
+    block.setLeftMargin(paragraph.leftIndent * kPixelsPerTwip);
+    block.setRightMargin(paragraph.rightIndent * kPixelsPerTwip);
+    block.setTextIndent(paragraph.firstIndent * kPixelsPerTwip);
     // A paragraph's own format also serves the empty line it may be.
     const QTextCharFormat blockChars =
         paragraph.runs.empty() ? QTextCharFormat() : ToQt(paragraph.runs.front());

@@ -305,3 +305,27 @@ TEST(RtfHostileInputTest, InputsBeyondTheSizeBoundAreRefused) {
 
 }  // namespace
 }  // namespace vantor
+
+namespace vantor {
+namespace {
+
+TEST(RtfParagraphFormat, SpacingAndIndentsFollowTheParagraphUntilPard) {
+  RtfDocument doc;
+  ASSERT_TRUE(ParseRtf(R"({\rtf1\ansi \sb120\sa60\li568\fi-284 Premier\par Second\par)"
+                       R"(\pard\qc Titre\par \li99999999 Loin\par})",
+                       doc));
+  ASSERT_EQ(doc.paragraphs.size(), 4u);
+  for (int i : {0, 1}) {
+    EXPECT_EQ(doc.paragraphs[i].spaceBefore, 120);
+    EXPECT_EQ(doc.paragraphs[i].spaceAfter, 60);
+    EXPECT_EQ(doc.paragraphs[i].leftIndent, 568);
+    EXPECT_EQ(doc.paragraphs[i].firstIndent, -284);
+  }
+  EXPECT_EQ(doc.paragraphs[2].align, RtfAlign::Center);
+  EXPECT_EQ(doc.paragraphs[2].leftIndent, 0);
+  EXPECT_EQ(doc.paragraphs[2].spaceAfter, 0);
+  EXPECT_EQ(doc.paragraphs[3].leftIndent, 31680);  // held within a page
+}
+
+}  // namespace
+}  // namespace vantor
