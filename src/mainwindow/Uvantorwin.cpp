@@ -106,7 +106,7 @@ ColumnGeometry ComputeColumnGeometry(int w, int h, int panel7Height, int panel8H
 TForm1::TForm1(BusOpener openBus, QWidget* parent)
     : QMainWindow(parent), openBus_(std::move(openBus)) {
   setObjectName("Form1");
-  setWindowTitle("Régulateur Vantor - atelier de régulation PID");
+  setWindowTitle("Régulateur Vantor - par l'équipe Vantor, pour l'enseignement de l'automatique");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   QFont f("MS Sans Serif");
