@@ -637,12 +637,7 @@ void TForm1::demregClick() {
   }
   SetGainFieldTexts(fields);
   AD2var& card = RequireCard();
-  running_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{running_};
-  RunRegulation(State, card, *this);
+RunRegulation(State, card, *this);
 }
 
 void TForm1::arretregClick() {

@@ -183,8 +183,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   GainFields GainFieldTexts() const;
   void SetGainFieldTexts(const GainFields& f);
 
-  // True while "Début" runs (between its first and last cycle).
-  bool Running() const { return State.StopRequested == 0 && running_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -217,8 +215,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   BusOpener openBus_;
   std::unique_ptr<AD2var> card_;
   QWidget* central_ = nullptr;
-  bool running_ = false;
-  bool closeConfirmed_ = false;
 };
 
 // Designed sizes the column rule works from.
