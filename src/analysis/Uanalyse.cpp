@@ -13,6 +13,7 @@
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "HourglassCursor.h"
 #include "PrintCaption.h"
 #include "Printer.h"
 #include "Uvantorwin.h"
@@ -20,14 +21,6 @@
 namespace vantor {
 
 namespace {
-
-// Hourglass for the life of the printout, normal cursor on every way out.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The charts' design range of the time axis, in seconds.
 void SetUpBottomAxis(TChartAxis& axis) {
@@ -375,7 +368,7 @@ std::array<TChart*, kAnalysisStrips> TForm2::PrintedCharts() const {
 void TForm2::imprimer1Click() {
   Printer& printer = Printer::Instance();
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
-  WaitCursor hourglass;
+  HourglassCursor hourglass;
   // Portrait for this page; the remembered orientation comes back, and a job still open
   // after an error is aborted, on every way out.
   PrintJob job(printer, TPrinterOrientation::poPortrait);

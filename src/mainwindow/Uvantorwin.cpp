@@ -14,6 +14,7 @@
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "HourglassCursor.h"
 #include "Numbers.h"
 #include "PrintCaption.h"
 #include "Printer.h"
@@ -34,14 +35,6 @@ const QColor kGaugeTeal(0, 128, 128);
 constexpr int kToolBarHeight = 29;
 constexpr int kPanel7Height = 20;
 constexpr int kPanel8Height = 284;
-
-// Restores the normal cursor on every way out of a printing handler.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int w, int h) {
   auto* b = new QPushButton(caption, parent);
@@ -637,7 +630,7 @@ void TForm1::demregClick() {
   }
   SetGainFieldTexts(fields);
   AD2var& card = RequireCard();
-RunRegulation(State, card, *this);
+  RunRegulation(State, card, *this);
 }
 
 void TForm1::arretregClick() {
@@ -875,33 +868,18 @@ void TForm1::BitBtn1Click() {
 void TForm1::BitBtn2Click() {
   Printer& printer = Printer::Instance();
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
-  WaitCursor hourglass;
-  const TPrinterOrientation saved = printer.Orientation();
-  struct RestoreOrientation {
-    Printer& p;
-    TPrinterOrientation o;
-    ~RestoreOrientation() {
-      try {
-        if (!p.Printing()) p.SetOrientation(o);
-      } catch (...) {
-      }
-    }
-  } restore{printer, saved};
-  printer.SetOrientation(TPrinterOrientation::poPortrait);
-  printer.BeginDoc();
-  try {
-    Chart1->PrintResolution = -25;
-    const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
-    printer.SetCanvasFont("Arial", 10, false);
-    printer.TextOut(page.captionX, page.captionY,
-                    ToQString(BuildPrintCaption(ToStdString(Panel15->Caption()), State)));
-    Chart1->PrintRect(printer.Canvas(),
-                      QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
-    printer.EndDoc();
-  } catch (...) {
-    if (printer.Printing()) printer.Abort();
-    throw;
-  }
+  HourglassCursor hourglass;
+  // Portrait for this page; the remembered orientation comes back, and a job still open
+  // after an error is aborted, on every way out.
+  PrintJob job(printer, TPrinterOrientation::poPortrait);
+  Chart1->PrintResolution = -25;
+  const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
+  printer.SetCanvasFont("Arial", 10, false);
+  printer.TextOut(page.captionX, page.captionY,
+                  ToQString(BuildPrintCaption(ToStdString(Panel15->Caption()), State)));
+  Chart1->PrintRect(printer.Canvas(),
+                    QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
+  job.End();
 }
 
 // ---------------------------------------------------------------------------------
