@@ -83,7 +83,11 @@ struct CharFormat {
 struct ParagraphFormat {
   RtfAlign align = RtfAlign::Left;
   int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
+  std::vector<int> tabStops;
 };
+
+// Tab stops kept per paragraph: more than a line can use is hostile input.
+constexpr std::size_t kMaxTabStops = 64;
 
 // Spacing and indents are kept within a page's size (about 22 inches), so a hostile
 // value cannot push the text out of any page.
@@ -416,6 +420,9 @@ class RtfReader {
       state_.paragraph.rightIndent = Twips(hasParam, param);
     } else if (w == "fi") {
       state_.paragraph.firstIndent = Twips(hasParam, param);
+    } else if (w == "tx") {
+      if (state_.paragraph.tabStops.size() < kMaxTabStops)
+        state_.paragraph.tabStops.push_back(std::max(0, Twips(hasParam, param)));
     } else {
       SpecialCharacter(w);
     }
@@ -606,6 +613,7 @@ class RtfReader {
     paragraph_.leftIndent = state_.paragraph.leftIndent;
     paragraph_.rightIndent = state_.paragraph.rightIndent;
     paragraph_.firstIndent = state_.paragraph.firstIndent;
+    paragraph_.tabStops = state_.paragraph.tabStops;
     doc_.paragraphs.push_back(std::move(paragraph_));
     paragraph_ = RtfParagraph{};
     hasText_ = false;

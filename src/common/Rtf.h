@@ -56,6 +56,8 @@ struct RtfParagraph {
   RtfAlign align = RtfAlign::Left;
   // Spacing and indents in twips (1/1440 inch): \sb, \sa, \li, \ri, \fi.
   int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
+  // Tab stops (\txN), in twips from the left margin, in the order given.
+  std::vector<int> tabStops;
   std::vector<RtfRun> runs;
 };
 

@@ -78,6 +78,16 @@ void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
     block.setLeftMargin(paragraph.leftIndent * kPixelsPerTwip);
     block.setRightMargin(paragraph.rightIndent * kPixelsPerTwip);
     block.setTextIndent(paragraph.firstIndent * kPixelsPerTwip);
+    if (!paragraph.tabStops.empty()) {
+      // RTF measures tab stops from the page margin, the layout from where the first
+      // line starts (left indent plus first-line indent).
+      QList<QTextOption::Tab> tabs;
+      for (int twips : paragraph.tabStops)
+        tabs.append(QTextOption::Tab(
+            (twips - paragraph.leftIndent - paragraph.firstIndent) * kPixelsPerTwip,
+            QTextOption::LeftTab));
+      block.setTabPositions(tabs);
+    }
     // A paragraph's own format also serves the empty line it may be.
     const QTextCharFormat blockChars =
         paragraph.runs.empty() ? QTextCharFormat() : ToQt(paragraph.runs.front());

@@ -327,5 +327,19 @@ TEST(RtfParagraphFormat, SpacingAndIndentsFollowTheParagraphUntilPard) {
   EXPECT_EQ(doc.paragraphs[3].leftIndent, 31680);  // held within a page
 }
 
+TEST(RtfParagraphFormat, TabStopsBelongToTheirParagraph) {
+  RtfDocument doc;
+  ASSERT_TRUE(ParseRtf(R"({\rtf1\ansi \tx568\tx681 a\tab b\par\pard c\par})", doc));
+  ASSERT_EQ(doc.paragraphs.size(), 2u);
+  EXPECT_EQ(doc.paragraphs[0].tabStops, (std::vector<int>{568, 681}));
+  EXPECT_TRUE(doc.paragraphs[1].tabStops.empty());
+  std::string many = "{\\rtf1 ";
+  for (int i = 0; i < 1000; ++i) many += "\\tx" + std::to_string(i * 10);
+  many += " x\\par}";
+  RtfDocument crowded;
+  ASSERT_TRUE(ParseRtf(many, crowded));
+  EXPECT_EQ(crowded.paragraphs.at(0).tabStops.size(), 64u);
+}
+
 }  // namespace
 }  // namespace vantor

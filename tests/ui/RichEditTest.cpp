@@ -108,6 +108,22 @@ class RichEditFileTest : public ::testing::Test {
   TRichEdit edit;
 };
 
+TEST(RichEdit, SpacingIndentsAndTabStopsGiveBulletsAHangingIndent) {
+  RtfDocument rtf;
+  ASSERT_TRUE(ParseRtf(R"({\rtf1\ansi\sa120\li568\fi-284\tx568 \'95\tab Point\par})", rtf));
+  QTextDocument document;
+  RtfToTextDocument(rtf, document);
+  const QTextBlockFormat f = document.begin().blockFormat();
+  constexpr double kPixelsPerTwip = 96.0 / 1440.0;
+  EXPECT_DOUBLE_EQ(f.leftMargin(), 568 * kPixelsPerTwip);
+  EXPECT_DOUBLE_EQ(f.textIndent(), -284 * kPixelsPerTwip);
+  EXPECT_DOUBLE_EQ(f.bottomMargin(), 120 * kPixelsPerTwip);
+  // The tab after the bullet lands on the hanging indent: the first line starts at
+  // 568 - 284 twips and the stop is at 568 from the margin.
+  ASSERT_EQ(f.tabPositions().size(), 1);
+  EXPECT_DOUBLE_EQ(f.tabPositions()[0].position, 284 * kPixelsPerTwip);
+}
+
 TEST_F(RichEditFileTest, LoadsRtfAndFallsBackToPlainText) {
   edit.LoadFromFile(Write("aide.rtf", kSmallRtf));
   EXPECT_EQ(edit.PlainText(),
