@@ -681,26 +681,16 @@ void TForm1::ProcessMessagesOnce() {
 }
 
 void TForm1::PlotRecord() {
+  if (!plot_) plot_ = std::make_unique<RecordPlot>();
+  BuildRecordPlot(State, *plot_);
   Series1->Clear();
   Series2->Clear();
   Series3->Clear();
-  const long double step = static_cast<long double>(State.SamplePeriodMs) / 1000;
-  long double t = 0;
-  for (int k = 0; k < kPlotEntries; ++k) {
-    Series1->AddXY(static_cast<double>(t), State.RecordAt(kSeriesSetpoint, k) / 100.0);
-    t += step;
-  }
-  t = 0;
-  for (int k = 0; k < kPlotEntries; ++k) {
-    Series2->AddXY(static_cast<double>(t), State.RecordAt(kSeriesFeedback, k) / 100.0);
-    t += step;
-  }
-  if (State.SetpointKind != "echelon") {
-    t = 0;
-    for (int k = 0; k < kPlotEntries; ++k) {
-      Series3->AddXY(static_cast<double>(t), static_cast<double>(State.Mean));
-      t += step;
-    }
+  for (std::size_t k = 0; k < kPlotEntries; ++k) {
+    const auto x = static_cast<double>(plot_->X[k]);
+    Series1->AddXY(x, static_cast<double>(plot_->Setpoint[k]));
+    Series2->AddXY(x, static_cast<double>(plot_->Feedback[k]));
+    if (plot_->HasMeanLine) Series3->AddXY(x, static_cast<double>(plot_->MeanLine));
   }
   Chart1->update();
 }

@@ -183,7 +183,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   GainFields GainFieldTexts() const;
   void SetGainFieldTexts(const GainFields& f);
 
-
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -214,6 +213,7 @@ class TForm1 : public QMainWindow, private LoopHost {
 
   BusOpener openBus_;
   std::unique_ptr<AD2var> card_;
+  std::unique_ptr<RecordPlot> plot_;  // the points PlotRecord draws
   QWidget* central_ = nullptr;
 };
 
