@@ -4,7 +4,8 @@
 # so using it never modifies the files tracked by git.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$here/scripts/setup.sh"
+# Builds only the simulated workstation: the tests are built by scripts/tester.sh.
+bash "$here/scripts/setup.sh" regulateur-vantor-simulation
 
 work="$here/run"
 mkdir -p "$work"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the workstation needs, then configures and builds it.
 # Idempotent and non-interactive; run as root on Debian 12.
-#   scripts/setup.sh            install + build (build/)
-#   scripts/setup.sh --no-build install only
+#   scripts/setup.sh              install + build everything, tests included (build/)
+#   scripts/setup.sh CIBLE...     install + build only these targets (and what they need)
+#   scripts/setup.sh --no-build   install only
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -44,5 +45,5 @@ fi
 
 if [ "${1:-}" != "--no-build" ]; then
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$here/build"
+  cmake --build "$here/build" ${1:+--target "$@"}
 fi

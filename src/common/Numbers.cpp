@@ -45,12 +45,8 @@ struct Decimal {
 constexpr int kExtendedDigits = 18;
 
 Decimal ToDecimal(long double magnitude) {
+  if (magnitude == 0) return Decimal{"0", 0};
   Decimal d;
-  if (magnitude == 0) {
-    d.digits = "0";
-    d.exponent = 0;
-    return d;
-  }
   char buffer[64];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                               std::chars_format::scientific, kExtendedDigits - 1);
@@ -71,8 +67,7 @@ Decimal ToDecimal(long double magnitude) {
 void RoundDigits(Decimal& d, int keep) {
   if (keep >= static_cast<int>(d.digits.size())) return;
   if (keep < 0) {
-    d.digits = "0";
-    d.exponent = 0;
+    d = Decimal{"0", 0};
     return;
   }
   const bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
@@ -92,10 +87,7 @@ void RoundDigits(Decimal& d, int keep) {
   }
   // Strip trailing zeros; an empty digit string is zero.
   while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-  if (d.digits.empty()) {
-    d.digits = "0";
-    d.exponent = 0;
-  }
+  if (d.digits.empty()) d = Decimal{"0", 0};
 }
 
 bool IsZero(const Decimal& d) {

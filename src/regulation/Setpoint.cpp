@@ -74,7 +74,7 @@ void ReadSetpointFields(RegulationState& s, SetpointFields& f) {
     }
     if (level < s.StepLow) {
       level = 0;
-      f.Edit5 = "0";
+      f.Edit5 = FormatShort(level);
     }
     s.StepLevel = level;
     return;
@@ -83,11 +83,11 @@ void ReadSetpointFields(RegulationState& s, SetpointFields& f) {
   long double frequency = StrToFloat(f.Edit4);
   if (frequency > kMaxFrequency) {
     frequency = kMaxFrequency;
-    f.Edit4 = "2";
+    f.Edit4 = FormatShort(frequency);
   }
   if (frequency < 0) {
     frequency = 0;
-    f.Edit4 = "0";
+    f.Edit4 = FormatShort(frequency);
   }
   // A frequency of 0 has no period: the run cannot start with it.
   if (frequency == 0) throw VantorError(kDivisionByZeroText);

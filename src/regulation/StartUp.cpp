@@ -46,11 +46,9 @@ void LoadStartupSettings(RegulationState& s, AD2var& card, const std::string& fo
   s.StopRequested = 1;
   s.SamplePeriodMs = 50;
   s.Kp = 0;
-  out.Gains.Edit1 = "0";
   s.Ki = 0;
-  out.Gains.Edit3 = "0";
   s.Kd = 0;
-  out.Gains.Edit2 = "0";
+  out.Gains = GainFields{"0", "0", "0"};
   s.StepLow = 0;
   s.finalech = ReadDecimal(folder, "finalech");
   s.valmoymini = ReadDecimal(folder, "valmoymini");
