@@ -3,11 +3,13 @@
 #include <memory>
 
 #include "HardwarePorts.h"
+#include "StartFolder.h"
 #include "Windows.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vantor::SetUpApplication(app);
+  if (!vantor::StartInWorkingFolder(argc, argv)) return 1;
   std::unique_ptr<vantor::HardwarePorts> ports;
   auto windows =
       vantor::CreateWindows([&ports](std::uint16_t adr1, std::uint16_t adr2) -> vantor::PortBus& {

@@ -5,11 +5,13 @@
 #include "Clock.h"
 #include "SimulatedCard.h"
 #include "SimulationMenu.h"
+#include "StartFolder.h"
 #include "Windows.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vantor::SetUpApplication(app);
+  if (!vantor::StartInWorkingFolder(argc, argv)) return 1;
   vantor::RealClock clock;
   vantor::SimulatedCard card(clock);  // position motor behind the factory addresses
   auto windows = vantor::CreateWindows(

@@ -1,5 +1,7 @@
 #include "Uapropos.h"
 
+#include <QDir>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -76,7 +78,8 @@ TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
   // Fixed dialog border: no resizing, close button only.
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(298, 213);
+  // The designed 298 x 213, and two lines below the panel for the working folder.
+  setFixedSize(298, 247);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
 
@@ -131,9 +134,23 @@ TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
   Label1->setObjectName("Label1");
   Label1->setGeometry(8, 134, 266, 20);
 
+  // Where the settings and the course material are read (and the settings written):
+  // the teacher looks here for the folder to back up or to share.
+  FolderCaption = new QLabel("Dossier de travail :", this);
+  FolderCaption->setObjectName("FolderCaption");
+  FolderCaption->setGeometry(8, 172, 282, 16);
+  WorkingFolder = new QLabel(this);
+  WorkingFolder->setObjectName("WorkingFolder");
+  WorkingFolder->setGeometry(8, 188, 282, 16);
+  WorkingFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+  WorkingFolder->setToolTip(folder);
+  WorkingFolder->setText(
+      QFontMetrics(WorkingFolder->font()).elidedText(folder, Qt::ElideMiddle, 282));
+
   OKButton = new QPushButton("OK", this);
   OKButton->setObjectName("OKButton");
-  OKButton->setGeometry(111, 178, 75, 25);
+  OKButton->setGeometry(111, 212, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The about box TAboutBox ("A propos...."): the program's icon, name and version, a
-// credit line and a contact address.
+// credit line and a contact address, and the working folder in use.
 #include <QDialog>
 #include <QFrame>
 #include <QImage>
@@ -24,9 +24,11 @@ class TAboutBox : public QDialog {
   QLabel* ProgramIcon = nullptr;
   QLabel* ProductName = nullptr;
   QLabel* Version = nullptr;
-  QLabel* Copyright = nullptr;  // the credit line
-  QLabel* Comments = nullptr;   // the contact address
-  QLabel* Label1 = nullptr;     // "pour commentaires et informations..."
+  QLabel* Copyright = nullptr;      // the credit line
+  QLabel* Comments = nullptr;       // the contact address
+  QLabel* Label1 = nullptr;         // "pour commentaires et informations..."
+  QLabel* FolderCaption = nullptr;  // "Dossier de travail :"
+  QLabel* WorkingFolder = nullptr;  // its path (the whole path in the tool tip)
   QPushButton* OKButton = nullptr;
 };
 

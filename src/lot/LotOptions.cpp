@@ -77,7 +77,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       if (i + 1 >= argc) Fail("l'option " + name + " attend une valeur");
       return argv[++i];
     };
-    if (name == "--reglages") {
+    if (name == "--dossier" || name == "--reglages") {
       o.Reglages = value();
     } else if (name == "--consigne") {
       o.Consigne = value();
@@ -153,7 +153,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
 }
 
 std::string LotUsage() {
-  return R"(Usage : regulateur-vantor-lot [--reglages DOSSIER] --consigne echelon|sin|triang|carr|externe
+  return R"(Usage : regulateur-vantor-lot [--dossier DOSSIER] --consigne echelon|sin|triang|carr|externe
           [--echelon T] [--moyenne T] [--amplitude T] [--frequence T]
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
           [--procede position|vitesse|constant:C1[,C0]] [--tension-externe V]
@@ -166,9 +166,11 @@ de la régulation au format CSV. Le calcul est celui du poste : lecture des gain
 consigne, lecture des champs de consigne, boucle échantillonnée à 50 ms.
 
 Réglages
-  --reglages DOSSIER  dossier qui contient sauvegarde/ (les bornes : kpmax, finalech, ...).
-                      Par défaut : le dossier courant s'il contient sauvegarde/, sinon les
-                      réglages livrés avec les sources du programme.
+  --dossier DOSSIER   dossier de travail, qui contient sauvegarde/ (les bornes : kpmax,
+                      finalech, ...) ; rempli des réglages livrés s'il n'en a pas.
+                      Par défaut : le dossier courant s'il contient sauvegarde/, sinon le
+                      dossier de l'utilisateur, comme pour le poste
+                      (~/.local/share/regulateur-vantor). Ancien nom : --reglages.
 Consigne (les textes T sont ceux qu'un élève taperait dans les champs)
   --consigne MOT      bouton de consigne : echelon, sin (sinus), triang, carr (carré),
                       externe (tension de l'entrée analogique 0). Sans consigne, le poste

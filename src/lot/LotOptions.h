@@ -18,7 +18,7 @@ enum class LotProcess { Position, Speed, Constant };
 
 struct LotOptions {
   bool Help = false;
-  std::optional<std::string> Reglages;  // folder holding sauvegarde/
+  std::optional<std::string> Reglages;  // --dossier (or --reglages): the working folder
   std::string Consigne;                 // "" when not given
   // Field texts as typed: Edit5, Edit6, Edit7, Edit4, Edit1, Edit2, Edit3.
   std::optional<std::string> Echelon, Moyenne, Amplitude, Frequence, Kp, Kd, Ki;

@@ -2,8 +2,6 @@
 // simulated card in virtual time. The same calls as the main window: start-up settings,
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
 // run record is written as CSV.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -20,6 +18,7 @@
 #include "SimulatedCard.h"
 #include "StartUp.h"
 #include "VantorError.h"
+#include "WorkingFolder.h"
 
 namespace vantor {
 namespace {
@@ -54,22 +53,11 @@ class LotHost : public LoopHost {
   long turns_ = 0;
 };
 
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Prefix put before "sauvegarde/<name>.rtf".
+// Prefix put before "sauvegarde/<name>.rtf": the workstation's working folder.
 std::string SettingsPrefix(const LotOptions& o) {
-  std::string folder;
-  if (o.Reglages)
-    folder = *o.Reglages;
-  else if (IsFolder("sauvegarde"))
-    return "";
-  else
-    folder = VANTOR_SHIPPED_SETTINGS;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder;
+  const WorkingFolder w =
+      ResolveWorkingFolder(ProcessWorkingFolderRequest(o.Reglages, VANTOR_SHIPPED_SETTINGS));
+  return w.Origin == WorkingFolderOrigin::Current ? "" : w.Path + "/";
 }
 
 std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {

@@ -64,10 +64,11 @@ class LotTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   // Runs the tool from `dir` with the given arguments (already quoted where needed).
-  LotResult Lot(const std::string& args) {
+  LotResult Lot(const std::string& args, const std::string& environment = "") {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command = "cd '" + dir.string() + "' && '" VANTOR_LOT_PATH "' " + args +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const std::string command = "cd '" + dir.string() + "' && " + environment +
+                                "'" VANTOR_LOT_PATH "' " + args + " >'" + out.string() + "' 2>'" +
+                                err.string() + "'";
     const int raw = std::system(command.c_str());
     LotResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -75,7 +76,7 @@ class LotTest : public ::testing::Test {
     r.err = ReadAll(err);
     return r;
   }
-  std::string Settings() const { return "--reglages '" + (dir / "reglages").string() + "' "; }
+  std::string Settings() const { return "--dossier '" + (dir / "reglages").string() + "' "; }
   std::string Csv() const { return " --csv '" + csv.string() + "'"; }
 
   fs::path dir, csv;
@@ -201,11 +202,22 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
   EXPECT_NE(help.out.find("Lance une régulation"), std::string::npos);
 }
 
-TEST_F(LotTest, WorkingDirectorySettingsAreUsedWithoutReglages) {
-  // No sauvegarde/ here: the settings shipped with the sources.
-  LotResult r = Lot("--consigne echelon --cycles 60" + Csv());
+TEST_F(LotTest, WithoutDossierTheCurrentFolderOrElseTheUsersOwnFolderIsUsed) {
+  // No sauvegarde/ here: the user's own folder, filled with the shipped settings.
+  fs::create_directories(dir / "donnees" / "regulateur-vantor" / "sauvegarde");
+  SaveSetting((dir / "donnees" / "regulateur-vantor" / "sauvegarde" / "finalech.rtf").string(),
+              "4.00");
+  LotResult r = Lot("--consigne echelon --cycles 60" + Csv(),
+                    "XDG_DATA_HOME='" + (dir / "donnees").string() + "' ");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Lines(ReadAll(csv)).size(), 2002u);
+  EXPECT_EQ(Fields(Lines(ReadAll(csv))[51])[2], 300);  // 0.75 x 4
+  EXPECT_TRUE(fs::exists(dir / "donnees" / "regulateur-vantor" / "sauvegarde" / "kpmax.rtf"));
+
+  // The former name of --dossier still works.
+  r = Lot("--reglages '" + (dir / "reglages").string() + "' --consigne echelon --cycles 60" +
+          Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Fields(Lines(ReadAll(csv))[51])[2], 600);  // 0.75 x 8
 
   fs::rename(dir / "reglages" / "sauvegarde", dir / "sauvegarde");
   SaveSetting((dir / "sauvegarde" / "finalech.rtf").string(), "4.00");

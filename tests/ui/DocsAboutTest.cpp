@@ -1,4 +1,5 @@
 // The about box: its texts, its icon and the OK button.
+#include <QDir>
 #include <QPushButton>
 #include <QTimer>
 #include <set>
@@ -22,7 +23,7 @@ class AboutBoxTest : public WorkstationFixture {
 
 TEST_F(AboutBoxTest, NamesTheProductItsVersionAndAContact) {
   EXPECT_EQ(box->windowTitle(), "A propos....");
-  EXPECT_EQ(box->size(), QSize(298, 213));
+  EXPECT_EQ(box->size(), QSize(298, 247));
   EXPECT_EQ(box->minimumSize(), box->maximumSize());
   EXPECT_EQ(box->ProductName->text(), "Regulateur Vantor");
   EXPECT_EQ(box->Version->text(), "Version 1.1");
@@ -39,6 +40,20 @@ TEST_F(AboutBoxTest, NamesTheProductItsVersionAndAContact) {
   for (QLabel* label : {box->Copyright, box->Comments})
     EXPECT_LE(label->heightForWidth(label->width()), label->height())
         << label->text().toStdString();
+}
+
+TEST_F(AboutBoxTest, SaysWhichWorkingFolderIsInUseEvenWhenItsPathIsLong) {
+  EXPECT_EQ(box->WorkingFolder->text(), QDir::currentPath());
+  // A path too long for the box keeps its start and its end on screen, and the whole
+  // path is in the tool tip.
+  const QString deep = QDir::currentPath() + "/" + QString(60, 'x') + "/regulateur-vantor";
+  ASSERT_TRUE(QDir().mkpath(deep));
+  ASSERT_TRUE(QDir::setCurrent(deep));
+  TAboutBox other(*form);
+  EXPECT_EQ(other.WorkingFolder->toolTip(), deep);
+  EXPECT_TRUE(other.WorkingFolder->text().startsWith(deep.left(8)));
+  EXPECT_TRUE(other.WorkingFolder->text().endsWith("/regulateur-vantor"));
+  EXPECT_LE(other.WorkingFolder->sizeHint().width(), other.WorkingFolder->width());
 }
 
 TEST_F(AboutBoxTest, TheIconIsA32PixelSixteenColourPictureStretchedTo65By57) {

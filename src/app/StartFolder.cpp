@@ -1,0 +1,24 @@
+#include "StartFolder.h"
+
+#include <cstdio>
+
+#include "ErrorReport.h"
+#include "VantorError.h"
+#include "WorkingFolder.h"
+
+namespace vantor {
+
+bool StartInWorkingFolder(int argc, const char* const* argv) {
+  return Guarded(nullptr, [&] {
+    try {
+      EnterWorkingFolder(ResolveWorkingFolder(
+          ProcessWorkingFolderRequest(FolderOption(argc, argv), VANTOR_SOURCE_DIR)));
+    } catch (const VantorError& e) {
+      // Also for whoever started the program from a terminal or a script.
+      std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
+      throw;
+    }
+  });
+}
+
+}  // namespace vantor

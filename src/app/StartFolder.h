@@ -1,0 +1,13 @@
+#pragma once
+// Before the windows are created: the program moves into its working folder (the one
+// named by --dossier, the current one when it holds sauvegarde/, else the user's own
+// folder, filled from the installed copy on first start), since every window reads
+// sauvegarde/, aide/ and méthode/ relative to it.
+
+namespace vantor {
+
+// False when no usable working folder could be had: the reason was shown in the error
+// box and written on the error output, and the program must end.
+bool StartInWorkingFolder(int argc, const char* const* argv);
+
+}  // namespace vantor
