@@ -67,8 +67,10 @@ bool Exists(const fs::path& p) {
 // A name for a temporary entry next to `target`, unique to this process and call.
 fs::path TemporaryNameFor(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
-  return target.parent_path() / ("." + target.filename().string() + ".tmp-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(++counter));
+  std::string name(1, '.');
+  name += target.filename().string();
+  name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+  return target.parent_path() / name;
 }
 
 // Creates the folder (its parents too) as the user's umask allows; 0 or errno.
