@@ -1,6 +1,9 @@
 #include "HardwarePorts.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +25,13 @@ std::string Hex(std::uint16_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "$%X", value);
   return text;
+}
+
+// The program's own file, as the setcap command needs it.
+std::string ProgramPath() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : "<programme>";
 }
 
 #if VANTOR_HAVE_PORT_IO
@@ -48,8 +58,9 @@ std::string HardwarePorts::AccessRefusedMessage(int errnoValue, std::uint16_t ad
           "(il faut être root ou avoir la capacité CAP_SYS_RAWIO, et le noyau ne doit pas être "
           "verrouillé par le démarrage sécurisé)";
       remedy =
-          "lancez le programme en root (sudo) ou accordez-lui la capacité : "
-          "setcap cap_sys_rawio+ep <programme>";
+          "lancez le programme en root (sudo) ou accordez-lui la capacité, une fois pour "
+          "toutes (à refaire après une mise à jour) : sudo setcap cap_sys_rawio+ep " +
+          ProgramPath();
       break;
     case ENOSYS:
       cause =
