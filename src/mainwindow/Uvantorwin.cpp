@@ -4,16 +4,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QMenuBar>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <clocale>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FramePlacement.h"
 #include "HourglassCursor.h"
 #include "Numbers.h"
 #include "PrintCaption.h"
@@ -121,7 +120,8 @@ TForm1::TForm1(BusOpener openBus, QWidget* parent)
   BuildRightColumn(central_);
 
   resize(792, 554 + menuBar()->sizeHint().height());
-  if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  // The whole window, title bar included, fills the work area.
+  (new FramePlacement(*this, [this] { return WorkAreaOf(*this); }))->Apply();
   ApplyColumnProportions();
 
   Guarded(this, [this] { FormCreate(); });
