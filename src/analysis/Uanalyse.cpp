@@ -387,6 +387,7 @@ std::array<TChart*, kAnalysisStrips> TForm2::PrintedCharts() const {
 
 void TForm2::imprimer1Click() {
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName(QStringLiteral("analyse"));
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // Portrait for this page; the remembered orientation comes back, and a job still open

@@ -75,6 +75,8 @@ void TOKBottomDlg1::FormShow() {
 
 void TOKBottomDlg1::Imprimer1Click() {
   Printer& printer = Printer::Instance();
+  // Named after the document shown.
+  printer.SuggestPdfName(windowTitle().isEmpty() ? QStringLiteral("aide") : windowTitle());
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   const PageRect page = HelpPageRect(printer.PageWidth(), printer.PageHeight());

@@ -83,6 +83,7 @@ void TOKBottomDlg2::Imprimer2Click() {
     return;
   }
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName(QStringLiteral("schéma de branchement"));
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // The job has no title of its own. It is ended in every case: after a drawing error

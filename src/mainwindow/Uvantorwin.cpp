@@ -857,6 +857,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName("trace");
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // Portrait for this page; the remembered orientation comes back, and a job still open
