@@ -663,6 +663,12 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Mthodederglage1->setEnabled(enabled);
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
+  for (QAction* a : disabledDuringRuns_)
+    if (a) a->setEnabled(enabled);
+}
+
+void TForm1::DisableDuringRuns(QAction* action) {
+  disabledDuringRuns_.emplace_back(action);
 }
 
 void TForm1::SetStatusText(const std::string& label1) {
