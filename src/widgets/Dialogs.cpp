@@ -1,10 +1,14 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace vantor {
 
@@ -20,6 +24,39 @@ QtDialogs& DefaultDialogs() {
 QString ApplicationTitle() {
   const QString title = QApplication::applicationDisplayName();
   return title.isEmpty() ? QApplication::applicationName() : title;
+}
+
+// Qt's own texts (the file dialog's buttons, columns, menus and questions) in French,
+// from the translations installed with Qt, once for the program.
+void UseFrenchQtTexts() {
+  static bool tried = false;
+  if (tried) return;
+  tried = true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QLocale(QLocale::French, QLocale::France), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
+
+QString RunFileDialog(QWidget* parent, const QString& title, const QString& start,
+                      const QString& filter, bool save) {
+  UseFrenchQtTexts();
+  QFileDialog dialog(parent, title, start, filter);
+  // Qt's own dialog, whatever the desktop: its texts are the ones set here.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (save) dialog.setDefaultSuffix("csv");
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Dossier :"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nom du fichier :"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Type de fichier :"));
+  dialog.setLabelText(QFileDialog::Accept,
+                      save ? QStringLiteral("Enregistrer") : QStringLiteral("Ouvrir"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
 }
 
 }  // namespace
@@ -76,6 +113,16 @@ void QtDialogs::Beep() {
   QApplication::beep();
 }
 
+QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                                const QString& filter) {
+  return RunFileDialog(parent, title, folder, filter, false);
+}
+
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                const QString& filter) {
+  return RunFileDialog(parent, title, proposed, filter, true);
+}
+
 void ScriptedDialogs::Message(QWidget*, const QString& text) {
   messages << text;
   if (onMessage) onMessage();
@@ -110,6 +157,20 @@ bool ScriptedDialogs::PrinterSetupDialog(QWidget*, Printer&) {
 
 void ScriptedDialogs::Beep() {
   ++beeps;
+}
+
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString&, const QString& folder,
+                                      const QString&) {
+  fileDialogStarts << folder;
+  if (fileAnswers.empty()) return {};
+  const QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::SaveFileName(QWidget* parent, const QString& title,
+                                      const QString& proposed, const QString& filter) {
+  return OpenFileName(parent, title, proposed, filter);
 }
 
 }  // namespace vantor
