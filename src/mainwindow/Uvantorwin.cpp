@@ -20,6 +20,7 @@
 #include "QtText.h"
 #include "SettingsStore.h"
 #include "StartUp.h"
+#include "TrialsMenu.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -115,6 +116,7 @@ TForm1::TForm1(BusOpener openBus, QWidget* parent)
   central_->installEventFilter(this);
   setCentralWidget(central_);
   BuildMenus();
+  Trials = new TrialsMenu(*this);
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);
@@ -663,6 +665,7 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Mthodederglage1->setEnabled(enabled);
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
+  Trials->SetRunning(!enabled);
   for (QAction* a : disabledDuringRuns_)
     if (a) a->setEnabled(enabled);
 }
@@ -680,6 +683,7 @@ void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHun
   Gauge3->SetProgress(setpointHundredths);
   Gauge2->SetProgress(feedbackHundredths);
   Gauge4->SetProgress(feedbackHundredths);
+  Trials->Cycle();
 }
 
 void TForm1::ProcessMessagesOnce() {
@@ -698,6 +702,7 @@ void TForm1::PlotRecord() {
     Series2->AddXY(x, static_cast<double>(plot_->Feedback[k]));
     if (plot_->HasMeanLine) Series3->AddXY(x, static_cast<double>(plot_->MeanLine));
   }
+  Trials->RecordPlotted();
   Chart1->update();
 }
 
@@ -872,8 +877,12 @@ void TForm1::BitBtn2Click() {
   Chart1->PrintResolution = -25;
   const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
   printer.SetCanvasFont("Arial", 10, false);
-  printer.TextOut(page.captionX, page.captionY,
-                  ToQString(BuildPrintCaption(ToStdString(Panel15->Caption()), State)));
+  // One line for the run shown; one more per earlier run drawn over it.
+  const std::vector<std::string> captions = Trials->TraceCaptionLines();
+  const int lineHeight = QFontMetrics(printer.Canvas().font(), &printer.Device()).lineSpacing();
+  for (std::size_t i = 0; i < captions.size(); ++i)
+    printer.TextOut(page.captionX, page.captionY + static_cast<int>(i) * lineHeight,
+                    ToQString(captions[i]));
   Chart1->PrintRect(printer.Canvas(),
                     QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
   job.End();
