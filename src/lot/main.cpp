@@ -21,6 +21,7 @@
 #include "SimulatedCard.h"
 #include "StartUp.h"
 #include "StepMeasures.h"
+#include "ThermalProcess.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -75,15 +76,23 @@ std::string SettingsPrefix(const LotOptions& o) {
 }
 
 std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {
+  std::unique_ptr<ProcessModel> process;
   switch (o.Process) {
     case LotProcess::Speed:
-      return std::make_unique<DcMotorSpeed>();
+      process = std::make_unique<DcMotorSpeed>();
+      break;
+    case LotProcess::Thermal:
+      process = std::make_unique<ThermalProcess>();
+      break;
     case LotProcess::Constant:
       return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
     case LotProcess::Position:
+      process = std::make_unique<DcMotorPosition>();
       break;
   }
-  return std::make_unique<DcMotorPosition>();
+  process->ApplyProfile(o.Profile);
+  if (o.Seed) process->NoiseSeed = *o.Seed;
+  return process;
 }
 
 void PrintCorrection(const char* name, const std::string& before, const std::string& after) {
@@ -168,6 +177,11 @@ int Run(const LotOptions& o) {
   const GainFields typedGains = gains;
   const SetpointFields typedFields = fields;
   LotHost host(s, o.Cycles, fields);
+  if (o.Load) {
+    // The run starts now: no port access comes between here and its first cycle.
+    simulated.SetLoadVolts(o.Load->LoadVolts);
+    simulated.ScheduleLoad(o.Load->StartSeconds);
+  }
   try {
     ReadGains(s, gains);
     RunRegulation(s, card, host);
