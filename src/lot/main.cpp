@@ -57,6 +57,17 @@ class LotHost : public LoopHost {
   long turns_ = 0;
 };
 
+// The start-up as the tool runs it: the card is already on its bus, and nothing is shown.
+class LotStartUp : public StartUpObserver {
+ public:
+  explicit LotStartUp(AD2var& card) : card_(card) {}
+  AD2var& OpenCard(std::int32_t, std::int32_t) override { return card_; }
+  void StepDone(StartUpStep) override {}
+
+ private:
+  AD2var& card_;
+};
+
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -153,7 +164,8 @@ int Run(const LotOptions& o) {
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
   StartupFields start;
-  LoadStartupSettings(s, card, prefix, start);
+  LotStartUp startUp(card);
+  RunStartUp(s, startUp, prefix, start);
   if (o.Output1Active) card.SetOutput1(4095);
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
