@@ -7,10 +7,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "FileDescriptor.h"
+#include "FileErrors.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -22,34 +23,14 @@ namespace {
 constexpr const char* kProgramFolder = "regulateur-vantor";
 const char* const kFolders[] = {"sauvegarde", "aide", "méthode"};
 
-// What went wrong, in the user's words.
-std::string Cause(int err) {
-  switch (err) {
-    case EACCES:
-    case EPERM:
-      return "permission refusée";
-    case EROFS:
-      return "le disque est en lecture seule";
-    case ENOSPC:
-    case EDQUOT:
-      return "plus de place sur le disque";
-    case ENOENT:
-      return "le chemin n'existe pas";
-    case ENOTDIR:
-    case EEXIST:
-      return "un fichier qui n'est pas un dossier porte ce nom";
-    default:
-      return std::string("erreur du système : ") + std::strerror(err);
-  }
-}
-
 [[noreturn]] void Fail(const fs::path& folder, const std::string& cause) {
-  throw VantorError("Impossible de préparer le dossier de travail " + folder.string() + " : " +
-                    cause);
+  throw VantorError(
+      WithCauseLine("Impossible de préparer le dossier de travail " + folder.string(), cause));
 }
 
 [[noreturn]] void Fail(const fs::path& folder, int err, const fs::path& what) {
-  std::string cause = Cause(err);
+  // Making a folder where a file stands reports that the name exists.
+  std::string cause = SystemCauseText(err == EEXIST ? ENOTDIR : err);
   if (what != folder) cause += " (" + what.string() + ")";
   Fail(folder, cause);
 }
@@ -85,20 +66,16 @@ int MakeFolders(const fs::path& folder) {
 // fault (`from` when it cannot be read) in `failed`.
 int CopyFileInPlace(const fs::path& from, const fs::path& to, fs::path& failed) {
   failed = from;
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno;
+  FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) return errno;
   failed = to;
   const fs::path temp = TemporaryNameFor(to);
-  const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (out < 0) {
-    const int err = errno;
-    ::close(in);
-    return err;
-  }
+  FileDescriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (out.get() < 0) return errno;
   int err = 0;
   char buffer[65536];
   while (!err) {
-    const ssize_t got = ::read(in, buffer, sizeof buffer);
+    const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       err = errno;
@@ -106,14 +83,13 @@ int CopyFileInPlace(const fs::path& from, const fs::path& to, fs::path& failed) 
     }
     if (got <= 0) break;
     for (ssize_t done = 0; done < got && !err;) {
-      const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+      const ssize_t put = ::write(out.get(), buffer + done, static_cast<std::size_t>(got - done));
       if (put < 0 && errno != EINTR) err = errno;
       if (put > 0) done += put;
     }
   }
-  ::close(in);
-  if (!err && ::fsync(out) != 0) err = errno;
-  if (::close(out) != 0 && !err) err = errno;
+  if (!err && ::fsync(out.get()) != 0) err = errno;
+  if (!out.Close() && !err) err = errno;
   if (!err && ::rename(temp.c_str(), to.c_str()) != 0) err = errno;
   if (err) ::unlink(temp.c_str());
   return err;

@@ -193,7 +193,7 @@ TEST_F(WorkingFolderTest, AFolderThatCannotBeMadeIsNamedWithItsCauseAndNothingIs
   r.DataHome = (root_ / "lecture-seule").string();
   EXPECT_EQ(ErrorAsOrdinaryUser(r), "Impossible de préparer le dossier de travail " +
                                         (root_ / "lecture-seule/regulateur-vantor").string() +
-                                        " : permission refusée");
+                                        "\nCause : permission refusée");
   EXPECT_TRUE(fs::is_empty(root_ / "lecture-seule"));
 
   // A shipped file that cannot be read: the folder is not left half-filled.
