@@ -112,8 +112,8 @@ xdotool windowfocus --sync "$(xdotool search --onlyvisible --name 'Régulateur V
 status=0
 wait "$started" || status=$?
 [ "$status" -ne 0 ] || fail "code de retour nul malgré un dossier impossible à créer"
-grep -qx "Impossible de préparer le dossier de travail $home/.local/share/regulateur-vantor" \
-  "$work/erreurs" && grep -qx "Cause : permission refusée." "$work/erreurs" ||
+grep -qx "Impossible de préparer le dossier de travail $home/.local/share/regulateur-vantor\." \
+  "$work/erreurs" && grep -qx "Cause : permission refusée" "$work/erreurs" ||
   { cat "$work/erreurs" >&2; fail "message attendu absent"; }
 [ -z "$(ls -A "$home/.local/share")" ] || fail "quelque chose a été écrit dans $home/.local/share"
 
