@@ -2,8 +2,9 @@
 # Time from a fresh clone to the simulated workstation's main window on screen, as a
 # newcomer meets it with the Debian packages already installed: the README's first
 # command in a new clone of this repository, under Xvfb, without any compiler cache.
-# Prints the seconds and the load average before and after; exit status 1 above the
-# 70 s target.
+# Prints the seconds, the processor time the command used (on a busy machine, that time
+# divided by the number of cores is what an idle one would take) and the load average
+# before and after; exit status 1 above the 70 s target.
 #   bash bench/first_window.sh
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -34,8 +35,12 @@ until xdotool search --onlyvisible --name "carte simulée" >/dev/null 2>&1; do
 done
 end=$(date +%s.%N)
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
+# Processor time of the whole command: the launch script became the program (exec), so
+# its process holds the times of everything it waited for (set-up, CMake, compilers).
+cpu=$(sed 's/^.*) //' "/proc/${pids[-1]}/stat" |
+  awk -v hz="$(getconf CLK_TCK)" '{ printf "%.1f", ($12 + $13 + $14 + $15) / hz }')
 
 seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
-echo "première fenêtre : $seconds s (objectif $target s) ; charge avant $load_before," \
-  "après $load_after ; $(nproc) cœurs"
+echo "première fenêtre : $seconds s (objectif $target s) ; temps processeur $cpu s ;" \
+  "charge avant $load_before, après $load_after ; $(nproc) cœurs"
 awk -v s="$seconds" -v t="$target" 'BEGIN { exit !(s <= t) }'
