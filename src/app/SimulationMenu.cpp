@@ -127,9 +127,11 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
       {SpeedAction, &SimulationMenu::ChooseSpeed},
       {ParametersAction, &SimulationMenu::EditParameters},
       {ResetAction, &SimulationMenu::ResetProcess}};
-  for (const auto& [action, handler] : handlers)
-    connect(action, &QAction::triggered, this,
+  for (const auto& entry : handlers) {
+    const auto handler = entry.second;  // clang 14 cannot capture a structured binding
+    connect(entry.first, &QAction::triggered, this,
             [this, handler] { Guarded(&form_, [&] { (this->*handler)(); }); });
+  }
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 

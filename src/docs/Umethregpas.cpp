@@ -30,7 +30,7 @@ const Method kMethods[] = {
 
 }  // namespace
 
-TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm3::TForm3(TForm1& form1) : QDialog(&form1) {
   setObjectName("Form3");
   setWindowTitle(QString::fromUtf8(kNoChoiceCaption));
   // Sizeable, with the system menu and the close button only.

@@ -46,7 +46,6 @@ class TForm3 : public QDialog {
  private:
   void ShowMethod(std::uint8_t choice);
 
-  TForm1& form1_;
   FramePlacement* placement_ = nullptr;
 };
 
