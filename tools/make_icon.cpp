@@ -18,6 +18,7 @@
 #include <QString>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -33,6 +34,11 @@ struct Shape {
   QColor stroke;  // invalid: none
   double width = 0;
 };
+
+// A list of points (QPolygonF's own braces would also read two points as a rectangle).
+QPolygonF Points(std::initializer_list<QPointF> points) {
+  return QPolygonF(QList<QPointF>(points));
+}
 
 // The damped second-order answer to the step: overshoot of about 40 %, settling within
 // the screen.
@@ -52,19 +58,19 @@ std::vector<Shape> Drawing() {
   const QColor led(46, 157, 71);
   const double low = 42, high = 23, step = 19, end = 51;
   return {
-      {Shape::RoundedRect, QPolygonF({{3, 3}, {61, 61}}), 9, face, frame, 2},
-      {Shape::RoundedRect, QPolygonF({{9, 9}, {55, 47}}), 3, screen, frame, 1.5},
-      {Shape::Polyline, QPolygonF({{13, 13}, {13, 44}, {52, 44}}), 0, {}, axes, 1.5},
+      {Shape::RoundedRect, Points({{3, 3}, {61, 61}}), 9, face, frame, 2},
+      {Shape::RoundedRect, Points({{9, 9}, {55, 47}}), 3, screen, frame, 1.5},
+      {Shape::Polyline, Points({{13, 13}, {13, 44}, {52, 44}}), 0, {}, axes, 1.5},
       {Shape::Polyline,
-       QPolygonF({{14, low}, {step, low}, {step, high}, {end, high}}),
+       Points({{14, low}, {step, low}, {step, high}, {end, high}}),
        0,
        {},
        setpoint,
        2.5},
       {Shape::Polyline, Response(step, end, low, high), 0, {}, feedback, 2.5},
-      {Shape::Circle, QPolygonF({{15, 54}}), 2.5, led, {}, 0},
-      {Shape::Circle, QPolygonF({{40, 54}}), 3, frame, {}, 0},
-      {Shape::Circle, QPolygonF({{50, 54}}), 3, frame, {}, 0},
+      {Shape::Circle, Points({{15, 54}}), 2.5, led, {}, 0},
+      {Shape::Circle, Points({{40, 54}}), 3, frame, {}, 0},
+      {Shape::Circle, Points({{50, 54}}), 3, frame, {}, 0},
   };
 }
 
