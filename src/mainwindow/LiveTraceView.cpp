@@ -67,15 +67,17 @@ void LiveTraceView::DrawBackground() {
   const QRect plot = PlotRect();
   p.fillRect(plot, Qt::white);
   const QFontMetrics fm = p.fontMetrics();
-  for (int v = 0; v <= 10; v += 2) {  // left scale 0..10 V, right scale -10..10 V
-    const int y = plot.bottom() - static_cast<int>(std::lround(v / 10.0 * plot.height()));
-    p.setPen(kGrid);
+  // Left scale 0..10 V and right scale -10..10 V share their grid lines: every 2.5 V on
+  // the left is every 5 V on the right, and 0 V of the order is half-way up.
+  for (int i = 0; i <= 4; ++i) {
+    const int y = plot.bottom() - static_cast<int>(std::lround(i / 4.0 * plot.height()));
+    p.setPen(i == 2 ? QColor(170, 170, 170) : kGrid);
     p.drawLine(plot.left(), y, plot.right(), y);
     p.setPen(Qt::black);
     p.drawText(QRect(0, y - fm.height() / 2, kMarginLeft - 6, fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
+               Qt::AlignRight | Qt::AlignVCenter, QString::number(i * 2.5));
     p.drawText(QRect(plot.right() + 6, y - fm.height() / 2, kMarginRight - 6, fm.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, QString::number(v * 2 - 10));
+               Qt::AlignLeft | Qt::AlignVCenter, QString::number(i * 5 - 10));
   }
   p.setPen(Qt::black);
   p.drawRect(plot.adjusted(0, 0, -1, -1));

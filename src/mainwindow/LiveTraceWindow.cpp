@@ -11,8 +11,10 @@ namespace vantor {
 LiveTraceWindow::LiveTraceWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("FormTraceDirect");
   setWindowTitle("Tracé en direct");
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  // A dialog of the main window: it stays above it while the student clicks "Début".
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   setModal(false);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(6, 6, 6, 6);
