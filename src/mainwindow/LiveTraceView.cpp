@@ -1,8 +1,6 @@
 #include "LiveTraceView.h"
 
-#include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
 #include <algorithm>
 #include <cmath>
 
