@@ -108,11 +108,13 @@ void TrialsMenu::RecordPlotted() {
   if (comparing_) DrawComparison();
 }
 
+std::string TrialsMenu::ShownRunCaption() const {
+  if (shownFromFile_ && shown_) return BuildPrintCaption(*shown_);
+  return BuildPrintCaption(ToStdString(form_.Panel15->Caption()), form_.State);
+}
+
 std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
-  if (!comparing_ || !shown_) {
-    if (shownFromFile_ && shown_) return {BuildPrintCaption(*shown_)};
-    return {BuildPrintCaption(ToStdString(form_.Panel15->Caption()), form_.State)};
-  }
+  if (!comparing_ || !shown_) return {ShownRunCaption()};
   std::vector<std::string> lines = {RunLine(*shown_, "bleu")};
   const auto earlier = history_.Before(shown_.get(), kComparedRuns);
   for (std::size_t i = 0; i < earlier.size(); ++i)
