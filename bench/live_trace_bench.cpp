@@ -1,70 +1,35 @@
 // What the live trace adds to one cycle of a run, offscreen: the main window's per-cycle
-// hook hands the cycle to the "Tracé en direct" window, then the cycle's message turn
-// paints it (the scrolling trace of the last 20 s and the time since "Début"). Compared
-// with the same turn while the window is closed.
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QEvent>
-#include <QTemporaryDir>
+// hook hands the cycle to the "Tracé en direct" window, which draws it at once (the
+// scrolling trace of the last 20 s and the time since "Début"), then the cycle's message
+// turn, which finds nothing left to draw (counter turn_us). Compared with the same cycle
+// while the window is closed.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
-#include <memory>
 
-#include "Clock.h"
-#include "Dialogs.h"
-#include "SimulatedCard.h"
+#include "OffscreenBench.h"
 #include "TrialsMenu.h"
-#include "Uvantorwin.h"
 
 namespace {
 
 using namespace vantor;
 
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
-
-// A main window on the shipped settings and the simulated card, its record holding a
-// damped step response with the order at its limit after the step.
-struct Workstation {
-  QTemporaryDir dir;
-  ScriptedDialogs dialogs;
-  DialogsScope scope{&dialogs};
-  VirtualClock clock;
-  SimulatedCard card{clock};
-  std::unique_ptr<TForm1> form1;
-  PaintCounter counter;
+// A main window whose record holds a damped step response with the order at its limit
+// after the step.
+struct Workstation : vantor::bench::ScratchMainWindow {
+  vantor::bench::PaintCounter counter;
 
   Workstation() {
-    const std::filesystem::path work(dir.path().toStdString());
-    std::filesystem::copy(std::filesystem::path(VANTOR_SOURCE_DIR) / "sauvegarde",
-                          work / "sauvegarde", std::filesystem::copy_options::recursive);
-    std::filesystem::current_path(work);
-    form1 =
-        std::make_unique<TForm1>([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
-    RegulationState& s = form1->State;
-    auto put = [&s](int series, int k, double volts) {
-      s.RunRecord[static_cast<std::size_t>(series * kRecordEntries + k)] =
-          static_cast<std::int32_t>(std::lround(volts * 100));
-    };
     for (int k = 1; k <= kRecordLastEntry; ++k) {
       const double t = std::max(0, k - 50) * 0.05;
+      const double setpoint = k < 50 ? 0 : 6;
       const double feedback = k < 50 ? 0 : 6 * (1 - std::exp(-t) * std::cos(2 * t));
-      put(kSeriesSetpoint, k, k < 50 ? 0 : 6);
-      put(kSeriesFeedback, k, feedback);
-      put(kSeriesOrder, k, std::clamp(4 * ((k < 50 ? 0 : 6) - feedback), -10.0, 10.0));
+      Put(kSeriesSetpoint, k, setpoint);
+      Put(kSeriesFeedback, k, feedback);
+      Put(kSeriesOrder, k, std::clamp(4 * (setpoint - feedback), -10.0, 10.0));
     }
     form1->Trials->LiveView()->View()->installEventFilter(&counter);
   }
-  ~Workstation() { std::filesystem::current_path(std::filesystem::temp_directory_path()); }
 
   // One cycle as the run makes it, after entry k was recorded: the hook (before the
   // loop's wait for the end of the period), then the message turn (after it, where its
@@ -129,10 +94,5 @@ BENCHMARK(BM_CycleWithoutLiveTrace)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vantor::bench::OffscreenBenchMain(argc, argv);
 }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "OffscreenBench.h"
 #include "PageFit.h"
 #include "Printer.h"
 #include "RichEdit.h"
@@ -70,10 +71,5 @@ BENCHMARK(BM_PrintHelpTextToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vantor::bench::OffscreenBenchMain(argc, argv);
 }
