@@ -205,6 +205,8 @@ void TForm1::BuildMenus() {
   Choixdutypedergulation1 = item(Aide1, "Choixdutypedergulation1", "Ressources imprimables",
                                  &TForm1::Choixdutypedergulation1Click);
   Apropos1 = item(Aide1, "Apropos1", "A propos.....", &TForm1::Apropos1Click);
+  Travauxpratiques1 =
+      item(Aide1, "Travauxpratiques1", "Travaux pratiques", &TForm1::Travauxpratiques1Click);
 }
 
 void TForm1::BuildLeftColumn(QWidget* central) {
@@ -796,6 +798,9 @@ void TForm1::Miseenoeuvredulogiciel1Click() {
 }
 void TForm1::Button7Click() {
   ShowHelpViewer("souris");
+}
+void TForm1::Travauxpratiques1Click() {
+  ShowHelpViewer("travauxpratiques");
 }
 
 void TForm1::Exemplebranchementsasservissementdeposition1Click() {
