@@ -1,10 +1,10 @@
 #include "PerturbationToggle.h"
 
-#include <QBoxLayout>
 #include <QSignalBlocker>
 
 #include "Numbers.h"
 #include "QtText.h"
+#include "TrialsMenu.h"
 #include "Uvantorwin.h"
 
 namespace vantor {
@@ -54,11 +54,9 @@ void PerturbationToggle::Refresh() {
 }
 
 void PlacePerturbationToggle(TForm1& form, PerturbationToggle* toggle) {
-  auto* bar = static_cast<QBoxLayout*>(form.ToolBar3->layout());
-  toggle->setParent(form.ToolBar3);
   toggle->setAutoDefault(false);
   toggle->setMinimumSize(90, 25);
-  bar->insertWidget(bar->indexOf(form.Button6) + 1, toggle);
+  form.Trials->LiveView()->AddControl(toggle);
 }
 
 }  // namespace vantor

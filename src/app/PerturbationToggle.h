@@ -1,8 +1,8 @@
 #pragma once
-// The "Perturbation" button of the simulated workstation: pressed, the load of the
-// "Simulation" menu brakes the process; released, it is gone, as a student would brake
-// the shaft by hand. It stays usable during a run, and shows the load scheduled by the
-// menu coming on by itself.
+// The "Perturbation" button of the simulated workstation, in the live trace window:
+// pressed, the load of the "Simulation" menu brakes the process; released, it is gone,
+// as a student would brake the shaft by hand. It stays usable during a run, and shows
+// the load scheduled by the menu coming on by itself.
 #include <QPushButton>
 #include <QTimer>
 
@@ -28,7 +28,8 @@ class PerturbationToggle : public QPushButton {
   QTimer poll_;
 };
 
-// Puts the button where the student sees it during a run: next to "Début" and "Fin".
+// Puts the button where the student watches the run: in the live trace window ("Essais",
+// "Tracé en direct"), which stays usable during a run.
 void PlacePerturbationToggle(TForm1& form, PerturbationToggle* toggle);
 
 }  // namespace vantor

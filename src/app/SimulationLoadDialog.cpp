@@ -20,7 +20,8 @@ SimulationLoadDialog::SimulationLoadDialog(SimulatedCard& card, QWidget* parent)
   auto* help = new QLabel(
       "La charge freine le procédé : il reçoit l'ordre diminué de la charge, comme un "
       "moteur que l'on freine à la main. Pendant un essai, le bouton "
-      "«\u00a0Perturbation\u00a0» l'applique ou la retire à tout moment.",
+      "«\u00a0Perturbation\u00a0» de la fenêtre «\u00a0Tracé en direct\u00a0» (menu "
+      "«\u00a0Essais\u00a0») l'applique ou la retire à tout moment.",
       this);
   help->setWordWrap(true);
   form->addRow(help);

@@ -174,6 +174,8 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   toggle_ = new PerturbationToggle(card, &form);
   PlacePerturbationToggle(form, toggle_);
   form.Button5->installEventFilter(this);
+  // Changing the process or its parameters mid-run would hold the cycles.
+  form.DisableDuringRuns(menu_->menuAction());
 
   const std::pair<QAction*, void (SimulationMenu::*)()> handlers[] = {
       {PositionAction, &SimulationMenu::ChoosePosition},

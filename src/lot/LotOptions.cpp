@@ -92,6 +92,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       o.Help = true;
       continue;
     }
+    if (name == "--mesures") {
+      if (inlineValue) Fail("l'option --mesures ne prend pas de valeur");
+      o.Mesures = true;
+      continue;
+    }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
     auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
@@ -192,7 +197,7 @@ std::string LotUsage() {
           [--procede position|vitesse|thermique|constant:C1[,C0]] [--tension-externe V]
           [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          --cycles N --csv FICHIER [--ports FICHIER]
+          --cycles N --csv FICHIER [--ports FICHIER] [--mesures]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
 virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
@@ -233,11 +238,20 @@ Procédé simulé
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
                       (au-delà de 1998, l'entrée 1998 garde le dernier cycle)
-  --csv FICHIER       enregistrement : une ligne d'en-tête puis les entrées k = 0 à 2000
-                      (temps k x 0,05 s, puis les sept valeurs en centièmes de volt)
+  --csv FICHIER       enregistrement : des lignes « # clé=valeur » qui décrivent l'essai
+                      (consigne, kp, kd, ki, boucle, procede, date, ...), une ligne
+                      d'en-tête puis les entrées k = 0 à 2000 (temps k x 0,05 s, puis les
+                      sept valeurs en centièmes de volt) ; le poste rouvre ce fichier par
+                      « Essais » > « Ouvrir un essai… »
   --ports FICHIER     journal de chaque accès à la carte (« W 0x336 0x00 », « R 0x337 0xFF »)
+  --mesures           après l'essai, les mesures de la réponse à l'échelon, une ligne
+                      nom=valeur chacune : temps_montee (s), depassement (%), temps_pic (s),
+                      temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
+                      où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
+                      qui n'existe pas (la raison est écrite sur la sortie d'erreur)
 
-Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé.
+Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé, puis
+les lignes de --mesures.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
 fichier impossible à lire ou à créer) ; 2 ligne de commande incorrecte.

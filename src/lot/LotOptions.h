@@ -41,6 +41,7 @@ struct LotOptions {
   long Cycles = 0;
   std::string Csv;
   std::optional<std::string> Ports;
+  bool Mesures = false;  // print the step measures after the run
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.

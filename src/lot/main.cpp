@@ -1,7 +1,7 @@
 // regulateur-vantor-lot: one run of the regulation engine, without windows, on the
 // simulated card in virtual time. The same calls as the main window: start-up settings,
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
-// run record is written as CSV.
+// run record is written as CSV, the format the window saves and reopens.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -16,9 +16,11 @@
 #include "Numbers.h"
 #include "PortLogBus.h"
 #include "Regulation.h"
+#include "RunFile.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
 #include "StartUp.h"
+#include "StepMeasures.h"
 #include "ThermalProcess.h"
 #include "VantorError.h"
 
@@ -53,6 +55,17 @@ class LotHost : public LoopHost {
   RegulationState& s_;
   long cycles_;
   long turns_ = 0;
+};
+
+// The start-up as the tool runs it: the card is already on its bus, and nothing is shown.
+class LotStartUp : public StartUpObserver {
+ public:
+  explicit LotStartUp(AD2var& card) : card_(card) {}
+  AD2var& OpenCard(std::int32_t, std::int32_t) override { return card_; }
+  void StepDone(StartUpStep) override {}
+
+ private:
+  AD2var& card_;
 };
 
 bool IsFolder(const std::string& path) {
@@ -109,24 +122,19 @@ void PrintCorrections(const GainFields& g0, const GainFields& g1, const Setpoint
   std::fflush(stdout);
 }
 
-// Header, then entry k = 0..2000: k, its time with two decimals, the seven series.
-void WriteCsv(const std::string& path, const RegulationState& s) {
-  std::FILE* out = std::fopen(path.c_str(), "w");
-  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
-  std::fputs(
-      "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,"
-      "ordre_total\n",
-      out);
-  for (int k = 0; k < kRecordEntries; ++k) {
-    const long ms = static_cast<long>(k) * s.SamplePeriodMs;
-    std::fprintf(out, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
-    for (int series = 0; series < kRecordSeries; ++series)
-      std::fprintf(out, ",%d", s.RecordAt(series, k));
-    std::fputc('\n', out);
-  }
-  const bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0 || failed)
-    throw VantorError(FormatMessage("Erreur à l'écriture du fichier %s", path));
+// The run as the window keeps it, written with its "#" lines.
+void WriteCsv(const std::string& path, const RegulationState& s, const std::string& caption,
+              const std::string& process) {
+  const auto run = std::make_unique<Trial>(TrialFromState(s, caption, process));
+  WriteRunFile(path, *run);
+}
+
+void PrintMeasures(const RegulationState& s) {
+  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  const StepMeasures m = MeasureStep(*run);
+  std::fputs(StepMeasureLines(m).c_str(), stdout);
+  std::fflush(stdout);
+  if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
 }
 
 int Run(const LotOptions& o) {
@@ -156,13 +164,16 @@ int Run(const LotOptions& o) {
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
   StartupFields start;
-  LoadStartupSettings(s, card, prefix, start);
+  LotStartUp startUp(card);
+  RunStartUp(s, startUp, prefix, start);
   if (o.Output1Active) card.SetOutput1(4095);
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
   SetpointFields fields = start.Setpoint;
+  std::string caption = "Consigne:? ";
   if (!o.Consigne.empty()) {
     const SetpointButtonResult r = PressSetpointButton(s, card, SetpointButtonOf(o.Consigne));
+    caption = r.Panel15Caption;
     if (r.Edit5) fields.Edit5 = *r.Edit5;
     if (r.Edit4) fields.Edit4 = *r.Edit4;
   }
@@ -191,7 +202,7 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (host.Started) {
       try {
-        WriteCsv(o.Csv, s);
+        WriteCsv(o.Csv, s, caption, simulated.Process().Description());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -203,7 +214,8 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s);
+  WriteCsv(o.Csv, s, caption, simulated.Process().Description());
+  if (o.Mesures) PrintMeasures(s);
   return 0;
 }
 

@@ -31,10 +31,12 @@ inline std::string ReadAll(const fs::path& path) {
   return ss.str();
 }
 
+// The lines of a file, without the "# clé=valeur" lines that describe a run.
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind('#', 0) != 0) lines.push_back(line);
   return lines;
 }
 

@@ -1,6 +1,10 @@
 // End to end through the built regulateur-vantor-lot: settings saved by the settings
 // store, the engine on the simulated card, the CSV read back.
+#include <memory>
+
 #include "LotFixture.h"
+#include "RunFile.h"
+#include "StepMeasures.h"
 
 namespace vantor::testing {
 namespace {
@@ -25,6 +29,28 @@ TEST_F(LotTest, PositionStepResponseSettlesOnTheStepAndFillsTheWholeRecord) {
   const long feedback = entry(1998)[3];
   EXPECT_NEAR(feedback, 600, 30) << "retour at the end of the run";
   EXPECT_EQ(entry(1999), (std::vector<long>{1999, 99, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(LotTest, TheCsvDescribesTheRunAndMeasuresArePrintedAsTheWindowReadsThem) {
+  const LotResult r =
+      Lot(Settings() + "--consigne echelon --kp 2 --ki 0.5 --cycles 600 --mesures" + Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string text = ReadAll(csv);
+  for (const char* line :
+       {"# consigne=Consigne: Echelon\n", "# kp=2\n", "# kd=0\n", "# ki=0.5\n", "# boucle=fermée\n",
+        "# procede=Moteur à courant continu : position\n", "# date=20"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  EXPECT_LT(text.find("# date="), text.find(kRunFileHeader));
+  // The window reopens the file and finds the same measures.
+  auto run = std::make_unique<Trial>();
+  ReadRunFile(csv.string(), *run);
+  EXPECT_EQ(run->LastEntry, 600);
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  EXPECT_EQ(r.out, StepMeasureLines(m));
+  // A position loop has an integrator: no static error once settled.
+  EXPECT_NEAR(m.StaticError, 0, 0.05);
+  EXPECT_GT(*m.RiseTime, 0);
 }
 
 TEST_F(LotTest, SpeedLoopWithIntegralReachesTheStep) {

@@ -8,6 +8,7 @@
 #include "SimulationLoadDialog.h"
 #include "SimulationMenu.h"
 #include "ThermalProcess.h"
+#include "TrialsMenu.h"
 #include "Uaideexperimentale.h"
 #include "Uanalyse.h"
 #include "Uapropos.h"
@@ -30,9 +31,33 @@ TEST_F(SimulationMenuTest, ComesAfterTheProgramMenusAndNamesTheSimulation) {
   const QList<QAction*> bar = f.menuBar()->actions();
   ASSERT_FALSE(bar.isEmpty());
   EXPECT_EQ(bar.back()->text(), "Simulation");
-  EXPECT_EQ(bar[bar.size() - 2]->text(), "Aide");
+  EXPECT_EQ(bar[bar.size() - 2]->text(), "Essais");
+  EXPECT_EQ(bar[bar.size() - 3]->text(), "Aide");
   EXPECT_TRUE(f.windowTitle().contains("simul"));
   EXPECT_TRUE(menu.PositionAction->isChecked());
+}
+
+TEST_F(SimulationMenuTest, IsDisabledDuringARunLikeTheProgramMenus) {
+  TForm1& f = CreateMainWindow();
+  SimulationMenu menu(f, card);
+  f.Button1->click();
+  bool simulationDuringRun = true, aideDuringRun = true;
+  int turns = 0;
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (++turns != 20) return;
+    simulationDuringRun = menu.Menu()->menuAction()->isEnabled();
+    aideDuringRun = f.Aide1->menuAction()->isEnabled();
+    f.Button6->click();
+  });
+  timer.start();
+  f.Button5->click();
+  timer.stop();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  EXPECT_FALSE(aideDuringRun);
+  EXPECT_FALSE(simulationDuringRun);
+  EXPECT_TRUE(menu.Menu()->menuAction()->isEnabled());
 }
 
 TEST_F(SimulationMenuTest, SwitchesProcessAndAppliesCheckedParameters) {
@@ -78,6 +103,7 @@ TEST_F(SimulationMenuTest, ThePerturbationButtonBrakesDuringARunAndEachRunArmsTh
   d.EditLoadStart->setText("1");
   d.Apply();
   f.Button1->click();
+  f.Trials->Tracendirect1->trigger();  // the button lives in the live trace
   PerturbationToggle& button = *menu.Toggle();
   bool beforeStart = true, afterStart = false, usable = false, removed = false, again = false;
   int turns = 0;
@@ -88,7 +114,7 @@ TEST_F(SimulationMenuTest, ThePerturbationButtonBrakesDuringARunAndEachRunArmsTh
     if (turns == 10) beforeStart = card.LoadApplied();
     if (turns == 30) {  // 1.5 s into the run
       afterStart = card.LoadApplied();
-      usable = button.isVisible() && button.isEnabled();
+      usable = button.isVisible() && button.isEnabled() && button.window() == f.Trials->LiveView();
       button.click();
       removed = !card.LoadApplied() && !button.isChecked();
       button.click();
