@@ -1,11 +1,9 @@
 #include "SimulationLoadDialog.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QPushButton>
 
-#include "ErrorReport.h"
+#include "ApplyButtons.h"
 #include "Numbers.h"
 #include "QtText.h"
 #include "VantorError.h"
@@ -33,14 +31,7 @@ SimulationLoadDialog::SimulationLoadDialog(SimulatedCard& card, QWidget* parent)
   EditLoadStart->setPlaceholderText("vide : au bouton seulement");
   for (QLineEdit* e : {EditLoad, EditLoadStart}) e->setMinimumWidth(200);
   form->addRow("Appliquée à chaque essai à partir de (s)", EditLoadStart);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText("Appliquer");
-  buttons->button(QDialogButtonBox::Cancel)->setText("Annuler");
-  form->addRow(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    if (Guarded(this, [this] { Apply(); })) accept();
-  });
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  AddApplyButtons(*this, *form, [this] { Apply(); });
 }
 
 void SimulationLoadDialog::Refill() {

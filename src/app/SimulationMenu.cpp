@@ -1,13 +1,13 @@
 #include "SimulationMenu.h"
 
 #include <QActionGroup>
-#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <cmath>
 
+#include "ApplyButtons.h"
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
 #include "ErrorReport.h"
@@ -48,14 +48,7 @@ SimulationParametersDialog::SimulationParametersDialog(SimulatedCard& card, QWid
   EditDeadTime = make("EditDeadTime", "Retard (s)");
   EditNoise = make("EditNoise", "Bruit de mesure (V)");
   EditExternal = make("EditExternal", "Consigne externe sur l'entrée 0 (0 à 10.24 V)");
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText("Appliquer");
-  buttons->button(QDialogButtonBox::Cancel)->setText("Annuler");
-  form->addRow(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    if (Guarded(this, [this] { Apply(); })) accept();
-  });
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  AddApplyButtons(*this, *form, [this] { Apply(); });
 }
 
 void SimulationParametersDialog::Refill() {
