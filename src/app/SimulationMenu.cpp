@@ -179,7 +179,7 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
       {ResetAction, &SimulationMenu::ResetProcess}};
   for (const auto& [action, handler] : handlers)
     connect(action, &QAction::triggered, this,
-            [this, handler] { Guarded(&form_, [&] { (this->*handler)(); }); });
+            [this, handler = handler] { Guarded(&form_, [&] { (this->*handler)(); }); });
   for (auto [action, profile] : {std::pair{IdealAction, SimulationProfile::Ideal},
                                  std::pair{RealisticAction, SimulationProfile::Realistic}})
     connect(action, &QAction::triggered, this,
