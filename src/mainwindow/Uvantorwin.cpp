@@ -324,8 +324,12 @@ void TForm1::BuildMiddleColumn(QWidget* central) {
   Label12 = MakeLabel(Panel8, "Label12", "Retour");
   SetTextColor(Label12, Qt::blue);
   for (TGauge* g : {Gauge3, Gauge4}) {
+    // A white disk (BackColor) on the gauge's own teal.
     g->Kind = TGaugeKind::gkPie;
-    g->BackColor = kGaugeTeal;
+    g->BackColor = Qt::white;
+    QPalette teal = g->palette();
+    teal.setColor(QPalette::Window, kGaugeTeal);
+    g->setPalette(teal);
     g->resize(121, 121);
   }
   Gauge3->ForeColor = Qt::red;
