@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
 
 #include "Dialogs.h"
@@ -38,7 +39,10 @@ constexpr int kPanel8Height = 284;
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int w, int h) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(name);
-  b->setFixedSize(w, h);
+  // The designed width, or wider when the caption needs it to keep clear of the border.
+  constexpr int kCaptionPadding = 8;
+  b->setFixedSize(std::max(w, b->fontMetrics().horizontalAdvance(caption) + 2 * kCaptionPadding),
+                  h);
   b->setAutoDefault(false);
   return b;
 }
