@@ -1,7 +1,7 @@
 // regulateur-vantor-lot: one run of the regulation engine, without windows, on the
 // simulated card in virtual time. The same calls as the main window: start-up settings,
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
-// run record is written as CSV.
+// run record is written as CSV, the format the window saves and reopens.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -16,9 +16,12 @@
 #include "Numbers.h"
 #include "PortLogBus.h"
 #include "Regulation.h"
+#include "RunFile.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
 #include "StartUp.h"
+#include "StepMeasures.h"
+#include "ThermalProcess.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -54,6 +57,17 @@ class LotHost : public LoopHost {
   long turns_ = 0;
 };
 
+// The start-up as the tool runs it: the card is already on its bus, and nothing is shown.
+class LotStartUp : public StartUpObserver {
+ public:
+  explicit LotStartUp(AD2var& card) : card_(card) {}
+  AD2var& OpenCard(std::int32_t, std::int32_t) override { return card_; }
+  void StepDone(StartUpStep) override {}
+
+ private:
+  AD2var& card_;
+};
+
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -73,15 +87,23 @@ std::string SettingsPrefix(const LotOptions& o) {
 }
 
 std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {
+  std::unique_ptr<ProcessModel> process;
   switch (o.Process) {
     case LotProcess::Speed:
-      return std::make_unique<DcMotorSpeed>();
+      process = std::make_unique<DcMotorSpeed>();
+      break;
+    case LotProcess::Thermal:
+      process = std::make_unique<ThermalProcess>();
+      break;
     case LotProcess::Constant:
       return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
     case LotProcess::Position:
+      process = std::make_unique<DcMotorPosition>();
       break;
   }
-  return std::make_unique<DcMotorPosition>();
+  process->ApplyProfile(o.Profile);
+  if (o.Seed) process->NoiseSeed = *o.Seed;
+  return process;
 }
 
 void PrintCorrection(const char* name, const std::string& before, const std::string& after) {
@@ -100,24 +122,19 @@ void PrintCorrections(const GainFields& g0, const GainFields& g1, const Setpoint
   std::fflush(stdout);
 }
 
-// Header, then entry k = 0..2000: k, its time with two decimals, the seven series.
-void WriteCsv(const std::string& path, const RegulationState& s) {
-  std::FILE* out = std::fopen(path.c_str(), "w");
-  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
-  std::fputs(
-      "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,"
-      "ordre_total\n",
-      out);
-  for (int k = 0; k < kRecordEntries; ++k) {
-    const long ms = static_cast<long>(k) * s.SamplePeriodMs;
-    std::fprintf(out, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
-    for (int series = 0; series < kRecordSeries; ++series)
-      std::fprintf(out, ",%d", s.RecordAt(series, k));
-    std::fputc('\n', out);
-  }
-  const bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0 || failed)
-    throw VantorError(FormatMessage("Erreur à l'écriture du fichier %s", path));
+// The run as the window keeps it, written with its "#" lines.
+void WriteCsv(const std::string& path, const RegulationState& s, const std::string& caption,
+              const std::string& process) {
+  const auto run = std::make_unique<Trial>(TrialFromState(s, caption, process));
+  WriteRunFile(path, *run);
+}
+
+void PrintMeasures(const RegulationState& s) {
+  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  const StepMeasures m = MeasureStep(*run);
+  std::fputs(StepMeasureLines(m).c_str(), stdout);
+  std::fflush(stdout);
+  if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
 }
 
 int Run(const LotOptions& o) {
@@ -147,13 +164,16 @@ int Run(const LotOptions& o) {
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
   StartupFields start;
-  LoadStartupSettings(s, card, prefix, start);
+  LotStartUp startUp(card);
+  RunStartUp(s, startUp, prefix, start);
   if (o.Output1Active) card.SetOutput1(4095);
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
   SetpointFields fields = start.Setpoint;
+  std::string caption = "Consigne:? ";
   if (!o.Consigne.empty()) {
     const SetpointButtonResult r = PressSetpointButton(s, card, SetpointButtonOf(o.Consigne));
+    caption = r.Panel15Caption;
     if (r.Edit5) fields.Edit5 = *r.Edit5;
     if (r.Edit4) fields.Edit4 = *r.Edit4;
   }
@@ -169,6 +189,11 @@ int Run(const LotOptions& o) {
   const GainFields typedGains = gains;
   const SetpointFields typedFields = fields;
   LotHost host(s, o.Cycles, fields);
+  if (o.Load) {
+    // The run starts now: no port access comes between here and its first cycle.
+    simulated.SetLoadVolts(o.Load->LoadVolts);
+    simulated.ScheduleLoad(o.Load->StartSeconds);
+  }
   try {
     ReadGains(s, gains);
     RunRegulation(s, card, host);
@@ -177,7 +202,7 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (host.Started) {
       try {
-        WriteCsv(o.Csv, s);
+        WriteCsv(o.Csv, s, caption, simulated.Process().Name());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -189,7 +214,8 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s);
+  WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+  if (o.Mesures) PrintMeasures(s);
   return 0;
 }
 

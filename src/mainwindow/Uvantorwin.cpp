@@ -21,6 +21,7 @@
 #include "QtText.h"
 #include "SettingsStore.h"
 #include "StartUp.h"
+#include "TrialsMenu.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -119,6 +120,7 @@ TForm1::TForm1(BusOpener openBus, QWidget* parent)
   central_->installEventFilter(this);
   setCentralWidget(central_);
   BuildMenus();
+  Trials = new TrialsMenu(*this);
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);
@@ -545,74 +547,75 @@ void TForm1::showEvent(QShowEvent* event) {
 // later step is skipped, the window still opening with what was set so far.
 
 void TForm1::FormCreate() {
-  // 1. "." as decimal separator for everything the program reads and writes.
-  std::setlocale(LC_NUMERIC, "C");
+  // The start-up sequence itself is the engine's; the window opens the card's bus when
+  // the sequence asks for it and writes its captions as each step is done.
+  struct Observer : StartUpObserver {
+    explicit Observer(TForm1& form) : f(form) {}
+    AD2var& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
+      f.ADR1 = adr1;
+      f.ADR2 = adr2;
+      PortBus& bus = f.openBus_(static_cast<std::uint16_t>(adr1 & 0xFFFF),
+                                static_cast<std::uint16_t>(adr2 & 0xFFFF));
+      f.card_ = std::make_unique<AD2var>(bus);
+      return *f.card_;
+    }
+    void StepDone(StartUpStep step) override {
+      const RegulationState& s = f.State;
+      switch (step) {
+        case StartUpStep::CardAtRest:  // 8.
+          f.Inactive1->setEnabled(false);
+          f.Active1->setEnabled(true);
+          break;
+        case StartUpStep::GainsCleared:  // 10.
+          f.Edit1->setText("0");
+          f.Edit3->setText("0");
+          f.Edit2->setText("0");
+          break;
+        case StartUpStep::StepLimit:  // 12.
+          f.Label4->setText("Amplitude (0 à " + ShortText(s.finalech) + ")");
+          break;
+        case StartUpStep::MeanLimits:  // 14.
+          f.Label7->setText("Valeur moyenne: (" + ShortText(s.valmoymini) + "à" +
+                            ShortText(s.valmoymaxi) + ")");
+          f.Edit6->setText(ShortText(s.valmoymini));
+          break;
+        case StartUpStep::AmplitudeLimit:  // 15.
+          f.Label14->setText("Amplitude (0.1 à " + ShortText(s.amplimaxi) + ")");
+          f.Edit7->setText("0.1");
+          break;
+        case StartUpStep::OrderLimits:  // 17.
+          f.Label16->setText("Limites de l'ordre de commande:" + ShortText(s.ordremini) +
+                             "volts / " + ShortText(s.ordremaxi) + "volts");
+          break;
+        case StartUpStep::SetpointPanels:  // 18.
+          f.Panel11->setVisible(false);
+          f.Panel14->setVisible(false);
+          f.Panel17->setVisible(false);
+          f.Panel15->SetCaption("Consigne:? ");
+          break;
+        case StartUpStep::LoopClosed:  // 20.
+          f.Label9->setText("Boucle fermée");
+          f.ferme1->setEnabled(false);
+          break;
+        case StartUpStep::KpRange:  // 21.
+          f.Label3->setText("Kp (0 à " + QString::number(s.kpmax) + ")");
+          break;
+        case StartUpStep::KdRange:  // 22.
+          f.Label5->setText("Kd (0 à " + QString::number(s.kdmax) + ") en seconde");
+          break;
+        case StartUpStep::KiRange:  // 23.
+          f.Label6->setText("Ki (0 à " + QString::number(s.kimax) + ") en (1/seconde)");
+          break;
+      }
+    }
+    TForm1& f;
+  } observer(*this);
+
+  // 1. "." as decimal separator for everything the program reads and writes (the
+  // sequence sets the C library's; the window's own locale is set here).
   QLocale::setDefault(QLocale::c());
-  // 2-3. Card addresses.
-  ADR1 = StrToInt(LoadSetting("sauvegarde/adr1.rtf", 4));
-  ADR2 = StrToInt(LoadSetting("sauvegarde/adr2.rtf", 4));
-  // 4. Card initialisation.
-  PortBus& bus = openBus_(static_cast<std::uint16_t>(ADR1 & 0xFFFF),
-                          static_cast<std::uint16_t>(ADR2 & 0xFFFF));
-  card_ = std::make_unique<AD2var>(bus);
-  card_->CardInit(ADR1, ADR2);
-  // 5-7. Unipolar range, 0 V order, output 1 at 0.
-  card_->SelectRange('u');
-  card_->SetOutput2(2048);
-  card_->SetOutput1(0);
-  // 8.
-  Inactive1->setEnabled(false);
-  Active1->setEnabled(true);
-  // 9.
-  State.SetpointKind.clear();
-  State.StopRequested = 1;
-  State.SamplePeriodMs = 50;
-  // 10.
-  State.Kp = 0;
-  Edit1->setText("0");
-  State.Ki = 0;
-  Edit3->setText("0");
-  State.Kd = 0;
-  Edit2->setText("0");
-  // 11.
-  State.StepLow = 0;
-  // 12.
-  State.finalech = StrToFloat(LoadSetting("sauvegarde/finalech.rtf", 4));
-  Label4->setText("Amplitude (0 à " + ShortText(State.finalech) + ")");
-  // 13-14.
-  State.valmoymini = StrToFloat(LoadSetting("sauvegarde/valmoymini.rtf", 4));
-  State.valmoymaxi = StrToFloat(LoadSetting("sauvegarde/valmoymaxi.rtf", 4));
-  Label7->setText("Valeur moyenne: (" + ShortText(State.valmoymini) + "à" +
-                  ShortText(State.valmoymaxi) + ")");
-  Edit6->setText(ShortText(State.valmoymini));
-  // 15.
-  State.amplimaxi = StrToFloat(LoadSetting("sauvegarde/amplimaxi.rtf", 4));
-  Label14->setText("Amplitude (0.1 à " + ShortText(State.amplimaxi) + ")");
-  Edit7->setText("0.1");
-  // 16-17.
-  State.ordremaxi = StrToFloat(LoadSetting("sauvegarde/ordremaxi.rtf", 4));
-  State.ordremini = StrToFloat(LoadSetting("sauvegarde/ordremini.rtf", 4));
-  Label16->setText("Limites de l'ordre de commande:" + ShortText(State.ordremini) + "volts / " +
-                   ShortText(State.ordremaxi) + "volts");
-  // 18.
-  Panel11->setVisible(false);
-  Panel14->setVisible(false);
-  Panel17->setVisible(false);
-  Panel15->SetCaption("Consigne:? ");
-  // 19.
-  State.SetpointFrequency = 0.01L;
-  State.SetpointPeriod = 1 / State.SetpointFrequency;
-  // 20.
-  State.LoopMode = "fermee";
-  Label9->setText("Boucle fermée");
-  ferme1->setEnabled(false);
-  // 21-23.
-  State.kpmax = GainRangeFromText(LoadSetting("sauvegarde/kpmax.rtf", 4));
-  Label3->setText("Kp (0 à " + QString::number(State.kpmax) + ")");
-  State.kdmax = GainRangeFromText(LoadSetting("sauvegarde/kdmax.rtf", 4));
-  Label5->setText("Kd (0 à " + QString::number(State.kdmax) + ") en seconde");
-  State.kimax = GainRangeFromText(LoadSetting("sauvegarde/kimax.rtf", 4));
-  Label6->setText("Ki (0 à " + QString::number(State.kimax) + ") en (1/seconde)");
+  StartupFields fields;
+  RunStartUp(State, observer, "", fields);
 }
 
 // ---------------------------------------------------------------------------------
@@ -671,6 +674,7 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Mthodederglage1->setEnabled(enabled);
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
+  Trials->SetRunning(!enabled);
   for (QAction* a : disabledDuringRuns_)
     if (a) a->setEnabled(enabled);
 }
@@ -688,6 +692,7 @@ void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHun
   Gauge3->SetProgress(setpointHundredths);
   Gauge2->SetProgress(feedbackHundredths);
   Gauge4->SetProgress(feedbackHundredths);
+  Trials->Cycle();
 }
 
 void TForm1::ProcessMessagesOnce() {
@@ -706,6 +711,7 @@ void TForm1::PlotRecord() {
     Series2->AddXY(x, static_cast<double>(plot_->Feedback[k]));
     if (plot_->HasMeanLine) Series3->AddXY(x, static_cast<double>(plot_->MeanLine));
   }
+  Trials->RecordPlotted();
   Chart1->update();
 }
 
@@ -880,8 +886,12 @@ void TForm1::BitBtn2Click() {
   Chart1->PrintResolution = -25;
   const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
   printer.SetCanvasFont("Arial", 10, false);
-  printer.TextOut(page.captionX, page.captionY,
-                  ToQString(BuildPrintCaption(ToStdString(Panel15->Caption()), State)));
+  // One line for the run shown; one more per earlier run drawn over it.
+  const std::vector<std::string> captions = Trials->TraceCaptionLines();
+  const int lineHeight = QFontMetrics(printer.Canvas().font(), &printer.Device()).lineSpacing();
+  for (std::size_t i = 0; i < captions.size(); ++i)
+    printer.TextOut(page.captionX, page.captionY + static_cast<int>(i) * lineHeight,
+                    ToQString(captions[i]));
   Chart1->PrintRect(printer.Canvas(),
                     QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
   job.End();

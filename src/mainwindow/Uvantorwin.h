@@ -25,6 +25,8 @@
 
 namespace vantor {
 
+class TrialsMenu;
+
 class TForm1 : public QMainWindow, private LoopHost {
   Q_OBJECT
  public:
@@ -43,6 +45,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   QDialog* Form4 = nullptr;         // settings
   QDialog* Formpass = nullptr;      // password
   QDialog* OKBottomDlg2 = nullptr;  // wiring pictures
+  // The "Essais" menu (after "Aide"): live trace, measures, runs kept, run files.
+  TrialsMenu* Trials = nullptr;
 
   // ---- State -------------------------------------------------------------------
   RegulationState State;

@@ -1,11 +1,13 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace vantor {
 
@@ -53,6 +55,24 @@ int ExecBox(QMessageBox::Icon icon, const QString& title, const QString& text,
   if (setUp) setUp(box);
   WidenForTitle(box);
   return box.exec();
+}
+
+QString RunFileDialog(QWidget* parent, const QString& title, const QString& start,
+                      const QString& filter, bool save) {
+  QFileDialog dialog(FrontWindow(parent), title, start, filter);
+  // Qt's own dialog, whatever the desktop: its texts are the ones set here.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (save) dialog.setDefaultSuffix("csv");
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Dossier :"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nom du fichier :"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Type de fichier :"));
+  dialog.setLabelText(QFileDialog::Accept,
+                      save ? QStringLiteral("Enregistrer") : QStringLiteral("Ouvrir"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
 }
 
 }  // namespace
@@ -107,6 +127,16 @@ void QtDialogs::Beep() {
   QApplication::beep();
 }
 
+QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                                const QString& filter) {
+  return RunFileDialog(parent, title, folder, filter, false);
+}
+
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                const QString& filter) {
+  return RunFileDialog(parent, title, proposed, filter, true);
+}
+
 void ScriptedDialogs::Message(QWidget*, const QString& text) {
   messages << text;
   if (onMessage) onMessage();
@@ -141,6 +171,20 @@ bool ScriptedDialogs::PrinterSetupDialog(QWidget*, Printer&) {
 
 void ScriptedDialogs::Beep() {
   ++beeps;
+}
+
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString&, const QString& folder,
+                                      const QString&) {
+  fileDialogStarts << folder;
+  if (fileAnswers.empty()) return {};
+  const QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::SaveFileName(QWidget* parent, const QString& title,
+                                      const QString& proposed, const QString& filter) {
+  return OpenFileName(parent, title, proposed, filter);
 }
 
 }  // namespace vantor

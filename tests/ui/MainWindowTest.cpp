@@ -9,6 +9,7 @@
 
 #include "Numbers.h"
 #include "PrintCaption.h"
+#include "SettingsStore.h"
 #include "WorkstationFixture.h"
 
 namespace vantor::testing {
@@ -90,6 +91,20 @@ TEST_F(MainWindowTest, AMissingSettingStopsTheStartUpWhereItFails) {
   EXPECT_EQ(f.Label5->text(), "Kd ");
   EXPECT_EQ(f.Label6->text(), "Ki");
   EXPECT_TRUE(f.isWindow());
+}
+
+TEST_F(MainWindowTest, AValueTheSettingsWindowWouldRefuseStopsTheStartUp) {
+  // 1e99 V as the lowest order would drive output 2 to full scale from the first cycle.
+  SaveSetting(Path("sauvegarde/ordremini.rtf").string(), "1e99");
+  TForm1& f = CreateMainWindow();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_EQ(dialogs.errors[0],
+            "Valeur '1e99' hors des limites acceptées par la fenêtre de réglage : de -999 à "
+            "9999.\nFichier : sauvegarde/ordremini.rtf");
+  EXPECT_EQ(f.State.ordremini, 0);
+  EXPECT_EQ(f.Label16->text(), "limites ordre de commande");
+  EXPECT_EQ(f.Label9->text(), "");
+  EXPECT_EQ(f.Label3->text(), "Kp ");
 }
 
 TEST_F(MainWindowTest, AMissingAddressLeavesTheCardUntouched) {

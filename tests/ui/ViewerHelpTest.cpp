@@ -186,7 +186,8 @@ TEST_F(HelpViewerTest, AMissingFileIsReportedWithItsPathAndTheViewerStillShows) 
 TEST_F(HelpViewerTest, AFileThatIsNeitherRichTextNorTextIsAStreamError) {
   WriteFile("aide/parametrage.rtf", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
   form->Paramtrage1->trigger();
-  EXPECT_EQ(dialogs.errors, QStringList{"Erreur au chargement du flux."});
+  EXPECT_EQ(dialogs.errors,
+            QStringList{"Erreur au chargement du flux.\nFichier : aide/parametrage.rtf"});
   EXPECT_TRUE(viewer->isVisible());
   EXPECT_EQ(viewer->windowTitle(), "Aide sur le paramétrage");
   EXPECT_EQ(viewer->RichEditaide->PlainText(), "");
