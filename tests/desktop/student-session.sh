@@ -149,7 +149,7 @@ check_windows() {
   fi
 }
 
-# The main window's frame fills the work area exactly.
+# The frame of window $1 fills the work area exactly.
 check_fills_work_area() {
   local ax ay aw ah x y w h left right top bottom
   read -r ax ay aw ah < <(work_area)
@@ -342,6 +342,7 @@ check_windows
 shot "analyse"
 cp "$last_shot" "$out/fenetre-analyse.png"
 analysis=$(window_named "$analysis_title")
+check_fills_work_area "$analysis"
 read -r ax ay aw ah < <(client_geometry "$analysis")
 charts() { convert "$last_shot" -crop "$((aw / 2))x$((ah / 2))+$ax+$((ay + 30))" -depth 8 txt:- | md5sum; }
 before=$(charts)
