@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QTemporaryDir>
+#include <cstdio>
 
 #include "OffscreenBench.h"
 #include "PageFit.h"
@@ -31,6 +33,43 @@ void BM_LoadHelpText(benchmark::State& state) {
   state.SetLabel(files[state.range(0)]);
 }
 BENCHMARK(BM_LoadHelpText)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+// A help text of about 1 MB: state.range(0) paragraphs, in bold and plain runs, of some
+// fifty characters (20,000 paragraphs) or of a few (200,000 paragraphs), loaded into the shown help
+// viewer's control up to its first drawing: the time before the student sees the text.
+void BM_ShowLargeHelpText(benchmark::State& state) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("grand.rtf").toStdString();
+  {
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    const bool shortLines = state.range(0) > 100000;
+    for (long k = 0; k < state.range(0); ++k)
+      rtf += shortLines
+                 ? "{\\b " + std::to_string(k % 10) + "}\\par\n"
+                 : "{\\b Paragraphe " + std::to_string(k) + "} : r\\'e9gulation du moteur\\par\n";
+    rtf += "}";
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::fwrite(rtf.data(), 1, rtf.size(), out);
+    std::fclose(out);
+    state.counters["octets"] = static_cast<double>(rtf.size());
+  }
+  vantor::TRichEdit edit;
+  edit.resize(693, 460);
+  edit.show();
+  QImage target(edit.size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    edit.Clear();
+    edit.LoadFromFile(path);
+    edit.viewport()->render(&target);
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(target.constBits());
+  }
+}
+BENCHMARK(BM_ShowLargeHelpText)
+    ->Arg(20000)
+    ->Arg(200000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_LoadCoursePicture(benchmark::State& state) {
   vantor::TImage image;

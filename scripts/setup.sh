@@ -16,6 +16,8 @@ packages=(
   xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation unrtf
   qt6-charts-dev
   locales
+  qt6-translations-l10n
+  openbox xdotool x11-utils wmctrl imagemagick
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "RegularFile.h"
 #include "VantorError.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -17,7 +18,7 @@ namespace {
 
 // Files larger than this are not pictures this program has any use for; refusing them
 // up front keeps a stray multi-gigabyte file from exhausting memory.
-constexpr long kMaxFileBytes = 256L * 1024 * 1024;
+constexpr std::size_t kMaxFileBytes = 256u * 1024u * 1024u;
 
 enum class Failure { kNone, kLibjpeg, kTooLarge, kTooManyScans };
 
@@ -183,25 +184,11 @@ DecodedPicture DecodeJpegBytes(const std::uint8_t* data, std::size_t size,
 }
 
 DecodedPicture DecodeJpegFile(const std::string& path, const JpegLimits& limits) {
-  const std::string cannotOpen = FormatMessage("Impossible d'ouvrir le fichier %s", path);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) throw VantorError(cannotOpen);
-
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[65536];
-  for (;;) {
-    const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
-    if (n > 0) {
-      if (static_cast<long>(bytes.size() + n) > kMaxFileBytes)
-        throw VantorError("Le fichier " + path + " est trop volumineux pour une image");
-      bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    if (n < sizeof chunk) break;
-  }
-  // A read error (a folder, a disk fault) is the same failure as a refused open.
-  if (std::ferror(file.get())) throw VantorError(cannotOpen);
-  return DecodeJpegBytes(bytes.data(), bytes.size(), limits);
+  // Opened without blocking: a named pipe in place of a picture is refused at once.
+  std::string bytes;
+  if (!ReadRegularFile(path, kMaxFileBytes, bytes))
+    throw VantorError("Le fichier " + path + " est trop volumineux pour une image");
+  return DecodeJpegBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), limits);
 }
 
 }  // namespace vantor

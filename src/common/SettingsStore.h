@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "Rtf.h"
+
 namespace vantor {
 
 // The first `width` characters (not bytes) of the file's plain text, loaded as RTF or
@@ -15,23 +17,32 @@ namespace vantor {
 // Throws VantorError:
 //   "Impossible d'ouvrir le fichier %s" when the file is missing or not a readable file;
 //   "Erreur au chargement du flux" when its content is neither RTF nor text (or larger
-//   than the reader accepts) or cannot be read.
+//   than the reader accepts) or cannot be read, with a second line naming the file.
 std::string LoadSetting(const std::string& path, int width);
 
 // The bytes of the regular file at `path` (relative paths against the working
 // directory), as the settings store and the help viewer read their documents. A named
 // pipe or a folder in its place never blocks. Throws VantorError
 // "Impossible d'ouvrir le fichier %s" (the path as given) when it cannot be opened or
-// read, and "Erreur au chargement du flux" when it is larger than the RTF reader accepts.
-std::string ReadDocumentBytes(const std::string& path);
+// read, and "Erreur au chargement du flux" with a line naming the file when it is larger
+// than `limit` bytes.
+std::string ReadDocumentBytes(const std::string& path, std::size_t limit = kRtfMaxInputBytes);
 
 // Replaces the file with a rich-text document whose only paragraph is `text`. The
-// document is written to a temporary file of the same folder, flushed to disk and
-// renamed over the old file, so a failure never leaves a half-written or emptied
-// setting: the previous file stays as it was. Throws VantorError:
+// document is written to a temporary file of the same folder (".<name>.<pid>.<n>"),
+// flushed to disk and renamed over the old file, so a failure never leaves a
+// half-written or emptied setting: the previous file stays as it was. Throws VantorError:
 //   "Impossible de créer le fichier %s" when the file cannot be created (missing or
-//   read-only folder, or the path names a folder);
-//   "Erreur à l'enregistrement du flux" when writing the content fails.
+//   read-only folder, or the path names a folder); also, with a line giving the cause,
+//   when the file is a symbolic link (nothing is written through a link) or read-only;
+//   "Erreur à l'enregistrement du flux" when writing the content fails, with a line
+//   naming the file and the system's cause (such as a full disk).
 void SaveSetting(const std::string& path, const std::string& text);
+
+// Removes the temporary files that saves interrupted for good (a killed program, a
+// power cut) left in `directory`: those whose writer is no longer a running process of
+// this program. A temporary file of a live writer is never touched. Returns how many
+// were removed; a folder that cannot be read removes nothing.
+int RemoveStaleTemporaries(const std::string& directory);
 
 }  // namespace vantor

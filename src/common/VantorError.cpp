@@ -3,7 +3,11 @@
 namespace vantor {
 
 std::string ErrorBoxText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  // A second line (the file concerned, the cause) is shown as it is, after the first.
+  const std::size_t end = message.find('\n');
+  const std::string first = message.substr(0, end);
+  const std::string rest = end == std::string::npos ? std::string() : message.substr(end);
+  if (!first.empty() && static_cast<unsigned char>(first.back()) > '.') return first + "." + rest;
   return message;
 }
 

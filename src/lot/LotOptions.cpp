@@ -36,6 +36,8 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.Process = LotProcess::Position;
   } else if (value == "vitesse") {
     o.Process = LotProcess::Speed;
+  } else if (value == "thermique") {
+    o.Process = LotProcess::Thermal;
   } else if (value.rfind("constant:", 0) == 0) {
     o.Process = LotProcess::Constant;
     const std::string counts = value.substr(9);
@@ -44,8 +46,27 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.ConstantInput0 =
         comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
   } else {
-    Fail("--procede : « " + value + " » inconnu (position, vitesse ou constant:C1[,C0])");
+    Fail("--procede : « " + value +
+         " » inconnu (position, vitesse, thermique ou constant:C1[,C0])");
   }
+}
+
+// A decimal number written with a point, the whole text.
+bool ParseVolts(const std::string& text, double& out) {
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(out);
+}
+
+LotLoad ParseLoad(const std::string& value) {
+  const auto comma = value.find(',');
+  LotLoad load;
+  if (comma == std::string::npos || !ParseVolts(value.substr(0, comma), load.StartSeconds) ||
+      !ParseVolts(value.substr(comma + 1), load.LoadVolts) || load.StartSeconds < 0 ||
+      load.LoadVolts < 0 || load.LoadVolts > 10)
+    Fail("--charge : « " + value +
+         " » n'est pas T,C (début T en secondes, 0 ou plus ; charge C entre 0 et 10 V)");
+  return load;
 }
 
 }  // namespace
@@ -117,11 +138,23 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       ParseProcess(value(), o);
     } else if (name == "--tension-externe") {
       const std::string v = value();
-      char* end = nullptr;
-      const double volts = std::strtod(v.c_str(), &end);
-      if (v.empty() || *end != '\0' || !std::isfinite(volts))
+      double volts = 0.0;
+      if (!ParseVolts(v, volts))
         Fail("--tension-externe : « " + v + " » n'est pas une tension en volts");
       o.ExternalVolts = volts;
+    } else if (name == "--profil") {
+      const std::string v = value();
+      const auto profile = ParseProfile(v);
+      if (!profile) Fail("--profil : « " + v + " » inconnu (idéal ou réaliste)");
+      o.Profile = *profile;
+    } else if (name == "--graine") {
+      const std::string v = value();
+      long seed = 0;
+      if (!ParseInt(v, seed) || seed > 4294967295L)
+        Fail("--graine : « " + v + " » n'est pas un nombre entier entre 0 et 4294967295");
+      o.Seed = static_cast<std::uint32_t>(seed);
+    } else if (name == "--charge") {
+      o.Load = ParseLoad(value());
     } else if (name == "--panne") {
       const std::string v = value();
       if (v == "aucune")
@@ -161,7 +194,8 @@ std::string LotUsage() {
   return R"(Usage : regulateur-vantor-lot [--reglages DOSSIER] --consigne echelon|sin|triang|carr|externe
           [--echelon T] [--moyenne T] [--amplitude T] [--frequence T]
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
-          [--procede position|vitesse|constant:C1[,C0]] [--tension-externe V]
+          [--procede position|vitesse|thermique|constant:C1[,C0]] [--tension-externe V]
+          [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures]
 
@@ -178,20 +212,29 @@ Consigne (les textes T sont ceux qu'un élève taperait dans les champs)
   --consigne MOT      bouton de consigne : echelon, sin (sinus), triang, carr (carré),
                       externe (tension de l'entrée analogique 0). Sans consigne, le poste
                       répond « Entrer une consigne » et rien n'est enregistré.
-  --echelon T         amplitude de l'échelon (Edit5 ; par défaut 0,75 x finalech arrondi)
-  --moyenne T         valeur moyenne (Edit6 ; par défaut valmoymini)
-  --amplitude T       amplitude (Edit7 ; par défaut 0.1)
-  --frequence T       fréquence en Hz (Edit4 ; par défaut 0.01)
+  --echelon T         champ « Amplitude » de l'échelon (par défaut les trois quarts de
+                      l'amplitude maxi de l'échelon réglée par le professeur, arrondis)
+  --moyenne T         champ « Valeur moyenne » (par défaut la valeur moyenne mini réglée)
+  --amplitude T       champ « Amplitude » des consignes périodiques (par défaut 0.1)
+  --frequence T       champ « Frequence » en Hz (par défaut 0.01)
 Correcteur
-  --kp T, --kd T, --ki T   gains (Edit1, Edit2, Edit3 ; par défaut 0)
+  --kp T, --kd T, --ki T   champs « Kp », « Kd », « Ki » des gains (par défaut 0)
   --boucle fermee|ouverte  boucle fermée (par défaut) ou ouverte : la consigne est envoyée
                            telle quelle à la sortie
   --sortie1 active|inactive  sortie 1 à 10 V ou à 0 V (par défaut inactive)
 Procédé simulé
   --procede position  moteur à courant continu asservi en position (par défaut)
   --procede vitesse   moteur à courant continu asservi en vitesse
+  --procede thermique procédé thermique : premier ordre (constante de temps 8 s) et
+                      retard (1,5 s), 0 à 10 V pour 20 à 120 °C
   --procede constant:C1[,C0]  entrée 1 toujours à C1 points, entrée 0 à C0 (0 par défaut)
   --tension-externe V tension de l'entrée 0 pour les procédés moteur (0 V par défaut)
+  --profil idéal|réaliste  procédé idéal (par défaut) ou réaliste : bruit de mesure,
+                      ondulation de la génératrice, frottement sec, moteur de position au
+                      repos à 1 V (ideal et realiste sans accent sont acceptés)
+  --graine N          graine du bruit de mesure (un même N redonne le même essai)
+  --charge T,C        perturbation : une charge qui retire C volts à l'ordre (0 à 10),
+                      appliquée T secondes après « Début » (point décimal, par exemple 10,1.5)
   --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
@@ -208,8 +251,10 @@ Durée et résultats
                       où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
                       qui n'existe pas (la raison est écrite sur la sortie d'erreur)
 
-Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé, puis
-les lignes de --mesures.
+Sur la sortie standard, une ligne NOM=<texte retenu> pour chaque champ corrigé (valeur
+hors plage ramenée à la borne), NOM désignant le champ : Edit1 « Kp », Edit2 « Kd »,
+Edit3 « Ki », Edit4 « Frequence », Edit5 « Amplitude » de l'échelon, Edit6 « Valeur
+moyenne », Edit7 « Amplitude » des consignes périodiques ; puis les lignes de --mesures.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
 fichier impossible à lire ou à créer) ; 2 ligne de commande incorrecte.

@@ -21,6 +21,7 @@
 #include "SimulatedCard.h"
 #include "StartUp.h"
 #include "StepMeasures.h"
+#include "ThermalProcess.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -56,6 +57,17 @@ class LotHost : public LoopHost {
   long turns_ = 0;
 };
 
+// The start-up as the tool runs it: the card is already on its bus, and nothing is shown.
+class LotStartUp : public StartUpObserver {
+ public:
+  explicit LotStartUp(AD2var& card) : card_(card) {}
+  AD2var& OpenCard(std::int32_t, std::int32_t) override { return card_; }
+  void StepDone(StartUpStep) override {}
+
+ private:
+  AD2var& card_;
+};
+
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -75,15 +87,23 @@ std::string SettingsPrefix(const LotOptions& o) {
 }
 
 std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {
+  std::unique_ptr<ProcessModel> process;
   switch (o.Process) {
     case LotProcess::Speed:
-      return std::make_unique<DcMotorSpeed>();
+      process = std::make_unique<DcMotorSpeed>();
+      break;
+    case LotProcess::Thermal:
+      process = std::make_unique<ThermalProcess>();
+      break;
     case LotProcess::Constant:
       return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
     case LotProcess::Position:
+      process = std::make_unique<DcMotorPosition>();
       break;
   }
-  return std::make_unique<DcMotorPosition>();
+  process->ApplyProfile(o.Profile);
+  if (o.Seed) process->NoiseSeed = *o.Seed;
+  return process;
 }
 
 void PrintCorrection(const char* name, const std::string& before, const std::string& after) {
@@ -144,7 +164,8 @@ int Run(const LotOptions& o) {
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
   StartupFields start;
-  LoadStartupSettings(s, card, prefix, start);
+  LotStartUp startUp(card);
+  RunStartUp(s, startUp, prefix, start);
   if (o.Output1Active) card.SetOutput1(4095);
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
@@ -168,6 +189,11 @@ int Run(const LotOptions& o) {
   const GainFields typedGains = gains;
   const SetpointFields typedFields = fields;
   LotHost host(s, o.Cycles, fields);
+  if (o.Load) {
+    // The run starts now: no port access comes between here and its first cycle.
+    simulated.SetLoadVolts(o.Load->LoadVolts);
+    simulated.ScheduleLoad(o.Load->StartSeconds);
+  }
   try {
     ReadGains(s, gains);
     RunRegulation(s, card, host);
@@ -176,7 +202,7 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (host.Started) {
       try {
-        WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+        WriteCsv(o.Csv, s, caption, simulated.Process().Description());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -188,7 +214,7 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+  WriteCsv(o.Csv, s, caption, simulated.Process().Description());
   if (o.Mesures) PrintMeasures(s);
   return 0;
 }

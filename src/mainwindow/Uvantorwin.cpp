@@ -4,16 +4,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QMenuBar>
-#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FramePlacement.h"
 #include "HourglassCursor.h"
 #include "Numbers.h"
 #include "PrintCaption.h"
@@ -40,7 +40,10 @@ constexpr int kPanel8Height = 284;
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int w, int h) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(name);
-  b->setFixedSize(w, h);
+  // The designed width, or wider when the caption needs it to keep clear of the border.
+  constexpr int kCaptionPadding = 8;
+  b->setFixedSize(std::max(w, b->fontMetrics().horizontalAdvance(caption) + 2 * kCaptionPadding),
+                  h);
   b->setAutoDefault(false);
   return b;
 }
@@ -123,7 +126,8 @@ TForm1::TForm1(BusOpener openBus, QWidget* parent)
   BuildRightColumn(central_);
 
   resize(792, 554 + menuBar()->sizeHint().height());
-  if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  // The whole window, title bar included, fills the work area.
+  (new FramePlacement(*this, [this] { return WorkAreaOf(*this); }))->Apply();
   ApplyColumnProportions();
 
   Guarded(this, [this] { FormCreate(); });
@@ -207,6 +211,8 @@ void TForm1::BuildMenus() {
   Choixdutypedergulation1 = item(Aide1, "Choixdutypedergulation1", "Ressources imprimables",
                                  &TForm1::Choixdutypedergulation1Click);
   Apropos1 = item(Aide1, "Apropos1", "A propos.....", &TForm1::Apropos1Click);
+  Travauxpratiques1 =
+      item(Aide1, "Travauxpratiques1", "Travaux pratiques", &TForm1::Travauxpratiques1Click);
 }
 
 void TForm1::BuildLeftColumn(QWidget* central) {
@@ -326,8 +332,12 @@ void TForm1::BuildMiddleColumn(QWidget* central) {
   Label12 = MakeLabel(Panel8, "Label12", "Retour");
   SetTextColor(Label12, Qt::blue);
   for (TGauge* g : {Gauge3, Gauge4}) {
+    // A white disk (BackColor) on the gauge's own teal.
     g->Kind = TGaugeKind::gkPie;
-    g->BackColor = kGaugeTeal;
+    g->BackColor = Qt::white;
+    QPalette teal = g->palette();
+    teal.setColor(QPalette::Window, kGaugeTeal);
+    g->setPalette(teal);
     g->resize(121, 121);
   }
   Gauge3->ForeColor = Qt::red;
@@ -539,74 +549,75 @@ void TForm1::showEvent(QShowEvent* event) {
 // later step is skipped, the window still opening with what was set so far.
 
 void TForm1::FormCreate() {
-  // 1. "." as decimal separator for everything the program reads and writes.
-  std::setlocale(LC_NUMERIC, "C");
+  // The start-up sequence itself is the engine's; the window opens the card's bus when
+  // the sequence asks for it and writes its captions as each step is done.
+  struct Observer : StartUpObserver {
+    explicit Observer(TForm1& form) : f(form) {}
+    AD2var& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
+      f.ADR1 = adr1;
+      f.ADR2 = adr2;
+      PortBus& bus = f.openBus_(static_cast<std::uint16_t>(adr1 & 0xFFFF),
+                                static_cast<std::uint16_t>(adr2 & 0xFFFF));
+      f.card_ = std::make_unique<AD2var>(bus);
+      return *f.card_;
+    }
+    void StepDone(StartUpStep step) override {
+      const RegulationState& s = f.State;
+      switch (step) {
+        case StartUpStep::CardAtRest:  // 8.
+          f.Inactive1->setEnabled(false);
+          f.Active1->setEnabled(true);
+          break;
+        case StartUpStep::GainsCleared:  // 10.
+          f.Edit1->setText("0");
+          f.Edit3->setText("0");
+          f.Edit2->setText("0");
+          break;
+        case StartUpStep::StepLimit:  // 12.
+          f.Label4->setText("Amplitude (0 à " + ShortText(s.finalech) + ")");
+          break;
+        case StartUpStep::MeanLimits:  // 14.
+          f.Label7->setText("Valeur moyenne: (" + ShortText(s.valmoymini) + "à" +
+                            ShortText(s.valmoymaxi) + ")");
+          f.Edit6->setText(ShortText(s.valmoymini));
+          break;
+        case StartUpStep::AmplitudeLimit:  // 15.
+          f.Label14->setText("Amplitude (0.1 à " + ShortText(s.amplimaxi) + ")");
+          f.Edit7->setText("0.1");
+          break;
+        case StartUpStep::OrderLimits:  // 17.
+          f.Label16->setText("Limites de l'ordre de commande:" + ShortText(s.ordremini) +
+                             "volts / " + ShortText(s.ordremaxi) + "volts");
+          break;
+        case StartUpStep::SetpointPanels:  // 18.
+          f.Panel11->setVisible(false);
+          f.Panel14->setVisible(false);
+          f.Panel17->setVisible(false);
+          f.Panel15->SetCaption("Consigne:? ");
+          break;
+        case StartUpStep::LoopClosed:  // 20.
+          f.Label9->setText("Boucle fermée");
+          f.ferme1->setEnabled(false);
+          break;
+        case StartUpStep::KpRange:  // 21.
+          f.Label3->setText("Kp (0 à " + QString::number(s.kpmax) + ")");
+          break;
+        case StartUpStep::KdRange:  // 22.
+          f.Label5->setText("Kd (0 à " + QString::number(s.kdmax) + ") en seconde");
+          break;
+        case StartUpStep::KiRange:  // 23.
+          f.Label6->setText("Ki (0 à " + QString::number(s.kimax) + ") en (1/seconde)");
+          break;
+      }
+    }
+    TForm1& f;
+  } observer(*this);
+
+  // 1. "." as decimal separator for everything the program reads and writes (the
+  // sequence sets the C library's; the window's own locale is set here).
   QLocale::setDefault(QLocale::c());
-  // 2-3. Card addresses.
-  ADR1 = StrToInt(LoadSetting("sauvegarde/adr1.rtf", 4));
-  ADR2 = StrToInt(LoadSetting("sauvegarde/adr2.rtf", 4));
-  // 4. Card initialisation.
-  PortBus& bus = openBus_(static_cast<std::uint16_t>(ADR1 & 0xFFFF),
-                          static_cast<std::uint16_t>(ADR2 & 0xFFFF));
-  card_ = std::make_unique<AD2var>(bus);
-  card_->CardInit(ADR1, ADR2);
-  // 5-7. Unipolar range, 0 V order, output 1 at 0.
-  card_->SelectRange('u');
-  card_->SetOutput2(2048);
-  card_->SetOutput1(0);
-  // 8.
-  Inactive1->setEnabled(false);
-  Active1->setEnabled(true);
-  // 9.
-  State.SetpointKind.clear();
-  State.StopRequested = 1;
-  State.SamplePeriodMs = 50;
-  // 10.
-  State.Kp = 0;
-  Edit1->setText("0");
-  State.Ki = 0;
-  Edit3->setText("0");
-  State.Kd = 0;
-  Edit2->setText("0");
-  // 11.
-  State.StepLow = 0;
-  // 12.
-  State.finalech = StrToFloat(LoadSetting("sauvegarde/finalech.rtf", 4));
-  Label4->setText("Amplitude (0 à " + ShortText(State.finalech) + ")");
-  // 13-14.
-  State.valmoymini = StrToFloat(LoadSetting("sauvegarde/valmoymini.rtf", 4));
-  State.valmoymaxi = StrToFloat(LoadSetting("sauvegarde/valmoymaxi.rtf", 4));
-  Label7->setText("Valeur moyenne: (" + ShortText(State.valmoymini) + "à" +
-                  ShortText(State.valmoymaxi) + ")");
-  Edit6->setText(ShortText(State.valmoymini));
-  // 15.
-  State.amplimaxi = StrToFloat(LoadSetting("sauvegarde/amplimaxi.rtf", 4));
-  Label14->setText("Amplitude (0.1 à " + ShortText(State.amplimaxi) + ")");
-  Edit7->setText("0.1");
-  // 16-17.
-  State.ordremaxi = StrToFloat(LoadSetting("sauvegarde/ordremaxi.rtf", 4));
-  State.ordremini = StrToFloat(LoadSetting("sauvegarde/ordremini.rtf", 4));
-  Label16->setText("Limites de l'ordre de commande:" + ShortText(State.ordremini) + "volts / " +
-                   ShortText(State.ordremaxi) + "volts");
-  // 18.
-  Panel11->setVisible(false);
-  Panel14->setVisible(false);
-  Panel17->setVisible(false);
-  Panel15->SetCaption("Consigne:? ");
-  // 19.
-  State.SetpointFrequency = 0.01L;
-  State.SetpointPeriod = 1 / State.SetpointFrequency;
-  // 20.
-  State.LoopMode = "fermee";
-  Label9->setText("Boucle fermée");
-  ferme1->setEnabled(false);
-  // 21-23.
-  State.kpmax = GainRangeFromText(LoadSetting("sauvegarde/kpmax.rtf", 4));
-  Label3->setText("Kp (0 à " + QString::number(State.kpmax) + ")");
-  State.kdmax = GainRangeFromText(LoadSetting("sauvegarde/kdmax.rtf", 4));
-  Label5->setText("Kd (0 à " + QString::number(State.kdmax) + ") en seconde");
-  State.kimax = GainRangeFromText(LoadSetting("sauvegarde/kimax.rtf", 4));
-  Label6->setText("Ki (0 à " + QString::number(State.kimax) + ") en (1/seconde)");
+  StartupFields fields;
+  RunStartUp(State, observer, "", fields);
 }
 
 // ---------------------------------------------------------------------------------
@@ -666,6 +677,12 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
   Trials->SetRunning(!enabled);
+  for (QAction* a : disabledDuringRuns_)
+    if (a) a->setEnabled(enabled);
+}
+
+void TForm1::DisableDuringRuns(QAction* action) {
+  disabledDuringRuns_.emplace_back(action);
 }
 
 void TForm1::SetStatusText(const std::string& label1) {
@@ -802,6 +819,9 @@ void TForm1::Miseenoeuvredulogiciel1Click() {
 void TForm1::Button7Click() {
   ShowHelpViewer("souris");
 }
+void TForm1::Travauxpratiques1Click() {
+  ShowHelpViewer("travauxpratiques");
+}
 
 void TForm1::Exemplebranchementsasservissementdeposition1Click() {
   helpTopic = "position";
@@ -862,6 +882,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName("trace");
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // Portrait for this page; the remembered orientation comes back, and a job still open

@@ -7,12 +7,14 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextEdit>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AD2var.h"
 #include "PortBus.h"
@@ -79,6 +81,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   QAction* ExemplebranchementsasservissementdevitessemoteurCC1 = nullptr;
   QAction* Choixdutypedergulation1 = nullptr;
   QAction* Apropos1 = nullptr;
+  QAction* Travauxpratiques1 = nullptr;
 
   TPanel* Panel1 = nullptr;  // left column
   QWidget* ToolBar1 = nullptr;
@@ -172,6 +175,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   void ExemplebranchementsasservissementdevitessemoteurCC1Click();
   void Choixdutypedergulation1Click();
   void Apropos1Click();
+  void Travauxpratiques1Click();
   void Button7Click();
   void Chart1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void Chart1DblClick();
@@ -180,6 +184,10 @@ class TForm1 : public QMainWindow, private LoopHost {
   void BitBtn2Click();
   // Asks "Fermer le programme?"; on OK stops a run and puts the outputs at rest.
   bool FormCloseQuery();
+
+  // A command added beside the window's own (the simulated card's menu, for example)
+  // that a run disables and enables with the others.
+  void DisableDuringRuns(QAction* action);
 
   // Redraws Series1, Series2 and Series3 from the run record.
   void PlotRecord() override;
@@ -219,6 +227,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   std::unique_ptr<AD2var> card_;
   std::unique_ptr<RecordPlot> plot_;  // the points PlotRecord draws
   QWidget* central_ = nullptr;
+  std::vector<QPointer<QAction>> disabledDuringRuns_;
 };
 
 // Designed sizes the column rule works from.

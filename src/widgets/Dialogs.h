@@ -2,6 +2,9 @@
 // The one way the program shows modal boxes: message, confirmation, error, print dialog,
 // printer set-up and the beep. The program uses QtDialogs; tests install ScriptedDialogs,
 // which records what would have been shown and answers as scripted, so no test blocks.
+// QtDialogs shows every box and dialog over the window in front of the program (the open
+// modal window, else the active one), whatever window asked, so that no box opens hidden
+// behind another window of the program.
 #include <QString>
 #include <QStringList>
 #include <deque>

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "SettingsStore.h"
+#include "FileErrors.h"
+#include "RegularFile.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -17,6 +18,8 @@ namespace vantor {
 namespace {
 
 constexpr const char* kLoadError = "Erreur au chargement du flux";
+constexpr const char* kTooLargeError = "Texte trop volumineux pour être affiché";
+constexpr const char* kTooLargeCause = "au plus 2 Mo et 50 000 paragraphes";
 
 // Largest character size shown, in points: the reader accepts sizes up to 16383.5 pt,
 // which would make a single glyph many pages high.
@@ -60,6 +63,10 @@ QString RunText(const std::string& text) {
 }  // namespace
 
 void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
+  // Built as one edit, without undo steps: the layout then runs once for the whole text
+  // instead of once per paragraph (a 1 MB help text shows in a fraction of a second).
+  const bool undo = document.isUndoRedoEnabled();
+  document.setUndoRedoEnabled(false);
   document.clear();
   // Tab stops every half inch, RTF's default (in layout pixels at 96 dpi, which the
   // layout scales to the printer's resolution when printing).
@@ -67,6 +74,7 @@ void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
   option.setTabStopDistance(kDefaultTabPixels);
   document.setDefaultTextOption(option);
   QTextCursor cursor(&document);
+  cursor.beginEditBlock();
   bool first = true;
   for (const RtfParagraph& paragraph : rtf.paragraphs) {
     QTextBlockFormat block;
@@ -102,6 +110,8 @@ void RtfToTextDocument(const RtfDocument& rtf, QTextDocument& document) {
       if (!run.text.empty()) cursor.insertText(RunText(run.text), ToQt(run));
     }
   }
+  cursor.endEditBlock();
+  document.setUndoRedoEnabled(undo);
 }
 
 std::string TextDocumentPlainText(const QTextDocument& document) {
@@ -121,13 +131,21 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 void TRichEdit::LoadFromFile(const std::string& path) {
-  const std::string bytes = ReadDocumentBytes(path);
+  std::string bytes;
+  if (!ReadRegularFile(path, kHelpTextMaxBytes, bytes))
+    throw VantorError(WithFileLine(kTooLargeError, path, kTooLargeCause));
   RtfDocument rtf;
   if (PlainTextMode) {
-    if (!ParsePlainText(bytes, rtf)) throw VantorError(kLoadError);
+    if (!ParsePlainText(bytes, rtf)) throw VantorError(WithFileLine(kLoadError, path));
   } else {
-    rtf = LoadRichText(bytes);
+    try {
+      rtf = LoadRichText(bytes);
+    } catch (const VantorError& e) {
+      throw VantorError(WithFileLine(e.what(), path));
+    }
   }
+  if (rtf.paragraphs.size() > kHelpTextMaxParagraphs)
+    throw VantorError(WithFileLine(kTooLargeError, path, kTooLargeCause));
   RtfToTextDocument(rtf, *document());
   // The loaded document is where undoing the student's edits stops.
   document()->clearUndoRedoStacks();

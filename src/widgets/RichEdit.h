@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <QTextEdit>
+#include <cstddef>
 #include <string>
 
 #include "Printer.h"
@@ -26,6 +27,11 @@ std::string TextDocumentPlainText(const QTextDocument& document);
 
 class TRichEdit : public QTextEdit {
  public:
+  // Largest document LoadFromFile accepts: beyond it the window would take seconds to
+  // show the text (about 8 µs a paragraph), so it is refused with a message.
+  static constexpr std::size_t kHelpTextMaxBytes = 2u * 1024u * 1024u;
+  static constexpr std::size_t kHelpTextMaxParagraphs = 50000;
+
   explicit TRichEdit(QWidget* parent = nullptr);
 
   // When set, LoadFromFile reads files as plain text only; when clear (the default),
@@ -35,8 +41,10 @@ class TRichEdit : public QTextEdit {
   // Replaces the content by the file at `path` (used as given, UTF-8 bytes). Throws
   // VantorError, leaving the content as it was:
   //   "Impossible d'ouvrir le fichier %s" (%s = `path`) when it is missing, not a
-  //   regular file or unreadable;
-  //   "Erreur au chargement du flux" when it is neither RTF nor plain text.
+  //   regular file (never blocking on a named pipe) or unreadable;
+  //   "Erreur au chargement du flux" when it is neither RTF nor plain text, and
+  //   "Texte trop volumineux pour être affiché" above the bounds, each with a second
+  //   line naming the file.
   void LoadFromFile(const std::string& path);
 
   void Clear();

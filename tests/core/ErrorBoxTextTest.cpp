@@ -28,6 +28,12 @@ TEST(ErrorBoxTextTest, AddsAFinalPointOnlyAfterCharactersSortingAfterThePoint) {
   EXPECT_EQ(ErrorBoxText(""), "");
 }
 
+TEST(ErrorBoxTextTest, TheRuleAppliesToTheFirstLineOfALongerMessage) {
+  EXPECT_EQ(ErrorBoxText("Erreur au chargement du flux\nFichier : sauvegarde/kpmax.rtf"),
+            "Erreur au chargement du flux.\nFichier : sauvegarde/kpmax.rtf");
+  EXPECT_EQ(ErrorBoxText("Fini.\nFichier : a.rtf"), "Fini.\nFichier : a.rtf");
+}
+
 TEST(ErrorBoxTextTest, AddsThePointAfterANonAsciiLastCharacter) {
   // UTF-8 bytes of accented letters sort after ".": "créé" ends in a byte above 0x7F.
   EXPECT_EQ(ErrorBoxText("Fichier créé"), "Fichier créé.");

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -210,8 +211,14 @@ TEST(JpegDecoderTest, FileIsReadFromTheAccentedPathAsGiven) {
   EXPECT_EQ(pic.height, 8);
   ExpectPixelNear(pic, 1, 1, 255, 0, 0, 8);
 
-  // A folder in place of a file, and a missing file: the message names the path as given.
-  EXPECT_EQ(FileError(dir.string()), "Impossible d'ouvrir le fichier " + dir.string());
+  // A folder or a named pipe in place of a file, and a missing file: the message names
+  // the path as given, and the pipe is refused at once instead of blocking for good.
+  EXPECT_EQ(FileError(dir.string()), "Impossible d'ouvrir le fichier " + dir.string() +
+                                         "\nCause : c'est un dossier, pas un fichier");
+  const std::string pipe = (dir / "sch\xC3\xA9mavit.jpg").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(FileError(pipe), "Impossible d'ouvrir le fichier " + pipe +
+                                 "\nCause : c'est un tube nommé, pas un fichier ordinaire");
   EXPECT_EQ(FileError("aide/sch\xC3\xA9mabsent.jpg"),
             "Impossible d'ouvrir le fichier aide/sch\xC3\xA9mabsent.jpg");
   std::filesystem::remove_all(dir);

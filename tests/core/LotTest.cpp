@@ -1,89 +1,15 @@
 // End to end through the built regulateur-vantor-lot: settings saved by the settings
 // store, the engine on the simulated card, the CSV read back.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <memory>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <string>
-#include <vector>
-
+#include "LotFixture.h"
 #include "RunFile.h"
-#include "SettingsStore.h"
 #include "StepMeasures.h"
 
-namespace vantor {
+namespace vantor::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct LotResult {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// The lines of a file, without the "# clé=valeur" lines that describe a run.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind('#', 0) != 0) lines.push_back(line);
-  return lines;
-}
-
-std::vector<long> Fields(const std::string& line) {
-  std::vector<long> out;
-  std::istringstream in(line);
-  for (std::string cell; std::getline(in, cell, ',');) out.push_back(std::stol(cell));
-  return out;
-}
-
-class LotTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) /
-          ("lot-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "reglages" / "sauvegarde");
-    const std::map<std::string, std::string> files = {
-        {"adr1", "$330"},       {"adr2", "$340"},        {"finalech", "8.00"},
-        {"valmoymini", "2.00"}, {"valmoymaxi", "7.00"},  {"amplimaxi", "3.00"},
-        {"ordremaxi", "10.00"}, {"ordremini", "-10.00"}, {"kpmax", "16.00"},
-        {"kdmax", "4.00"},      {"kimax", "2.00"}};
-    for (const auto& [name, text] : files)
-      SaveSetting((dir / "reglages" / "sauvegarde" / (name + ".rtf")).string(), text);
-    csv = dir / "run.csv";
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  // Runs the tool from `dir` with the given arguments (already quoted where needed).
-  LotResult Lot(const std::string& args) {
-    const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command = "cd '" + dir.string() + "' && '" VANTOR_LOT_PATH "' " + args +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'";
-    const int raw = std::system(command.c_str());
-    LotResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadAll(out);
-    r.err = ReadAll(err);
-    return r;
-  }
-  std::string Settings() const { return "--reglages '" + (dir / "reglages").string() + "' "; }
-  std::string Csv() const { return " --csv '" + csv.string() + "'"; }
-
-  fs::path dir, csv;
-};
+using LotTest = LotFixture;
 
 TEST_F(LotTest, PositionStepResponseSettlesOnTheStepAndFillsTheWholeRecord) {
   const LotResult r = Lot(Settings() + "--consigne echelon --kp 2 --cycles 2000" + Csv());
@@ -216,6 +142,9 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
                              "--consigne carr --cycles 0" + Csv(),
                              "--consigne carr --cycles 1x" + Csv(),
                              "--consigne carr --procede constant:5000 --cycles 1" + Csv(),
+                             "--consigne carr --profil bon --cycles 1" + Csv(),
+                             "--consigne carr --charge 10 --cycles 1" + Csv(),
+                             "--consigne carr --charge 10,11 --cycles 1" + Csv(),
                              "--consigne carr --cycles"};
   for (const std::string& args : bad) {
     const LotResult r = Lot(Settings() + args);
@@ -241,4 +170,4 @@ TEST_F(LotTest, WorkingDirectorySettingsAreUsedWithoutReglages) {
 }
 
 }  // namespace
-}  // namespace vantor
+}  // namespace vantor::testing

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -163,10 +164,12 @@ TEST_F(SettingsStoreTest, AMissingFileIsReportedWithThePathAsPassed) {
   // pipe does not block the read).
   fs::create_directory("sauvegarde/kimax.rtf");
   EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kimax.rtf", 4); }),
-            "Impossible d'ouvrir le fichier sauvegarde/kimax.rtf");
+            "Impossible d'ouvrir le fichier sauvegarde/kimax.rtf\n"
+            "Cause : c'est un dossier, pas un fichier");
   ASSERT_EQ(::mkfifo("sauvegarde/kpmax.rtf", 0600), 0);
   EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kpmax.rtf", 4); }),
-            "Impossible d'ouvrir le fichier sauvegarde/kpmax.rtf");
+            "Impossible d'ouvrir le fichier sauvegarde/kpmax.rtf\n"
+            "Cause : c'est un tube nommé, pas un fichier ordinaire");
 }
 
 TEST_F(SettingsStoreTest, ContentThatIsNeitherRtfNorTextIsAStreamError) {
@@ -174,7 +177,7 @@ TEST_F(SettingsStoreTest, ContentThatIsNeitherRtfNorTextIsAStreamError) {
                                                 "ELF\x02\x01\x01\0\0\0",
                                                 10));
   EXPECT_EQ(ErrorOf([] { LoadSetting("sauvegarde/kpmax.rtf", 4); }),
-            "Erreur au chargement du flux");
+            "Erreur au chargement du flux\nFichier : sauvegarde/kpmax.rtf");
 }
 
 TEST_F(SettingsStoreTest, AFileThatCannotBeCreatedIsReportedWithThePathAsPassed) {
@@ -204,13 +207,15 @@ TEST_F(SettingsStoreTest, AWriteThatFailsPartWayLeavesThePreviousFileIntact) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previousHandler);
 
-  EXPECT_EQ(error, "Erreur à l'enregistrement du flux");
+  EXPECT_EQ(error,
+            "Erreur à l'enregistrement du flux\nFichier : sauvegarde/kpmax.rtf (fichier trop grand "
+            "pour le système)");
   EXPECT_EQ(ReadFile("sauvegarde/kpmax.rtf"), before);
   EXPECT_EQ(LoadSetting("sauvegarde/kpmax.rtf", 4), "16.0");
   EXPECT_EQ(StrayFiles(), 0);
 }
 
-TEST_F(SettingsStoreTest, ReplacingAFileKeepsItsPermissionsAndLinks) {
+TEST_F(SettingsStoreTest, ReplacingAFileKeepsItsPermissions) {
   SaveSetting("sauvegarde/kimax.rtf", "2.00");
   fs::permissions("sauvegarde/kimax.rtf",
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -218,14 +223,67 @@ TEST_F(SettingsStoreTest, ReplacingAFileKeepsItsPermissionsAndLinks) {
   EXPECT_EQ(fs::status("sauvegarde/kimax.rtf").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(LoadSetting("sauvegarde/kimax.rtf", 4), "4.00");
+}
 
-  // A settings file that is a link to another file: the link stays, its target changes.
-  fs::create_directory("partage");
-  SaveSetting("partage/kdmax.rtf", "2.00");
-  fs::create_symlink("../partage/kdmax.rtf", "sauvegarde/kdmax.rtf");
-  SaveSetting("sauvegarde/kdmax.rtf", "8.00");
-  EXPECT_TRUE(fs::is_symlink("sauvegarde/kdmax.rtf"));
-  EXPECT_EQ(LoadSetting("partage/kdmax.rtf", 4), "8.00");
+TEST_F(SettingsStoreTest, NeitherALinkNorAReadOnlyFileIsReplaced) {
+  // A link to a file outside the folder (the workstation on the card runs as root).
+  WriteFile("cible", "precieux");
+  fs::create_symlink("../cible", "sauvegarde/kpmax.rtf");
+  EXPECT_EQ(ErrorOf([] { SaveSetting("sauvegarde/kpmax.rtf", "8.00"); }),
+            "Impossible de créer le fichier sauvegarde/kpmax.rtf\nCause : c'est un lien "
+            "symbolique ; le programme n'écrit pas à travers un lien. Remplacez-le par un "
+            "fichier ordinaire");
+  EXPECT_EQ(ReadFile("cible"), "precieux");
+  EXPECT_TRUE(fs::is_symlink("sauvegarde/kpmax.rtf"));
+
+  // A file without any write permission is honoured, whoever runs the program.
+  SaveSetting("sauvegarde/kimax.rtf", "2.00");
+  fs::permissions("sauvegarde/kimax.rtf", fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(ErrorOf([] { SaveSetting("sauvegarde/kimax.rtf", "4.00"); }),
+            "Impossible de créer le fichier sauvegarde/kimax.rtf\nCause : le fichier est en "
+            "lecture seule");
+  EXPECT_EQ(LoadSetting("sauvegarde/kimax.rtf", 4), "2.00");
+  EXPECT_EQ(StrayFiles(), 0);
+}
+
+TEST_F(SettingsStoreTest, StaleTemporariesAreRemovedAndLiveOnesKept) {
+  // A writer that is gone, and a number now held by a process of another program.
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const pid_t other = ::fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    ::execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // A writer of this same program still running (a copy of this process), and this one.
+  const pid_t alive = ::fork();
+  ASSERT_GE(alive, 0);
+  if (alive == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  // Wait until the exec has taken place: the process then bears the other program's name.
+  for (int i = 0; i < 500 && ReadFile("/proc/" + std::to_string(other) + "/comm") != "sleep\n"; ++i)
+    ::usleep(10000);
+
+  const auto temporary = [](pid_t pid) { return ".kpmax.rtf." + std::to_string(pid) + ".3"; };
+  for (pid_t pid : {gone, other, alive, ::getpid()})
+    WriteFile("sauvegarde/" + temporary(pid), "{\\rtf1 16.0");
+  WriteFile("sauvegarde/.notes.txt.12.1", "not one of ours");
+  EXPECT_EQ(RemoveStaleTemporaries("sauvegarde"), 2);
+  ::kill(other, SIGKILL);
+  ::kill(alive, SIGKILL);
+  ::waitpid(other, nullptr, 0);
+  ::waitpid(alive, nullptr, 0);
+
+  EXPECT_FALSE(fs::exists("sauvegarde/" + temporary(gone)));
+  EXPECT_FALSE(fs::exists("sauvegarde/" + temporary(other)));
+  EXPECT_TRUE(fs::exists("sauvegarde/" + temporary(alive)));
+  EXPECT_TRUE(fs::exists("sauvegarde/" + temporary(::getpid())));
+  EXPECT_TRUE(fs::exists("sauvegarde/.notes.txt.12.1"));
 }
 
 TEST_F(SettingsStoreTest, ACommaLocaleChangesNothingInTheFiles) {

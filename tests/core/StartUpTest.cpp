@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "RecordingBus.h"
@@ -13,6 +16,22 @@ namespace vantor {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The start-up as a window sees it: the card on a recording bus, the steps noted.
+class RecordingStartUp : public StartUpObserver {
+ public:
+  explicit RecordingStartUp(AD2var& card) : card_(card) {}
+  AD2var& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
+    opened = {adr1, adr2};
+    return card_;
+  }
+  void StepDone(StartUpStep step) override { steps.push_back(step); }
+  std::pair<std::int32_t, std::int32_t> opened{-1, -1};
+  std::vector<StartUpStep> steps;
+
+ private:
+  AD2var& card_;
+};
 
 // The worked example's settings, saved through the settings store into a fresh folder.
 class StartUpTest : public ::testing::Test {
@@ -40,7 +59,7 @@ class StartUpTest : public ::testing::Test {
 
   std::string StartUpError() {
     try {
-      LoadStartupSettings(s, card, prefix, fields);
+      RunStartUp(s, observer, prefix, fields);
     } catch (const VantorError& e) {
       return e.what();
     }
@@ -51,12 +70,20 @@ class StartUpTest : public ::testing::Test {
   std::string prefix;
   RecordingBus bus;
   AD2var card{bus};
+  RecordingStartUp observer{card};
   RegulationState s;
   StartupFields fields;
 };
 
 TEST_F(StartUpTest, WorkedExampleGivesTheBoundsTheFieldsAndACardAtRest) {
-  LoadStartupSettings(s, card, prefix, fields);
+  RunStartUp(s, observer, prefix, fields);
+  EXPECT_EQ(observer.opened, std::make_pair(816, 832));
+  EXPECT_EQ(observer.steps,
+            (std::vector<StartUpStep>{
+                StartUpStep::CardAtRest, StartUpStep::GainsCleared, StartUpStep::StepLimit,
+                StartUpStep::MeanLimits, StartUpStep::AmplitudeLimit, StartUpStep::OrderLimits,
+                StartUpStep::SetpointPanels, StartUpStep::LoopClosed, StartUpStep::KpRange,
+                StartUpStep::KdRange, StartUpStep::KiRange}));
   EXPECT_EQ(fields.ADR1, 816);
   EXPECT_EQ(fields.ADR2, 832);
   EXPECT_EQ(card.ADR1, 0x330);
@@ -95,7 +122,7 @@ TEST_F(StartUpTest, WorkedExampleGivesTheBoundsTheFieldsAndACardAtRest) {
 TEST_F(StartUpTest, GainRangesAreRoundedHalfToEven) {
   Save("kimax", "2.50");
   Save("kdmax", "3.50");
-  LoadStartupSettings(s, card, prefix, fields);
+  RunStartUp(s, observer, prefix, fields);
   EXPECT_EQ(s.kimax, 2);
   EXPECT_EQ(s.kdmax, 4);
 }
@@ -111,7 +138,9 @@ TEST_F(StartUpTest, MissingAddressStopsBeforeTheCardIsTouched) {
 
 TEST_F(StartUpTest, FailingStepLeavesTheLaterStepsUndone) {
   Save("ordremaxi", "dix");
-  EXPECT_EQ(StartUpError(), "'dix' n'est pas une valeur en virgule flottante correcte");
+  EXPECT_EQ(StartUpError(), "'dix' n'est pas une valeur en virgule flottante correcte\nFichier : " +
+                                prefix + "sauvegarde/ordremaxi.rtf");
+  EXPECT_EQ(observer.steps.back(), StartUpStep::AmplitudeLimit);
   EXPECT_EQ(card.Output2Count, 2048);  // the card was initialised
   EXPECT_EQ(s.SamplePeriodMs, 50);
   EXPECT_EQ(s.amplimaxi, 3);
@@ -128,6 +157,47 @@ TEST_F(StartUpTest, FailingStepLeavesTheLaterStepsUndone) {
   EXPECT_EQ(s.kdmax, 0);
   EXPECT_EQ(s.kimax, 0);
   EXPECT_EQ(s.LoopMode, "fermee");
+}
+
+TEST_F(StartUpTest, ValuesTheSettingsWindowWouldRefuseStopTheStartUp) {
+  // An order limit that would drive output 2 to full scale from the first cycle.
+  Save("ordremini", "1e99");
+  EXPECT_EQ(StartUpError(),
+            "Valeur '1e99' hors des limites acceptées par la fenêtre de réglage : de -999 à "
+            "9999\nFichier : " +
+                prefix + "sauvegarde/ordremini.rtf");
+  EXPECT_EQ(s.ordremini, 0);
+  EXPECT_TRUE(s.LoopMode.empty());
+  EXPECT_EQ(card.Output2Count, 2048);
+
+  const std::pair<const char*, const char*> refused[] = {
+      {"finalech", "1000"}, {"amplimaxi", "0.05"}, {"valmoymaxi", "7.5"},
+      {"kpmax", "-4"},      {"kimax", "3.00"},     {"adr2", "-1"}};
+  for (const auto& [name, text] : refused) {
+    SetUp();
+    Save(name, text);
+    s = RegulationState{};
+    const std::string error = StartUpError();
+    EXPECT_NE(error.find("Valeur '" + std::string(text).substr(0, 4) + "' hors des limites"),
+              std::string::npos)
+        << name << ": " << error;
+    EXPECT_TRUE(error.ends_with("\nFichier : " + prefix + "sauvegarde/" + name + ".rtf")) << error;
+    // A gain range's message lists the six ranges of the settings window.
+    if (std::string(name) == "kimax") {
+      EXPECT_NE(error.find(": 2, 4, 8, 16, 32 ou 64\n"), std::string::npos) << error;
+    }
+  }
+}
+
+TEST_F(StartUpTest, TemporariesOfAnInterruptedSaveAreRemoved) {
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const fs::path stale = folder / "sauvegarde" / (".kpmax.rtf." + std::to_string(gone) + ".0");
+  std::ofstream(stale) << "{\\rtf1 16";
+  RunStartUp(s, observer, prefix, fields);
+  EXPECT_FALSE(fs::exists(stale));
 }
 
 }  // namespace

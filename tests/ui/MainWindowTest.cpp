@@ -1,5 +1,6 @@
 // The main window driven through its controls on the simulated card.
 #include <QCursor>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -8,6 +9,7 @@
 
 #include "Numbers.h"
 #include "PrintCaption.h"
+#include "SettingsStore.h"
 #include "WorkstationFixture.h"
 
 namespace vantor::testing {
@@ -91,6 +93,20 @@ TEST_F(MainWindowTest, AMissingSettingStopsTheStartUpWhereItFails) {
   EXPECT_TRUE(f.isWindow());
 }
 
+TEST_F(MainWindowTest, AValueTheSettingsWindowWouldRefuseStopsTheStartUp) {
+  // 1e99 V as the lowest order would drive output 2 to full scale from the first cycle.
+  SaveSetting(Path("sauvegarde/ordremini.rtf").string(), "1e99");
+  TForm1& f = CreateMainWindow();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_EQ(dialogs.errors[0],
+            "Valeur '1e99' hors des limites acceptées par la fenêtre de réglage : de -999 à "
+            "9999.\nFichier : sauvegarde/ordremini.rtf");
+  EXPECT_EQ(f.State.ordremini, 0);
+  EXPECT_EQ(f.Label16->text(), "limites ordre de commande");
+  EXPECT_EQ(f.Label9->text(), "");
+  EXPECT_EQ(f.Label3->text(), "Kp ");
+}
+
 TEST_F(MainWindowTest, AMissingAddressLeavesTheCardUntouched) {
   std::filesystem::remove(Path("sauvegarde/adr1.rtf"));
   TForm1& f = CreateMainWindow();
@@ -150,6 +166,13 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   EXPECT_EQ(f.Gauge1->Progress(), 600);
   EXPECT_EQ(f.Gauge3->Progress(), 600);
   EXPECT_GT(f.Gauge2->Progress(), 0);
+  // The pie at 60 %: a red sector from noon past 3 o'clock on a white disk, the window's
+  // teal around the disk.
+  const QImage pie = f.Gauge3->grab().toImage();
+  const QPoint centre = pie.rect().center();
+  EXPECT_EQ(pie.pixelColor(1, 1), QColor(0, 128, 128));
+  EXPECT_EQ(pie.pixelColor(centre + QPoint(30, 0)), QColor(Qt::red));
+  EXPECT_EQ(pie.pixelColor(centre - QPoint(30, 0)), QColor(Qt::white));
   // The chart shows the record: 1901 points from 0 to 95 s, the step at 2.5 s.
   ASSERT_EQ(f.Series1->Count(), 1901);
   ASSERT_EQ(f.Series2->Count(), 1901);

@@ -149,14 +149,28 @@ TEST_F(RichEditFileTest, ErrorsNameThePathAsGivenAndKeepTheText) {
   EXPECT_EQ(ThrownText([&] { edit.LoadFromFile("aide/absent é.rtf"); }),
             "Impossible d'ouvrir le fichier aide/absent é.rtf");
   const std::string folder = dir.path().toStdString();
-  EXPECT_EQ(ThrownText([&] { edit.LoadFromFile(folder); }),
-            "Impossible d'ouvrir le fichier " + folder);
   EXPECT_EQ(
-      ThrownText([&] { edit.LoadFromFile(Write("image.rtf", QByteArray("\xff\xd8\0\0JFIF", 8))); }),
-      "Erreur au chargement du flux");
+      ThrownText([&] { edit.LoadFromFile(folder); }),
+      "Impossible d'ouvrir le fichier " + folder + "\nCause : c'est un dossier, pas un fichier");
+  const std::string image = Write("image.rtf", QByteArray("\xff\xd8\0\0JFIF", 8));
+  EXPECT_EQ(ThrownText([&] { edit.LoadFromFile(image); }),
+            "Erreur au chargement du flux\nFichier : " + image);
+  // Above the bounds (bytes, then paragraphs) a help text is refused, not shown for
+  // minutes.
+  const QByteArray paragraph = "{\\b Ligne} de texte\\par\n";
+  const std::string big = Write("gros.rtf", "{\\rtf1 " + paragraph.repeated(110000) + "}");
+  EXPECT_EQ(ThrownText([&] { edit.LoadFromFile(big); }),
+            "Texte trop volumineux pour être affiché\nFichier : " + big +
+                " (au plus 2 Mo et 50 000 paragraphes)");
+  const std::string many =
+      Write("nombreux.rtf", "{\\rtf1 " + QByteArray("\\par ").repeated(60000) + "}");
+  EXPECT_EQ(ThrownText([&] { edit.LoadFromFile(many); }),
+            "Texte trop volumineux pour être affiché\nFichier : " + many +
+                " (au plus 2 Mo et 50 000 paragraphes)");
   edit.PlainTextMode = true;
-  EXPECT_EQ(ThrownText([&] { edit.LoadFromFile(Write("nul.txt", QByteArray("a\0b", 3))); }),
-            "Erreur au chargement du flux");
+  const std::string nul = Write("nul.txt", QByteArray("a\0b", 3));
+  EXPECT_EQ(ThrownText([&] { edit.LoadFromFile(nul); }),
+            "Erreur au chargement du flux\nFichier : " + nul);
   EXPECT_EQ(edit.PlainText(), before);
 }
 

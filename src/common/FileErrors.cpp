@@ -1,0 +1,53 @@
+#include "FileErrors.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace vantor {
+
+std::string WithFileLine(const std::string& message, const std::string& path,
+                         const std::string& cause) {
+  if (message.find('\n') != std::string::npos) return message;
+  std::string out = message + "\nFichier : " + path;
+  if (!cause.empty()) out += " (" + cause + ")";
+  return out;
+}
+
+std::string WithCauseLine(const std::string& message, const std::string& cause) {
+  return message + "\nCause : " + cause;
+}
+
+std::string SystemCauseText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "fichier ou dossier absent";
+    case EACCES:
+    case EPERM:
+      return "permission refusée";
+    case EROFS:
+      return "disque en lecture seule";
+    case ENOSPC:
+      return "disque plein";
+    case EDQUOT:
+      return "quota de disque dépassé";
+    case EFBIG:
+      return "fichier trop grand pour le système";
+    case EISDIR:
+      return "c'est un dossier";
+    case ENOTDIR:
+      return "un élément du chemin n'est pas un dossier";
+    case ELOOP:
+      return "trop de liens symboliques";
+    case EIO:
+      return "erreur d'entrée-sortie du disque";
+    case ENAMETOOLONG:
+      return "nom trop long";
+    case EMFILE:
+    case ENFILE:
+      return "trop de fichiers ouverts";
+    default:
+      return std::string("erreur du système : ") + std::strerror(error);
+  }
+}
+
+}  // namespace vantor

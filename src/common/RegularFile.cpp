@@ -1,0 +1,70 @@
+#include "RegularFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "FileDescriptor.h"
+#include "FileErrors.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr const char* kOpenError = "Impossible d'ouvrir le fichier %s";
+
+std::string KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "c'est un dossier, pas un fichier";
+  if (S_ISFIFO(mode)) return "c'est un tube nommé, pas un fichier ordinaire";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "c'est un périphérique, pas un fichier ordinaire";
+  if (S_ISSOCK(mode)) return "c'est une prise de communication, pas un fichier ordinaire";
+  return "ce n'est pas un fichier ordinaire";
+}
+
+// The rest of a file, up to `limit` bytes; false when it cannot be read or exceeds it.
+bool ReadAll(int fd, std::size_t limit, std::string& out, bool& tooLarge) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    out.append(buffer, static_cast<std::size_t>(got));
+    if (out.size() > limit) {
+      tooLarge = true;
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& out) {
+  out.clear();
+  // O_NONBLOCK keeps a named pipe from blocking the open; only regular files are read,
+  // and those never block, so the flag is cleared before reading.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.get() < 0) throw VantorError(FormatMessage(kOpenError, path));
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) throw VantorError(FormatMessage(kOpenError, path));
+  if (!S_ISREG(info.st_mode))
+    throw VantorError(WithCauseLine(FormatMessage(kOpenError, path), KindOf(info.st_mode)));
+  if (static_cast<std::uint64_t>(info.st_size) > limit) return false;
+  ::fcntl(file.get(), F_SETFL, 0);
+
+  out.reserve(static_cast<std::size_t>(info.st_size));
+  bool tooLarge = false;
+  if (!ReadAll(file.get(), limit, out, tooLarge)) {
+    if (tooLarge) return false;
+    throw VantorError(FormatMessage(kOpenError, path));
+  }
+  return true;
+}
+
+}  // namespace vantor
