@@ -3,8 +3,8 @@
 // step measures.
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTimer>
+#include <filesystem>
 #include <fstream>
 
 #include "Numbers.h"
@@ -15,6 +15,26 @@
 
 namespace vantor::testing {
 namespace {
+
+// An environment variable set for the life of the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name), old_(qgetenv(name)) {
+    qputenv(name, QByteArray::fromStdString(value));
+  }
+  ~ScopedEnv() {
+    if (old_.isNull())
+      qunsetenv(name_);
+    else
+      qputenv(name_, old_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  QByteArray old_;
+};
 
 class TrialsMenuTest : public WorkstationFixture {
  protected:
@@ -146,14 +166,23 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
 }
 
 TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
+  // The user's documents folder, as the desktop names it.
+  const std::filesystem::path documents = Path("Mes documents");
+  std::filesystem::create_directories(documents);
+  std::filesystem::create_directories(Path("config"));
+  std::ofstream(Path("config/user-dirs.dirs"))
+      << "XDG_DOCUMENTS_DIR=\"" << documents.string() << "\"\n";
+  const ScopedEnv configHome("XDG_CONFIG_HOME", Path("config").string());
   TForm1& f = CreateMainWindow();
   TrialsMenu& menu = *f.Trials;
   StepRun("2", 300);
   const std::string saved = Path("essai-kp2.csv").string();
   dialogs.fileAnswers = {QString::fromStdString(saved)};
   menu.Enregistrerlessai1->trigger();
-  EXPECT_EQ(dialogs.fileDialogStarts.back().section('/', 0, -2),
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+  menu.Ouvrirunessai1->trigger();  // cancelled
+  ASSERT_EQ(dialogs.fileDialogStarts.size(), 2);
+  EXPECT_EQ(dialogs.fileDialogStarts[0].section('/', 0, -2).toStdString(), documents.string());
+  EXPECT_EQ(dialogs.fileDialogStarts[1].toStdString(), documents.string());
   const std::vector<std::int32_t> kp2 = Feedback(*menu.ShownRun());
 
   StepRun("6", 500);
