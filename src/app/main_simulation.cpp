@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "SimulatedCard.h"
 #include "SimulationMenu.h"
+#include "TerminationHandling.h"
 #include "Windows.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   auto windows = vantor::CreateWindows(
       [&card](std::uint16_t, std::uint16_t) -> vantor::PortBus& { return card; });
   new vantor::SimulationMenu(*windows.Form1, card);
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation", false);
   windows.Form1->show();
   return app.exec();
 }

@@ -72,6 +72,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       continue;
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
+    if (name == "--temps-reel") {
+      if (inlineValue) Fail("l'option --temps-reel ne prend pas de valeur");
+      o.RealTime = true;
+      continue;
+    }
     auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
       if (i + 1 >= argc) Fail("l'option " + name + " attend une valeur");
@@ -158,7 +163,7 @@ std::string LotUsage() {
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
           [--procede position|vitesse|constant:C1[,C0]] [--tension-externe V]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          --cycles N --csv FICHIER [--ports FICHIER]
+          --cycles N --csv FICHIER [--ports FICHIER] [--temps-reel]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
 virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
@@ -194,11 +199,20 @@ Durée et résultats
   --csv FICHIER       enregistrement : une ligne d'en-tête puis les entrées k = 0 à 2000
                       (temps k x 0,05 s, puis les sept valeurs en centièmes de volt)
   --ports FICHIER     journal de chaque accès à la carte (« W 0x336 0x00 », « R 0x337 0xFF »)
+  --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
+                      à la fin, le nombre de cycles en retard (période de plus de 55 ms)
+                      est écrit sur la sortie standard (« cycles_en_retard=N sur M »)
+
+Arrêt : sur SIGTERM, SIGINT (Ctrl+C), SIGHUP ou SIGQUIT, la régulation s'arrête, les
+sorties de la carte sont mises au repos (sortie 2 à 2048, sortie 1 à 0), une ligne le dit
+sur la sortie d'erreur, aucun fichier CSV n'est écrit et le code de retour est 128 + le
+numéro du signal (143 pour SIGTERM, 130 pour SIGINT).
 
 Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
-fichier impossible à lire ou à créer) ; 2 ligne de commande incorrecte.
+fichier impossible à lire, à créer ou à écrire) ; 2 ligne de commande incorrecte ;
+128 + N arrêt par le signal N. Un fichier CSV n'est jamais laissé à moitié écrit.
 )";
 }
 

@@ -3,15 +3,20 @@
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
 // run record is written as CSV.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "ConstantInputs.h"
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
+#include "FileErrors.h"
 #include "LotOptions.h"
 #include "Numbers.h"
 #include "PortLogBus.h"
@@ -19,6 +24,7 @@
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
 #include "StartUp.h"
+#include "TerminationSignals.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -39,14 +45,22 @@ class LotHost : public LoopHost {
   }
   void SetStatusText(const std::string&) override {}
   void SetGauges(std::int32_t, std::int32_t) override {}
+  // "Fin" after the last cycle asked for, or at once on a termination signal or when the
+  // port log can no longer be written.
   void ProcessMessagesOnce() override {
-    if (++turns_ >= cycles_) s_.StopRequested = 1;
+    if (++turns_ >= cycles_ || TerminationSignals::Pending() != 0 || (Log && Log->Error() != 0))
+      s_.StopRequested = 1;
   }
   void PlotRecord() override {}
+  double Seconds() override { return Time->Now(); }
+  bool RealTimeWanted() const override { return RealTime; }
 
   SetpointFields Fields;
   std::string Message;
   bool Started = false;
+  Clock* Time = nullptr;  // the simulated card's clock
+  bool RealTime = false;
+  const PortLogBus* Log = nullptr;
 
  private:
   RegulationState& s_;
@@ -111,10 +125,23 @@ void PrintCorrections(const GainFields& g0, const GainFields& g1, const Setpoint
   std::fflush(stdout);
 }
 
+[[noreturn]] void ThrowWriteError(const std::string& path, int error) {
+  throw VantorError(WithCauseLine(FormatMessage("Erreur à l'écriture du fichier %s", path),
+                                  SystemCauseText(error != 0 ? error : EIO)));
+}
+
+// Flushes and closes a file written with stdio; `earlier` is the first error already
+// seen while writing (0 if none). Throws on any failure.
+void CloseChecked(std::FILE* file, const std::string& path, int earlier) {
+  int error = earlier;
+  if (std::fflush(file) != 0 && error == 0) error = errno;
+  if (std::ferror(file) && error == 0) error = EIO;
+  if (std::fclose(file) != 0 && error == 0) error = errno;
+  if (error != 0) ThrowWriteError(path, error);
+}
+
 // Header, then entry k = 0..2000: k, its time with two decimals, the seven series.
-void WriteCsv(const std::string& path, const RegulationState& s) {
-  std::FILE* out = std::fopen(path.c_str(), "w");
-  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
+void WriteCsvTo(std::FILE* out, const RegulationState& s) {
   std::fputs(
       "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,"
       "ordre_total\n",
@@ -126,9 +153,29 @@ void WriteCsv(const std::string& path, const RegulationState& s) {
       std::fprintf(out, ",%d", s.RecordAt(series, k));
     std::fputc('\n', out);
   }
-  const bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0 || failed)
-    throw VantorError(FormatMessage("Erreur à l'écriture du fichier %s", path));
+}
+
+// A regular file (or a new one) is written under a temporary name beside it and renamed
+// once complete, so a full disk never leaves a partial CSV; anything else (a pipe,
+// /dev/stdout) is written in place.
+void WriteCsv(const std::string& path, const RegulationState& s) {
+  struct stat info {};
+  const bool inPlace = ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+  const std::string target = inPlace ? path : path + ".ecriture-" + std::to_string(::getpid());
+  std::FILE* out = std::fopen(target.c_str(), "w");
+  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
+  WriteCsvTo(out, s);
+  try {
+    CloseChecked(out, path, 0);
+  } catch (...) {
+    if (!inPlace) ::unlink(target.c_str());
+    throw;
+  }
+  if (!inPlace && ::rename(target.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(target.c_str());
+    ThrowWriteError(path, error);
+  }
 }
 
 int Run(const LotOptions& o) {
@@ -138,7 +185,9 @@ int Run(const LotOptions& o) {
   const std::int32_t adr1 = StrToInt(LoadSetting(prefix + "sauvegarde/adr1.rtf", 4));
   const std::int32_t adr2 = StrToInt(LoadSetting(prefix + "sauvegarde/adr2.rtf", 4));
 
-  VirtualClock clock;
+  VirtualClock virtualClock;
+  RealClock realClock;
+  Clock& clock = o.RealTime ? static_cast<Clock&>(realClock) : virtualClock;
   SimulatedCard simulated(clock, MakeProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
                           static_cast<std::uint16_t>(adr2 & 0xFFFF));
   simulated.InjectFault(o.Fault);
@@ -181,6 +230,9 @@ int Run(const LotOptions& o) {
   const GainFields typedGains = gains;
   const SetpointFields typedFields = fields;
   LotHost host(s, o.Cycles, fields);
+  host.Time = &clock;
+  host.RealTime = o.RealTime;
+  host.Log = logBus.get();
   try {
     ReadGains(s, gains);
     RunRegulation(s, card, host);
@@ -196,12 +248,24 @@ int Run(const LotOptions& o) {
     }
     throw;
   }
+  // Stopped by a termination signal: the card at rest, the log complete, no CSV.
+  if (const int signal = TerminationSignals::Pending()) {
+    card.SetOutputsAtRest();
+    if (o.Ports) CloseChecked(portsFile.release(), *o.Ports, logBus->Error());
+    std::fprintf(stderr, "%s\n",
+                 TerminationSignals::RestLine("regulateur-vantor-lot", signal).c_str());
+    return TerminationSignals::ExitStatus(signal);
+  }
+  if (o.Ports) CloseChecked(portsFile.release(), *o.Ports, logBus->Error());
   PrintCorrections(typedGains, gains, typedFields, host.Fields);
   if (!host.Message.empty()) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
   WriteCsv(o.Csv, s);
+  if (o.RealTime)
+    std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
+                s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);
   return 0;
 }
 
@@ -210,6 +274,9 @@ int Run(const LotOptions& o) {
 
 int main(int argc, char** argv) {
   using namespace vantor;
+  TerminationSignals::Install("regulateur-vantor-lot");
+  // A file size limit makes the write fail (and be reported) instead of ending the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
   LotOptions options;
   try {
     options = ParseLotOptions(argc, argv);
