@@ -16,6 +16,7 @@ packages=(
   xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation unrtf
   qt6-charts-dev
   locales
+  qt6-translations-l10n
 )
 
 missing=()

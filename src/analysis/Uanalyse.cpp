@@ -113,9 +113,13 @@ TChart* TForm2::MakeChart(TPanel* panel, const char* name, const QString& leftTi
   c->AnimatedZoom = false;
   c->AllowPanning = TPanningMode::pmNone;
   SetUpBottomAxis(c->BottomAxis());
+  // The left axis shows only its title: no value label, tick or grid line.
   TChartAxis& left = c->LeftAxis();
   left.Automatic = false;
   left.Labels = false;
+  left.TickLength = 0;
+  left.MinorTickLength = 0;
+  left.Grid = false;
   left.Title = leftTitle;
   return c;
 }
@@ -213,6 +217,7 @@ void TForm2::FormCreate() {
   std::setlocale(LC_NUMERIC, "C");
   QLocale::setDefault(QLocale::c());
   const QSize client = MaximisedClientSize();
+  layoutClient_ = client;
   layout_ = ComputeAnalysisLayout(client.width(), client.height());
   body_->resize(client);
   PlacePanels();
@@ -236,6 +241,20 @@ void TForm2::PlaceCharts(TPanel* panel, const std::array<TChart*, 5>& charts) {
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && watched == windowHandle() && !layoutSettled_ &&
+      windowHandle()->isExposed()) {
+    // At creation the maximised client size is only known to the frame the window
+    // system was expected to draw (a title bar, or none without a window manager); the
+    // first exposure tells the size it really is. The layout is made once from it.
+    layoutSettled_ = true;
+    if (body_->size() != layoutClient_ && !body_->size().isEmpty()) {
+      layoutClient_ = body_->size();
+      layout_ = ComputeAnalysisLayout(layoutClient_.width(), layoutClient_.height());
+      PlacePanels();
+      PlaceCharts(Panel1, {Chart2, Chart3, Chart4, Chart1, Chart5});
+      PlaceCharts(Panel2, {Chart6, Chart7, Chart8, Chart9, Chart10});
+    }
+  }
   if (event->type() == QEvent::Resize) {
     if (watched == body_)
       PlacePanels();
@@ -259,6 +278,7 @@ void TForm2::setVisible(bool visible) {
     setWindowState(windowState() | Qt::WindowMaximized);
   }
   QDialog::setVisible(visible);
+  if (visible && !layoutSettled_ && windowHandle()) windowHandle()->installEventFilter(this);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -367,6 +387,7 @@ std::array<TChart*, kAnalysisStrips> TForm2::PrintedCharts() const {
 
 void TForm2::imprimer1Click() {
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName(QStringLiteral("analyse"));
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // Portrait for this page; the remembered orientation comes back, and a job still open

@@ -100,6 +100,10 @@ class TForm2 : public QDialog {
   TForm1& form1_;
   QWidget* body_ = nullptr;  // the client area under the menu bar
   AnalysisLayout layout_;
+  // The maximised client size the layout was computed from, and whether it has been
+  // checked against the window's first exposure.
+  QSize layoutClient_;
+  bool layoutSettled_ = false;
 };
 
 }  // namespace vantor

@@ -119,6 +119,8 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   ResetAction = menu_->addAction("Remettre le procédé au repos");
   ResetAction->setObjectName("SimulationRepos1");
   dialog_ = new SimulationParametersDialog(card, &form);
+  // Changing the process or its parameters mid-run would hold the cycles.
+  form.DisableDuringRuns(menu_->menuAction());
 
   const std::pair<QAction*, void (SimulationMenu::*)()> handlers[] = {
       {PositionAction, &SimulationMenu::ChoosePosition},

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 
+#include "FrenchTranslations.h"
 #include "Uaideexperimentale.h"
 #include "Uanalyse.h"
 #include "Uapropos.h"
@@ -22,6 +23,7 @@ void SetUpApplication(QApplication& app) {
   QFont::insertSubstitutions("MS Sans Serif", {"DejaVu Sans", "Liberation Sans"});
   QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
   app.setQuitOnLastWindowClosed(true);
+  InstallFrenchTranslations(app);
 }
 
 ProgramWindows CreateWindows(TForm1::BusOpener openBus) {

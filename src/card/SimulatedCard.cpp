@@ -54,17 +54,50 @@ std::int64_t SimulatedCard::CatchUp() {
     converting_ = false;
     resultCode_ = pendingCode_;
   }
-  const double drive = Output2Volts();
-  if (now - processNs_ > kLongGapNs) {
-    const std::int64_t steps = (now - processNs_) / kProcessStepNs - 1;
+  if (loadAtNs_ && *loadAtNs_ <= now) {
+    AdvanceProcessTo(*loadAtNs_);
+    loadApplied_ = true;
+    loadAtNs_.reset();
+  }
+  AdvanceProcessTo(now);
+  return now;
+}
+
+void SimulatedCard::AdvanceProcessTo(std::int64_t ns) {
+  const double drive = Output2Volts() - (loadApplied_ ? loadVolts_ : 0.0);
+  if (ns - processNs_ > kLongGapNs) {
+    const std::int64_t steps = (ns - processNs_) / kProcessStepNs - 1;
     process_->Advance(static_cast<double>(steps * kProcessStepNs) * 1e-9, drive);
     processNs_ += steps * kProcessStepNs;
   }
-  while (now - processNs_ >= kProcessStepNs) {
+  while (ns - processNs_ >= kProcessStepNs) {
     process_->Advance(kProcessStepNs * 1e-9, drive);
     processNs_ += kProcessStepNs;
   }
-  return now;
+}
+
+void SimulatedCard::SetLoadVolts(double volts) {
+  if (!std::isfinite(volts) || volts < 0.0 || volts > 10.0)
+    throw VantorError("La charge doit être comprise entre 0 et 10 V");
+  CatchUp();
+  loadVolts_ = volts;
+}
+
+void SimulatedCard::SetLoadApplied(bool applied) {
+  CatchUp();
+  loadApplied_ = applied;
+  loadAtNs_.reset();
+}
+
+void SimulatedCard::ScheduleLoad(double delaySeconds) {
+  const std::int64_t now = CatchUp();
+  loadApplied_ = false;
+  loadAtNs_ = now + std::llround(std::max(delaySeconds, 0.0) * 1e9);
+}
+
+bool SimulatedCard::LoadApplied() {
+  CatchUp();
+  return loadApplied_;
 }
 
 std::int64_t SimulatedCard::BeginAccess() {
@@ -84,6 +117,8 @@ void SimulatedCard::ResetProcess() {
   process_->Validate();
   CatchUp();
   process_->Reset();
+  loadApplied_ = false;
+  loadAtNs_.reset();
 }
 
 double SimulatedCard::Output1Volts() const {

@@ -22,6 +22,10 @@
 // voltage rises by 1 V every 205 counts down, limited to ±10 V. Output 1 is 0-10 V
 // (count × 10 / 4095) and goes nowhere.
 //
+// Load disturbance: a load torque on the process, expressed as the drive voltage it takes
+// away (the process receives output 2's voltage minus the load), applied or removed at
+// once or applied at a time scheduled from the present, to the nearest process step.
+//
 // Time: every port access takes 1 µs of virtual time. The process is integrated in fixed
 // steps of 1 ms up to the clock's present on each access. A read of the digital inputs
 // while line 7 is low waits: on a virtual clock it jumps to the instant line 7 rises; on
@@ -32,6 +36,7 @@
 // lost. Single-threaded: the card, its clock and its process belong to one thread.
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "Clock.h"
 #include "PortBus.h"
@@ -76,8 +81,19 @@ class SimulatedCard : public PortBus {
   ProcessModel& Process() { return *process_; }
   const ProcessModel& Process() const { return *process_; }
   // Validates the current process's parameters (VantorError if unusable) and puts it at
-  // rest, restarting its noise sequence.
+  // rest, restarting its noise sequence; the load is removed.
   void ResetProcess();
+
+  // The load, volts of drive taken away while it is applied (VantorError unless a number
+  // between 0 and 10). Changing it does not apply or remove it.
+  void SetLoadVolts(double volts);
+  double LoadVolts() const { return loadVolts_; }
+  // Applies or removes the load now; cancels a scheduled application.
+  void SetLoadApplied(bool applied);
+  // Removes the load now and applies it delaySeconds from now.
+  void ScheduleLoad(double delaySeconds);
+  bool LoadApplied();
+  bool LoadScheduled() const { return loadAtNs_.has_value(); }
 
   void SetExternalSetpointVolts(double volts) { externalSetpointVolts_ = volts; }
   double ExternalSetpointVolts() const { return externalSetpointVolts_; }
@@ -106,6 +122,8 @@ class SimulatedCard : public PortBus {
   std::int64_t NowNs();
   // Brings the timer, the converter and the process to the present; returns it.
   std::int64_t CatchUp();
+  // Integrates the process in whole steps up to `ns` (or just short of it).
+  void AdvanceProcessTo(std::int64_t ns);
   std::int64_t BeginAccess();
   std::uint8_t ReadDigitalInputs();
   void StartConversion();
@@ -121,6 +139,10 @@ class SimulatedCard : public PortBus {
 
   Timer8254 timer_;
   std::int64_t processNs_ = 0;  // the process has been integrated up to here
+
+  double loadVolts_ = 0.0;
+  bool loadApplied_ = false;
+  std::optional<std::int64_t> loadAtNs_;
 
   // Converter and multiplexer.
   int channel_ = 0;

@@ -17,10 +17,11 @@ namespace vantor {
 
 TOKBottomDlg1::TOKBottomDlg1(TForm1& form1) : QDialog(&form1), form1_(form1) {
   setObjectName("OKBottomDlg1");
-  // Always above the other windows; sizeable, with the system menu and the close
-  // button only.
+  // Sizeable, with the system menu and the close button only. Transient for the main
+  // window, it stays above it while the student works there, but not above the program's
+  // own boxes and modal windows, nor above other programs.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
   resize(693, 484);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -74,6 +75,8 @@ void TOKBottomDlg1::FormShow() {
 
 void TOKBottomDlg1::Imprimer1Click() {
   Printer& printer = Printer::Instance();
+  // Named after the document shown.
+  printer.SuggestPdfName(windowTitle().isEmpty() ? QStringLiteral("aide") : windowTitle());
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   const PageRect page = HelpPageRect(printer.PageWidth(), printer.PageHeight());

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ErrorReport.h"
-#include "FrameGeometry.h"
+#include "FramePlacement.h"
 #include "Uvantorwin.h"
 
 namespace vantor {
@@ -64,6 +64,16 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   Image1->setVisible(false);
   layout->addWidget(ScrollBox1);
 
+  // 510 wide and the screen's height less 27, title bar and borders included, against
+  // the top right corner of the screen.
+  placement_ = new FramePlacement(*this, [this] {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return QRect();
+    const QRect area = screen->geometry();
+    const int w = 510;
+    return QRect(area.left() + area.width() - w, area.top(), w, area.height() - 27);
+  });
+
   ConnectGuarded(naturellementstable1, this, &TForm3::naturellementstable1Click);
   ConnectGuarded(Naturellementinstable1, this, &TForm3::Naturellementinstable1Click);
 }
@@ -80,14 +90,7 @@ void TForm3::hideEvent(QHideEvent* event) {
 }
 
 void TForm3::FormShow() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    // 510 wide and the screen's height less 27, title bar and borders included, against
-    // the top right corner of the screen.
-    const QRect screenArea = screen->geometry();
-    const int w = 510, h = screenArea.height() - 27;
-    SetFrameGeometry(*this,
-                     QRect(screenArea.left() + screenArea.width() - w, screenArea.top(), w, h));
-  }
+  placement_->Apply();
   Image1->setVisible(false);
   if (methodChoice == 1 || methodChoice == 0) {
     setWindowTitle(QString::fromUtf8(kMethods[methodChoice].caption));

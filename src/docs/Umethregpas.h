@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <cstdint>
 
+#include "FramePlacement.h"
 #include "TImage.h"
 #include "TPictureBox.h"
 
@@ -46,6 +47,7 @@ class TForm3 : public QDialog {
   void ShowMethod(std::uint8_t choice);
 
   TForm1& form1_;
+  FramePlacement* placement_ = nullptr;
 };
 
 }  // namespace vantor

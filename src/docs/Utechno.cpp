@@ -1,13 +1,11 @@
 #include "Utechno.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
-#include "FrameGeometry.h"
+#include "FramePlacement.h"
 #include "HourglassCursor.h"
 #include "PageFit.h"
 #include "Printer.h"
@@ -49,8 +47,8 @@ TOKBottomDlg2::TOKBottomDlg2(TForm1& form1) : QDialog(&form1), form1_(form1) {
 }
 
 void TOKBottomDlg2::FillWorkArea() {
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    SetFrameGeometry(*this, screen->availableGeometry());
+  if (!placement_) placement_ = new FramePlacement(*this, [this] { return WorkAreaOf(*this); });
+  placement_->Apply();
 }
 
 void TOKBottomDlg2::showEvent(QShowEvent* event) {
@@ -85,6 +83,7 @@ void TOKBottomDlg2::Imprimer2Click() {
     return;
   }
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName(QStringLiteral("schéma de branchement"));
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // The job has no title of its own. It is ended in every case: after a drawing error

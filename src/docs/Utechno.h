@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "FramePlacement.h"
 #include "TImage.h"
 #include "TPictureBox.h"
 
@@ -38,6 +39,7 @@ class TOKBottomDlg2 : public QDialog {
 
  private:
   void FillWorkArea();
+  FramePlacement* placement_ = nullptr;
 
   TForm1& form1_;
 };

@@ -36,6 +36,8 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.Process = LotProcess::Position;
   } else if (value == "vitesse") {
     o.Process = LotProcess::Speed;
+  } else if (value == "thermique") {
+    o.Process = LotProcess::Thermal;
   } else if (value.rfind("constant:", 0) == 0) {
     o.Process = LotProcess::Constant;
     const std::string counts = value.substr(9);
@@ -44,8 +46,27 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.ConstantInput0 =
         comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
   } else {
-    Fail("--procede : « " + value + " » inconnu (position, vitesse ou constant:C1[,C0])");
+    Fail("--procede : « " + value +
+         " » inconnu (position, vitesse, thermique ou constant:C1[,C0])");
   }
+}
+
+// A decimal number written with a point, the whole text.
+bool ParseVolts(const std::string& text, double& out) {
+  char* end = nullptr;
+  out = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(out);
+}
+
+LotLoad ParseLoad(const std::string& value) {
+  const auto comma = value.find(',');
+  LotLoad load;
+  if (comma == std::string::npos || !ParseVolts(value.substr(0, comma), load.StartSeconds) ||
+      !ParseVolts(value.substr(comma + 1), load.LoadVolts) || load.StartSeconds < 0 ||
+      load.LoadVolts < 0 || load.LoadVolts > 10)
+    Fail("--charge : « " + value +
+         " » n'est pas T,C (début T en secondes, 0 ou plus ; charge C entre 0 et 10 V)");
+  return load;
 }
 
 }  // namespace
@@ -69,6 +90,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     }
     if (name == "--help" || name == "-h") {
       o.Help = true;
+      continue;
+    }
+    if (name == "--mesures") {
+      if (inlineValue) Fail("l'option --mesures ne prend pas de valeur");
+      o.Mesures = true;
       continue;
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
@@ -117,11 +143,23 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       ParseProcess(value(), o);
     } else if (name == "--tension-externe") {
       const std::string v = value();
-      char* end = nullptr;
-      const double volts = std::strtod(v.c_str(), &end);
-      if (v.empty() || *end != '\0' || !std::isfinite(volts))
+      double volts = 0.0;
+      if (!ParseVolts(v, volts))
         Fail("--tension-externe : « " + v + " » n'est pas une tension en volts");
       o.ExternalVolts = volts;
+    } else if (name == "--profil") {
+      const std::string v = value();
+      const auto profile = ParseProfile(v);
+      if (!profile) Fail("--profil : « " + v + " » inconnu (idéal ou réaliste)");
+      o.Profile = *profile;
+    } else if (name == "--graine") {
+      const std::string v = value();
+      long seed = 0;
+      if (!ParseInt(v, seed) || seed > 4294967295L)
+        Fail("--graine : « " + v + " » n'est pas un nombre entier entre 0 et 4294967295");
+      o.Seed = static_cast<std::uint32_t>(seed);
+    } else if (name == "--charge") {
+      o.Load = ParseLoad(value());
     } else if (name == "--panne") {
       const std::string v = value();
       if (v == "aucune")
@@ -161,9 +199,10 @@ std::string LotUsage() {
   return R"(Usage : regulateur-vantor-lot [--reglages DOSSIER] --consigne echelon|sin|triang|carr|externe
           [--echelon T] [--moyenne T] [--amplitude T] [--frequence T]
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
-          [--procede position|vitesse|constant:C1[,C0]] [--tension-externe V]
+          [--procede position|vitesse|thermique|constant:C1[,C0]] [--tension-externe V]
+          [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          --cycles N --csv FICHIER [--ports FICHIER] [--temps-reel]
+          --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
 virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
@@ -190,15 +229,31 @@ Correcteur
 Procédé simulé
   --procede position  moteur à courant continu asservi en position (par défaut)
   --procede vitesse   moteur à courant continu asservi en vitesse
+  --procede thermique procédé thermique : premier ordre (constante de temps 8 s) et
+                      retard (1,5 s), 0 à 10 V pour 20 à 120 °C
   --procede constant:C1[,C0]  entrée 1 toujours à C1 points, entrée 0 à C0 (0 par défaut)
   --tension-externe V tension de l'entrée 0 pour les procédés moteur (0 V par défaut)
+  --profil idéal|réaliste  procédé idéal (par défaut) ou réaliste : bruit de mesure,
+                      ondulation de la génératrice, frottement sec, moteur de position au
+                      repos à 1 V (ideal et realiste sans accent sont acceptés)
+  --graine N          graine du bruit de mesure (un même N redonne le même essai)
+  --charge T,C        perturbation : une charge qui retire C volts à l'ordre (0 à 10),
+                      appliquée T secondes après « Début » (point décimal, par exemple 10,1.5)
   --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
                       (au-delà de 1998, l'entrée 1998 garde le dernier cycle)
-  --csv FICHIER       enregistrement : une ligne d'en-tête puis les entrées k = 0 à 2000
-                      (temps k x 0,05 s, puis les sept valeurs en centièmes de volt)
+  --csv FICHIER       enregistrement : des lignes « # clé=valeur » qui décrivent l'essai
+                      (consigne, kp, kd, ki, boucle, procede, date, ...), une ligne
+                      d'en-tête puis les entrées k = 0 à 2000 (temps k x 0,05 s, puis les
+                      sept valeurs en centièmes de volt) ; le poste rouvre ce fichier par
+                      « Essais » > « Ouvrir un essai… »
   --ports FICHIER     journal de chaque accès à la carte (« W 0x336 0x00 », « R 0x337 0xFF »)
+  --mesures           après l'essai, les mesures de la réponse à l'échelon, une ligne
+                      nom=valeur chacune : temps_montee (s), depassement (%), temps_pic (s),
+                      temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
+                      où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
+                      qui n'existe pas (la raison est écrite sur la sortie d'erreur)
   --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
                       à la fin, le nombre de cycles en retard (période de plus de 55 ms)
                       est écrit sur la sortie standard (« cycles_en_retard=N sur M »)
@@ -208,7 +263,8 @@ sorties de la carte sont mises au repos (sortie 2 à 2048, sortie 1 à 0), une l
 sur la sortie d'erreur, aucun fichier CSV n'est écrit et le code de retour est 128 + le
 numéro du signal (143 pour SIGTERM, 130 pour SIGINT).
 
-Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé.
+Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé, puis
+les lignes de --mesures.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
 fichier impossible à lire, à créer ou à écrire) ; 2 ligne de commande incorrecte ;

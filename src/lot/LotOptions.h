@@ -5,6 +5,7 @@
 #include <string>
 
 #include "SimulatedCard.h"
+#include "SimulationProfile.h"
 
 namespace vantor {
 
@@ -14,7 +15,13 @@ class LotUsageError : public std::runtime_error {
   explicit LotUsageError(const std::string& message) : std::runtime_error(message) {}
 };
 
-enum class LotProcess { Position, Speed, Constant };
+enum class LotProcess { Position, Speed, Thermal, Constant };
+
+// A load disturbance: LoadVolts of drive lost from StartSeconds after the start of the run.
+struct LotLoad {
+  double StartSeconds = 0.0;
+  double LoadVolts = 0.0;
+};
 
 struct LotOptions {
   bool Help = false;
@@ -26,12 +33,16 @@ struct LotOptions {
   bool Output1Active = false;
   LotProcess Process = LotProcess::Position;
   int ConstantInput1 = 0, ConstantInput0 = 0;
+  SimulationProfile Profile = SimulationProfile::Ideal;
+  std::optional<std::uint32_t> Seed;
+  std::optional<LotLoad> Load;
   std::optional<double> ExternalVolts;
   SimulatedFault Fault = SimulatedFault::None;
   long Cycles = 0;
   std::string Csv;
   std::optional<std::string> Ports;
   bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
+  bool Mesures = false;  // print the step measures after the run
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.

@@ -1,11 +1,9 @@
 // regulateur-vantor-lot: one run of the regulation engine, without windows, on the
 // simulated card in virtual time. The same calls as the main window: start-up settings,
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
-// run record is written as CSV.
+// run record is written as CSV, the format the window saves and reopens.
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -16,15 +14,18 @@
 #include "ConstantInputs.h"
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
-#include "FileErrors.h"
 #include "LotOptions.h"
 #include "Numbers.h"
+#include "OutputFile.h"
 #include "PortLogBus.h"
 #include "Regulation.h"
+#include "RunFile.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
 #include "StartUp.h"
+#include "StepMeasures.h"
 #include "TerminationSignals.h"
+#include "ThermalProcess.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -98,15 +99,23 @@ std::string SettingsPrefix(const LotOptions& o) {
 }
 
 std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {
+  std::unique_ptr<ProcessModel> process;
   switch (o.Process) {
     case LotProcess::Speed:
-      return std::make_unique<DcMotorSpeed>();
+      process = std::make_unique<DcMotorSpeed>();
+      break;
+    case LotProcess::Thermal:
+      process = std::make_unique<ThermalProcess>();
+      break;
     case LotProcess::Constant:
       return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
     case LotProcess::Position:
+      process = std::make_unique<DcMotorPosition>();
       break;
   }
-  return std::make_unique<DcMotorPosition>();
+  process->ApplyProfile(o.Profile);
+  if (o.Seed) process->NoiseSeed = *o.Seed;
+  return process;
 }
 
 void PrintCorrection(const char* name, const std::string& before, const std::string& after) {
@@ -125,57 +134,19 @@ void PrintCorrections(const GainFields& g0, const GainFields& g1, const Setpoint
   std::fflush(stdout);
 }
 
-[[noreturn]] void ThrowWriteError(const std::string& path, int error) {
-  throw VantorError(WithCauseLine(FormatMessage("Erreur à l'écriture du fichier %s", path),
-                                  SystemCauseText(error != 0 ? error : EIO)));
+// The run as the window keeps it, written with its "#" lines.
+void WriteCsv(const std::string& path, const RegulationState& s, const std::string& caption,
+              const std::string& process) {
+  const auto run = std::make_unique<Trial>(TrialFromState(s, caption, process));
+  WriteRunFile(path, *run);
 }
 
-// Flushes and closes a file written with stdio; `earlier` is the first error already
-// seen while writing (0 if none). Throws on any failure.
-void CloseChecked(std::FILE* file, const std::string& path, int earlier) {
-  int error = earlier;
-  if (std::fflush(file) != 0 && error == 0) error = errno;
-  if (std::ferror(file) && error == 0) error = EIO;
-  if (std::fclose(file) != 0 && error == 0) error = errno;
-  if (error != 0) ThrowWriteError(path, error);
-}
-
-// Header, then entry k = 0..2000: k, its time with two decimals, the seven series.
-void WriteCsvTo(std::FILE* out, const RegulationState& s) {
-  std::fputs(
-      "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,"
-      "ordre_total\n",
-      out);
-  for (int k = 0; k < kRecordEntries; ++k) {
-    const long ms = static_cast<long>(k) * s.SamplePeriodMs;
-    std::fprintf(out, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
-    for (int series = 0; series < kRecordSeries; ++series)
-      std::fprintf(out, ",%d", s.RecordAt(series, k));
-    std::fputc('\n', out);
-  }
-}
-
-// A regular file (or a new one) is written under a temporary name beside it and renamed
-// once complete, so a full disk never leaves a partial CSV; anything else (a pipe,
-// /dev/stdout) is written in place.
-void WriteCsv(const std::string& path, const RegulationState& s) {
-  struct stat info {};
-  const bool inPlace = ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-  const std::string target = inPlace ? path : path + ".ecriture-" + std::to_string(::getpid());
-  std::FILE* out = std::fopen(target.c_str(), "w");
-  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
-  WriteCsvTo(out, s);
-  try {
-    CloseChecked(out, path, 0);
-  } catch (...) {
-    if (!inPlace) ::unlink(target.c_str());
-    throw;
-  }
-  if (!inPlace && ::rename(target.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(target.c_str());
-    ThrowWriteError(path, error);
-  }
+void PrintMeasures(const RegulationState& s) {
+  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  const StepMeasures m = MeasureStep(*run);
+  std::fputs(StepMeasureLines(m).c_str(), stdout);
+  std::fflush(stdout);
+  if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
 }
 
 int Run(const LotOptions& o) {
@@ -213,8 +184,10 @@ int Run(const LotOptions& o) {
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
   SetpointFields fields = start.Setpoint;
+  std::string caption = "Consigne:? ";
   if (!o.Consigne.empty()) {
     const SetpointButtonResult r = PressSetpointButton(s, card, SetpointButtonOf(o.Consigne));
+    caption = r.Panel15Caption;
     if (r.Edit5) fields.Edit5 = *r.Edit5;
     if (r.Edit4) fields.Edit4 = *r.Edit4;
   }
@@ -233,6 +206,11 @@ int Run(const LotOptions& o) {
   host.Time = &clock;
   host.RealTime = o.RealTime;
   host.Log = logBus.get();
+  if (o.Load) {
+    // The run starts now: no port access comes between here and its first cycle.
+    simulated.SetLoadVolts(o.Load->LoadVolts);
+    simulated.ScheduleLoad(o.Load->StartSeconds);
+  }
   try {
     ReadGains(s, gains);
     RunRegulation(s, card, host);
@@ -241,7 +219,7 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (host.Started) {
       try {
-        WriteCsv(o.Csv, s);
+        WriteCsv(o.Csv, s, caption, simulated.Process().Name());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -251,18 +229,19 @@ int Run(const LotOptions& o) {
   // Stopped by a termination signal: the card at rest, the log complete, no CSV.
   if (const int signal = TerminationSignals::Pending()) {
     card.SetOutputsAtRest();
-    if (o.Ports) CloseChecked(portsFile.release(), *o.Ports, logBus->Error());
+    if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
     std::fprintf(stderr, "%s\n",
                  TerminationSignals::RestLine("regulateur-vantor-lot", signal).c_str());
     return TerminationSignals::ExitStatus(signal);
   }
-  if (o.Ports) CloseChecked(portsFile.release(), *o.Ports, logBus->Error());
+  if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
   PrintCorrections(typedGains, gains, typedFields, host.Fields);
   if (!host.Message.empty()) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s);
+  WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+  if (o.Mesures) PrintMeasures(s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

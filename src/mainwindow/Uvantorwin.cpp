@@ -4,16 +4,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QMenuBar>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <clocale>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FramePlacement.h"
 #include "HourglassCursor.h"
 #include "Numbers.h"
 #include "PrintCaption.h"
@@ -21,6 +20,7 @@
 #include "QtText.h"
 #include "SettingsStore.h"
 #include "StartUp.h"
+#include "TrialsMenu.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -116,12 +116,14 @@ TForm1::TForm1(BusOpener openBus, QWidget* parent)
   central_->installEventFilter(this);
   setCentralWidget(central_);
   BuildMenus();
+  Trials = new TrialsMenu(*this);
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);
 
   resize(792, 554 + menuBar()->sizeHint().height());
-  if (QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  // The whole window, title bar included, fills the work area.
+  (new FramePlacement(*this, [this] { return WorkAreaOf(*this); }))->Apply();
   ApplyColumnProportions();
 
   Guarded(this, [this] { FormCreate(); });
@@ -666,6 +668,13 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Mthodederglage1->setEnabled(enabled);
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
+  Trials->SetRunning(!enabled);
+  for (QAction* a : disabledDuringRuns_)
+    if (a) a->setEnabled(enabled);
+}
+
+void TForm1::DisableDuringRuns(QAction* action) {
+  disabledDuringRuns_.emplace_back(action);
 }
 
 void TForm1::SetStatusText(const std::string& label1) {
@@ -684,6 +693,7 @@ void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHun
   Gauge3->SetProgress(setpointHundredths);
   Gauge2->SetProgress(feedbackHundredths);
   Gauge4->SetProgress(feedbackHundredths);
+  Trials->Cycle();
 }
 
 void TForm1::ProcessMessagesOnce() {
@@ -702,6 +712,7 @@ void TForm1::PlotRecord() {
     Series2->AddXY(x, static_cast<double>(plot_->Feedback[k]));
     if (plot_->HasMeanLine) Series3->AddXY(x, static_cast<double>(plot_->MeanLine));
   }
+  Trials->RecordPlotted();
   Chart1->update();
 }
 
@@ -867,6 +878,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
   Printer& printer = Printer::Instance();
+  printer.SuggestPdfName("trace");
   if (!Dialogs::Current().PrintDialog(this, printer)) return;
   HourglassCursor hourglass;
   // Portrait for this page; the remembered orientation comes back, and a job still open
@@ -875,8 +887,12 @@ void TForm1::BitBtn2Click() {
   Chart1->PrintResolution = -25;
   const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
   printer.SetCanvasFont("Arial", 10, false);
-  printer.TextOut(page.captionX, page.captionY,
-                  ToQString(BuildPrintCaption(ToStdString(Panel15->Caption()), State)));
+  // One line for the run shown; one more per earlier run drawn over it.
+  const std::vector<std::string> captions = Trials->TraceCaptionLines();
+  const int lineHeight = QFontMetrics(printer.Canvas().font(), &printer.Device()).lineSpacing();
+  for (std::size_t i = 0; i < captions.size(); ++i)
+    printer.TextOut(page.captionX, page.captionY + static_cast<int>(i) * lineHeight,
+                    ToQString(captions[i]));
   Chart1->PrintRect(printer.Canvas(),
                     QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
   job.End();

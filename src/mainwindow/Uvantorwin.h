@@ -7,12 +7,14 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextEdit>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AD2var.h"
 #include "PortBus.h"
@@ -22,6 +24,8 @@
 #include "TPanel.h"
 
 namespace vantor {
+
+class TrialsMenu;
 
 class TForm1 : public QMainWindow, private LoopHost {
   Q_OBJECT
@@ -41,6 +45,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   QDialog* Form4 = nullptr;         // settings
   QDialog* Formpass = nullptr;      // password
   QDialog* OKBottomDlg2 = nullptr;  // wiring pictures
+  // The "Essais" menu (after "Aide"): live trace, measures, runs kept, run files.
+  TrialsMenu* Trials = nullptr;
 
   // ---- State -------------------------------------------------------------------
   RegulationState State;
@@ -180,6 +186,10 @@ class TForm1 : public QMainWindow, private LoopHost {
   // Asks "Fermer le programme?"; on OK stops a run and puts the outputs at rest.
   bool FormCloseQuery();
 
+  // A command added beside the window's own (the simulated card's menu, for example)
+  // that a run disables and enables with the others.
+  void DisableDuringRuns(QAction* action);
+
   // Redraws Series1, Series2 and Series3 from the run record.
   void PlotRecord() override;
   // The setpoint and gain fields as the engine reads them.
@@ -219,6 +229,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   std::unique_ptr<AD2var> card_;
   std::unique_ptr<RecordPlot> plot_;  // the points PlotRecord draws
   QWidget* central_ = nullptr;
+  std::vector<QPointer<QAction>> disabledDuringRuns_;
 };
 
 // Designed sizes the column rule works from.

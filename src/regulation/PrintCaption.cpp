@@ -4,18 +4,34 @@
 
 namespace vantor {
 
-std::string BuildPrintCaption(const std::string& panel15, const RegulationState& s) {
+namespace {
+
+std::string Caption(const std::string& panel15, bool step, long double stepLevel, long double mean,
+                    long double amplitude, long double frequency, long double kp, long double kd,
+                    long double ki) {
   std::string text = panel15 + "(";
-  if (s.SetpointKind == "echelon") {
-    text += "amplitude:" + FormatPrinted(s.StepLevel);
+  if (step) {
+    text += "amplitude:" + FormatPrinted(stepLevel);
   } else {
-    text += "moyenne:" + FormatPrinted(s.Mean) + "," + "amplitude:" + FormatPrinted(s.Amplitude) +
-            "," + "f:" + FormatPrinted(s.SetpointFrequency) + "hz";
+    text += "moyenne:" + FormatPrinted(mean) + "," + "amplitude:" + FormatPrinted(amplitude) + "," +
+            "f:" + FormatPrinted(frequency) + "hz";
   }
   text += ")  , ";
-  text += "Kp:" + FormatPrinted(s.Kp) + ", " + "Kd:" + FormatPrinted(s.Kd) + ", " +
-          "Ki:" + FormatPrinted(s.Ki);
+  text += "Kp:" + FormatPrinted(kp) + ", " + "Kd:" + FormatPrinted(kd) + ", " +
+          "Ki:" + FormatPrinted(ki);
   return text;
+}
+
+}  // namespace
+
+std::string BuildPrintCaption(const std::string& panel15, const RegulationState& s) {
+  return Caption(panel15, s.SetpointKind == "echelon", s.StepLevel, s.Mean, s.Amplitude,
+                 s.SetpointFrequency, s.Kp, s.Kd, s.Ki);
+}
+
+std::string BuildPrintCaption(const Trial& t) {
+  return Caption(t.SetpointCaption, t.SetpointKind == "echelon", t.StepLevel, t.Mean, t.Amplitude,
+                 t.SetpointFrequency, t.Kp, t.Kd, t.Ki);
 }
 
 TracePage ComputeTracePage(int W, int H) {

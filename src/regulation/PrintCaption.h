@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Regulation.h"
+#include "Trial.h"
 
 namespace vantor {
 
@@ -11,6 +12,8 @@ namespace vantor {
 // "Consigne:? " before any choice). A step shows its level; every other kind (and no
 // kind yet) shows mean, amplitude and frequency. Numbers in the printed form.
 std::string BuildPrintCaption(const std::string& panel15, const RegulationState& s);
+// The same line for a kept run, from the caption and values it was run with.
+std::string BuildPrintCaption(const Trial& t);
 
 // Page measures of the trace printout, in printer pixels, for a printable area W × H:
 // caption at (mx, my/2), chart in the middle 60 % of the width between 20 % and 60 %

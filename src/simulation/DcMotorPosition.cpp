@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MotorMechanics.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -19,14 +20,18 @@ void DcMotorPosition::Reset() {
   position_ = std::clamp(0.0, std::min(low, high), std::max(low, high));
 }
 
+void DcMotorPosition::ApplyProfile(SimulationProfile profile) {
+  ProcessModel::ApplyProfile(profile);
+  const bool real = profile == SimulationProfile::Realistic;
+  NoiseVolts = real ? 0.15 : 0.01;
+  FrictionVolts = real ? 0.5 : 0.0;
+  SensorOffsetVolts = real ? 1.0 : 0.0;
+}
+
 void DcMotorPosition::Advance(double dtSeconds, double driveVolts) {
   if (!(dtSeconds > 0.0)) return;
-  // Exact solution over the step for a drive held constant.
-  const double target = GainRadPerSecondPerVolt * driveVolts;
-  const double tau = TimeConstantSeconds > 0.0 ? TimeConstantSeconds : 0.0;
-  const double decay = tau > 0.0 ? std::exp(-dtSeconds / tau) : 0.0;
-  position_ += target * dtSeconds + (speed_ - target) * tau * (1.0 - decay);
-  speed_ = target + (speed_ - target) * decay;
+  position_ += AdvanceMotor(speed_, dtSeconds, driveVolts, GainRadPerSecondPerVolt,
+                            TimeConstantSeconds, FrictionVolts);
 
   const double low = (SensorMinVolts - SensorOffsetVolts) / SensorVoltsPerRadian;
   const double high = (SensorMaxVolts - SensorOffsetVolts) / SensorVoltsPerRadian;
@@ -47,6 +52,7 @@ double DcMotorPosition::Input1Volts() const {
 void DcMotorPosition::Validate() const {
   ProcessModel::Validate();
   RequireAtLeast(TimeConstantSeconds, 0.0, "La constante de temps");
+  RequireAtLeast(FrictionVolts, 0.0, "Le frottement sec");
   if (!std::isfinite(GainRadPerSecondPerVolt))
     throw VantorError("Le gain du moteur simulé doit être un nombre");
   if (!std::isfinite(SensorVoltsPerRadian) || !(SensorVoltsPerRadian > 0.0))

@@ -1,14 +1,20 @@
 #pragma once
 // DC motor regulated in position, its shaft angle read by a potentiometer.
 //
-//   tau · dw/dt + w = K · u            u: drive voltage (V), w: speed (rad/s)
+//   tau · dw/dt + w = K · v            u: drive voltage (V), w: speed (rad/s)
+//   v = u less the dry friction (see MotorMechanics.h)
 //   dθ/dt = w                          θ: angle (rad)
 //   retour = offset + Ks · θ, the angle held between the two end stops, which are where
 //            the potentiometer reads SensorMinVolts and SensorMaxVolts; against a stop the
 //            motor is stalled (speed 0) as long as the drive pushes into it.
 //
-// The integrator makes the P-only loop reach the setpoint without static error; the
-// motor's lag and the loop's ten-sample mean make it overshoot as Kp grows.
+// The integrator makes the frictionless P-only loop reach the setpoint without static
+// error; the motor's lag and the loop's ten-sample mean make it overshoot as Kp grows.
+// Dry friction leaves an error of up to F / Kp, which only the integral term removes.
+//
+// Profiles: ideal, noise ±0.01 V, no friction, at rest on the 0 V end stop; realistic,
+// potentiometer noise ±0.15 V, a 0.5 V dead zone of dry friction, at rest at 1 V, off
+// the end stop (clear of the 0.2 V floor of the feedback conditioning).
 #include "ProcessModel.h"
 
 namespace vantor {
@@ -22,6 +28,7 @@ class DcMotorPosition : public ProcessModel {
   double Input1Volts() const override;
   void Validate() const override;
   std::string Name() const override { return "Moteur à courant continu : position"; }
+  void ApplyProfile(SimulationProfile profile) override;
 
   double PositionRadians() const { return position_; }
   double SpeedRadPerSecond() const { return speed_; }
@@ -30,6 +37,8 @@ class DcMotorPosition : public ProcessModel {
   double GainRadPerSecondPerVolt = 1.0;
   // tau: mechanical time constant, seconds (0 = the speed follows the drive at once).
   double TimeConstantSeconds = 0.2;
+  // F: drive voltage lost to dry friction (see DcMotorSpeed).
+  double FrictionVolts = 0.0;
   // Ks: potentiometer sensitivity, V/rad (must be positive).
   double SensorVoltsPerRadian = 1.0;
   // Potentiometer voltage at angle 0, the rest position after Reset().

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MotorMechanics.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -16,13 +17,17 @@ void DcMotorSpeed::Reset() {
   speed_ = 0.0;
 }
 
+void DcMotorSpeed::ApplyProfile(SimulationProfile profile) {
+  ProcessModel::ApplyProfile(profile);
+  const bool real = profile == SimulationProfile::Realistic;
+  NoiseVolts = real ? 0.02 : 0.01;
+  NoiseFraction = real ? 0.02 : 0.0;
+  FrictionVolts = real ? 0.5 : 0.0;
+}
+
 void DcMotorSpeed::Advance(double dtSeconds, double driveVolts) {
-  if (!(dtSeconds > 0.0)) return;
-  // Exact solution over the step for a drive held constant: the result does not depend
-  // on the step length.
-  const double target = GainRadPerSecondPerVolt * driveVolts;
-  const double decay = TimeConstantSeconds > 0.0 ? std::exp(-dtSeconds / TimeConstantSeconds) : 0.0;
-  speed_ = target + (speed_ - target) * decay;
+  AdvanceMotor(speed_, dtSeconds, driveVolts, GainRadPerSecondPerVolt, TimeConstantSeconds,
+               FrictionVolts);
 }
 
 double DcMotorSpeed::Input1Volts() const {
@@ -33,6 +38,7 @@ double DcMotorSpeed::Input1Volts() const {
 void DcMotorSpeed::Validate() const {
   ProcessModel::Validate();
   RequireAtLeast(TimeConstantSeconds, 0.0, "La constante de temps");
+  RequireAtLeast(FrictionVolts, 0.0, "Le frottement sec");
   if (!std::isfinite(GainRadPerSecondPerVolt))
     throw VantorError("Le gain du moteur simulé doit être un nombre");
   if (!std::isfinite(TachoVoltsPerRadPerSecond) || !std::isfinite(SensorOffsetVolts))

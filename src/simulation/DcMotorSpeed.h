@@ -1,11 +1,15 @@
 #pragma once
 // DC motor regulated in speed, its speed read by a tachometer.
 //
-//   tau · dw/dt + w = K · u            u: drive voltage (V), w: speed (rad/s)
+//   tau · dw/dt + w = K · v            u: drive voltage (V), w: speed (rad/s)
+//   v = u less the dry friction (see MotorMechanics.h)
 //   retour = clamp(offset + Kt · w, SensorMinVolts, SensorMaxVolts)
 //
 // With a P-only corrector the loop keeps a static error (the motor needs a non-zero
 // drive to turn); the integral term removes it.
+//
+// Profiles: ideal, noise ±0.01 V and no friction; realistic, a tachometer ripple of ±2 %
+// of the reading plus ±0.02 V, and a 0.5 V dead zone of dry friction.
 #include "ProcessModel.h"
 
 namespace vantor {
@@ -19,6 +23,7 @@ class DcMotorSpeed : public ProcessModel {
   double Input1Volts() const override;
   void Validate() const override;
   std::string Name() const override { return "Moteur à courant continu : vitesse"; }
+  void ApplyProfile(SimulationProfile profile) override;
 
   double SpeedRadPerSecond() const { return speed_; }
 
@@ -26,6 +31,9 @@ class DcMotorSpeed : public ProcessModel {
   double GainRadPerSecondPerVolt = 10.0;
   // tau: mechanical time constant, seconds (0 = the speed follows the drive at once).
   double TimeConstantSeconds = 0.5;
+  // F: drive voltage lost to dry friction while turning, and below which the motor at
+  // standstill does not start (0 = no friction).
+  double FrictionVolts = 0.0;
   // Kt: tachometer constant, V/(rad/s). With K = 10 and Kt = 0.1, 1 V of drive gives
   // 1 V of feedback at steady state.
   double TachoVoltsPerRadPerSecond = 0.1;

@@ -13,15 +13,17 @@ void ProcessModel::Reset() {
 
 void ProcessModel::Validate() const {
   RequireAtLeast(NoiseVolts, 0.0, "L'amplitude du bruit");
+  RequireAtLeast(NoiseFraction, 0.0, "La part du bruit proportionnelle à la mesure");
 }
 
 double ProcessModel::SampleInput1Volts() {
   const double volts = Input1Volts();
-  if (NoiseVolts <= 0.0) return volts;
+  const double amplitude = NoiseVolts + NoiseFraction * std::fabs(volts);
+  if (amplitude <= 0.0) return volts;
   // 24 random bits mapped onto [0, 1): the same on every platform, unlike the
   // standard distributions whose algorithm is left to the library.
   const double unit = static_cast<double>(noise_() >> 8) * (1.0 / 16777216.0);
-  return volts + NoiseVolts * (2.0 * unit - 1.0);
+  return volts + amplitude * (2.0 * unit - 1.0);
 }
 
 void ProcessModel::RequireAtLeast(double value, double minimum, const std::string& what) {

@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "SimulationProfile.h"
+
 namespace vantor {
 
 class ProcessModel {
@@ -27,13 +29,21 @@ class ProcessModel {
   virtual void Validate() const;
   // Name shown to the user ("Moteur à courant continu : position", ...).
   virtual std::string Name() const = 0;
+  // Sets the parameters that make the process ideal or realistic (noise, friction, rest
+  // position), keeping the others; takes effect from the next Reset() for the rest
+  // position. The base class only remembers the profile.
+  virtual void ApplyProfile(SimulationProfile profile) { profile_ = profile; }
+  SimulationProfile Profile() const { return profile_; }
 
   // What the converter samples on input 1: Input1Volts() plus noise drawn uniformly in
-  // [-NoiseVolts, +NoiseVolts] from a generator seeded with NoiseSeed.
+  // [-a, +a], a = NoiseVolts + NoiseFraction × |Input1Volts()|, from a generator seeded
+  // with NoiseSeed.
   double SampleInput1Volts();
 
   // Amplitude of the measurement noise on input 1, volts (0 = none).
   double NoiseVolts = 0.0;
+  // Part of the amplitude that grows with the reading (a tachometer's ripple), per unit.
+  double NoiseFraction = 0.0;
   // Seed of the noise generator; Reset() restarts the sequence from it.
   std::uint32_t NoiseSeed = 20240611;
 
@@ -43,6 +53,7 @@ class ProcessModel {
 
  private:
   std::mt19937 noise_{NoiseSeed};
+  SimulationProfile profile_ = SimulationProfile::Ideal;
 };
 
 }  // namespace vantor

@@ -1,10 +1,13 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace vantor {
 
@@ -20,6 +23,56 @@ QtDialogs& DefaultDialogs() {
 QString ApplicationTitle() {
   const QString title = QApplication::applicationDisplayName();
   return title.isEmpty() ? QApplication::applicationName() : title;
+}
+
+// A box is shown over the window in front of the program: the modal window open, else
+// the active window (a viewer the student is reading, for example), else the window of
+// the handler that asks. Being transient for it, the box stacks above it and above
+// every window that window stacks above.
+QWidget* FrontWindow(QWidget* requested) {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return requested ? requested->window() : nullptr;
+}
+
+// A box at least as wide as its title needs, so that the window manager does not cut
+// the title short.
+void WidenForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  QFont caption = box.font();
+  caption.setBold(true);
+  // The title bar's buttons and margins come on top of the text.
+  const int width = QFontMetrics(caption).horizontalAdvance(box.windowTitle()) + 160;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+int ExecBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+            QMessageBox::StandardButtons buttons, QWidget* requested,
+            const std::function<void(QMessageBox&)>& setUp = {}) {
+  QMessageBox box(icon, title, text, buttons, FrontWindow(requested));
+  if (setUp) setUp(box);
+  WidenForTitle(box);
+  return box.exec();
+}
+
+QString RunFileDialog(QWidget* parent, const QString& title, const QString& start,
+                      const QString& filter, bool save) {
+  QFileDialog dialog(FrontWindow(parent), title, start, filter);
+  // Qt's own dialog, whatever the desktop: its texts are the ones set here.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (save) dialog.setDefaultSuffix("csv");
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Dossier :"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nom du fichier :"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Type de fichier :"));
+  dialog.setLabelText(QFileDialog::Accept,
+                      save ? QStringLiteral("Enregistrer") : QStringLiteral("Ouvrir"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
 }
 
 }  // namespace
@@ -41,39 +94,47 @@ DialogsScope::~DialogsScope() {
 }
 
 void QtDialogs::Message(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, parent);
-  box.exec();
+  ExecBox(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, parent);
 }
 
 bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), text,
-                  QMessageBox::Ok | QMessageBox::Cancel, parent);
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
-  box.setDefaultButton(QMessageBox::Ok);
-  box.setEscapeButton(QMessageBox::Cancel);
-  return box.exec() == QMessageBox::Ok;
+  return ExecBox(QMessageBox::Question, QStringLiteral("Confirmation"), text,
+                 QMessageBox::Ok | QMessageBox::Cancel, parent, [](QMessageBox& box) {
+                   box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+                   box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+                   box.setDefaultButton(QMessageBox::Ok);
+                   box.setEscapeButton(QMessageBox::Cancel);
+                 }) == QMessageBox::Ok;
 }
 
 void QtDialogs::Error(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
-  box.exec();
+  ExecBox(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
 }
 
 bool QtDialogs::PrintDialog(QWidget* parent, Printer& printer) {
   // With no printer installed the dialog still offers "print to file (PDF)", which
   // the printer object writes through its PDF path.
-  QPrintDialog dialog(&printer.Device(), parent);
+  QPrintDialog dialog(&printer.Device(), FrontWindow(parent));
   return dialog.exec() == QDialog::Accepted;
 }
 
 bool QtDialogs::PrinterSetupDialog(QWidget* parent, Printer& printer) {
-  QPageSetupDialog dialog(&printer.Device(), parent);
+  QPageSetupDialog dialog(&printer.Device(), FrontWindow(parent));
   return dialog.exec() == QDialog::Accepted;
 }
 
 void QtDialogs::Beep() {
   QApplication::beep();
+}
+
+QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                                const QString& filter) {
+  return RunFileDialog(parent, title, folder, filter, false);
+}
+
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                const QString& filter) {
+  return RunFileDialog(parent, title, proposed, filter, true);
 }
 
 void ScriptedDialogs::Message(QWidget*, const QString& text) {
@@ -110,6 +171,20 @@ bool ScriptedDialogs::PrinterSetupDialog(QWidget*, Printer&) {
 
 void ScriptedDialogs::Beep() {
   ++beeps;
+}
+
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString&, const QString& folder,
+                                      const QString&) {
+  fileDialogStarts << folder;
+  if (fileAnswers.empty()) return {};
+  const QString answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString ScriptedDialogs::SaveFileName(QWidget* parent, const QString& title,
+                                      const QString& proposed, const QString& filter) {
+  return OpenFileName(parent, title, proposed, filter);
 }
 
 }  // namespace vantor

@@ -2,6 +2,9 @@
 // The one way the program shows modal boxes: message, confirmation, error, print dialog,
 // printer set-up and the beep. The program uses QtDialogs; tests install ScriptedDialogs,
 // which records what would have been shown and answers as scripted, so no test blocks.
+// QtDialogs shows every box and dialog over the window in front of the program (the open
+// modal window, else the active one), whatever window asked, so that no box opens hidden
+// behind another window of the program.
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -27,6 +30,13 @@ class Dialogs {
   // The printer set-up dialog (paper, orientation); true when confirmed.
   virtual bool PrinterSetupDialog(QWidget* parent, Printer& printer) = 0;
   virtual void Beep() = 0;
+  // File choice in French, starting in `folder` (a file name in it is proposed when
+  // saving), showing the files that match `filter` ("Essais (*.csv)"). The chosen path,
+  // or an empty text when cancelled. Saving asks before replacing a file.
+  virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                               const QString& filter) = 0;
+  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                               const QString& filter) = 0;
 
   // The dialogs in use (QtDialogs unless another was installed).
   static Dialogs& Current();
@@ -54,6 +64,10 @@ class QtDialogs : public Dialogs {
   bool PrintDialog(QWidget* parent, Printer& printer) override;
   bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;
   void Beep() override;
+  QString OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                       const QString& filter) override;
+  QString SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filter) override;
 };
 
 class ScriptedDialogs : public Dialogs {
@@ -64,6 +78,10 @@ class ScriptedDialogs : public Dialogs {
   bool PrintDialog(QWidget* parent, Printer& printer) override;
   bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;
   void Beep() override;
+  QString OpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                       const QString& filter) override;
+  QString SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filter) override;
 
   QStringList messages, errors, confirmations;  // texts shown, in order
   int beeps = 0;
@@ -72,6 +90,9 @@ class ScriptedDialogs : public Dialogs {
   QString pdfPath;  // when set, a confirmed PrintDialog routes the output to this file
   int printDialogs = 0, setupDialogs = 0;  // dialogs shown
   bool setupDialogAnswer = true;
+  // Answers to the file dialogs, in order (empty: cancelled), and where each one started.
+  std::deque<QString> fileAnswers;
+  QStringList fileDialogStarts;
   // Called after any box (message, confirmation or error) has been recorded, while the
   // box would be open.
   std::function<void()> onMessage;

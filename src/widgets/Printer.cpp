@@ -1,9 +1,11 @@
 #include "Printer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
+#include <QStandardPaths>
 
 #include "VantorError.h"
 
@@ -64,6 +66,23 @@ void Printer::SetOutputPdf(const QString& path) {
   if (printing_) throw VantorError(kPrinting);
   device_->setOutputFormat(QPrinter::PdfFormat);
   device_->setOutputFileName(path);
+}
+
+void Printer::SuggestPdfName(const QString& name) {
+  if (printing_) return;
+  QString folder = QFileInfo(device_->outputFileName()).absolutePath();
+  if (device_->outputFileName().isEmpty() || !QFileInfo(folder).isDir()) {
+    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  }
+  const QPrinter::OutputFormat format = device_->outputFormat();
+  const QString printer = device_->printerName();
+  // A ".pdf" name turns the printer to PDF output: a printer chosen before is put back.
+  device_->setOutputFileName(QDir(folder).filePath(name + QStringLiteral(".pdf")));
+  if (format == QPrinter::NativeFormat && !printer.isEmpty()) {
+    device_->setOutputFormat(QPrinter::NativeFormat);
+    device_->setPrinterName(printer);
+  }
 }
 
 void Printer::BeginDoc(const QString& title) {

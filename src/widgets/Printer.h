@@ -61,6 +61,10 @@ class Printer {
 
   // Prints into a PDF file from now on (tests, "print to file"); refused while printing.
   void SetOutputPdf(const QString& path);
+  // The file "print to file" offers next: `name`.pdf, in the folder of the file offered
+  // or chosen last, else in the user's documents folder (the home folder when there is
+  // none). The printer chosen stays chosen.
+  void SuggestPdfName(const QString& name);
   // For tests: a printer that offers no settings refuses orientation calls.
   void SetSupportsSettings(bool supported) { supportsSettings_ = supported; }
   bool SupportsSettings() const;

@@ -1,90 +1,19 @@
 // End to end through the built regulateur-vantor-lot: settings saved by the settings
 // store, the engine on the simulated card, the CSV read back.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <memory>
 
-#include "SettingsStore.h"
+#include "LotFixture.h"
+#include "RunFile.h"
+#include "StepMeasures.h"
 
-namespace vantor {
+namespace vantor::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct LotResult {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::vector<long> Fields(const std::string& line) {
-  std::vector<long> out;
-  std::istringstream in(line);
-  for (std::string cell; std::getline(in, cell, ',');) out.push_back(std::stol(cell));
-  return out;
-}
-
-class LotTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) /
-          ("lot-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "reglages" / "sauvegarde");
-    const std::map<std::string, std::string> files = {
-        {"adr1", "$330"},       {"adr2", "$340"},        {"finalech", "8.00"},
-        {"valmoymini", "2.00"}, {"valmoymaxi", "7.00"},  {"amplimaxi", "3.00"},
-        {"ordremaxi", "10.00"}, {"ordremini", "-10.00"}, {"kpmax", "16.00"},
-        {"kdmax", "4.00"},      {"kimax", "2.00"}};
-    for (const auto& [name, text] : files)
-      SaveSetting((dir / "reglages" / "sauvegarde" / (name + ".rtf")).string(), text);
-    csv = dir / "run.csv";
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  // Runs the tool from `dir` with the given arguments (already quoted where needed),
-  // after the shell commands `before` (such as a ulimit).
-  LotResult Lot(const std::string& args, const std::string& before = "") {
-    const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command = "cd '" + dir.string() + "' && " + before +
-                                "'" VANTOR_LOT_PATH "' " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "'";
-    const int raw = std::system(command.c_str());
-    LotResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadAll(out);
-    r.err = ReadAll(err);
-    return r;
-  }
-  std::string Settings() const { return "--reglages '" + (dir / "reglages").string() + "' "; }
-  std::string Csv() const { return " --csv '" + csv.string() + "'"; }
-
-  fs::path dir, csv;
-};
+using LotTest = LotFixture;
 
 TEST_F(LotTest, PositionStepResponseSettlesOnTheStepAndFillsTheWholeRecord) {
   const LotResult r = Lot(Settings() + "--consigne echelon --kp 2 --cycles 2000" + Csv());
@@ -104,6 +33,28 @@ TEST_F(LotTest, PositionStepResponseSettlesOnTheStepAndFillsTheWholeRecord) {
   const long feedback = entry(1998)[3];
   EXPECT_NEAR(feedback, 600, 30) << "retour at the end of the run";
   EXPECT_EQ(entry(1999), (std::vector<long>{1999, 99, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(LotTest, TheCsvDescribesTheRunAndMeasuresArePrintedAsTheWindowReadsThem) {
+  const LotResult r =
+      Lot(Settings() + "--consigne echelon --kp 2 --ki 0.5 --cycles 600 --mesures" + Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string text = ReadAll(csv);
+  for (const char* line :
+       {"# consigne=Consigne: Echelon\n", "# kp=2\n", "# kd=0\n", "# ki=0.5\n", "# boucle=fermée\n",
+        "# procede=Moteur à courant continu : position\n", "# date=20"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  EXPECT_LT(text.find("# date="), text.find(kRunFileHeader));
+  // The window reopens the file and finds the same measures.
+  auto run = std::make_unique<Trial>();
+  ReadRunFile(csv.string(), *run);
+  EXPECT_EQ(run->LastEntry, 600);
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  EXPECT_EQ(r.out, StepMeasureLines(m));
+  // A position loop has an integrator: no static error once settled.
+  EXPECT_NEAR(m.StaticError, 0, 0.05);
+  EXPECT_GT(*m.RiseTime, 0);
 }
 
 TEST_F(LotTest, SpeedLoopWithIntegralReachesTheStep) {
@@ -293,4 +244,4 @@ TEST_F(LotTest, WorkingDirectorySettingsAreUsedWithoutReglages) {
 }
 
 }  // namespace
-}  // namespace vantor
+}  // namespace vantor::testing

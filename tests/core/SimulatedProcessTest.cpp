@@ -11,6 +11,7 @@
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
 #include "SimulatedCard.h"
+#include "ThermalProcess.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -199,6 +200,85 @@ TEST(SimulatedProcess, ZeroTimeConstantFollowsTheDriveAtOnce) {
   position.Reset();
   position.Advance(0.5, 4.0);
   EXPECT_DOUBLE_EQ(position.Input1Volts(), 2.0);
+}
+
+TEST(SimulatedProcess, DryFrictionMakesADeadZoneAndStopsTheMotorWhateverTheStepLength) {
+  DcMotorPosition motor;
+  motor.FrictionVolts = 0.5;
+  motor.Reset();
+  AdvanceFor(motor, 2.0, 0.45);  // inside the dead zone: nothing moves
+  EXPECT_EQ(motor.PositionRadians(), 0.0);
+  // Beyond it the motor runs as if driven by u - F.
+  AdvanceFor(motor, 3.0, 2.5);
+  EXPECT_NEAR(motor.PositionRadians(), PositionStep(1.0, 0.2, 2.0, 3.0), 1e-9);
+  // Drive removed: friction brings it to a standstill, where it stays instead of
+  // creeping back.
+  const double before = motor.PositionRadians(), w0 = motor.SpeedRadPerSecond();
+  AdvanceFor(motor, 1.0, 0.0);
+  EXPECT_EQ(motor.SpeedRadPerSecond(), 0.0);
+  // w(t) = (w0 + F)·e^(−t/τ) − F reaches 0 at τ·ln((w0 + F) / F); the angle until then:
+  const double tStop = 0.2 * std::log((w0 + 0.5) / 0.5);
+  EXPECT_NEAR(motor.PositionRadians() - before,
+              (w0 + 0.5) * 0.2 * (1 - std::exp(-tStop / 0.2)) - 0.5 * tStop, 1e-9);
+  // A reversal split inside one long step lands where the 1 ms steps do.
+  DcMotorSpeed fine, coarse;
+  for (DcMotorSpeed* m : {&fine, &coarse}) {
+    m->FrictionVolts = 0.5;
+    m->Reset();
+  }
+  AdvanceFor(fine, 1.0, 4.0);
+  coarse.Advance(1.0, 4.0);
+  AdvanceFor(fine, 1.5, -3.0);
+  coarse.Advance(1.5, -3.0);
+  EXPECT_LT(fine.SpeedRadPerSecond(), 0.0);
+  EXPECT_NEAR(fine.SpeedRadPerSecond(), coarse.SpeedRadPerSecond(), 1e-9);
+}
+
+TEST(SimulatedProcess, ProfilesSwitchBothWaysAndTheIdealOneIsTheDefault) {
+  DcMotorPosition fresh, switched;
+  switched.ApplyProfile(SimulationProfile::Realistic);
+  switched.Reset();
+  EXPECT_DOUBLE_EQ(switched.Input1Volts(), 1.0);  // off the end stop, above the 0.2 V floor
+  switched.ApplyProfile(SimulationProfile::Ideal);
+  for (DcMotorPosition* m : {&fresh, &switched}) {
+    m->Reset();
+    AdvanceFor(*m, 1.0, 0.3);
+  }
+  EXPECT_EQ(switched.PositionRadians(), fresh.PositionRadians());
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(switched.SampleInput1Volts(), fresh.SampleInput1Volts());
+  // A tachometer's ripple grows with its reading.
+  DcMotorSpeed speed;
+  speed.ApplyProfile(SimulationProfile::Realistic);
+  speed.Reset();
+  AdvanceFor(speed, 5.0, 8.5);  // 8 V of speed
+  double widest = 0.0;
+  for (int i = 0; i < 2000; ++i)
+    widest = std::max(widest, std::abs(speed.SampleInput1Volts() - speed.Input1Volts()));
+  EXPECT_GT(widest, 0.16);
+  EXPECT_LE(widest, 0.02 + 0.02 * speed.Input1Volts());
+}
+
+TEST(SimulatedProcess, ThermalProcessIsAFirstOrderBehindItsDeadTime) {
+  const auto response = [](double t) {  // 4 V of drive from t = 0
+    return t <= 1.5 ? 0.0 : 4.0 * (1.0 - std::exp(-(t - 1.5) / 8.0));
+  };
+  ThermalProcess fine, coarse;
+  fine.Reset();
+  coarse.Reset();
+  double t = 0.0;
+  for (double next : {1.0, 1.5, 2.0, 9.5, 30.0}) {
+    AdvanceFor(fine, next - t, 4.0);
+    coarse.Advance(next - t, 4.0);
+    t = next;
+    EXPECT_NEAR(fine.Input1Volts(), response(t), 1e-9) << "t = " << t;
+    EXPECT_NEAR(coarse.Input1Volts(), response(t), 1e-9) << "t = " << t;
+  }
+  // Drive cut: the oven keeps heating for the dead time, then cools.
+  const double peak = 4.0 - (4.0 - fine.Input1Volts()) * std::exp(-1.5 / 8.0);
+  AdvanceFor(fine, 1.5, 0.0);
+  EXPECT_NEAR(fine.Input1Volts(), peak, 1e-9);
+  AdvanceFor(fine, 8.0, 0.0);
+  EXPECT_NEAR(fine.Input1Volts(), peak * std::exp(-1.0), 1e-9);
 }
 
 }  // namespace

@@ -228,6 +228,19 @@ TEST_F(AnalysisViewTest, OnScreenTheCurvesShowInTheirColoursAtTheirTimes) {
   // The error is red on Chart3, over its black zero line before the step.
   EXPECT_GT(count(form2->Chart3, red, 2.6, 10), 50);
   EXPECT_GT(count(form2->Chart3, black, 0.5, 2), 10);
+  // The left axis shows only its title: beside the plot no tick is drawn, and across it
+  // no grid line, although every range is several volts high.
+  for (TChart* c : form2->ZoomOrder()) {
+    SCOPED_TRACE(c->objectName().toStdString());
+    ASSERT_GT(c->LeftAxis().Maximum() - c->LeftAxis().Minimum(), 1.0);
+    const QRect plot = c->ChartRect();
+    for (int y = plot.top() + 1; y < plot.bottom(); ++y) {
+      for (int dx : {-3, -2, 3}) {
+        const QColor pixel = shot.pixelColor(c->mapTo(form2, QPoint(plot.left() + dx, y)));
+        ASSERT_TRUE(pixel == Qt::white || pixel == red || pixel == black) << dx << "," << y;
+      }
+    }
+  }
 }
 
 TEST_F(AnalysisViewTest, InOpenLoopTheTotalOrderIsTheLimitedSetpoint) {

@@ -1,5 +1,6 @@
 // The "Simulation" menu of the simulated workstation.
 #include <QMenuBar>
+#include <QTimer>
 
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
@@ -26,9 +27,33 @@ TEST_F(SimulationMenuTest, ComesAfterTheProgramMenusAndNamesTheSimulation) {
   const QList<QAction*> bar = f.menuBar()->actions();
   ASSERT_FALSE(bar.isEmpty());
   EXPECT_EQ(bar.back()->text(), "Simulation");
-  EXPECT_EQ(bar[bar.size() - 2]->text(), "Aide");
+  EXPECT_EQ(bar[bar.size() - 2]->text(), "Essais");
+  EXPECT_EQ(bar[bar.size() - 3]->text(), "Aide");
   EXPECT_TRUE(f.windowTitle().contains("simul"));
   EXPECT_TRUE(menu.PositionAction->isChecked());
+}
+
+TEST_F(SimulationMenuTest, IsDisabledDuringARunLikeTheProgramMenus) {
+  TForm1& f = CreateMainWindow();
+  SimulationMenu menu(f, card);
+  f.Button1->click();
+  bool simulationDuringRun = true, aideDuringRun = true;
+  int turns = 0;
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (++turns != 20) return;
+    simulationDuringRun = menu.Menu()->menuAction()->isEnabled();
+    aideDuringRun = f.Aide1->menuAction()->isEnabled();
+    f.Button6->click();
+  });
+  timer.start();
+  f.Button5->click();
+  timer.stop();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  EXPECT_FALSE(aideDuringRun);
+  EXPECT_FALSE(simulationDuringRun);
+  EXPECT_TRUE(menu.Menu()->menuAction()->isEnabled());
 }
 
 TEST_F(SimulationMenuTest, SwitchesProcessAndAppliesCheckedParameters) {
@@ -82,8 +107,8 @@ TEST_F(SimulationMenuTest, TheProgramCreatesEveryWindowOnceBehindTheMainWindow) 
   EXPECT_NE(dynamic_cast<TForm4*>(f.Form4), nullptr);
   EXPECT_NE(dynamic_cast<TFormpass*>(f.Formpass), nullptr);
   EXPECT_NE(dynamic_cast<TOKBottomDlg2*>(f.OKBottomDlg2), nullptr);
-  for (QDialog* d : {f.Form2, f.Form3, f.OKBottomDlg1, f.AboutBox, f.Form4, f.Formpass,
-                     f.OKBottomDlg2}) {
+  for (QDialog* d :
+       {f.Form2, f.Form3, f.OKBottomDlg1, f.AboutBox, f.Form4, f.Formpass, f.OKBottomDlg2}) {
     EXPECT_EQ(d->parent(), &f);
     EXPECT_FALSE(d->isVisible());
   }

@@ -1,6 +1,8 @@
 // The help text viewer: document chosen by the main window's key word when shown,
 // errors, an open viewer left as it is, the modal showing and the printout.
 #include <QFile>
+#include <QMessageBox>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
@@ -40,10 +42,9 @@ class HelpViewerTest : public WorkstationFixture {
   TOKBottomDlg1* viewer = nullptr;
 };
 
-TEST_F(HelpViewerTest, IsAnAlwaysOnTopSizeableWindowWithoutMinimiseOrMaximise) {
+TEST_F(HelpViewerTest, IsASizeableWindowWithoutMinimiseOrMaximise) {
   EXPECT_EQ(viewer->size(), QSize(693, 484));
   const Qt::WindowFlags flags = viewer->windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
   EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
   EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
@@ -52,6 +53,40 @@ TEST_F(HelpViewerTest, IsAnAlwaysOnTopSizeableWindowWithoutMinimiseOrMaximise) {
   EXPECT_FALSE(viewer->RichEditaide->isReadOnly());
   EXPECT_EQ(viewer->Imprimer1->text(), "Imprimer");
   EXPECT_EQ(viewer->Impression1->title(), "Impression");
+}
+
+TEST_F(HelpViewerTest, StaysAboveTheMainWindowAndUnderTheBoxesOpenedWhileItIsInFront) {
+  // The real boxes, each closed as soon as it is open.
+  DialogsScope realBoxes(nullptr);
+  form->show();
+  form->Configurationmatrielle1->trigger();
+  ASSERT_TRUE(viewer->isVisible());
+  // Transient for the main window: the window system keeps it above that window only.
+  ASSERT_NE(viewer->windowHandle(), nullptr);
+  EXPECT_EQ(viewer->windowHandle()->transientParent(), form->windowHandle());
+  EXPECT_FALSE(viewer->windowFlags() & Qt::WindowStaysOnTopHint);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == viewer; }, 2000));
+
+  // "Ressources imprimables" is refused while the viewer is open, from the main window's
+  // menu: the error box opens over the viewer, not behind it.
+  QString text;
+  QWidget* over = nullptr;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    text = box->text();
+    over = box->parentWidget();
+    box->done(QMessageBox::Ok);
+  });
+  poll.start(10);
+  QTimer::singleShot(5000, [] {
+    if (QWidget* stuck = QApplication::activeModalWidget()) stuck->close();
+  });
+  form->Choixdutypedergulation1->trigger();
+  poll.stop();
+  EXPECT_EQ(text, "Impossible de rendre modale une fenêtre visible.");
+  EXPECT_EQ(over, viewer);
 }
 
 TEST_F(HelpViewerTest, EachHelpCommandLoadsItsDocumentAndCaption) {

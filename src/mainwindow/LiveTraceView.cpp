@@ -1,0 +1,143 @@
+#include "LiveTraceView.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace vantor {
+
+namespace {
+
+constexpr int kMarginLeft = 44, kMarginRight = 44, kMarginTop = 26, kMarginBottom = 34;
+const QColor kGrid(220, 220, 220);
+
+}  // namespace
+
+LiveTraceView::LiveTraceView(QWidget* parent) : QWidget(parent) {
+  setObjectName("LiveTraceView");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(360, 200);
+  line_.reserve(kCapacity);
+}
+
+void LiveTraceView::Clear() {
+  head_ = 0;
+  count_ = 0;
+  update();
+}
+
+void LiveTraceView::Push(const LiveSample& sample) {
+  if (count_ == kCapacity) {
+    ring_[static_cast<std::size_t>(head_)] = sample;
+    head_ = (head_ + 1) % kCapacity;
+  } else {
+    ring_[static_cast<std::size_t>((head_ + count_) % kCapacity)] = sample;
+    ++count_;
+  }
+  update();
+}
+
+const LiveSample& LiveTraceView::At(int i) const {
+  return ring_[static_cast<std::size_t>((head_ + i) % kCapacity)];
+}
+
+double LiveTraceView::WindowStart() const {
+  if (count_ == 0) return 0;
+  const double last = At(count_ - 1).cycle * periodMs_ / 1000.0;
+  return std::max(0.0, last - kWindowSeconds);
+}
+
+QRect LiveTraceView::PlotRect() const {
+  return QRect(kMarginLeft, kMarginTop, std::max(1, width() - kMarginLeft - kMarginRight),
+               std::max(1, height() - kMarginTop - kMarginBottom));
+}
+
+void LiveTraceView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  background_ = QImage();
+}
+
+// Frame, volt grid and both scales, legend: everything that does not scroll.
+void LiveTraceView::DrawBackground() {
+  const qreal dpr = devicePixelRatioF();
+  background_ = QImage(size() * dpr, QImage::Format_RGB32);
+  background_.setDevicePixelRatio(dpr);
+  background_.fill(palette().color(QPalette::Window));
+  QPainter p(&background_);
+  const QRect plot = PlotRect();
+  p.fillRect(plot, Qt::white);
+  const QFontMetrics fm = p.fontMetrics();
+  for (int v = 0; v <= 10; v += 2) {  // left scale 0..10 V, right scale -10..10 V
+    const int y = plot.bottom() - static_cast<int>(std::lround(v / 10.0 * plot.height()));
+    p.setPen(kGrid);
+    p.drawLine(plot.left(), y, plot.right(), y);
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, y - fm.height() / 2, kMarginLeft - 6, fm.height()),
+               Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
+    p.drawText(QRect(plot.right() + 6, y - fm.height() / 2, kMarginRight - 6, fm.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, QString::number(v * 2 - 10));
+  }
+  p.setPen(Qt::black);
+  p.drawRect(plot.adjusted(0, 0, -1, -1));
+  // Legend above the plot: the units of each scale go with its curves.
+  int x = plot.left();
+  const int y = kMarginTop / 2;
+  const struct {
+    QColor color;
+    QString text;
+  } entries[] = {{Qt::red, "consigne (V, à gauche)"},
+                 {Qt::blue, "retour (V, à gauche)"},
+                 {Qt::black, "ordre total (V, à droite, -10 à 10)"}};
+  for (const auto& e : entries) {
+    p.setPen(QPen(e.color, 2));
+    p.drawLine(x, y, x + 18, y);
+    p.setPen(Qt::black);
+    const int w = fm.horizontalAdvance(e.text);
+    p.drawText(x + 22, y - fm.height() / 2, w, fm.height(), Qt::AlignVCenter, e.text);
+    x += 22 + w + 16;
+  }
+  p.drawText(QRect(plot.left(), height() - fm.height() - 2, plot.width(), fm.height()),
+             Qt::AlignRight | Qt::AlignVCenter, "temps depuis « Début » (s)");
+}
+
+void LiveTraceView::paintEvent(QPaintEvent*) {
+  if (background_.isNull() || background_.size() != size() * devicePixelRatioF()) DrawBackground();
+  QPainter p(this);
+  p.drawImage(0, 0, background_);
+  const QRect plot = PlotRect();
+  const double start = WindowStart();
+  const double xScale = plot.width() / static_cast<double>(kWindowSeconds);
+  const double period = periodMs_ / 1000.0;
+
+  // Time grid and labels every 2 s, scrolling with the window.
+  const QFontMetrics fm = p.fontMetrics();
+  for (int t = static_cast<int>(std::ceil(start / 2)) * 2; t <= start + kWindowSeconds; t += 2) {
+    const int x = plot.left() + static_cast<int>(std::lround((t - start) * xScale));
+    p.setPen(kGrid);
+    p.drawLine(x, plot.top() + 1, x, plot.bottom() - 1);
+    p.setPen(Qt::black);
+    p.drawText(QRect(x - 20, plot.bottom() + 3, 40, fm.height()), Qt::AlignHCenter,
+               QString::number(t));
+  }
+  if (count_ == 0) return;
+
+  p.setClipRect(plot);
+  const double bottom = plot.bottom(), h = plot.height();
+  auto curve = [&](const QColor& color, auto value) {
+    line_.clear();
+    for (int i = 0; i < count_; ++i) {
+      const LiveSample& s = At(i);
+      const double t = s.cycle * period;
+      if (t < start - period) continue;
+      line_.append(QPointF(plot.left() + (t - start) * xScale, bottom - value(s) * h));
+    }
+    p.setPen(QPen(color, 1));
+    p.drawPolyline(line_);
+  };
+  // Left scale: 0..10 V is 0..1000 hundredths; right scale: -10..10 V is -1000..1000.
+  curve(Qt::black, [](const LiveSample& s) { return (s.order + 1000) / 2000.0; });
+  curve(Qt::red, [](const LiveSample& s) { return s.setpoint / 1000.0; });
+  curve(Qt::blue, [](const LiveSample& s) { return s.feedback / 1000.0; });
+}
+
+}  // namespace vantor

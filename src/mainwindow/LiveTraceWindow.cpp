@@ -1,0 +1,97 @@
+#include "LiveTraceWindow.h"
+
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "Numbers.h"
+#include "QtText.h"
+
+namespace vantor {
+
+LiveTraceWindow::LiveTraceWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName("FormTraceDirect");
+  setWindowTitle("Tracé en direct");
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setModal(false);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(6, 6, 6, 6);
+  tools_ = new QHBoxLayout();
+  time_ = new QLabel(this);
+  time_->setObjectName("LabelTemps");
+  saturation_ = new QLabel("ordre saturé", this);
+  saturation_->setObjectName("LabelSaturation");
+  QPalette red = saturation_->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  saturation_->setPalette(red);
+  QFont bold = saturation_->font();
+  bold.setBold(true);
+  saturation_->setFont(bold);
+  // The label appears and disappears without moving the rest of the row.
+  QSizePolicy keep = saturation_->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  saturation_->setSizePolicy(keep);
+  saturation_->hide();
+  // Wide enough for "Temps depuis « Début » : 9999.95 s" so that the row never moves.
+  time_->setMinimumWidth(
+      time_->fontMetrics().horizontalAdvance("Temps depuis « Début » : 9999.95 s") + 8);
+  tools_->addWidget(time_);
+  tools_->addSpacing(16);
+  tools_->addWidget(saturation_);
+  tools_->addStretch(1);
+  column->addLayout(tools_);
+  view_ = new LiveTraceView(this);
+  column->addWidget(view_, 1);
+  ShowTime(0);
+  resize(760, 460);
+}
+
+void LiveTraceWindow::AddControl(QWidget* control) {
+  control->setParent(this);
+  tools_->addWidget(control);
+  control->show();
+}
+
+void LiveTraceWindow::BeginRun() {
+  view_->Clear();
+  saturation_->hide();
+  ShowTime(0);
+}
+
+void LiveTraceWindow::AddCycle(std::int32_t cycle, std::int32_t setpoint, std::int32_t feedback,
+                               std::int32_t order, bool saturated) {
+  view_->Push({cycle, setpoint, feedback, order});
+  if (saturated != saturation_->isVisibleTo(this)) saturation_->setVisible(saturated);
+  ShowTime(cycle);
+}
+
+void LiveTraceWindow::ShowRun(const Trial* run) {
+  view_->Clear();
+  saturation_->hide();
+  if (!run) {
+    ShowTime(0);
+    return;
+  }
+  periodMs_ = run->SamplePeriodMs;
+  view_->SetPeriodMs(periodMs_);
+  const int last = std::clamp(run->LastEntry, 0, kRecordLastEntry);
+  const int first = std::max(0, last - LiveTraceView::kWindowSeconds * 1000 / periodMs_);
+  for (int k = first; k <= last; ++k)
+    view_->Push(
+        {k, run->At(kSeriesSetpoint, k), run->At(kSeriesFeedback, k), run->At(kSeriesOrder, k)});
+  if (run->ordremaxi && run->ordremini) {
+    const std::int32_t order = run->At(kSeriesOrder, last);
+    saturation_->setVisible(last > 0 && (order == ToHundredths(*run->ordremaxi) ||
+                                         order == ToHundredths(*run->ordremini)));
+  }
+  ShowTime(last);
+}
+
+void LiveTraceWindow::ShowTime(std::int32_t cycle) {
+  const long ms = static_cast<long>(cycle) * periodMs_;
+  time_->setText(QString("Temps depuis « Début » : %1.%2 s")
+                     .arg(ms / 1000)
+                     .arg((ms % 1000) / 10, 2, 10, QChar('0')));
+}
+
+}  // namespace vantor

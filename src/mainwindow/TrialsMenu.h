@@ -1,0 +1,99 @@
+#pragma once
+// The "Essais" menu of the main window and what stands behind it: the runs kept in
+// memory, the run shown on the main chart (the last run, or a run file opened), the
+// live trace, the step measures, the comparison with earlier runs on the main chart,
+// and saving and opening run files. Disabled during a run like the Part's menus; the
+// main window tells it when a run starts and ends, each recorded cycle, each redraw of
+// the record and each printout of the trace.
+#include <QAction>
+#include <QColor>
+#include <QMenu>
+#include <QObject>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LiveTraceWindow.h"
+#include "RunHistory.h"
+#include "StepMeasuresWindow.h"
+
+namespace vantor {
+
+class TForm1;
+class TFastLineSeries;
+
+class TrialsMenu : public QObject {
+  Q_OBJECT
+ public:
+  // Adds the menu at the right end of the form's menu bar.
+  explicit TrialsMenu(TForm1& form);
+
+  // Earlier runs drawn over the shown one when comparing.
+  static constexpr int kComparedRuns = 3;
+
+  QMenu* Essais1 = nullptr;
+  QAction* Tracendirect1 = nullptr;                   // "Tracé en direct"
+  QAction* Mesuresdelarponse1 = nullptr;              // "Mesures de la réponse"
+  QAction* Compareraveclesessaisprcdents1 = nullptr;  // "Comparer avec les essais précédents"
+  QAction* Essaiseul1 = nullptr;                      // "Essai seul"
+  QAction* Enregistrerlessai1 = nullptr;              // "Enregistrer l'essai…"
+  QAction* Ouvrirunessai1 = nullptr;                  // "Ouvrir un essai…"
+
+  // Name of the process behind the card, kept with each run (the simulated build sets
+  // it; the real card has none).
+  std::function<std::string()> ProcessName;
+
+  LiveTraceWindow* LiveView() const { return live_; }
+  StepMeasuresWindow* MeasuresWindow() const { return measures_; }
+  const RunHistory& History() const { return history_; }
+  // The run on the main chart; null before the first run.
+  const Trial* ShownRun() const { return shown_.get(); }
+  bool Comparing() const { return comparing_; }
+  // The feedback of the i-th earlier run drawn when comparing (created on first use).
+  TFastLineSeries* ComparedSeries(int i) const { return compared_[static_cast<std::size_t>(i)]; }
+
+  // ---- Calls from the main window ----------------------------------------------------
+  // A run starts (true) or has ended (false); the menu follows.
+  void SetRunning(bool running);
+  // A cycle has just been recorded.
+  void Cycle();
+  // The record has just been drawn on the main chart.
+  void RecordPlotted();
+  // The caption lines of the trace printout: the main window's line for the run it
+  // shows, or one line per run drawn.
+  std::vector<std::string> TraceCaptionLines() const;
+
+  // ---- Handlers ------------------------------------------------------------------------
+  void Tracendirect1Click();
+  void Mesuresdelarponse1Click();
+  void Compareraveclesessaisprcdents1Click();
+  void Essaiseul1Click();
+  void Enregistrerlessai1Click();
+  void Ouvrirunessai1Click();
+
+  // What the two file commands do once a file is chosen.
+  void SaveShownRun(const std::string& path);
+  void OpenRunFile(const std::string& path);
+
+ private:
+  void DrawComparison();
+  void ClearComparison();
+  void RefreshWindows();
+  QString StartFolder() const;
+
+  TForm1& form_;
+  RunHistory history_;
+  std::shared_ptr<const Trial> shown_;
+  bool shownFromFile_ = false;  // the shown run was opened, not run since
+  bool running_ = false;
+  bool followed_ = false;  // the live trace was shown while the run went on
+  std::int32_t cycles_ = 0;
+  bool comparing_ = false;
+  std::array<TFastLineSeries*, kComparedRuns> compared_{};
+  LiveTraceWindow* live_ = nullptr;
+  StepMeasuresWindow* measures_ = nullptr;
+};
+
+}  // namespace vantor

@@ -1,0 +1,244 @@
+// Run files: writing and checked reading.
+#include "RunFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "Numbers.h"
+#include "OutputFile.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+std::string LoopWord(const Trial& t) {
+  return t.IsOpenLoop() ? "ouverte" : "fermée";
+}
+
+// "Le fichier « essai.csv » n'est pas un essai enregistré : ligne 12, ..."
+[[noreturn]] void Refuse(const std::string& path, const std::string& what) {
+  throw VantorError("Le fichier « " + path + " » n'est pas un essai enregistré : " + what);
+}
+
+[[noreturn]] void RefuseLine(const std::string& path, int line, const std::string& what) {
+  Refuse(path, "ligne " + std::to_string(line) + ", " + what);
+}
+
+// A whole field as a 32-bit integer: optional '-', decimal digits.
+bool ParseInt32(const std::string& field, std::int32_t& out) {
+  if (field.empty()) return false;
+  std::size_t i = field[0] == '-' ? 1 : 0;
+  if (i == field.size()) return false;
+  for (std::size_t j = i; j < field.size(); ++j)
+    if (field[j] < '0' || field[j] > '9') return false;
+  errno = 0;
+  const long long v = std::strtoll(field.c_str(), nullptr, 10);
+  if (errno != 0 || v < std::numeric_limits<std::int32_t>::min() ||
+      v > std::numeric_limits<std::int32_t>::max())
+    return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(line.substr(start, comma - start));
+    if (comma == std::string::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+std::string ReadWhole(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0)
+    throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
+  if (!S_ISREG(st.st_mode)) throw VantorError("« " + path + " » n'est pas un fichier");
+  if (st.st_size > kRunFileMaxBytes)
+    Refuse(path, "il fait " + std::to_string(st.st_size / 1000) +
+                     " ko, alors qu'un essai enregistré en fait environ 100");
+  File in(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!in) throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
+  std::string text;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) {
+    text.append(buffer, n);
+    // The file may have grown since it was looked at.
+    if (static_cast<long>(text.size()) > kRunFileMaxBytes)
+      Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) + " ko");
+  }
+  if (std::ferror(in.get()))
+    throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
+  return text;
+}
+
+// The value of a "# clé=valeur" line, applied to the run being read.
+void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& haveEntries) {
+  auto number = [&value] { return StrToFloat(value); };
+  if (key == "consigne") {
+    t.SetpointCaption = value;
+  } else if (key == "kp") {
+    t.Kp = number();
+  } else if (key == "kd") {
+    t.Kd = number();
+  } else if (key == "ki") {
+    t.Ki = number();
+  } else if (key == "boucle") {
+    t.LoopMode = value == "ouverte" ? "Ouv" : value;
+  } else if (key == "procede") {
+    t.Process = value;
+  } else if (key == "date") {
+    t.Date = value;
+  } else if (key == "type_consigne") {
+    t.SetpointKind = value;
+  } else if (key == "amplitude_echelon") {
+    t.StepLevel = number();
+  } else if (key == "moyenne") {
+    t.Mean = number();
+  } else if (key == "amplitude") {
+    t.Amplitude = number();
+  } else if (key == "frequence") {
+    t.SetpointFrequency = number();
+  } else if (key == "ordremaxi") {
+    t.ordremaxi = number();
+  } else if (key == "ordremini") {
+    t.ordremini = number();
+  } else if (key == "entrees") {
+    t.LastEntry = StrToInt(value);
+    if (t.LastEntry < 0 || t.LastEntry > kRecordLastEntry)
+      throw VantorError("entrees=" + value + " : le nombre d'entrées enregistrées va de 0 à " +
+                        std::to_string(kRecordLastEntry));
+    haveEntries = true;
+  }
+}
+
+}  // namespace
+
+void WriteRunFile(const std::string& path, const Trial& t) {
+  WriteOutputFile(path, [&t](std::FILE* f) {
+    auto key = [f](const char* name, const std::string& value) {
+      std::fprintf(f, "# %s=%s\n", name, value.c_str());
+    };
+    key("consigne", t.SetpointCaption);
+    key("kp", FormatShort(t.Kp));
+    key("kd", FormatShort(t.Kd));
+    key("ki", FormatShort(t.Ki));
+    key("boucle", LoopWord(t));
+    key("procede", t.Process);
+    key("date", t.Date);
+    key("type_consigne", t.SetpointKind);
+    key("amplitude_echelon", FormatShort(t.StepLevel));
+    key("moyenne", FormatShort(t.Mean));
+    key("amplitude", FormatShort(t.Amplitude));
+    key("frequence", FormatShort(t.SetpointFrequency));
+    if (t.ordremaxi) key("ordremaxi", FormatShort(*t.ordremaxi));
+    if (t.ordremini) key("ordremini", FormatShort(*t.ordremini));
+    key("entrees", std::to_string(t.LastEntry));
+    std::fputs(kRunFileHeader, f);
+    std::fputc('\n', f);
+    for (int k = 0; k < kRecordEntries; ++k) {
+      const long ms = static_cast<long>(k) * t.SamplePeriodMs;
+      std::fprintf(f, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
+      for (int series = 0; series < kRecordSeries; ++series)
+        std::fprintf(f, ",%d", t.At(series, k));
+      std::fputc('\n', f);
+    }
+  });
+}
+
+void ReadRunFile(const std::string& path, Trial& into) {
+  const std::string text = ReadWhole(path);
+  auto read = std::make_unique<Trial>();  // 56 kB: not on the stack
+  Trial& t = *read;
+  t.SourceFile = path;
+  bool haveHeader = false, haveEntries = false;
+  int rows = 0, lineNo = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!haveHeader && !line.empty() && line[0] == '#') {
+      std::size_t from = line.find_first_not_of(' ', 1);
+      const std::size_t eq = line.find('=');
+      if (from == std::string::npos || eq == std::string::npos) continue;
+      try {
+        ApplyKey(t, line.substr(from, eq - from), line.substr(eq + 1), haveEntries);
+      } catch (const VantorError& e) {
+        RefuseLine(path, lineNo, e.what());
+      }
+      continue;
+    }
+    if (!haveHeader) {
+      if (line != kRunFileHeader)
+        RefuseLine(
+            path, lineNo,
+            "« " + line.substr(0, 100) + " » au lieu de l'en-tête « " + kRunFileHeader + " »");
+      haveHeader = true;
+      continue;
+    }
+    if (line.empty() && start >= text.size()) break;  // a last, empty line
+    if (rows == kRecordEntries)
+      RefuseLine(path, lineNo,
+                 "entrée en trop : un essai a 2001 entrées (k = 0 à 2000), pas davantage");
+    const std::vector<std::string> fields = SplitFields(line);
+    std::int32_t values[2 + kRecordSeries] = {};
+    bool ok = fields.size() == 2 + kRecordSeries;
+    for (std::size_t i = 0; ok && i < fields.size(); ++i)
+      if (i != 1) ok = ParseInt32(fields[i], values[i]);
+    long double seconds = 0;
+    if (ok) {
+      try {
+        seconds = StrToFloat(fields[1]);
+      } catch (const VantorError&) {
+        ok = false;
+      }
+    }
+    if (!ok)
+      RefuseLine(path, lineNo,
+                 "« " + line.substr(0, 100) +
+                     " » ne se convertit pas (attendu : k, t, puis sept nombres entiers en "
+                     "centièmes de volt, séparés par des virgules)");
+    if (values[0] != rows)
+      RefuseLine(path, lineNo,
+                 "entrée k = " + fields[0] + " au lieu de k = " + std::to_string(rows));
+    const long double expected = static_cast<long double>(rows) * t.SamplePeriodMs / 1000;
+    if (std::fabs(seconds - expected) > 0.005L)
+      RefuseLine(path, lineNo,
+                 "temps " + fields[1] + " s au lieu de " + FormatFixed2(expected) +
+                     " s (une entrée toutes les 50 ms)");
+    for (int series = 0; series < kRecordSeries; ++series)
+      t.Record[static_cast<std::size_t>(series * kRecordEntries + rows)] = values[2 + series];
+    ++rows;
+  }
+  if (!haveHeader)
+    Refuse(path, "le fichier s'arrête à la ligne " + std::to_string(lineNo) + " sans l'en-tête « " +
+                     kRunFileHeader + " »");
+  if (rows != kRecordEntries)
+    Refuse(path, "le fichier s'arrête à la ligne " + std::to_string(lineNo) + " après " +
+                     std::to_string(rows) + " entrées, alors qu'un essai en a 2001");
+  if (!haveEntries) {
+    // Older files do not say how far the run went: up to its last entry that is not 0.
+    for (int k = kRecordLastEntry; k >= 1 && t.LastEntry == 0; --k)
+      for (int series = 0; series < kRecordSeries; ++series)
+        if (t.At(series, k) != 0) t.LastEntry = k;
+  }
+  into = std::move(t);
+}
+
+}  // namespace vantor

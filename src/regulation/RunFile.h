@@ -1,0 +1,42 @@
+#pragma once
+// Run files: a run saved as CSV, the headless tool's format, preceded by "# clé=valeur"
+// lines that describe it:
+//
+//   # consigne=Consigne: Echelon          setpoint caption of the main window
+//   # kp=2   # kd=0   # ki=0.5            gains (one per line)
+//   # boucle=fermée                       loop mode: fermée or ouverte
+//   # procede=Moteur à courant continu : position   (empty on the real card)
+//   # date=2025-03-14 10:12:31
+//   # type_consigne=echelon  # amplitude_echelon=6  # moyenne=2  # amplitude=0.1
+//   # frequence=0.01  # ordremaxi=10  # ordremini=-10  # entrees=400
+//   k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,ordre_total
+//   0,0.00,0,0,0,0,0,0,0
+//   ... one row per entry k = 0..2000: k, its time (two decimals), the seven series in
+//   hundredths of a volt.
+//
+// Reading accepts any "#" lines before the header (unknown keys are ignored, a line
+// without "=" is a comment) and Windows line ends. Qt-free.
+#include <string>
+
+#include "Trial.h"
+
+namespace vantor {
+
+inline constexpr const char* kRunFileHeader =
+    "k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,ordre_total";
+// A run file is about 100 kB; anything beyond this is not one.
+constexpr long kRunFileMaxBytes = 1'000'000;
+
+// Writes `t` to `path` (see WriteOutputFile: a file that could not be written whole is
+// never left, and the previous one stays). Throws VantorError ("Impossible de créer le
+// fichier %s", "Erreur à l'écriture du fichier %s" with the cause on a second line).
+void WriteRunFile(const std::string& path, const Trial& t);
+
+// Reads the run file at `path` into `into`, which changes only when the whole file has
+// been read and checked. Throws VantorError with a French message naming the file and the
+// line at fault: a file too large, a header that is not the header above, a row that does
+// not convert (nine integers, the time a decimal number) or whose k is not its entry, a
+// "#" value that does not convert, fewer or more than 2,001 rows.
+void ReadRunFile(const std::string& path, Trial& into);
+
+}  // namespace vantor

@@ -1,0 +1,64 @@
+#pragma once
+// The measures of a step response, read from a run record (hundredths of a volt, one
+// entry per period), as a student would read them with the origin cursor:
+//
+//   t0   the time of the first recorded entry whose setpoint differs from the entry
+//        before it (the step); y0 the feedback of the entry before it;
+//   yf   the final value: the mean feedback of the last 40 recorded entries (2 s);
+//        Δ = yf − y0. No measure when fewer than 40 entries are recorded from t0 on
+//        (the final value would not be the response's) or when |Δ| < 0.05 V.
+//   rise time         from the first crossing of y0 + 0.1 Δ to the first crossing of
+//                     y0 + 0.9 Δ, both from t0 on, each placed by linear
+//                     interpolation between the two entries around it (s);
+//   overshoot         max(0, (ypeak − yf) / Δ × 100), ypeak the extreme feedback from
+//                     t0 on in the direction of Δ (%); peak time: the time of its first
+//                     occurrence minus t0 (s);
+//   settling time 5 % from t0 to the first entry from which every entry stays within
+//                     yf ± 0.05 |Δ| (s); "not settled" when the last 40 entries are not
+//                     all inside;
+//   static error      step level (the setpoint at t0) − yf (V);
+//   saturation        percent of the entries from t0 on whose total order equals the
+//                     upper or the lower limit of the order.
+// Qt-free.
+#include <optional>
+#include <string>
+
+#include "Trial.h"
+
+namespace vantor {
+
+// Entries averaged for the final value, and the least number recorded from t0 on.
+constexpr int kFinalValueEntries = 40;
+constexpr long double kLeastStepVolts = 0.05L;
+
+struct StepMeasures {
+  // False when there is no measure; Reason then says why, in French (a sentence without
+  // its final full stop).
+  bool Measured = false;
+  std::string Reason;
+
+  double StepTime = 0;      // t0, s
+  double InitialValue = 0;  // y0, V
+  double FinalValue = 0;    // yf, V
+  double Change = 0;        // Δ, V
+  double StepLevel = 0;     // the setpoint at t0, V
+
+  std::optional<double> RiseTime;  // absent when a crossing is never reached
+  double Overshoot = 0;            // %
+  double PeakTime = 0;             // s
+  bool Settled = false;
+  double SettlingTime = 0;           // s, when Settled
+  double StaticError = 0;            // V
+  std::optional<double> Saturation;  // %, absent when the limits are unknown
+};
+
+// Measures of the run's step. A run whose setpoint kind is known and is not a step
+// ("echelon") has no measure.
+StepMeasures MeasureStep(const Trial& run);
+
+// The measures as `name=value` lines in this order: temps_montee, depassement,
+// temps_pic, temps_reponse_5, erreur_statique, saturation; two decimals, '.' as
+// separator, '-' for a measure that does not exist. Each line ends with '\n'.
+std::string StepMeasureLines(const StepMeasures& m);
+
+}  // namespace vantor

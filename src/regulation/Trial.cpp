@@ -1,0 +1,47 @@
+// Runs as they are kept, saved and compared.
+#include "Trial.h"
+
+#include <ctime>
+
+#include "Numbers.h"
+
+namespace vantor {
+
+Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
+                     const std::string& process) {
+  Trial t;
+  t.Record = s.RunRecord;
+  t.LastEntry = s.RecordPos;
+  t.SamplePeriodMs = s.SamplePeriodMs;
+  t.SetpointCaption = setpointCaption;
+  t.SetpointKind = s.SetpointKind;
+  t.StepLevel = s.StepLevel;
+  t.Mean = s.Mean;
+  t.Amplitude = s.Amplitude;
+  t.SetpointFrequency = s.SetpointFrequency;
+  t.Kp = s.Kp;
+  t.Kd = s.Kd;
+  t.Ki = s.Ki;
+  t.LoopMode = s.LoopMode;
+  t.Process = process;
+  t.Date = CurrentDateText();
+  t.ordremaxi = s.ordremaxi;
+  t.ordremini = s.ordremini;
+  return t;
+}
+
+std::string CurrentDateText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+std::string TrialGainsText(const Trial& t) {
+  return "essai " + std::to_string(t.Number) + " (Kp " + FormatShort(t.Kp) + ", Kd " +
+         FormatShort(t.Kd) + ", Ki " + FormatShort(t.Ki) + ")";
+}
+
+}  // namespace vantor

@@ -1,0 +1,54 @@
+#pragma once
+// One run as the student keeps it: the run record with what it was run with (setpoint
+// caption and parameters, gains, loop mode, process, limits of the order, date). Runs
+// are kept in memory after each "Début", saved to and reopened from run files, measured
+// and compared. Qt-free.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Regulation.h"
+
+namespace vantor {
+
+struct Trial {
+  // The seven series of the run record, series after series, hundredths of a volt.
+  std::array<std::int32_t, kRecordSeries * kRecordEntries> Record{};
+  // Entries 1..LastEntry hold the run (RecordPos when it ended).
+  std::int32_t LastEntry = 0;
+  std::int32_t SamplePeriodMs = 50;
+
+  std::string SetpointCaption;  // as the main window showed it ("Consigne: Echelon")
+  std::string SetpointKind;     // "echelon", "sin", ...; empty when unknown
+  long double StepLevel = 0, Mean = 0, Amplitude = 0, SetpointFrequency = 0;
+  long double Kp = 0, Kd = 0, Ki = 0;
+  std::string LoopMode;  // the regulation state's word: "Ouv" is the open loop
+  std::string Process;   // the simulated process's name; empty on the real card
+  std::string Date;      // local time of the run's end, "AAAA-MM-JJ HH:MM:SS"
+  // Limits of the order in force during the run; unknown for a file that does not say.
+  std::optional<long double> ordremaxi, ordremini;
+
+  // Set when kept: the run's number since the program started, and the file it was read
+  // from (empty for a run made here).
+  int Number = 0;
+  std::string SourceFile;
+
+  std::int32_t At(int series, int k) const {
+    return Record[static_cast<std::size_t>(series * kRecordEntries + k)];
+  }
+  bool IsOpenLoop() const { return LoopMode == "Ouv"; }
+};
+
+// The run that just ended in `s`, with the main window's setpoint caption and the process
+// name (empty on the real card); dated now.
+Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
+                     const std::string& process);
+
+// Local time now as "AAAA-MM-JJ HH:MM:SS".
+std::string CurrentDateText();
+
+// The short legend of a run: "essai 3 (Kp 2, Kd 0, Ki 0.5)".
+std::string TrialGainsText(const Trial& t);
+
+}  // namespace vantor

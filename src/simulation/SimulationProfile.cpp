@@ -1,0 +1,15 @@
+#include "SimulationProfile.h"
+
+namespace vantor {
+
+std::string ProfileName(SimulationProfile profile) {
+  return profile == SimulationProfile::Realistic ? "réaliste" : "idéal";
+}
+
+std::optional<SimulationProfile> ParseProfile(const std::string& word) {
+  if (word == "idéal" || word == "ideal") return SimulationProfile::Ideal;
+  if (word == "réaliste" || word == "realiste") return SimulationProfile::Realistic;
+  return std::nullopt;
+}
+
+}  // namespace vantor

@@ -1,0 +1,18 @@
+#pragma once
+// How close to a bench motor a simulated process is. `Ideal` is the clean textbook plant
+// (little measurement noise, no friction); `Realistic` adds what a real bench shows: sensor
+// noise and tachometer ripple, a dry-friction dead zone, a position motor resting off its
+// end stop. Each process model gives its own values for both.
+#include <optional>
+#include <string>
+
+namespace vantor {
+
+enum class SimulationProfile { Ideal, Realistic };
+
+// "idéal" or "réaliste".
+std::string ProfileName(SimulationProfile profile);
+// Accepts "idéal", "ideal", "réaliste" and "realiste"; nothing for any other word.
+std::optional<SimulationProfile> ParseProfile(const std::string& word);
+
+}  // namespace vantor

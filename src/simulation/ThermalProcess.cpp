@@ -1,0 +1,79 @@
+#include "ThermalProcess.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "VantorError.h"
+
+namespace vantor {
+
+ThermalProcess::ThermalProcess() {
+  NoiseVolts = 0.01;
+}
+
+void ThermalProcess::ApplyProfile(SimulationProfile profile) {
+  ProcessModel::ApplyProfile(profile);
+  NoiseVolts = profile == SimulationProfile::Realistic ? 0.05 : 0.01;
+}
+
+void ThermalProcess::Reset() {
+  ProcessModel::Reset();
+  rise_ = 0.0;
+  pending_.clear();
+  queued_ = 0.0;
+  delivered_ = 0.0;
+}
+
+void ThermalProcess::Relax(double dt, double drive) {
+  const double target = GainVoltsPerVolt * drive;
+  const double decay = TimeConstantSeconds > 0.0 ? std::exp(-dt / TimeConstantSeconds) : 0.0;
+  rise_ = target + (rise_ - target) * decay;
+  delivered_ = drive;
+}
+
+void ThermalProcess::Advance(double dtSeconds, double driveVolts) {
+  if (!(dtSeconds > 0.0)) return;
+  const double dead = DeadTimeSeconds > 0.0 ? DeadTimeSeconds : 0.0;
+  // The new drive enters the dead time; the oven receives what leaves it. While the
+  // queue is shorter than the dead time (after a rest, or a longer dead time) the oven
+  // keeps receiving the drive that last came out, 0 V after a rest.
+  if (!pending_.empty() && pending_.back().second == driveVolts)
+    pending_.back().first += dtSeconds;
+  else
+    pending_.emplace_back(dtSeconds, driveVolts);
+  queued_ += dtSeconds;
+  const double leaving = std::max(queued_ - dead, 0.0);
+  if (leaving < dtSeconds) Relax(dtSeconds - leaving, delivered_);
+  double left = leaving;
+  while (left > 0.0 && !pending_.empty()) {
+    auto& [duration, drive] = pending_.front();
+    const double used = std::min(duration, left);
+    Relax(used, drive);
+    left -= used;
+    queued_ -= used;
+    duration -= used;
+    if (duration <= 0.0) pending_.pop_front();
+  }
+  if (pending_.empty()) queued_ = 0.0;
+}
+
+double ThermalProcess::Input1Volts() const {
+  return std::clamp(SensorOffsetVolts + rise_, SensorMinVolts, SensorMaxVolts);
+}
+
+void ThermalProcess::Validate() const {
+  ProcessModel::Validate();
+  RequireAtLeast(TimeConstantSeconds, 0.0, "La constante de temps");
+  RequireAtLeast(DeadTimeSeconds, 0.0, "Le retard");
+  if (!std::isfinite(GainVoltsPerVolt))
+    throw VantorError("Le gain du procédé thermique simulé doit être un nombre");
+  if (!std::isfinite(SensorOffsetVolts))
+    throw VantorError("La tension du capteur au repos doit être un nombre");
+  if (!std::isfinite(SensorMinVolts) || !std::isfinite(SensorMaxVolts) ||
+      SensorMinVolts >= SensorMaxVolts)
+    throw VantorError(
+        "Les limites du capteur simulé doivent être deux nombres, le minimum "
+        "inférieur au maximum");
+}
+
+}  // namespace vantor

@@ -1,0 +1,61 @@
+#pragma once
+// A small oven: a heating element whose temperature is read by a conditioned sensor, a
+// first order plus dead time, time-scaled so that a step settles well within the run
+// record:
+//
+//   y(t) = retour above rest (V), u: drive voltage (V), L: dead time (s)
+//   T · dy/dt + y = K · u(t − L)
+//   retour = clamp(SensorOffsetVolts + y, SensorMinVolts, SensorMaxVolts)
+//
+// The sensor reads 0 to 10 V for 20 to 120 °C (0.1 V/°C); at rest the oven is at room
+// temperature, 20 °C, 0 V. A negative drive cools (as a Peltier element would), so the
+// plant stays linear for the tuning methods. This is the plant of the tangent method:
+// the drive reaches the oven only after L, then the response is a first order of gain K
+// and time constant T.
+//
+// Profiles: ideal, sensor noise ±0.01 V; realistic, sensor noise ±0.05 V.
+#include <deque>
+#include <utility>
+
+#include "ProcessModel.h"
+
+namespace vantor {
+
+class ThermalProcess : public ProcessModel {
+ public:
+  ThermalProcess();
+
+  void Reset() override;
+  void Advance(double dtSeconds, double driveVolts) override;
+  double Input1Volts() const override;
+  void Validate() const override;
+  std::string Name() const override { return "Procédé thermique : premier ordre et retard"; }
+  void ApplyProfile(SimulationProfile profile) override;
+
+  // y, the sensor voltage above its rest value.
+  double RiseVolts() const { return rise_; }
+
+  // K: sensor volts per volt of drive at steady state.
+  double GainVoltsPerVolt = 1.0;
+  // T: time constant, seconds (0 = the temperature follows the delayed drive at once).
+  double TimeConstantSeconds = 8.0;
+  // L: dead time between the drive and the first change of temperature, seconds.
+  double DeadTimeSeconds = 1.5;
+  // Sensor voltage at room temperature, and the range of the sensor's conditioning.
+  double SensorOffsetVolts = 0.0;
+  double SensorMinVolts = 0.0;
+  double SensorMaxVolts = 10.0;
+
+ private:
+  void Relax(double dtSeconds, double driveVolts);
+
+  double rise_ = 0.0;
+  // The drive of the last L seconds, oldest first: (duration, volts) pieces, and their
+  // total duration.
+  std::deque<std::pair<double, double>> pending_;
+  double queued_ = 0.0;
+  // The drive the oven received last.
+  double delivered_ = 0.0;
+};
+
+}  // namespace vantor

@@ -1,0 +1,163 @@
+// Run files saved and reopened, malformed files refused; the runs kept in memory.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "RunFile.h"
+#include "RunHistory.h"
+#include "VantorError.h"
+
+namespace vantor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RunFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir =
+        fs::path(::testing::TempDir()) /
+        ("runfile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // A run whose record holds every kind of value, extremes included.
+  static std::unique_ptr<Trial> SampleRun(std::uint32_t seed) {
+    auto t = std::make_unique<Trial>();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::int32_t> any(std::numeric_limits<std::int32_t>::min(),
+                                                    std::numeric_limits<std::int32_t>::max());
+    for (auto& v : t->Record) v = any(random) % 2000;
+    t->Record[17] = std::numeric_limits<std::int32_t>::min();
+    t->Record[18] = std::numeric_limits<std::int32_t>::max();
+    t->LastEntry = 1234;
+    t->SetpointCaption = "Consigne: Sinusoïde ";
+    t->SetpointKind = "sin";
+    t->Mean = 4.5L;
+    t->Amplitude = 0.3L;
+    t->SetpointFrequency = 0.25L;
+    t->StepLevel = 6;
+    t->Kp = 2.5L;
+    t->Kd = 0.1L;
+    t->Ki = 1.75L;
+    t->LoopMode = "Ouv";
+    t->Process = "Moteur à courant continu : position";
+    t->Date = "2025-03-14 10:12:31";
+    t->ordremaxi = 8;
+    t->ordremini = -7.5L;
+    return t;
+  }
+
+  std::string Write(const std::string& name, const std::string& text) const {
+    const fs::path p = dir / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+
+  fs::path dir;
+};
+
+TEST_F(RunFileTest, ASavedRunReopensBitForBit) {
+  const auto saved = SampleRun(1);
+  const std::string path = (dir / "essai.csv").string();
+  WriteRunFile(path, *saved);
+  auto reopened = std::make_unique<Trial>();
+  ReadRunFile(path, *reopened);
+  EXPECT_TRUE(reopened->Record == saved->Record);
+  EXPECT_EQ(reopened->LastEntry, saved->LastEntry);
+  EXPECT_EQ(reopened->SetpointCaption, saved->SetpointCaption);
+  EXPECT_EQ(reopened->SetpointKind, saved->SetpointKind);
+  EXPECT_EQ(reopened->Mean, saved->Mean);
+  EXPECT_EQ(reopened->Amplitude, saved->Amplitude);
+  EXPECT_EQ(reopened->SetpointFrequency, saved->SetpointFrequency);
+  EXPECT_EQ(reopened->Kp, saved->Kp);
+  EXPECT_EQ(reopened->Kd, saved->Kd);
+  EXPECT_EQ(reopened->Ki, saved->Ki);
+  EXPECT_TRUE(reopened->IsOpenLoop());
+  EXPECT_EQ(reopened->Process, saved->Process);
+  EXPECT_EQ(reopened->Date, saved->Date);
+  EXPECT_EQ(reopened->ordremaxi, saved->ordremaxi);
+  EXPECT_EQ(reopened->ordremini, saved->ordremini);
+  EXPECT_EQ(reopened->SourceFile, path);
+}
+
+TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
+  const auto good = SampleRun(2);
+  const std::string goodPath = (dir / "bon.csv").string();
+  WriteRunFile(goodPath, *good);
+  std::ifstream in(goodPath);
+  std::stringstream whole;
+  whole << in.rdbuf();
+  const std::string text = whole.str();
+  // Line numbers of the written file: 15 "#" lines, the header on line 16, k on 17 + k.
+  auto replaceLine = [&text](int line, const std::string& with) {
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i) start = text.find('\n', start) + 1;
+    const std::size_t end = text.find('\n', start);
+    return text.substr(0, start) + with + text.substr(end);
+  };
+  ASSERT_EQ(replaceLine(16, kRunFileHeader), text);
+  const std::string lastRow = text.substr(text.rfind('\n', text.size() - 2) + 1);
+  struct Case {
+    std::string name, content, line;
+  };
+  const Case cases[] = {
+      {"header", replaceLine(16, "k;t;consigne;retour"), "ligne 16,"},
+      {"letters", replaceLine(17 + 300, "300,15.00,12,abc,0,0,0,0,0"), "ligne 317,"},
+      {"columns", replaceLine(17 + 5, "5,0.25,1,2,3"), "ligne 22,"},
+      {"overflow", replaceLine(17 + 6, "6,0.30,1,2,3,4,5,6,2147483648"), "ligne 23,"},
+      {"k", replaceLine(17 + 7, "8,0.35,0,0,0,0,0,0,0"), "ligne 24,"},
+      {"time", replaceLine(17 + 9, "9,0.50,0,0,0,0,0,0,0"), "ligne 26,"},
+      {"gain", replaceLine(2, "# kp=deux"), "ligne 2,"},
+      {"short", text.substr(0, text.find("\n1990,") + 1), "ligne 2006 "},
+      {"long", text + lastRow, "ligne 2018,"},
+      {"huge", text + std::string(kRunFileMaxBytes, '0'), "ko"},
+      {"empty", "", "ligne 0 "},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Write(c.name + ".csv", c.content);
+    auto into = SampleRun(3);
+    const auto before = SampleRun(3);
+    try {
+      ReadRunFile(path, *into);
+      ADD_FAILURE() << c.name << " was accepted";
+    } catch (const VantorError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.line), std::string::npos)
+          << c.name << ": " << e.what();
+    }
+    EXPECT_TRUE(into->Record == before->Record) << c.name;
+    EXPECT_EQ(into->SetpointCaption, before->SetpointCaption) << c.name;
+    EXPECT_EQ(into->Kp, before->Kp) << c.name;
+  }
+}
+
+TEST(RunHistoryTest, KeepsTheLastEightRunsNewestFirst) {
+  RunHistory history;
+  for (int i = 1; i <= 9; ++i) {
+    Trial t;
+    t.Kp = i;
+    history.Add(std::move(t));
+  }
+  ASSERT_EQ(history.Count(), RunHistory::kCapacity);
+  for (int i = 0; i < history.Count(); ++i) {
+    EXPECT_EQ(history.At(i)->Number, 9 - i);
+    EXPECT_EQ(history.At(i)->Kp, 9 - i);
+  }
+  const auto earlier = history.Before(history.At(0).get(), 3);
+  ASSERT_EQ(earlier.size(), 3u);
+  EXPECT_EQ(earlier[0]->Number, 8);
+  EXPECT_EQ(earlier[2]->Number, 6);
+  EXPECT_EQ(history.Before(history.At(6).get(), 3).size(), 1u);
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,92 @@
+// What a student must be able to see on the simulated plant, run end to end through the
+// headless tool: the profiles, the load disturbance and the process with a dead time.
+#include <cmath>
+#include <numeric>
+
+#include "LotFixture.h"
+
+namespace vantor::testing {
+namespace {
+
+// One series of the record (CSV column), volts, entries 0 to cycles - 1.
+struct Record {
+  std::vector<std::vector<long>> rows;
+  std::vector<double> Series(int column) const {
+    std::vector<double> v;
+    for (const auto& row : rows) v.push_back(row[static_cast<std::size_t>(column)] / 100.0);
+    return v;
+  }
+};
+constexpr int kRetour = 3, kErreur = 4, kOrdreDerive = 5;
+
+double Mean(const std::vector<double>& v, std::size_t from) {
+  return std::accumulate(v.begin() + static_cast<long>(from), v.end(), 0.0) /
+         static_cast<double>(v.size() - from);
+}
+double StandardDeviation(const std::vector<double>& v, std::size_t from) {
+  const double mean = Mean(v, from);
+  double sum = 0.0;
+  for (std::size_t i = from; i < v.size(); ++i) sum += (v[i] - mean) * (v[i] - mean);
+  return std::sqrt(sum / static_cast<double>(v.size() - from));
+}
+
+class SimulatedPlantLessonTest : public LotFixture {
+ protected:
+  static constexpr int kCycles = 1900;  // the 95 s the record shows
+  static constexpr std::size_t kLast2s = kCycles - 40, kLast10s = kCycles - 200;
+
+  Record Run(const std::string& args) {
+    const LotResult r = Lot(Settings() + "--consigne echelon --cycles " + std::to_string(kCycles) +
+                            " " + args + Csv());
+    EXPECT_EQ(r.status, 0) << args << "\n" << r.err;
+    const auto lines = Lines(ReadAll(csv));
+    Record record;
+    for (int k = 0; k < kCycles && k + 1 < static_cast<int>(lines.size()); ++k)
+      record.rows.push_back(Fields(lines[static_cast<std::size_t>(k) + 1]));
+    EXPECT_EQ(record.rows.size(), static_cast<std::size_t>(kCycles)) << args;
+    return record;
+  }
+};
+
+TEST_F(SimulatedPlantLessonTest,
+       RealisticSpeedLoopKeepsTheProportionalStaticErrorUntilTheIntegralRemovesIt) {
+  const std::string speed = "--procede vitesse --profil réaliste --echelon 6 --kp 1 ";
+  const double kp = 1.0, expected = 6.0 / (1.0 + kp);
+  const double error = Mean(Run(speed).Series(kErreur), kLast2s);
+  EXPECT_NEAR(error, expected, 0.1 * expected);
+  EXPECT_LT(std::fabs(Mean(Run(speed + "--ki 1").Series(kErreur), kLast2s)), 0.05);
+}
+
+TEST_F(SimulatedPlantLessonTest, ALoadLeavesAPositionErrorThatOnlyTheIntegralRemoves) {
+  const std::string loaded = "--procede position --echelon 6 --kp 2 --charge 10,1 ";
+  EXPECT_GT(Mean(Run(loaded).Series(kErreur), kLast2s), 0.3);
+  EXPECT_LT(std::fabs(Mean(Run(loaded + "--ki 0.5").Series(kErreur), kLast2s)), 0.05);
+}
+
+TEST_F(SimulatedPlantLessonTest, TheDerivativeTermAmplifiesTheRealisticSensorNoise) {
+  const std::string pd = "--procede position --echelon 6 --kp 2 --kd 1 ";
+  const Record realistic = Run(pd + "--profil realiste");
+  EXPECT_GT(StandardDeviation(realistic.Series(kOrdreDerive), kLast10s), 0.2);
+  EXPECT_LT(StandardDeviation(Run(pd + "--profil idéal").Series(kOrdreDerive), kLast10s), 0.05);
+  // The noise is seeded: another seed, another record, the same lesson.
+  const Record reseeded = Run(pd + "--profil realiste --graine 7");
+  EXPECT_NE(reseeded.rows, realistic.rows);
+  EXPECT_GT(StandardDeviation(reseeded.Series(kOrdreDerive), kLast10s), 0.2);
+}
+
+TEST_F(SimulatedPlantLessonTest, ThermalProcessAnswersAfterItsDeadTimeWithItsTimeConstant) {
+  const Record r = Run("--procede thermique --boucle ouverte --echelon 5");
+  const std::vector<double> y = r.Series(kRetour);
+  const std::size_t step = 50;                      // 2.5 s: the step's first entry
+  const double deadTime = 1.5, timeConstant = 8.0;  // the process's defaults
+  const double start = y[step - 1], end = Mean(y, kLast2s);
+  ASSERT_GT(end - start, 4.0);
+  for (std::size_t k = step; k * 0.05 <= 2.5 + deadTime; ++k)
+    EXPECT_NEAR(y[k], start, 0.1) << "t = " << k * 0.05;
+  std::size_t k63 = step;
+  while (k63 < y.size() && y[k63] < start + 0.632 * (end - start)) ++k63;
+  EXPECT_NEAR(k63 * 0.05 - 2.5 - deadTime, timeConstant, 0.1 * timeConstant);
+}
+
+}  // namespace
+}  // namespace vantor::testing

@@ -1,0 +1,118 @@
+// Step measures on records built from analytic step responses.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+
+#include "StepMeasures.h"
+
+namespace vantor {
+namespace {
+
+constexpr double kPeriod = 0.05;
+constexpr int kStepEntry = 50;  // the step at 2.5 s, as the "Echelon" button makes it
+
+// A step run from `before` to `after` volts at entry 50, its feedback y(t - t0) after the
+// step, recorded up to `last` as the loop records it (hundredths, halves to even).
+std::unique_ptr<Trial> StepRun(double before, double after, const std::function<double(double)>& y,
+                               int last = 1000) {
+  auto t = std::make_unique<Trial>();
+  t->SetpointKind = "echelon";
+  t->LastEntry = last;
+  t->ordremaxi = 10;
+  t->ordremini = -10;
+  for (int k = 0; k <= last; ++k) {
+    const bool stepped = k >= kStepEntry;
+    const double feedback = stepped ? y((k - kStepEntry) * kPeriod) : before;
+    t->Record[static_cast<std::size_t>(kSeriesSetpoint * kRecordEntries + k)] =
+        ToHundredths(stepped ? after : before);
+    t->Record[static_cast<std::size_t>(kSeriesFeedback * kRecordEntries + k)] =
+        ToHundredths(feedback);
+  }
+  return t;
+}
+
+TEST(StepMeasuresTest, FirstOrderRisesIn2Point197TauWithoutOvershoot) {
+  const double tau = 1.2, gain = 0.9, level = 6;  // static error 10 % of the step
+  const auto run =
+      StepRun(0, level, [&](double t) { return gain * level * (1 - std::exp(-t / tau)); });
+  // The order sits at a limit for the first 95 entries from the step, of 951.
+  for (int k = kStepEntry; k < kStepEntry + 95; ++k)
+    run->Record[static_cast<std::size_t>(kSeriesOrder * kRecordEntries + k)] = k % 2 ? 1000 : -1000;
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  EXPECT_DOUBLE_EQ(m.StepTime, kStepEntry * kPeriod);
+  EXPECT_NEAR(m.FinalValue, gain * level, 0.005);
+  ASSERT_TRUE(m.RiseTime);
+  EXPECT_NEAR(*m.RiseTime, std::log(9.0) * tau, kPeriod / 5);  // 2.197 tau, interpolated
+  EXPECT_NEAR(m.Overshoot, 0, 0.1);
+  ASSERT_TRUE(m.Settled);
+  EXPECT_NEAR(m.SettlingTime, std::log(20.0) * tau, kPeriod);  // 3 tau
+  EXPECT_NEAR(m.StaticError, (1 - gain) * level, 0.005);
+  ASSERT_TRUE(m.Saturation);
+  EXPECT_NEAR(*m.Saturation, 100.0 * 95 / 951, 1e-9);
+}
+
+TEST(StepMeasuresTest, SecondOrderDownwardStepOvershoots16Point3PercentAtItsPeakTime) {
+  const double zeta = 0.5, wn = 4, from = 8, to = 3;
+  const double wd = wn * std::sqrt(1 - zeta * zeta), phi = std::acos(zeta);
+  const auto run = StepRun(from, to, [&](double t) {
+    return from + (to - from) * (1 - std::exp(-zeta * wn * t) / std::sqrt(1 - zeta * zeta) *
+                                         std::sin(wd * t + phi));
+  });
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  EXPECT_NEAR(m.Change, to - from, 0.005);
+  EXPECT_NEAR(m.Overshoot, 100 * std::exp(-M_PI * zeta / std::sqrt(1 - zeta * zeta)), 0.2);
+  EXPECT_NEAR(m.PeakTime, M_PI / wd, kPeriod);
+  // Rise time of this response: solve y = 10 % and 90 % of the change by bisection.
+  auto crossing = [&](double fraction) {
+    double lo = 0, hi = M_PI / wd;
+    for (int i = 0; i < 60; ++i) {
+      const double mid = (lo + hi) / 2;
+      const double done =
+          1 - std::exp(-zeta * wn * mid) / std::sqrt(1 - zeta * zeta) * std::sin(wd * mid + phi);
+      (done < fraction ? lo : hi) = mid;
+    }
+    return lo;
+  };
+  ASSERT_TRUE(m.RiseTime);
+  EXPECT_NEAR(*m.RiseTime, crossing(0.9) - crossing(0.1), kPeriod);
+  EXPECT_NEAR(m.StaticError, 0, 0.005);
+  ASSERT_TRUE(m.Settled);
+  // The envelope 1 + e^(-zeta wn t) / sqrt(1 - zeta^2) bounds the settling time.
+  EXPECT_LE(m.SettlingTime, std::log(20 / std::sqrt(1 - zeta * zeta)) / (zeta * wn) + kPeriod);
+}
+
+TEST(StepMeasuresTest, AnOscillationThatNeverDiesOutIsNotSettled) {
+  const auto run = StepRun(0, 5, [](double t) { return 5 * (1 - std::cos(2 * t) * 0.5); });
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  EXPECT_FALSE(m.Settled);
+  EXPECT_NE(StepMeasureLines(m).find("temps_reponse_5=-\n"), std::string::npos);
+}
+
+TEST(StepMeasuresTest, RunsWithoutAMeasurableStepGiveNoMeasureAndSayWhy) {
+  const auto constant = StepRun(4, 4, [](double) { return 4; });
+  const auto tooShort = StepRun(
+      0, 5, [](double) { return 5; }, kStepEntry + 38);
+  const auto flat = StepRun(0, 5, [](double) { return 0.04; });
+  auto sine = StepRun(0, 5, [](double t) { return 5 * (1 - std::exp(-t)); });
+  sine->SetpointKind = "sin";
+  for (const Trial* run : {constant.get(), tooShort.get(), flat.get(), sine.get()}) {
+    const StepMeasures m = MeasureStep(*run);
+    EXPECT_FALSE(m.Measured);
+    EXPECT_FALSE(m.Reason.empty());
+    EXPECT_EQ(StepMeasureLines(m),
+              "temps_montee=-\ndepassement=-\ntemps_pic=-\ntemps_reponse_5=-\n"
+              "erreur_statique=-\nsaturation=-\n");
+  }
+  // One more entry recorded after the step than the shortest refused run is enough.
+  EXPECT_TRUE(MeasureStep(*StepRun(
+                              0, 5, [](double) { return 5; }, kStepEntry + 39))
+                  .Measured);
+}
+
+}  // namespace
+}  // namespace vantor
