@@ -205,9 +205,10 @@ std::string LotUsage() {
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
-virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
-de la régulation au format CSV. Le calcul est celui du poste : lecture des gains, bouton de
-consigne, lecture des champs de consigne, boucle échantillonnée à 50 ms.
+virtuel (une régulation de 100 s dure une fraction de seconde ; en temps réel avec
+--temps-reel), puis écrit l'enregistrement de la régulation au format CSV. Le calcul est
+celui du poste : lecture des gains, bouton de consigne, lecture des champs de consigne,
+boucle échantillonnée à 50 ms.
 
 Réglages
   --reglages DOSSIER  dossier qui contient sauvegarde/ (les bornes : kpmax, finalech, ...).
