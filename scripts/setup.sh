@@ -17,6 +17,7 @@ packages=(
   qt6-charts-dev
   locales
   qt6-translations-l10n
+  openbox xdotool x11-utils wmctrl imagemagick
 )
 
 missing=()

@@ -218,12 +218,13 @@ Consigne (les textes T sont ceux qu'un élève taperait dans les champs)
   --consigne MOT      bouton de consigne : echelon, sin (sinus), triang, carr (carré),
                       externe (tension de l'entrée analogique 0). Sans consigne, le poste
                       répond « Entrer une consigne » et rien n'est enregistré.
-  --echelon T         amplitude de l'échelon (Edit5 ; par défaut 0,75 x finalech arrondi)
-  --moyenne T         valeur moyenne (Edit6 ; par défaut valmoymini)
-  --amplitude T       amplitude (Edit7 ; par défaut 0.1)
-  --frequence T       fréquence en Hz (Edit4 ; par défaut 0.01)
+  --echelon T         champ « Amplitude » de l'échelon (par défaut les trois quarts de
+                      l'amplitude maxi de l'échelon réglée par le professeur, arrondis)
+  --moyenne T         champ « Valeur moyenne » (par défaut la valeur moyenne mini réglée)
+  --amplitude T       champ « Amplitude » des consignes périodiques (par défaut 0.1)
+  --frequence T       champ « Frequence » en Hz (par défaut 0.01)
 Correcteur
-  --kp T, --kd T, --ki T   gains (Edit1, Edit2, Edit3 ; par défaut 0)
+  --kp T, --kd T, --ki T   champs « Kp », « Kd », « Ki » des gains (par défaut 0)
   --boucle fermee|ouverte  boucle fermée (par défaut) ou ouverte : la consigne est envoyée
                            telle quelle à la sortie
   --sortie1 active|inactive  sortie 1 à 10 V ou à 0 V (par défaut inactive)
@@ -264,8 +265,10 @@ sorties de la carte sont mises au repos (sortie 2 à 2048, sortie 1 à 0), une l
 sur la sortie d'erreur, aucun fichier CSV n'est écrit et le code de retour est 128 + le
 numéro du signal (143 pour SIGTERM, 130 pour SIGINT).
 
-Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé, puis
-les lignes de --mesures.
+Sur la sortie standard, une ligne NOM=<texte retenu> pour chaque champ corrigé (valeur
+hors plage ramenée à la borne), NOM désignant le champ : Edit1 « Kp », Edit2 « Kd »,
+Edit3 « Ki », Edit4 « Frequence », Edit5 « Amplitude » de l'échelon, Edit6 « Valeur
+moyenne », Edit7 « Amplitude » des consignes périodiques ; puis les lignes de --mesures.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
 fichier impossible à lire, à créer ou à écrire) ; 2 ligne de commande incorrecte ;

@@ -219,7 +219,7 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (host.Started) {
       try {
-        WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+        WriteCsv(o.Csv, s, caption, simulated.Process().Description());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -240,7 +240,7 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+  WriteCsv(o.Csv, s, caption, simulated.Process().Description());
   if (o.Mesures) PrintMeasures(s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",

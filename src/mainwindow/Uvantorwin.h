@@ -83,6 +83,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   QAction* ExemplebranchementsasservissementdevitessemoteurCC1 = nullptr;
   QAction* Choixdutypedergulation1 = nullptr;
   QAction* Apropos1 = nullptr;
+  QAction* Travauxpratiques1 = nullptr;
 
   TPanel* Panel1 = nullptr;  // left column
   QWidget* ToolBar1 = nullptr;
@@ -177,6 +178,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   void ExemplebranchementsasservissementdevitessemoteurCC1Click();
   void Choixdutypedergulation1Click();
   void Apropos1Click();
+  void Travauxpratiques1Click();
   void Button7Click();
   void Chart1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void Chart1DblClick();

@@ -1,5 +1,6 @@
 #include "Ureglage.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLocale>
@@ -29,6 +30,9 @@ constexpr int kOrderPanelHeight = 68;
 constexpr int kAddressPanelHeight = 105;
 constexpr int kHeaderHeight = 24;
 constexpr int kFieldWidth = 40;
+// Room for a text in one half of the setpoint panel: the half, less its border, the
+// section's margins and the text's own margins.
+constexpr int kHalfTextWidth = kClientWidth / 2 - 2 - 4 - 8;
 
 constexpr int kSettingWidth = 4;
 
@@ -61,6 +65,22 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
     e->setFixedWidth(kFieldWidth);
   }
   return e;
+}
+
+// The red texts are given line by line: each keeps its lines within `width` pixels, in a
+// smaller font when the window's font would make a line wider.
+void KeepLines(QLabel* label, int width) {
+  label->setWordWrap(false);
+  const QStringList lines = label->text().split(QStringLiteral("\r\n"));
+  auto widest = [&lines](const QFont& font) {
+    const QFontMetrics metrics(font);
+    int w = 0;
+    for (const QString& line : lines) w = std::max(w, metrics.horizontalAdvance(line));
+    return w;
+  };
+  QFont font = label->font();
+  while (widest(font) > width && font.pointSizeF() > 5) font.setPointSizeF(font.pointSizeF() - 0.5);
+  label->setFont(font);
 }
 
 QPushButton* MakeBitBtn(QWidget* parent, const char* name, const QString& caption) {
@@ -246,8 +266,6 @@ void TForm4::BuildSetpointPanel() {
                      "valeur trop grande en tenant compte du dépassement probable,\r\n"
                      "ou valeur inférieure à 0.");
   SetTextColor(Label9, Qt::red);
-  // Its longest lines are wider than half the window: they wrap within the half.
-  Label9->setWordWrap(true);
   Label9->setVisible(false);
   {
     auto* line = new QHBoxLayout();
@@ -266,7 +284,8 @@ void TForm4::BuildSetpointPanel() {
     c->addLayout(button);
     c->addWidget(Label9);
     c->addStretch();
-    Label9->setContentsMargins(4, 0, 0, 0);
+    Label9->setContentsMargins(4, 0, 4, 0);
+    KeepLines(Label9, kHalfTextWidth);
   }
 
   // Right half: the periodic setpoints.
@@ -305,7 +324,8 @@ void TForm4::BuildSetpointPanel() {
     c->addLayout(button);
     c->addWidget(Label13);
     c->addStretch();
-    Label13->setContentsMargins(4, 0, 0, 0);
+    Label13->setContentsMargins(4, 0, 4, 0);
+    KeepLines(Label13, kHalfTextWidth);
   }
 
   auto* halves = new QHBoxLayout(Panel3);

@@ -146,6 +146,9 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
                              "--consigne carr --cycles 0" + Csv(),
                              "--consigne carr --cycles 1x" + Csv(),
                              "--consigne carr --procede constant:5000 --cycles 1" + Csv(),
+                             "--consigne carr --profil bon --cycles 1" + Csv(),
+                             "--consigne carr --charge 10 --cycles 1" + Csv(),
+                             "--consigne carr --charge 10,11 --cycles 1" + Csv(),
                              "--consigne carr --cycles"};
   for (const std::string& args : bad) {
     const LotResult r = Lot(Settings() + args);

@@ -1,5 +1,6 @@
 // The main window driven through its controls on the simulated card.
 #include <QCursor>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -172,6 +173,13 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   EXPECT_EQ(f.Gauge1->Progress(), 600);
   EXPECT_EQ(f.Gauge3->Progress(), 600);
   EXPECT_GT(f.Gauge2->Progress(), 0);
+  // The pie at 60 %: a red sector from noon past 3 o'clock on a white disk, the window's
+  // teal around the disk.
+  const QImage pie = f.Gauge3->grab().toImage();
+  const QPoint centre = pie.rect().center();
+  EXPECT_EQ(pie.pixelColor(1, 1), QColor(0, 128, 128));
+  EXPECT_EQ(pie.pixelColor(centre + QPoint(30, 0)), QColor(Qt::red));
+  EXPECT_EQ(pie.pixelColor(centre - QPoint(30, 0)), QColor(Qt::white));
   // The chart shows the record: 1901 points from 0 to 95 s, the step at 2.5 s.
   ASSERT_EQ(f.Series1->Count(), 1901);
   ASSERT_EQ(f.Series2->Count(), 1901);

@@ -53,6 +53,28 @@ TEST_F(SettingsWindowTest, ShowingRefillsEveryControlWithTheCharactersRead) {
   EXPECT_FALSE(w.Label9->isHidden());
 }
 
+TEST_F(SettingsWindowTest, TheRedTextsKeepTheirLinesInsideTheirHalves) {
+  TForm4& w = Shown();
+  w.Edit3->setText("9");
+  w.BitBtn2->click();
+  QApplication::processEvents();
+  ASSERT_FALSE(w.Label9->isHidden());
+  // Four lines for the step warning, three for the note, none wrapped or cut, and clear
+  // of the right border of their half.
+  for (const auto& [label, count] : {std::pair{w.Label9, 4}, std::pair{w.Label13, 3}}) {
+    SCOPED_TRACE(label->objectName().toStdString());
+    const QStringList lines = label->text().split("\r\n");
+    ASSERT_EQ(lines.size(), count);
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : lines)
+      EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width())
+          << line.toStdString();
+    EXPECT_LT(label->height(), metrics.lineSpacing() * (count + 1));
+    const QWidget* half = label->parentWidget();
+    EXPECT_LE(label->geometry().right(), half->contentsRect().right() - 2);
+  }
+}
+
 TEST_F(SettingsWindowTest, RangeIndexesOutsideTheButtonsClampOrClearTheSelection) {
   EXPECT_EQ(RangeIndexFromText("2.50"), 2);  // halves to even
   EXPECT_EQ(RangeIndexFromText("3.50"), 4);
