@@ -1,8 +1,6 @@
 // Run files: writing and checked reading.
 #include "RunFile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -13,13 +11,12 @@
 
 #include "Numbers.h"
 #include "OutputFile.h"
+#include "RegularFile.h"
 #include "VantorError.h"
 
 namespace vantor {
 
 namespace {
-
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 std::string LoopWord(const Trial& t) {
   return t.IsOpenLoop() ? "ouverte" : "fermée";
@@ -61,26 +58,13 @@ std::vector<std::string> SplitFields(const std::string& line) {
   }
 }
 
+// The whole file, read without ever blocking: a named pipe or a folder chosen in place of a
+// run file is refused at once.
 std::string ReadWhole(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
-    throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
-  if (!S_ISREG(st.st_mode)) throw VantorError("« " + path + " » n'est pas un fichier");
-  if (st.st_size > kRunFileMaxBytes)
-    Refuse(path, "il fait " + std::to_string(st.st_size / 1000) +
-                     " ko, alors qu'un essai enregistré en fait environ 100");
-  File in(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!in) throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
   std::string text;
-  char buffer[65536];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) {
-    text.append(buffer, n);
-    // The file may have grown since it was looked at.
-    if (static_cast<long>(text.size()) > kRunFileMaxBytes)
-      Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) + " ko");
-  }
-  if (std::ferror(in.get()))
-    throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
+  if (!ReadRegularFile(path, static_cast<std::size_t>(kRunFileMaxBytes), text))
+    Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) +
+                     " ko, alors qu'un essai enregistré en fait environ 100");
   return text;
 }
 
