@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -20,6 +21,10 @@ bool SetFifo(int priority) {
 }  // namespace
 
 RealTimeScheduling::RealTimeScheduling() {
+  // The loop waits for the end of each period by polling the card. On a single processor
+  // a real-time thread that polls would leave the display server only the kernel's small
+  // allowance for ordinary work, and the windows would freeze during a run.
+  if (::sysconf(_SC_NPROCESSORS_ONLN) < 2) return;
   sched_param old{};
   if (::pthread_getschedparam(::pthread_self(), &oldPolicy_, &old) != 0) return;
   oldPriority_ = old.sched_priority;

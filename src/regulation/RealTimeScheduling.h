@@ -2,8 +2,9 @@
 // Real-time scheduling for the sampled loop, for as long as this object lives: the
 // calling thread runs under SCHED_FIFO and the process's memory is locked, so a busy
 // machine no longer delays the end of a period. Only when the system permits it (root,
-// CAP_SYS_NICE, or an RLIMIT_RTPRIO allowance); otherwise nothing changes and nothing is
-// said. The previous scheduling comes back, and the memory is unlocked, at the end.
+// CAP_SYS_NICE, or an RLIMIT_RTPRIO allowance) and the machine has more than one
+// processor; otherwise nothing changes and nothing is said. The previous scheduling
+// comes back, and the memory is unlocked, at the end.
 namespace vantor {
 
 class RealTimeScheduling {
