@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "HardwarePorts.h"
+#include "TerminationHandling.h"
 #include "Windows.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
         ports = vantor::HardwarePorts::Open(adr1, adr2);
         return *ports;
       });
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor", true);
   windows.Form1->show();
   return app.exec();
 }

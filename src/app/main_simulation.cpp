@@ -6,6 +6,7 @@
 #include "DcMotorPosition.h"
 #include "SimulatedCard.h"
 #include "SimulationMenu.h"
+#include "TerminationHandling.h"
 #include "TrialsMenu.h"
 #include "Windows.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   auto windows = vantor::CreateWindows(
       [&card](std::uint16_t, std::uint16_t) -> vantor::PortBus& { return card; });
   new vantor::SimulationMenu(*windows.Form1, card);
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation", false);
   windows.Form1->Trials->ProcessName = [&card] { return card.Process().Description(); };
   windows.Form1->show();
   return app.exec();

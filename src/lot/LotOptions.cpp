@@ -98,6 +98,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       continue;
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
+    if (name == "--temps-reel") {
+      if (inlineValue) Fail("l'option --temps-reel ne prend pas de valeur");
+      o.RealTime = true;
+      continue;
+    }
     auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
       if (i + 1 >= argc) Fail("l'option " + name + " attend une valeur");
@@ -197,12 +202,13 @@ std::string LotUsage() {
           [--procede position|vitesse|thermique|constant:C1[,C0]] [--tension-externe V]
           [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          --cycles N --csv FICHIER [--ports FICHIER] [--mesures]
+          --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
-virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
-de la régulation au format CSV. Le calcul est celui du poste : lecture des gains, bouton de
-consigne, lecture des champs de consigne, boucle échantillonnée à 50 ms.
+virtuel (une régulation de 100 s dure une fraction de seconde ; en temps réel avec
+--temps-reel), puis écrit l'enregistrement de la régulation au format CSV. Le calcul est
+celui du poste : lecture des gains, bouton de consigne, lecture des champs de consigne,
+boucle échantillonnée à 50 ms.
 
 Réglages
   --reglages DOSSIER  dossier qui contient sauvegarde/ (les bornes : kpmax, finalech, ...).
@@ -250,6 +256,14 @@ Durée et résultats
                       temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
                       où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
                       qui n'existe pas (la raison est écrite sur la sortie d'erreur)
+  --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
+                      à la fin, le nombre de cycles en retard (période de plus de 55 ms)
+                      est écrit sur la sortie standard (« cycles_en_retard=N sur M »)
+
+Arrêt : sur SIGTERM, SIGINT (Ctrl+C), SIGHUP ou SIGQUIT, la régulation s'arrête, les
+sorties de la carte sont mises au repos (sortie 2 à 2048, sortie 1 à 0), une ligne le dit
+sur la sortie d'erreur, aucun fichier CSV n'est écrit et le code de retour est 128 + le
+numéro du signal (143 pour SIGTERM, 130 pour SIGINT).
 
 Sur la sortie standard, une ligne NOM=<texte retenu> pour chaque champ corrigé (valeur
 hors plage ramenée à la borne), NOM désignant le champ : Edit1 « Kp », Edit2 « Kd »,
@@ -257,7 +271,8 @@ Edit3 « Ki », Edit4 « Frequence », Edit5 « Amplitude » de l'échelon, Edit
 moyenne », Edit7 « Amplitude » des consignes périodiques ; puis les lignes de --mesures.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
-fichier impossible à lire ou à créer) ; 2 ligne de commande incorrecte.
+fichier impossible à lire, à créer ou à écrire) ; 2 ligne de commande incorrecte ;
+128 + N arrêt par le signal N. Un fichier CSV n'est jamais laissé à moitié écrit.
 )";
 }
 

@@ -478,9 +478,11 @@ void TForm1::BuildRightColumn(QWidget* central) {
     Label16 = MakeLabel(Panel6, "Label16", "limites ordre de commande");
     Label1 = MakeLabel(Panel6, "Label1", kStoppedText);
     SetTextColor(Label1, Qt::red);
+    PacingLabel = MakeLabel(Panel6, "PacingLabel", "");
+    PacingLabel->setVisible(false);
     Label9 = MakeLabel(Panel6, "Label9", "");
     SetTextColor(Label9, Qt::blue);
-    for (QLabel* l : {Label16, Label1, Label9}) {
+    for (QLabel* l : {Label16, Label1, PacingLabel, Label9}) {
       l->setWordWrap(true);
       l6->addWidget(l);
     }
@@ -687,6 +689,13 @@ void TForm1::DisableDuringRuns(QAction* action) {
 
 void TForm1::SetStatusText(const std::string& label1) {
   Label1->setText(ToQString(label1));
+  // After a run, how many cycles came late; nothing while one is in progress.
+  const bool ended = label1 == kStoppedText && State.Pacing.Cycles > 0;
+  PacingLabel->setVisible(ended);
+  if (ended) {
+    PacingLabel->setText(ToQString(PacingText(State.Pacing)));
+    SetTextColor(PacingLabel, State.Pacing.LateCycles > 0 ? Qt::red : Qt::darkGreen);
+  }
 }
 
 void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) {

@@ -146,7 +146,9 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   f.Edit1->setText("1.5");
   bool disabledDuringRun = false;
   QString statusDuringRun;
+  bool pacingShownDuringRun = true;
   RunFor(120, [&] {
+    pacingShownDuringRun = f.PacingLabel->isVisible();
     disabledDuringRun = !f.Button5->isEnabled() && !f.Panel4->isEnabled() &&
                         !f.Panel5->isEnabled() && !f.analyse1->isEnabled() &&
                         !f.fichier1->menuAction()->isEnabled() && f.Button6->isEnabled() &&
@@ -157,6 +159,11 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   EXPECT_TRUE(disabledDuringRun);
   EXPECT_EQ(statusDuringRun, "Régulation en cours: pour arrêter,Fin");
   EXPECT_EQ(f.Label1->text(), "Régulation arrêtée: pour démarrer, Début");
+  // Next to the status line, after the run only: how many of its cycles came late.
+  EXPECT_FALSE(pacingShownDuringRun);
+  EXPECT_TRUE(f.PacingLabel->isVisible());
+  EXPECT_TRUE(f.PacingLabel->text().startsWith("Cycles en retard (plus de 55 ms) : "));
+  EXPECT_TRUE(f.PacingLabel->text().endsWith(" sur 120")) << f.PacingLabel->text().toStdString();
   EXPECT_TRUE(f.Button5->isEnabled());
   EXPECT_TRUE(f.Panel4->isEnabled());
   EXPECT_TRUE(f.analyse1->isEnabled());
