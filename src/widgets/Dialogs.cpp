@@ -7,7 +7,6 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
-#include <QTranslator>
 
 namespace vantor {
 
