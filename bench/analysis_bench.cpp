@@ -1,77 +1,41 @@
 // The analysis window's showing, offscreen: the three vertical ranges, the refill of
 // 22 series with 1,901 points each (41,822 points), and the first paint of the ten
 // charts, on a main window holding a recorded step response.
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QEvent>
-#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <filesystem>
-#include <memory>
 
 #include "AnalysisMath.h"
-#include "Clock.h"
-#include "Dialogs.h"
-#include "SimulatedCard.h"
+#include "OffscreenBench.h"
 #include "Uanalyse.h"
-#include "Uvantorwin.h"
 
 namespace {
 
 using namespace vantor;
 
-// Counts the paint events the ten charts receive.
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
-
-// A main window started on the shipped settings (in a scratch copy) and the simulated
-// card, its record holding 20 s of a damped step response, and the analysis window.
-struct Workstation {
-  QTemporaryDir dir;
-  ScriptedDialogs dialogs;
-  DialogsScope scope{&dialogs};
-  VirtualClock clock;
-  SimulatedCard card{clock};
-  std::unique_ptr<TForm1> form1;
+// A main window whose record holds 20 s of a damped step response, and the analysis
+// window.
+struct Workstation : vantor::bench::ScratchMainWindow {
   TForm2* form2 = nullptr;
-  PaintCounter counter;
+  vantor::bench::PaintCounter counter;
 
   Workstation() {
-    const std::filesystem::path work(dir.path().toStdString());
-    std::filesystem::copy(std::filesystem::path(VANTOR_SOURCE_DIR) / "sauvegarde",
-                          work / "sauvegarde", std::filesystem::copy_options::recursive);
-    std::filesystem::current_path(work);
-    form1 =
-        std::make_unique<TForm1>([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
     form2 = new TForm2(*form1);
     form1->Form2 = form2;
-    RegulationState& s = form1->State;
-    auto put = [&s](int series, int k, double volts) {
-      s.RunRecord[static_cast<std::size_t>(series * kRecordEntries + k)] =
-          static_cast<std::int32_t>(std::lround(volts * 100));
-    };
     for (int k = 50; k < 400; ++k) {
       const double t = (k - 50) * 0.05;
       const double feedback = 5 * (1 - std::exp(-t) * std::cos(2 * t));
       const double error = 5 - feedback;
-      put(kSeriesSetpoint, k, 5);
-      put(kSeriesFeedback, k, feedback);
-      put(kSeriesError, k, error);
-      put(kSeriesPTerm, k, 2 * error);
-      put(kSeriesDTermRaw, k, k == 50 ? 20 : -0.2 * 5 * std::exp(-t));
-      put(kSeriesITerm, k, 0.1 * t);
-      put(kSeriesOrder, k, std::clamp(2 * error + 0.1 * t, -10.0, 10.0));
+      Put(kSeriesSetpoint, k, 5);
+      Put(kSeriesFeedback, k, feedback);
+      Put(kSeriesError, k, error);
+      Put(kSeriesPTerm, k, 2 * error);
+      Put(kSeriesDTermRaw, k, k == 50 ? 20 : -0.2 * 5 * std::exp(-t));
+      Put(kSeriesITerm, k, 0.1 * t);
+      Put(kSeriesOrder, k, std::clamp(2 * error + 0.1 * t, -10.0, 10.0));
     }
     for (TChart* c : form2->ZoomOrder()) c->installEventFilter(&counter);
   }
-  ~Workstation() { std::filesystem::current_path(std::filesystem::temp_directory_path()); }
 };
 
 Workstation& Station() {
@@ -122,10 +86,5 @@ BENCHMARK(BM_ComputeRanges)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vantor::bench::OffscreenBenchMain(argc, argv);
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "OffscreenBench.h"
 #include "TChart.h"
 
 namespace {
@@ -210,10 +211,5 @@ BENCHMARK(BM_QtCharts_RefillAndDraw10Charts)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vantor::bench::OffscreenBenchMain(argc, argv);
 }

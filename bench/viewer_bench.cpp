@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "OffscreenBench.h"
 #include "PageFit.h"
 #include "Printer.h"
 #include "RichEdit.h"
@@ -33,25 +34,34 @@ void BM_LoadHelpText(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadHelpText)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
-// A help text of about 1 MB: state.range(0) paragraphs, in bold and plain runs, of some
-// fifty characters (20,000 paragraphs) or of a few (200,000 paragraphs), loaded into the shown help
-// viewer's control up to its first drawing: the time before the student sees the text.
+// A generated help text of state.range(0) paragraphs in bold and plain runs, of some fifty
+// characters each, or of a single bold character when state.range(1) is 1, or of a single
+// plain character (six bytes a paragraph) when it is 2.
+std::string WriteHelpText(const QTemporaryDir& dir, benchmark::State& state) {
+  const std::string path = dir.filePath("grand.rtf").toStdString();
+  std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+  for (long k = 0; k < state.range(0); ++k) {
+    if (state.range(1) == 2)
+      rtf += "a\\par\n";
+    else if (state.range(1) == 1)
+      rtf += "{\\b " + std::to_string(k % 10) + "}\\par\n";
+    else
+      rtf += "{\\b Paragraphe " + std::to_string(k) + "} : r\\'e9gulation du moteur\\par\n";
+  }
+  rtf += "}";
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  std::fwrite(rtf.data(), 1, rtf.size(), out);
+  std::fclose(out);
+  state.counters["octets"] = static_cast<double>(rtf.size());
+  return path;
+}
+
+// A large help text loaded into the shown help viewer's control up to its first drawing:
+// the time before the student sees the text. 20,000 paragraphs make 1 MB; 40,000 reach
+// the 2 MB bound; 50,000 one-character paragraphs reach the paragraph bound.
 void BM_ShowLargeHelpText(benchmark::State& state) {
   QTemporaryDir dir;
-  const std::string path = dir.filePath("grand.rtf").toStdString();
-  {
-    std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
-    const bool shortLines = state.range(0) > 100000;
-    for (long k = 0; k < state.range(0); ++k)
-      rtf += shortLines
-                 ? "{\\b " + std::to_string(k % 10) + "}\\par\n"
-                 : "{\\b Paragraphe " + std::to_string(k) + "} : r\\'e9gulation du moteur\\par\n";
-    rtf += "}";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    std::fwrite(rtf.data(), 1, rtf.size(), out);
-    std::fclose(out);
-    state.counters["octets"] = static_cast<double>(rtf.size());
-  }
+  const std::string path = WriteHelpText(dir, state);
   vantor::TRichEdit edit;
   edit.resize(693, 460);
   edit.show();
@@ -65,10 +75,32 @@ void BM_ShowLargeHelpText(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ShowLargeHelpText)
-    ->Arg(20000)
-    ->Arg(200000)
+    ->Args({20000, 0})
+    ->Args({40000, 0})
+    ->Args({50000, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// Help texts beyond the bounds are refused: the time until the message can be shown, for
+// 200,000 paragraphs in 1.2 MB (read, then refused on its paragraphs) and in 2.2 MB
+// (refused on its size, unread).
+void BM_RefuseHugeHelpText(benchmark::State& state) {
+  QTemporaryDir dir;
+  const std::string path = WriteHelpText(dir, state);
+  vantor::TRichEdit edit;
+  for (auto _ : state) {
+    try {
+      edit.LoadFromFile(path);
+      state.SkipWithError("not refused");
+    } catch (const std::exception& e) {
+      benchmark::DoNotOptimize(e.what());
+    }
+  }
+}
+BENCHMARK(BM_RefuseHugeHelpText)
+    ->Args({200000, 2})
+    ->Args({200000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LoadCoursePicture(benchmark::State& state) {
   vantor::TImage image;
@@ -109,10 +141,5 @@ BENCHMARK(BM_PrintHelpTextToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vantor::bench::OffscreenBenchMain(argc, argv);
 }

@@ -14,6 +14,10 @@ for folder in sauvegarde aide méthode; do
   # Copy only what is missing: the teacher's settings survive a restart.
   cp -rn "$here/$folder/." "$work/$folder/" 2>/dev/null || true
 done
+# The course material is read only: bring it up to date with the shipped one.
+for folder in aide méthode; do
+  cp -r "$here/$folder/." "$work/$folder/"
+done
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat >&2 <<'MSG'

@@ -18,7 +18,8 @@ packages=(
   qt6-charts-dev
   locales
   qt6-translations-l10n
-  dpkg-dev lintian desktop-file-utils appstream xdotool
+  openbox xdotool x11-utils wmctrl imagemagick
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

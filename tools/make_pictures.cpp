@@ -592,9 +592,9 @@ void DrawStableMethod(Sheet& s) {
   s.Dimension(g.At(tStep, dimY), g.At(tA, dimY), kRed);
   s.Dimension(g.At(tA, dimY), g.At(tB, dimY), kRed);
   s.Line(g.At(tA, 0), g.At(tA, dimY - 0.02), kRed, 1.5);
-  s.TextAt(g.At((tStep + tA) / 2, dimY - 0.07), QStringLiteral("T"), Font(30, true), kRed,
+  s.TextAt(g.At((tStep + tA) / 2, dimY - 0.07), QStringLiteral("τ"), Font(30, true), kRed,
            Qt::AlignHCenter | Qt::AlignVCenter);
-  s.TextAt(g.At((tA + tB) / 2, dimY - 0.07), QStringLiteral("θ"), Font(30, true), kRed,
+  s.TextAt(g.At((tA + tB) / 2, dimY - 0.07), QStringLiteral("T"), Font(30, true), kRed,
            Qt::AlignHCenter | Qt::AlignVCenter);
   s.Dimension(g.At(9.8, 0.0), g.At(9.8, 1.0), kRed);
   s.TextAt(g.At(9.95, 0.5), QStringLiteral("Δy"), Font(28, true), kRed);
@@ -602,11 +602,12 @@ void DrawStableMethod(Sheet& s) {
            Qt::AlignLeft | Qt::AlignVCenter);
 
   s.Text(QRectF(60, 1255, W - 120, 170),
-         QStringLiteral("2. Lecture : T = retard (de l'échelon au point où la tangente coupe la "
-                        "valeur initiale), θ = constante de temps (de ce point à celui où elle "
+         QStringLiteral("2. Lecture : τ = retard (de l'échelon au point où la tangente coupe la "
+                        "valeur initiale), T = constante de temps (de ce point à celui où elle "
                         "coupe la valeur finale), K = Δy / Δu gain statique (sans unité). "
                         "Mesurer avec un double-clic sur le graphe (origine) puis lire "
-                        "« retour/temps: »."),
+                        "« retour/temps: ». Le retard lu comprend les 0,225 s de la moyenne "
+                        "du retour."),
          Font(26), kInk);
 
   s.Text(QRectF(60, 1425, W - 120, 40),
@@ -616,23 +617,25 @@ void DrawStableMethod(Sheet& s) {
             {{QStringLiteral("Correcteur"), QStringLiteral("Kp (sans unité)"),
               QStringLiteral("Ti (s)"), QStringLiteral("Td (s)"),
               QStringLiteral("Ki = Kp / Ti (1/s)"), QStringLiteral("Kd = Kp·Td (s)")},
-             {QStringLiteral("P"), QStringLiteral("θ / (K·T)"), QStringLiteral("—"),
+             {QStringLiteral("P"), QStringLiteral("T / (K·τ)"), QStringLiteral("—"),
               QStringLiteral("—"), QStringLiteral("0"), QStringLiteral("0")},
-             {QStringLiteral("PI"), QStringLiteral("0,9·θ / (K·T)"), QStringLiteral("3,3·T"),
-              QStringLiteral("—"), QStringLiteral("Kp / (3,3·T)"), QStringLiteral("0")},
-             {QStringLiteral("PID"), QStringLiteral("1,2·θ / (K·T)"), QStringLiteral("2·T"),
-              QStringLiteral("0,5·T"), QStringLiteral("Kp / (2·T)"), QStringLiteral("0,5·T·Kp")}},
+             {QStringLiteral("PI"), QStringLiteral("0,9·T / (K·τ)"), QStringLiteral("3,3·τ"),
+              QStringLiteral("—"), QStringLiteral("Kp / (3,3·τ)"), QStringLiteral("0")},
+             {QStringLiteral("PID"), QStringLiteral("1,2·T / (K·τ)"), QStringLiteral("2·τ"),
+              QStringLiteral("0,5·τ"), QStringLiteral("Kp / (2·τ)"), QStringLiteral("0,5·τ·Kp")}},
             {1.1, 1.6, 0.9, 0.9, 1.7, 1.5}, 25);
 
-  s.Text(
-      QRectF(60, 1760, W - 120, 230),
-      QStringLiteral("Exemple : Δu = 2 V, Δy = 1,6 V (K = 0,8), T = 0,4 s, θ = 2 s. "
-                     "PID : Kp = 1,2 × 2 / (0,8 × 0,4) = 7,5 ; Ki = 7,5 / 0,8 = 9,38 1/s ; "
-                     "Kd = 7,5 × 0,2 = 1,5 s. À saisir (avec un point) : Kp 7.5, Kd 1.5, Ki 9.38.\n"
-                     "Ces réglages donnent une réponse assez oscillante (rapport ¼ entre deux "
-                     "dépassements) : réduire Kp si le dépassement est trop grand. Revenir en "
-                     "boucle fermée (« Boucle », « fermée ») avant d'essayer les réglages."),
-      Font(24), kInk);
+  s.Text(QRectF(60, 1760, W - 120, 230),
+         QStringLiteral("Exemple : Δu = 2 V, Δy = 3 V (K = 1,5), τ = 1,2 s, T = 6 s. "
+                        "PID : Kp = 1,2 × 6 / (1,5 × 1,2) = 4 ; Ki = 4 / 2,4 = 1,67 1/s ; "
+                        "Kd = 4 × 0,6 = 2,4 s. À saisir (avec un point) : Kp 4, Kd 2.4, Ki 1.67.\n"
+                        "Un coefficient au-delà de sa plage (rappelée à côté de son champ) serait "
+                        "ramené au maximum sans message : demander d'abord à l'enseignant "
+                        "d'élargir la plage. Ces réglages donnent une réponse assez oscillante "
+                        "(rapport ¼ entre deux dépassements) : réduire Kp si le dépassement est "
+                        "trop grand. Revenir en boucle fermée (« Boucle », « fermée ») avant "
+                        "d'essayer. Pour s'exercer : carte simulée, procédé thermique."),
+         Font(24), kInk);
 }
 
 void DrawUnstableMethod(Sheet& s) {
@@ -691,15 +694,15 @@ void DrawUnstableMethod(Sheet& s) {
   s.Dot(g.At(tA, y0), kGreen, 9);
   s.Line(g.At(tA, y0), g.At(tA, dimY - 0.04), kRed, 1.5);
   s.Dimension(g.At(tStep, dimY), g.At(tA, dimY), kRed);
-  s.TextAt(g.At((tStep + tA) / 2, dimY - 0.13), QStringLiteral("T"), Font(30, true), kRed,
+  s.TextAt(g.At((tStep + tA) / 2, dimY - 0.13), QStringLiteral("τ"), Font(30, true), kRed,
            Qt::AlignHCenter | Qt::AlignVCenter);
   s.TextAt(g.At(tStep, 2.1) + QPointF(8, 0), QStringLiteral("instant de l'échelon"), Font(21), kInk,
            Qt::AlignLeft | Qt::AlignVCenter);
 
   s.Text(QRectF(60, 1255, W - 120, 170),
          QStringLiteral("2. Lecture : pente de l'asymptote a = Δy / Δt (V/s), gain "
-                        "intégrateur k = a / Δu (1/s), retard T = de l'échelon au point où "
-                        "l'asymptote coupe la valeur initiale (s). Produit utile : k·T (sans "
+                        "intégrateur k = a / Δu (1/s), retard τ = de l'échelon au point où "
+                        "l'asymptote coupe la valeur initiale (s). Produit utile : k·τ (sans "
                         "unité)."),
          Font(26), kInk);
 
@@ -710,21 +713,25 @@ void DrawUnstableMethod(Sheet& s) {
             {{QStringLiteral("Correcteur"), QStringLiteral("Kp (sans unité)"),
               QStringLiteral("Ti (s)"), QStringLiteral("Td (s)"),
               QStringLiteral("Ki = Kp / Ti (1/s)"), QStringLiteral("Kd = Kp·Td (s)")},
-             {QStringLiteral("P"), QStringLiteral("1 / (k·T)"), QStringLiteral("—"),
+             {QStringLiteral("P"), QStringLiteral("1 / (k·τ)"), QStringLiteral("—"),
               QStringLiteral("—"), QStringLiteral("0"), QStringLiteral("0")},
-             {QStringLiteral("PI"), QStringLiteral("0,9 / (k·T)"), QStringLiteral("3,3·T"),
-              QStringLiteral("—"), QStringLiteral("Kp / (3,3·T)"), QStringLiteral("0")},
-             {QStringLiteral("PID"), QStringLiteral("1,2 / (k·T)"), QStringLiteral("2·T"),
-              QStringLiteral("0,5·T"), QStringLiteral("Kp / (2·T)"), QStringLiteral("0,5·T·Kp")}},
+             {QStringLiteral("PI"), QStringLiteral("0,9 / (k·τ)"), QStringLiteral("3,3·τ"),
+              QStringLiteral("—"), QStringLiteral("Kp / (3,3·τ)"), QStringLiteral("0")},
+             {QStringLiteral("PID"), QStringLiteral("1,2 / (k·τ)"), QStringLiteral("2·τ"),
+              QStringLiteral("0,5·τ"), QStringLiteral("Kp / (2·τ)"), QStringLiteral("0,5·τ·Kp")}},
             {1.1, 1.6, 0.9, 0.9, 1.7, 1.5}, 25);
 
   s.Text(QRectF(60, 1760, W - 120, 230),
-         QStringLiteral("Exemple : Δu = 1 V, pente a = 2 V/s (k = 2 1/s), T = 0,3 s, k·T = 0,6. "
-                        "P : Kp = 1,67. PID : Kp = 2 ; Ki = 2 / 0,6 = 3,33 1/s ; "
-                        "Kd = 2 × 0,15 = 0,3 s (à saisir : Kp 2, Kd 0.3, Ki 3.33).\n"
-                        "Le procédé intègre déjà : un correcteur P annule l'erreur statique pour "
-                        "une consigne en échelon ; l'action intégrale augmente le dépassement, "
-                        "l'action dérivée l'amortit. Revenir en boucle fermée avant d'essayer."),
+         QStringLiteral("Exemple : Δu = 2 V, pente a = 1 V/s (k = 0,5 1/s), τ = 0,8 s, "
+                        "k·τ = 0,4. P : Kp = 2,5. PID : Kp = 3 ; Ki = 3 / 1,6 = 1,88 1/s ; "
+                        "Kd = 3 × 0,4 = 1,2 s (à saisir : Kp 3, Kd 1.2, Ki 1.88). Un coefficient "
+                        "au-delà de sa plage serait ramené au maximum sans message : demander "
+                        "d'abord à l'enseignant d'élargir la plage.\n"
+                        "Le procédé intègre déjà : sans frottement ni charge, un correcteur P "
+                        "annule l'erreur statique pour une consigne en échelon ; un frottement "
+                        "sec ou une charge laisse une erreur d'environ (seuil ou charge) / Kp, que "
+                        "seule l'action intégrale annule. Revenir en boucle fermée avant "
+                        "d'essayer."),
          Font(24), kInk);
 }
 

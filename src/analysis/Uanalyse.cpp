@@ -14,7 +14,7 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "HourglassCursor.h"
-#include "PrintCaption.h"
+#include "TrialsMenu.h"
 #include "Printer.h"
 #include "Uvantorwin.h"
 
@@ -397,9 +397,9 @@ void TForm2::imprimer1Click() {
   for (TChart* c : charts) c->PrintResolution = -100;
   const AnalysisPage page = ComputeAnalysisPage(printer.PageWidth(), printer.PageHeight());
   printer.SetCanvasFont(QStringLiteral("Arial"), 10, false);
+  // The caption of the run shown (a run file reopened prints the caption it was run with).
   printer.TextOut(page.captionX, page.captionY,
-                  QString::fromStdString(
-                      BuildPrintCaption(form1_.Panel15->Caption().toStdString(), form1_.State)));
+                  QString::fromStdString(form1_.Trials->ShownRunCaption()));
   for (int k = 0; k < kAnalysisStrips; ++k) {
     const QRect strip(QPoint(page.left, page.StripTop(k)),
                       QPoint(page.left + page.width - 1, page.StripBottom(k) - 1));

@@ -1,17 +1,23 @@
 #pragma once
 // The "Simulation" menu of the simulated workstation: choose the process behind the
-// simulated card (DC motor, position or speed), set its parameters and the external
-// setpoint voltage on input 0, and put the process back at rest.
+// simulated card (DC motor, position or speed; thermal process with dead time) and its
+// profile (ideal or realistic), set its parameters and the external setpoint voltage on
+// input 0, set the load disturbance, and put the process back at rest. It also brings
+// the "Perturbation" button and arms the scheduled load at each "Début".
 #include <QDialog>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QObject>
 
 #include "SimulatedCard.h"
+#include "SimulationProfile.h"
 
 namespace vantor {
 
 class TForm1;
+class PerturbationToggle;
+class SimulationLoadDialog;
 
 // The parameters dialog: one field per parameter, "." as decimal separator.
 class SimulationParametersDialog : public QDialog {
@@ -27,11 +33,14 @@ class SimulationParametersDialog : public QDialog {
   QLineEdit* EditGain = nullptr;
   QLineEdit* EditTimeConstant = nullptr;
   QLineEdit* EditSensor = nullptr;
+  QLineEdit* EditFriction = nullptr;  // motors only
+  QLineEdit* EditDeadTime = nullptr;  // thermal process only
   QLineEdit* EditNoise = nullptr;
   QLineEdit* EditExternal = nullptr;
 
  private:
   SimulatedCard& card_;
+  QFormLayout* form_ = nullptr;
 };
 
 class SimulationMenu : public QObject {
@@ -42,20 +51,39 @@ class SimulationMenu : public QObject {
   QMenu* Menu() const { return menu_; }
   QAction* PositionAction = nullptr;
   QAction* SpeedAction = nullptr;
+  QAction* ThermalAction = nullptr;
+  QAction* IdealAction = nullptr;
+  QAction* RealisticAction = nullptr;
   QAction* ParametersAction = nullptr;
+  QAction* LoadAction = nullptr;
   QAction* ResetAction = nullptr;
   SimulationParametersDialog* Dialog() const { return dialog_; }
+  SimulationLoadDialog* LoadDialog() const { return loadDialog_; }
+  PerturbationToggle* Toggle() const { return toggle_; }
 
   void ChoosePosition();
   void ChooseSpeed();
+  void ChooseThermal();
+  // Gives the current process the profile's parameters and puts it at rest; the
+  // processes chosen afterwards get it too.
+  void ChooseProfile(SimulationProfile profile);
   void EditParameters();
+  void EditLoad();
   void ResetProcess();
 
+ protected:
+  // "Début" greys out when a run starts: the moment to arm the scheduled load.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void Choose(std::unique_ptr<ProcessModel> process, QAction* action);
+
   TForm1& form_;
   SimulatedCard& card_;
   QMenu* menu_ = nullptr;
   SimulationParametersDialog* dialog_ = nullptr;
+  SimulationLoadDialog* loadDialog_ = nullptr;
+  PerturbationToggle* toggle_ = nullptr;
 };
 
 }  // namespace vantor

@@ -4,6 +4,7 @@
 
 #include "HardwarePorts.h"
 #include "StartFolder.h"
+#include "TerminationHandling.h"
 #include "Windows.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         ports = vantor::HardwarePorts::Open(adr1, adr2);
         return *ports;
       });
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor", true);
   windows.Form1->show();
   return app.exec();
 }

@@ -3,9 +3,11 @@
 #include <QApplication>
 
 #include "Clock.h"
+#include "DcMotorPosition.h"
 #include "SimulatedCard.h"
 #include "SimulationMenu.h"
 #include "StartFolder.h"
+#include "TerminationHandling.h"
 #include "TrialsMenu.h"
 #include "Windows.h"
 
@@ -14,11 +16,16 @@ int main(int argc, char** argv) {
   vantor::SetUpApplication(app);
   if (!vantor::StartInWorkingFolder(argc, argv)) return 1;
   vantor::RealClock clock;
-  vantor::SimulatedCard card(clock);  // position motor behind the factory addresses
+  // The position motor behind the factory addresses, as a bench motor behaves: noisy
+  // sensor, dry friction (the "Simulation" menu switches to the ideal motor).
+  auto motor = std::make_unique<vantor::DcMotorPosition>();
+  motor->ApplyProfile(vantor::SimulationProfile::Realistic);
+  vantor::SimulatedCard card(clock, std::move(motor));
   auto windows = vantor::CreateWindows(
       [&card](std::uint16_t, std::uint16_t) -> vantor::PortBus& { return card; });
   new vantor::SimulationMenu(*windows.Form1, card);
-  windows.Form1->Trials->ProcessName = [&card] { return card.Process().Name(); };
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation", false);
+  windows.Form1->Trials->ProcessName = [&card] { return card.Process().Description(); };
   windows.Form1->show();
   return app.exec();
 }

@@ -7,8 +7,12 @@
 namespace vantor {
 
 namespace {
-std::uint8_t Lo(std::uint16_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-std::uint8_t Hi(std::uint16_t v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
+std::uint8_t Lo(std::uint16_t v) {
+  return static_cast<std::uint8_t>(v & 0xFF);
+}
+std::uint8_t Hi(std::uint16_t v) {
+  return static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
 // Polls between two looks at the clock: keeps the wait a tight port poll.
 constexpr int kPollsPerClockCheck = 64;
 }  // namespace
@@ -67,6 +71,11 @@ void AD2var::WriteOutputs(std::uint16_t count1, std::uint16_t count2) {
   bus_.PortWrite(Ports.Out2Low, Lo(count2));
   bus_.PortWrite(Ports.Out2High, Hi(count2));
   (void)bus_.PortRead(Ports.UpdateRead);
+}
+
+void AD2var::SetOutputsAtRest() {
+  SetOutput2(2048);
+  SetOutput1(0);
 }
 
 void AD2var::SetOutput1(std::uint16_t count) {

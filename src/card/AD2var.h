@@ -31,6 +31,8 @@ class AD2var {
   void WriteOutputs(std::uint16_t count1, std::uint16_t count2);
   void SetOutput1(std::uint16_t count);
   void SetOutput2(std::uint16_t count);
+  // The card at rest: output 2 at 2048 (the 0 V order), then output 1 at 0.
+  void SetOutputsAtRest();
   void WriteDigitalOutputs(std::int32_t value);
   std::int32_t ReadDigitalInputBit(std::int32_t line);
   void ProgramCounter(std::uint16_t counter, std::uint16_t mode, std::uint16_t bcd,

@@ -105,6 +105,14 @@ HardwarePorts::~HardwarePorts() {
 }
 
 std::uint8_t HardwarePorts::PortRead(std::uint16_t port) {
+  return RawRead(port);
+}
+
+void HardwarePorts::PortWrite(std::uint16_t port, std::uint8_t value) {
+  RawWrite(port, value);
+}
+
+std::uint8_t HardwarePorts::RawRead(std::uint16_t port) {
 #if VANTOR_HAVE_PORT_IO
   return inb(port);
 #else
@@ -113,7 +121,7 @@ std::uint8_t HardwarePorts::PortRead(std::uint16_t port) {
 #endif
 }
 
-void HardwarePorts::PortWrite(std::uint16_t port, std::uint8_t value) {
+void HardwarePorts::RawWrite(std::uint16_t port, std::uint8_t value) {
 #if VANTOR_HAVE_PORT_IO
   outb(value, port);
 #else

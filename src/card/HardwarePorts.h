@@ -26,6 +26,11 @@ class HardwarePorts : public PortBus {
   std::uint8_t PortRead(std::uint16_t port) override;
   void PortWrite(std::uint16_t port, std::uint8_t value) override;
 
+  // One port instruction, with no state: safe in a signal handler. Only meaningful once
+  // Open has granted the ports.
+  static std::uint8_t RawRead(std::uint16_t port);
+  static void RawWrite(std::uint16_t port, std::uint8_t value);
+
  private:
   HardwarePorts(std::uint16_t adr1, std::uint16_t adr2) : adr1_(adr1), adr2_(adr2) {}
 

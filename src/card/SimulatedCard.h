@@ -85,7 +85,7 @@ class SimulatedCard : public PortBus {
   void ResetProcess();
 
   // The load, volts of drive taken away while it is applied (VantorError unless a number
-  // between 0 and 10). Changing it does not apply or remove it.
+  // between 0 and 10; 1 V at first). Changing it does not apply or remove it.
   void SetLoadVolts(double volts);
   double LoadVolts() const { return loadVolts_; }
   // Applies or removes the load now; cancels a scheduled application.
@@ -140,7 +140,7 @@ class SimulatedCard : public PortBus {
   Timer8254 timer_;
   std::int64_t processNs_ = 0;  // the process has been integrated up to here
 
-  double loadVolts_ = 0.0;
+  double loadVolts_ = 1.0;  // a firm hand on the shaft
   bool loadApplied_ = false;
   std::optional<std::int64_t> loadAtNs_;
 

@@ -2,7 +2,9 @@
 // JPEG decoding for the wiring and tuning-method pictures, straight on libjpeg.
 //
 // Every failure throws VantorError with a French text:
-//   "Impossible d'ouvrir le fichier %s"  the file cannot be opened or read (%s = path as given);
+//   "Impossible d'ouvrir le fichier %s"  the file cannot be opened or read (%s = path as given),
+//                                        or is not a regular file (opened without blocking,
+//                                        a second line says what it is);
 //   "Erreur JPEG #%d"                     libjpeg refused the data (%d = its message number);
 //   "Image trop grande (%d × %d pixels)"  the picture exceeds the size limits below;
 //   "Image JPEG anormale (plus de %d passes)"  a progressive file with absurdly many scans;

@@ -35,7 +35,7 @@ QImage LoadJpegImage(const std::string& path) {
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::PointingHandCursor);
-  setToolTip(kFitHint);
+  setToolTip(kActualHint);
   Relayout();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The picture control of the wiring viewer and the tuning-method window: holds one
-// decoded JPEG picture and shows it, either fitted to the width it is given (never
-// enlarged beyond its own size, proportions kept) or at its own size. A click on the
-// picture switches between the two.
+// decoded JPEG picture and shows it at its own size (the default), or fitted to the
+// width it is given (never enlarged beyond its own size, proportions kept). A click on
+// the picture switches between the two.
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
@@ -29,7 +29,7 @@ class TImage : public QWidget {
 
   // The width the picture may take when fitted (the owner's visible width).
   void SetAvailableWidth(int width);
-  // True: shown at its own size; false (the default): fitted to the available width.
+  // True (the default): shown at its own size; false: fitted to the available width.
   bool ActualSize() const { return actualSize_; }
   void SetActualSize(bool actual);
   // Size the picture is shown at (0 × 0 without a picture).
@@ -50,7 +50,7 @@ class TImage : public QWidget {
   QImage picture_;
   QPixmap scaled_;  // the picture at the displayed size, made once per size
   int availableWidth_ = 0;
-  bool actualSize_ = false;
+  bool actualSize_ = true;
 };
 
 }  // namespace vantor

@@ -1,8 +1,8 @@
 #pragma once
 // The scrolling area that carries a TImage across the top of a window, centred
 // horizontally. Pictures larger than the window (the course sheets are 1414 × 2000 and
-// 2000 × 1414 pixels) are fitted to its width and scroll vertically, or scroll both
-// ways at their own size.
+// 2000 × 1414 pixels) scroll both ways at their own size, or, fitted to its width,
+// scroll vertically.
 #include <QScrollArea>
 
 #include "TImage.h"

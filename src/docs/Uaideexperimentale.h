@@ -28,6 +28,7 @@ inline constexpr HelpDocument kHelpDocuments[] = {
     {"miseoeuvre", "Aide sur la mise en oeuvre du logiciel", "aide/miseoeuvre.rtf"},
     {"souris", "Aide sur l'utilisation de la souris dans le graphe", "aide/souris.rtf"},
     {"parametrage", "Aide sur le paramétrage", "aide/parametrage.rtf"},
+    {"travauxpratiques", "Aide pour les travaux pratiques", "aide/travauxpratiques.rtf"},
 };
 
 class TOKBottomDlg1 : public QDialog {

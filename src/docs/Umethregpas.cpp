@@ -30,7 +30,7 @@ const Method kMethods[] = {
 
 }  // namespace
 
-TForm3::TForm3(TForm1& form1) : QDialog(&form1) {
+TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   setObjectName("Form3");
   setWindowTitle(QString::fromUtf8(kNoChoiceCaption));
   // Sizeable, with the system menu and the close button only.
@@ -65,9 +65,9 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1) {
   layout->addWidget(ScrollBox1);
 
   // 510 wide and the screen's height less 27, title bar and borders included, against
-  // the top right corner of the screen.
+  // the top right corner of the main window's screen.
   placement_ = new FramePlacement(*this, [this] {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen();
     if (!screen) return QRect();
     const QRect area = screen->geometry();
     const int w = 510;

@@ -46,6 +46,7 @@ class TForm3 : public QDialog {
  private:
   void ShowMethod(std::uint8_t choice);
 
+  TForm1& form1_;
   FramePlacement* placement_ = nullptr;
 };
 

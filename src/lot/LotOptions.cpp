@@ -98,6 +98,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       continue;
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
+    if (name == "--temps-reel") {
+      if (inlineValue) Fail("l'option --temps-reel ne prend pas de valeur");
+      o.RealTime = true;
+      continue;
+    }
     auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
       if (i + 1 >= argc) Fail("l'option " + name + " attend une valeur");
@@ -197,12 +202,13 @@ std::string LotUsage() {
           [--procede position|vitesse|thermique|constant:C1[,C0]] [--tension-externe V]
           [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          --cycles N --csv FICHIER [--ports FICHIER] [--mesures]
+          --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
-virtuel (une régulation de 100 s dure une fraction de seconde), puis écrit l'enregistrement
-de la régulation au format CSV. Le calcul est celui du poste : lecture des gains, bouton de
-consigne, lecture des champs de consigne, boucle échantillonnée à 50 ms.
+virtuel (une régulation de 100 s dure une fraction de seconde ; en temps réel avec
+--temps-reel), puis écrit l'enregistrement de la régulation au format CSV. Le calcul est
+celui du poste : lecture des gains, bouton de consigne, lecture des champs de consigne,
+boucle échantillonnée à 50 ms.
 
 Réglages
   --dossier DOSSIER   dossier de travail, qui contient sauvegarde/ (les bornes : kpmax,
@@ -214,12 +220,13 @@ Consigne (les textes T sont ceux qu'un élève taperait dans les champs)
   --consigne MOT      bouton de consigne : echelon, sin (sinus), triang, carr (carré),
                       externe (tension de l'entrée analogique 0). Sans consigne, le poste
                       répond « Entrer une consigne » et rien n'est enregistré.
-  --echelon T         amplitude de l'échelon (Edit5 ; par défaut 0,75 x finalech arrondi)
-  --moyenne T         valeur moyenne (Edit6 ; par défaut valmoymini)
-  --amplitude T       amplitude (Edit7 ; par défaut 0.1)
-  --frequence T       fréquence en Hz (Edit4 ; par défaut 0.01)
+  --echelon T         champ « Amplitude » de l'échelon (par défaut les trois quarts de
+                      l'amplitude maxi de l'échelon réglée par le professeur, arrondis)
+  --moyenne T         champ « Valeur moyenne » (par défaut la valeur moyenne mini réglée)
+  --amplitude T       champ « Amplitude » des consignes périodiques (par défaut 0.1)
+  --frequence T       champ « Frequence » en Hz (par défaut 0.01)
 Correcteur
-  --kp T, --kd T, --ki T   gains (Edit1, Edit2, Edit3 ; par défaut 0)
+  --kp T, --kd T, --ki T   champs « Kp », « Kd », « Ki » des gains (par défaut 0)
   --boucle fermee|ouverte  boucle fermée (par défaut) ou ouverte : la consigne est envoyée
                            telle quelle à la sortie
   --sortie1 active|inactive  sortie 1 à 10 V ou à 0 V (par défaut inactive)
@@ -251,12 +258,23 @@ Durée et résultats
                       temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
                       où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
                       qui n'existe pas (la raison est écrite sur la sortie d'erreur)
+  --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
+                      à la fin, le nombre de cycles en retard (période de plus de 55 ms)
+                      est écrit sur la sortie standard (« cycles_en_retard=N sur M »)
 
-Sur la sortie standard, une ligne EditN=<texte retenu> pour chaque champ corrigé, puis
-les lignes de --mesures.
+Arrêt : sur SIGTERM, SIGINT (Ctrl+C), SIGHUP ou SIGQUIT, la régulation s'arrête, les
+sorties de la carte sont mises au repos (sortie 2 à 2048, sortie 1 à 0), une ligne le dit
+sur la sortie d'erreur, aucun fichier CSV n'est écrit et le code de retour est 128 + le
+numéro du signal (143 pour SIGTERM, 130 pour SIGINT).
+
+Sur la sortie standard, une ligne NOM=<texte retenu> pour chaque champ corrigé (valeur
+hors plage ramenée à la borne), NOM désignant le champ : Edit1 « Kp », Edit2 « Kd »,
+Edit3 « Ki », Edit4 « Frequence », Edit5 « Amplitude » de l'échelon, Edit6 « Valeur
+moyenne », Edit7 « Amplitude » des consignes périodiques ; puis les lignes de --mesures.
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
-fichier impossible à lire ou à créer) ; 2 ligne de commande incorrecte.
+fichier impossible à lire, à créer ou à écrire) ; 2 ligne de commande incorrecte ;
+128 + N arrêt par le signal N. Un fichier CSV n'est jamais laissé à moitié écrit.
 )";
 }
 

@@ -41,6 +41,7 @@ struct LotOptions {
   long Cycles = 0;
   std::string Csv;
   std::optional<std::string> Ports;
+  bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
   bool Mesures = false;  // print the step measures after the run
 };
 

@@ -2,16 +2,19 @@
 // simulated card in virtual time. The same calls as the main window: start-up settings,
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
 // run record is written as CSV, the format the window saves and reopens.
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "ConstantInputs.h"
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
 #include "LotOptions.h"
 #include "Numbers.h"
+#include "OutputFile.h"
 #include "PortLogBus.h"
 #include "Regulation.h"
 #include "RunFile.h"
@@ -19,6 +22,7 @@
 #include "SimulatedCard.h"
 #include "StartUp.h"
 #include "StepMeasures.h"
+#include "TerminationSignals.h"
 #include "ThermalProcess.h"
 #include "VantorError.h"
 #include "WorkingFolder.h"
@@ -41,14 +45,22 @@ class LotHost : public LoopHost {
   }
   void SetStatusText(const std::string&) override {}
   void SetGauges(std::int32_t, std::int32_t) override {}
+  // "Fin" after the last cycle asked for, or at once on a termination signal or when the
+  // port log can no longer be written.
   void ProcessMessagesOnce() override {
-    if (++turns_ >= cycles_) s_.StopRequested = 1;
+    if (++turns_ >= cycles_ || TerminationSignals::Pending() != 0 || (Log && Log->Error() != 0))
+      s_.StopRequested = 1;
   }
   void PlotRecord() override {}
+  double Seconds() override { return Time->Now(); }
+  bool RealTimeWanted() const override { return RealTime; }
 
   SetpointFields Fields;
   std::string Message;
   bool Started = false;
+  Clock* Time = nullptr;  // the simulated card's clock
+  bool RealTime = false;
+  const PortLogBus* Log = nullptr;
 
  private:
   RegulationState& s_;
@@ -132,7 +144,9 @@ int Run(const LotOptions& o) {
   const std::int32_t adr1 = StrToInt(LoadSetting(prefix + "sauvegarde/adr1.rtf", 4));
   const std::int32_t adr2 = StrToInt(LoadSetting(prefix + "sauvegarde/adr2.rtf", 4));
 
-  VirtualClock clock;
+  VirtualClock virtualClock;
+  RealClock realClock;
+  Clock& clock = o.RealTime ? static_cast<Clock&>(realClock) : virtualClock;
   SimulatedCard simulated(clock, MakeProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
                           static_cast<std::uint16_t>(adr2 & 0xFFFF));
   simulated.InjectFault(o.Fault);
@@ -177,6 +191,9 @@ int Run(const LotOptions& o) {
   const GainFields typedGains = gains;
   const SetpointFields typedFields = fields;
   LotHost host(s, o.Cycles, fields);
+  host.Time = &clock;
+  host.RealTime = o.RealTime;
+  host.Log = logBus.get();
   if (o.Load) {
     // The run starts now: no port access comes between here and its first cycle.
     simulated.SetLoadVolts(o.Load->LoadVolts);
@@ -190,20 +207,32 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (host.Started) {
       try {
-        WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+        WriteCsv(o.Csv, s, caption, simulated.Process().Description());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
     }
     throw;
   }
+  // Stopped by a termination signal: the card at rest, the log complete, no CSV.
+  if (const int signal = TerminationSignals::Pending()) {
+    card.SetOutputsAtRest();
+    if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
+    std::fprintf(stderr, "%s\n",
+                 TerminationSignals::RestLine("regulateur-vantor-lot", signal).c_str());
+    return TerminationSignals::ExitStatus(signal);
+  }
+  if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
   PrintCorrections(typedGains, gains, typedFields, host.Fields);
   if (!host.Message.empty()) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s, caption, simulated.Process().Name());
+  WriteCsv(o.Csv, s, caption, simulated.Process().Description());
   if (o.Mesures) PrintMeasures(s);
+  if (o.RealTime)
+    std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
+                s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);
   return 0;
 }
 
@@ -212,6 +241,9 @@ int Run(const LotOptions& o) {
 
 int main(int argc, char** argv) {
   using namespace vantor;
+  TerminationSignals::Install("regulateur-vantor-lot");
+  // A file size limit makes the write fail (and be reported) instead of ending the tool.
+  std::signal(SIGXFSZ, SIG_IGN);
   LotOptions options;
   try {
     options = ParseLotOptions(argc, argv);

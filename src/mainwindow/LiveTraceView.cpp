@@ -9,7 +9,25 @@ namespace vantor {
 namespace {
 
 constexpr int kMarginLeft = 44, kMarginRight = 44, kMarginTop = 26, kMarginBottom = 34;
+constexpr int kTickLabelHalfWidth = 20;
 const QColor kGrid(220, 220, 220);
+
+// Left scale 0..10 V and right scale -10..10 V share their grid lines: every 2.5 V on the
+// left is every 5 V on the right, and 0 V of the order is half-way up (line i = 2).
+int GridY(const QRect& plot, int i) {
+  return plot.bottom() - static_cast<int>(std::lround(i / 4.0 * plot.height()));
+}
+
+// The plot's white ground, its volt grid and its frame.
+void DrawVoltGrid(QPainter& p, const QRect& plot) {
+  p.fillRect(plot, Qt::white);
+  for (int i = 0; i <= 4; ++i) {
+    p.setPen(i == 2 ? QColor(170, 170, 170) : kGrid);
+    p.drawLine(plot.left(), GridY(plot, i), plot.right(), GridY(plot, i));
+  }
+  p.setPen(Qt::black);
+  p.drawRect(plot.adjusted(0, 0, -1, -1));
+}
 
 }  // namespace
 
@@ -34,7 +52,12 @@ void LiveTraceView::Push(const LiveSample& sample) {
     ring_[static_cast<std::size_t>((head_ + count_) % kCapacity)] = sample;
     ++count_;
   }
-  update();
+  update(ScrollingRect());
+}
+
+QRect LiveTraceView::ScrollingRect() const {
+  // The time labels are centred on their ticks: half a label beyond each side.
+  return PlotRect().adjusted(-kTickLabelHalfWidth, 0, kTickLabelHalfWidth, kMarginBottom);
 }
 
 const LiveSample& LiveTraceView::At(int i) const {
@@ -45,6 +68,16 @@ double LiveTraceView::WindowStart() const {
   if (count_ == 0) return 0;
   const double last = At(count_ - 1).cycle * periodMs_ / 1000.0;
   return std::max(0.0, last - kWindowSeconds);
+}
+
+const QStaticText& LiveTraceView::TickLabel(int seconds) {
+  auto it = tickLabels_.find(seconds);
+  if (it == tickLabels_.end()) {
+    if (tickLabels_.size() > 64) tickLabels_.clear();  // a long run: labels long gone
+    it = tickLabels_.insert(seconds, QStaticText(QString::number(seconds)));
+    it->prepare(QTransform(), font());
+  }
+  return *it;
 }
 
 QRect LiveTraceView::PlotRect() const {
@@ -65,20 +98,15 @@ void LiveTraceView::DrawBackground() {
   background_.fill(palette().color(QPalette::Window));
   QPainter p(&background_);
   const QRect plot = PlotRect();
-  p.fillRect(plot, Qt::white);
   const QFontMetrics fm = p.fontMetrics();
-  for (int v = 0; v <= 10; v += 2) {  // left scale 0..10 V, right scale -10..10 V
-    const int y = plot.bottom() - static_cast<int>(std::lround(v / 10.0 * plot.height()));
-    p.setPen(kGrid);
-    p.drawLine(plot.left(), y, plot.right(), y);
-    p.setPen(Qt::black);
+  DrawVoltGrid(p, plot);
+  for (int i = 0; i <= 4; ++i) {
+    const int y = GridY(plot, i);
     p.drawText(QRect(0, y - fm.height() / 2, kMarginLeft - 6, fm.height()),
-               Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
+               Qt::AlignRight | Qt::AlignVCenter, QString::number(i * 2.5));
     p.drawText(QRect(plot.right() + 6, y - fm.height() / 2, kMarginRight - 6, fm.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, QString::number(v * 2 - 10));
+               Qt::AlignLeft | Qt::AlignVCenter, QString::number(i * 5 - 10));
   }
-  p.setPen(Qt::black);
-  p.drawRect(plot.adjusted(0, 0, -1, -1));
   // Legend above the plot: the units of each scale go with its curves.
   int x = plot.left();
   const int y = kMarginTop / 2;
@@ -110,14 +138,13 @@ void LiveTraceView::paintEvent(QPaintEvent*) {
   const double period = periodMs_ / 1000.0;
 
   // Time grid and labels every 2 s, scrolling with the window.
-  const QFontMetrics fm = p.fontMetrics();
   for (int t = static_cast<int>(std::ceil(start / 2)) * 2; t <= start + kWindowSeconds; t += 2) {
     const int x = plot.left() + static_cast<int>(std::lround((t - start) * xScale));
     p.setPen(kGrid);
     p.drawLine(x, plot.top() + 1, x, plot.bottom() - 1);
     p.setPen(Qt::black);
-    p.drawText(QRect(x - 20, plot.bottom() + 3, 40, fm.height()), Qt::AlignHCenter,
-               QString::number(t));
+    const QStaticText& label = TickLabel(t);
+    p.drawStaticText(QPointF(x - label.size().width() / 2, plot.bottom() + 3), label);
   }
   if (count_ == 0) return;
 

@@ -4,8 +4,10 @@
 // (black) on a -10..10 V scale at the right. Samples are pushed once per cycle and kept
 // in a fixed ring: nothing is allocated per cycle, and a paint walks at most 401 samples
 // per curve over a background (frame, grid, volt scales, legend) drawn once per size.
+#include <QHash>
 #include <QImage>
 #include <QPolygonF>
+#include <QStaticText>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -25,8 +27,11 @@ class LiveTraceView : public QWidget {
   explicit LiveTraceView(QWidget* parent = nullptr);
 
   void Clear();
-  // Appends one cycle and schedules a repaint.
+  // Appends one cycle and schedules a repaint of ScrollingRect().
   void Push(const LiveSample& sample);
+  // What a new sample changes: the plot and the time scale under it (the legend and the
+  // volt scales stay).
+  QRect ScrollingRect() const;
   void SetPeriodMs(int ms) { periodMs_ = ms; }
 
   int Count() const { return count_; }
@@ -45,6 +50,8 @@ class LiveTraceView : public QWidget {
   static constexpr int kCapacity = 512;  // more than the 401 samples of 20 s
 
   QRect PlotRect() const;
+  // The label of a time tick, laid out once.
+  const QStaticText& TickLabel(int seconds);
   void DrawBackground();
 
   std::array<LiveSample, kCapacity> ring_{};
@@ -53,6 +60,7 @@ class LiveTraceView : public QWidget {
   int periodMs_ = 50;
   QImage background_;
   QPolygonF line_;  // reused by every curve
+  QHash<int, QStaticText> tickLabels_;
 };
 
 }  // namespace vantor

@@ -11,8 +11,10 @@ namespace vantor {
 LiveTraceWindow::LiveTraceWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("FormTraceDirect");
   setWindowTitle("Tracé en direct");
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  // A dialog of the main window: it stays above it while the student clicks "Début".
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   setModal(false);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(6, 6, 6, 6);
@@ -32,9 +34,11 @@ LiveTraceWindow::LiveTraceWindow(QWidget* parent) : QDialog(parent) {
   keep.setRetainSizeWhenHidden(true);
   saturation_->setSizePolicy(keep);
   saturation_->hide();
-  // Wide enough for "Temps depuis « Début » : 9999.95 s" so that the row never moves.
-  time_->setMinimumWidth(
-      time_->fontMetrics().horizontalAdvance("Temps depuis « Début » : 9999.95 s") + 8);
+  // Wide enough for "Temps depuis « Début » : 9999.95 s", and of a fixed size: its text
+  // changes every cycle without laying the window out again.
+  time_->setFixedSize(
+      time_->fontMetrics().horizontalAdvance("Temps depuis « Début » : 9999.95 s") + 8,
+      time_->sizeHint().height());
   tools_->addWidget(time_);
   tools_->addSpacing(16);
   tools_->addWidget(saturation_);
@@ -63,6 +67,11 @@ void LiveTraceWindow::AddCycle(std::int32_t cycle, std::int32_t setpoint, std::i
   view_->Push({cycle, setpoint, feedback, order});
   if (saturated != saturation_->isVisibleTo(this)) saturation_->setVisible(saturated);
   ShowTime(cycle);
+  // Drawn now, within the cycle, before the loop waits for the end of the period: the
+  // wait absorbs the drawing, where a drawing left to the message turn that follows the
+  // wait would lengthen the period.
+  view_->repaint(view_->ScrollingRect());
+  time_->repaint();
 }
 
 void LiveTraceWindow::ShowRun(const Trial* run) {

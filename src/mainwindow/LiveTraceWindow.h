@@ -27,7 +27,7 @@ class LiveTraceWindow : public QDialog {
   // A new run begins: the trace is cleared.
   void BeginRun();
   // One recorded cycle: the three values in hundredths of a volt; `saturated` when the
-  // order is at ordremaxi or ordremini.
+  // order is at ordremaxi or ordremini. Drawn at once (called before the loop's wait).
   void AddCycle(std::int32_t cycle, std::int32_t setpoint, std::int32_t feedback,
                 std::int32_t order, bool saturated);
   // Shows the end of a run already recorded (its last 20 s); nothing when `run` is null.

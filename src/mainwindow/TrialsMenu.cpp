@@ -108,11 +108,13 @@ void TrialsMenu::RecordPlotted() {
   if (comparing_) DrawComparison();
 }
 
+std::string TrialsMenu::ShownRunCaption() const {
+  if (shownFromFile_ && shown_) return BuildPrintCaption(*shown_);
+  return BuildPrintCaption(ToStdString(form_.Panel15->Caption()), form_.State);
+}
+
 std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
-  if (!comparing_ || !shown_) {
-    if (shownFromFile_ && shown_) return {BuildPrintCaption(*shown_)};
-    return {BuildPrintCaption(ToStdString(form_.Panel15->Caption()), form_.State)};
-  }
+  if (!comparing_ || !shown_) return {ShownRunCaption()};
   std::vector<std::string> lines = {RunLine(*shown_, "bleu")};
   const auto earlier = history_.Before(shown_.get(), kComparedRuns);
   for (std::size_t i = 0; i < earlier.size(); ++i)
@@ -126,11 +128,18 @@ std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
 void TrialsMenu::DrawComparison() {
   const auto earlier = history_.Before(shown_.get(), kComparedRuns);
   const TFastLineSeries* x = form_.Series2;
+  // Drawn under the shown run's feedback, oldest first, so the legend reads in the order
+  // the runs were made.
+  if (!compared_[0]) {
+    for (int i = kComparedRuns - 1; i >= 0; --i) {
+      int at = 0;
+      while (form_.Chart1->SeriesAt(at) != form_.Series2) ++at;
+      compared_[static_cast<std::size_t>(i)] = form_.Chart1->InsertSeries(
+          at, QString("SeriesEssai%1").arg(i + 1), "", kComparedColors[i], false);
+    }
+  }
   for (int i = 0; i < kComparedRuns; ++i) {
-    TFastLineSeries*& series = compared_[static_cast<std::size_t>(i)];
-    if (!series)
-      series = form_.Chart1->AddSeries(QString("SeriesEssai%1").arg(i + 1), "", kComparedColors[i],
-                                       false);
+    TFastLineSeries* series = compared_[static_cast<std::size_t>(i)];
     series->Clear();
     series->ShowInLegend = static_cast<std::size_t>(i) < earlier.size();
     if (!series->ShowInLegend) continue;

@@ -61,8 +61,11 @@ class TrialsMenu : public QObject {
   void Cycle();
   // The record has just been drawn on the main chart.
   void RecordPlotted();
-  // The caption lines of the trace printout: the main window's line for the run it
-  // shows, or one line per run drawn.
+  // The printed caption line of the run shown: the main window's line after a run, the
+  // line the run was made with after a run file was opened.
+  std::string ShownRunCaption() const;
+  // The caption lines of the trace printout: the line of the run shown, or one line per
+  // run drawn when comparing.
   std::vector<std::string> TraceCaptionLines() const;
 
   // ---- Handlers ------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
 
 #include "Dialogs.h"
@@ -39,7 +40,10 @@ constexpr int kPanel8Height = 284;
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int w, int h) {
   auto* b = new QPushButton(caption, parent);
   b->setObjectName(name);
-  b->setFixedSize(w, h);
+  // The designed width, or wider when the caption needs it to keep clear of the border.
+  constexpr int kCaptionPadding = 8;
+  b->setFixedSize(std::max(w, b->fontMetrics().horizontalAdvance(caption) + 2 * kCaptionPadding),
+                  h);
   b->setAutoDefault(false);
   return b;
 }
@@ -207,6 +211,8 @@ void TForm1::BuildMenus() {
   Choixdutypedergulation1 = item(Aide1, "Choixdutypedergulation1", "Ressources imprimables",
                                  &TForm1::Choixdutypedergulation1Click);
   Apropos1 = item(Aide1, "Apropos1", "A propos.....", &TForm1::Apropos1Click);
+  Travauxpratiques1 =
+      item(Aide1, "Travauxpratiques1", "Travaux pratiques", &TForm1::Travauxpratiques1Click);
 }
 
 void TForm1::BuildLeftColumn(QWidget* central) {
@@ -326,8 +332,12 @@ void TForm1::BuildMiddleColumn(QWidget* central) {
   Label12 = MakeLabel(Panel8, "Label12", "Retour");
   SetTextColor(Label12, Qt::blue);
   for (TGauge* g : {Gauge3, Gauge4}) {
+    // A white disk (BackColor) on the gauge's own teal.
     g->Kind = TGaugeKind::gkPie;
-    g->BackColor = kGaugeTeal;
+    g->BackColor = Qt::white;
+    QPalette teal = g->palette();
+    teal.setColor(QPalette::Window, kGaugeTeal);
+    g->setPalette(teal);
     g->resize(121, 121);
   }
   Gauge3->ForeColor = Qt::red;
@@ -468,9 +478,11 @@ void TForm1::BuildRightColumn(QWidget* central) {
     Label16 = MakeLabel(Panel6, "Label16", "limites ordre de commande");
     Label1 = MakeLabel(Panel6, "Label1", kStoppedText);
     SetTextColor(Label1, Qt::red);
+    PacingLabel = MakeLabel(Panel6, "PacingLabel", "");
+    PacingLabel->setVisible(false);
     Label9 = MakeLabel(Panel6, "Label9", "");
     SetTextColor(Label9, Qt::blue);
-    for (QLabel* l : {Label16, Label1, Label9}) {
+    for (QLabel* l : {Label16, Label1, PacingLabel, Label9}) {
       l->setWordWrap(true);
       l6->addWidget(l);
     }
@@ -677,6 +689,13 @@ void TForm1::DisableDuringRuns(QAction* action) {
 
 void TForm1::SetStatusText(const std::string& label1) {
   Label1->setText(ToQString(label1));
+  // After a run, how many cycles came late; nothing while one is in progress.
+  const bool ended = label1 == kStoppedText && State.Pacing.Cycles > 0;
+  PacingLabel->setVisible(ended);
+  if (ended) {
+    PacingLabel->setText(ToQString(PacingText(State.Pacing)));
+    SetTextColor(PacingLabel, State.Pacing.LateCycles > 0 ? Qt::red : Qt::darkGreen);
+  }
 }
 
 void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) {
@@ -808,6 +827,9 @@ void TForm1::Miseenoeuvredulogiciel1Click() {
 }
 void TForm1::Button7Click() {
   ShowHelpViewer("souris");
+}
+void TForm1::Travauxpratiques1Click() {
+  ShowHelpViewer("travauxpratiques");
 }
 
 void TForm1::Exemplebranchementsasservissementdeposition1Click() {

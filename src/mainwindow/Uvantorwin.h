@@ -54,6 +54,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   std::int32_t ADR2 = 0;
   std::string helpTopic;
   std::uint8_t passwordPurpose = 0;
+  // Runs use real-time scheduling and locked memory when the system permits it.
+  bool RealTimeRuns = true;
   double zeroX = 0;
   double zeroY = 0;
   // The card driver, created at start-up step 4; null when the start-up stopped before.
@@ -81,6 +83,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   QAction* ExemplebranchementsasservissementdevitessemoteurCC1 = nullptr;
   QAction* Choixdutypedergulation1 = nullptr;
   QAction* Apropos1 = nullptr;
+  QAction* Travauxpratiques1 = nullptr;
 
   TPanel* Panel1 = nullptr;  // left column
   QWidget* ToolBar1 = nullptr;
@@ -146,6 +149,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   QPushButton* Button6 = nullptr;  // "Fin"
   QLabel* Label16 = nullptr;
   QLabel* Label1 = nullptr;
+  QLabel* PacingLabel = nullptr;  // late cycles of the last run, under the status line
   QLabel* Label9 = nullptr;
   QTextEdit* RichEdit1 = nullptr;
 
@@ -174,6 +178,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   void ExemplebranchementsasservissementdevitessemoteurCC1Click();
   void Choixdutypedergulation1Click();
   void Apropos1Click();
+  void Travauxpratiques1Click();
   void Button7Click();
   void Chart1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void Chart1DblClick();
@@ -208,6 +213,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   void SetStatusText(const std::string& label1) override;
   void SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) override;
   void ProcessMessagesOnce() override;
+  bool RealTimeWanted() const override { return RealTimeRuns; }
 
   void BuildMenus();
   void BuildLeftColumn(QWidget* central);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "AD2var.h"
+#include "RunPacing.h"
 
 namespace vantor {
 
@@ -61,6 +62,8 @@ struct RegulationState {  // the main window's regulation state, zero-filled at 
   // setpoint parameters
   long double SetpointFrequency = 0, SetpointPeriod = 0, HalfPeriodCycles = 0, Mean = 0,
               Amplitude = 0, StepLevel = 0, StepLow = 0, GeneratorCounter = 0;
+  // pacing of the last run (periods on the host's clock, late cycles)
+  RunPacing Pacing;
 };
 
 struct GainFields {  // Kp, Kd, Ki texts
@@ -152,9 +155,17 @@ class LoopHost {  // how the run reaches the window system
   virtual void SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHundredths) = 0;
   virtual void ProcessMessagesOnce() = 0;  // "Fin" etc. run here
   virtual void PlotRecord() = 0;
+  // The clock the cycles' periods are measured on, in seconds: the machine's steady
+  // clock unless the host runs on another time (the headless tool's virtual time).
+  virtual double Seconds();
+  // Whether the cycles run with real-time scheduling and locked memory when the system
+  // permits it (the workstations, the headless tool in real time); tests say no.
+  virtual bool RealTimeWanted() const { return false; }
 };
 
 // The whole run, from the check of the setpoint kind to the redraw of the record.
+// The cycles run under RealTimeScheduling when the host wants it, and s.Pacing counts
+// the late ones.
 // The setpoint fields are read, bounded and written back before anything is disabled
 // or cleared: a bad field throws with the window usable, Label1 unchanged and the
 // previous record intact. Returns when the run has ended. When the card fails during a

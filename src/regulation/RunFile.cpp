@@ -1,8 +1,6 @@
 // Run files: writing and checked reading.
 #include "RunFile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -12,13 +10,13 @@
 #include <vector>
 
 #include "Numbers.h"
+#include "OutputFile.h"
+#include "RegularFile.h"
 #include "VantorError.h"
 
 namespace vantor {
 
 namespace {
-
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 std::string LoopWord(const Trial& t) {
   return t.IsOpenLoop() ? "ouverte" : "fermée";
@@ -60,26 +58,13 @@ std::vector<std::string> SplitFields(const std::string& line) {
   }
 }
 
+// The whole file, read without ever blocking: a named pipe or a folder chosen in place of a
+// run file is refused at once.
 std::string ReadWhole(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
-    throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
-  if (!S_ISREG(st.st_mode)) throw VantorError("« " + path + " » n'est pas un fichier");
-  if (st.st_size > kRunFileMaxBytes)
-    Refuse(path, "il fait " + std::to_string(st.st_size / 1000) +
-                     " ko, alors qu'un essai enregistré en fait environ 100");
-  File in(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!in) throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
   std::string text;
-  char buffer[65536];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;) {
-    text.append(buffer, n);
-    // The file may have grown since it was looked at.
-    if (static_cast<long>(text.size()) > kRunFileMaxBytes)
-      Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) + " ko");
-  }
-  if (std::ferror(in.get()))
-    throw VantorError(FormatMessage("Impossible d'ouvrir le fichier %s", path));
+  if (!ReadRegularFile(path, static_cast<std::size_t>(kRunFileMaxBytes), text))
+    Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) +
+                     " ko, alors qu'un essai enregistré en fait environ 100");
   return text;
 }
 
@@ -126,40 +111,35 @@ void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
 }  // namespace
 
 void WriteRunFile(const std::string& path, const Trial& t) {
-  File out(std::fopen(path.c_str(), "w"), &std::fclose);
-  if (!out) throw VantorError(FormatMessage("Impossible de créer le fichier %s", path));
-  std::FILE* f = out.get();
-  auto key = [f](const char* name, const std::string& value) {
-    std::fprintf(f, "# %s=%s\n", name, value.c_str());
-  };
-  key("consigne", t.SetpointCaption);
-  key("kp", FormatShort(t.Kp));
-  key("kd", FormatShort(t.Kd));
-  key("ki", FormatShort(t.Ki));
-  key("boucle", LoopWord(t));
-  key("procede", t.Process);
-  key("date", t.Date);
-  key("type_consigne", t.SetpointKind);
-  key("amplitude_echelon", FormatShort(t.StepLevel));
-  key("moyenne", FormatShort(t.Mean));
-  key("amplitude", FormatShort(t.Amplitude));
-  key("frequence", FormatShort(t.SetpointFrequency));
-  if (t.ordremaxi) key("ordremaxi", FormatShort(*t.ordremaxi));
-  if (t.ordremini) key("ordremini", FormatShort(*t.ordremini));
-  key("entrees", std::to_string(t.LastEntry));
-  std::fputs(kRunFileHeader, f);
-  std::fputc('\n', f);
-  for (int k = 0; k < kRecordEntries; ++k) {
-    const long ms = static_cast<long>(k) * t.SamplePeriodMs;
-    std::fprintf(f, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
-    for (int series = 0; series < kRecordSeries; ++series) std::fprintf(f, ",%d", t.At(series, k));
+  WriteOutputFile(path, [&t](std::FILE* f) {
+    auto key = [f](const char* name, const std::string& value) {
+      std::fprintf(f, "# %s=%s\n", name, value.c_str());
+    };
+    key("consigne", t.SetpointCaption);
+    key("kp", FormatShort(t.Kp));
+    key("kd", FormatShort(t.Kd));
+    key("ki", FormatShort(t.Ki));
+    key("boucle", LoopWord(t));
+    key("procede", t.Process);
+    key("date", t.Date);
+    key("type_consigne", t.SetpointKind);
+    key("amplitude_echelon", FormatShort(t.StepLevel));
+    key("moyenne", FormatShort(t.Mean));
+    key("amplitude", FormatShort(t.Amplitude));
+    key("frequence", FormatShort(t.SetpointFrequency));
+    if (t.ordremaxi) key("ordremaxi", FormatShort(*t.ordremaxi));
+    if (t.ordremini) key("ordremini", FormatShort(*t.ordremini));
+    key("entrees", std::to_string(t.LastEntry));
+    std::fputs(kRunFileHeader, f);
     std::fputc('\n', f);
-  }
-  const bool failed = std::ferror(f) != 0;
-  if (std::fclose(out.release()) != 0 || failed) {
-    std::remove(path.c_str());
-    throw VantorError(FormatMessage("Erreur à l'écriture du fichier %s", path));
-  }
+    for (int k = 0; k < kRecordEntries; ++k) {
+      const long ms = static_cast<long>(k) * t.SamplePeriodMs;
+      std::fprintf(f, "%d,%ld.%02ld", k, ms / 1000, (ms % 1000) / 10);
+      for (int series = 0; series < kRecordSeries; ++series)
+        std::fprintf(f, ",%d", t.At(series, k));
+      std::fputc('\n', f);
+    }
+  });
 }
 
 void ReadRunFile(const std::string& path, Trial& into) {

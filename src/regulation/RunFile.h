@@ -27,8 +27,9 @@ inline constexpr const char* kRunFileHeader =
 // A run file is about 100 kB; anything beyond this is not one.
 constexpr long kRunFileMaxBytes = 1'000'000;
 
-// Writes `t` to `path`. Throws VantorError ("Impossible de créer le fichier %s",
-// "Erreur à l'écriture du fichier %s"); a file that could not be written whole is removed.
+// Writes `t` to `path` (see WriteOutputFile: a file that could not be written whole is
+// never left, and the previous one stays). Throws VantorError ("Impossible de créer le
+// fichier %s", "Erreur à l'écriture du fichier %s" with the cause on a second line).
 void WriteRunFile(const std::string& path, const Trial& t);
 
 // Reads the run file at `path` into `into`, which changes only when the whole file has

@@ -3,8 +3,11 @@
 // The period comes from the card: counter 2 divides its clock by 2458 and feeds
 // counter 1, reprogrammed with 50 ticks at the top of each cycle, whose output reaches
 // digital input line 7.
+#include <chrono>
 #include <exception>
+#include <optional>
 
+#include "RealTimeScheduling.h"
 #include "Regulation.h"
 #include "VantorError.h"
 
@@ -41,12 +44,17 @@ void RunCycles(RegulationState& s, AD2var& card, LoopHost& host) {
     host.SetGauges(s.RecordAt(kSeriesSetpoint, s.RecordPos),
                    s.RecordAt(kSeriesFeedback, s.RecordPos));
     card.WaitLine7High();
+    s.Pacing.CycleEnded(host.Seconds(), s.RecordPos);
     host.ProcessMessagesOnce();
     if (s.StopRequested == 1) return;
   }
 }
 
 }  // namespace
+
+double LoopHost::Seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host) {
   static const std::string running = kRunningText;
@@ -79,6 +87,9 @@ void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host) {
 
   std::exception_ptr failure;
   try {
+    std::optional<RealTimeScheduling> realTime;
+    if (host.RealTimeWanted()) realTime.emplace();
+    s.Pacing.Start(host.Seconds());
     RunCycles(s, card, host);
   } catch (...) {
     failure = std::current_exception();

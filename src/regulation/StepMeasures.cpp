@@ -73,7 +73,9 @@ StepMeasures MeasureStep(const Trial& run) {
 
   int peak = k0;
   for (int k = k0 + 1; k <= last; ++k)
-    if ((run.At(kSeriesFeedback, k) - run.At(kSeriesFeedback, peak)) * sign > 0) peak = k;
+    if ((static_cast<double>(run.At(kSeriesFeedback, k)) - run.At(kSeriesFeedback, peak)) * sign >
+        0)
+      peak = k;
   const double yPeak = run.At(kSeriesFeedback, peak) / 100.0;
   m.Overshoot = std::max(0.0, (yPeak - yf) / delta * 100);
   m.PeakTime = (peak - k0) * period;

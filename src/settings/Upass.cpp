@@ -206,7 +206,8 @@ void TFormpass::FormShow() {
   const QString reference = QString::fromStdString(LoadSetting(kPasswordFile, kPasswordWidth));
   if (reference.isEmpty())
     throw VantorError("Le fichier sauvegarde/pamo.rtf ne contient aucun mot de passe");
-  ReferencePassword = reference;
+  // Entries are forced to lower case: a password file typed in capitals must still match.
+  ReferencePassword = reference.toLower();
   referenceRead_ = true;
 
   if (main_.passwordPurpose == 0 || main_.passwordPurpose == 2) {

@@ -1,5 +1,6 @@
 #include "Ureglage.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLocale>
@@ -9,7 +10,9 @@
 #include <algorithm>
 #include <clocale>
 
+#include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FileErrors.h"
 #include "Numbers.h"
 #include "QtText.h"
 #include "SettingsStore.h"
@@ -27,8 +30,17 @@ constexpr int kOrderPanelHeight = 68;
 constexpr int kAddressPanelHeight = 105;
 constexpr int kHeaderHeight = 24;
 constexpr int kFieldWidth = 40;
+// Room for a text in one half of the setpoint panel: the half, less its border, the
+// section's margins and the text's own margins.
+constexpr int kHalfTextWidth = kClientWidth / 2 - 2 - 4 - 8;
 
 constexpr int kSettingWidth = 4;
+
+constexpr const char* kCloseWithoutSavingText =
+    "Les coefficients n'ont pas été enregistrés : les fichiers du dossier sauvegarde n'ont pas "
+    "été écrits. Les valeurs déjà appliquées restent en vigueur jusqu'à la fin du programme, "
+    "mais le prochain démarrage reprendra les fichiers tels qu'ils sont.\n\n"
+    "Fermer la fenêtre sans enregistrer ?";
 
 const QStringList kRangeItems = {"de 0 à 2",  "de 0 à 4",  "de 0 à 8",
                                  "de 0 à 16", "de 0 à 32", "de 0 à 64"};
@@ -53,6 +65,22 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
     e->setFixedWidth(kFieldWidth);
   }
   return e;
+}
+
+// The red texts are given line by line: each keeps its lines within `width` pixels, in a
+// smaller font when the window's font would make a line wider.
+void KeepLines(QLabel* label, int width) {
+  label->setWordWrap(false);
+  const QStringList lines = label->text().split(QStringLiteral("\r\n"));
+  auto widest = [&lines](const QFont& font) {
+    const QFontMetrics metrics(font);
+    int w = 0;
+    for (const QString& line : lines) w = std::max(w, metrics.horizontalAdvance(line));
+    return w;
+  };
+  QFont font = label->font();
+  while (widest(font) > width && font.pointSizeF() > 5) font.setPointSizeF(font.pointSizeF() - 0.5);
+  label->setFont(font);
 }
 
 QPushButton* MakeBitBtn(QWidget* parent, const char* name, const QString& caption) {
@@ -180,9 +208,14 @@ void TForm4::BuildGainPanel() {
   auto* row = new QHBoxLayout();
   row->setSpacing(60);
   row->addStretch();
-  for (TRadioGroup* g : {RadioGroup1, RadioGroup2, RadioGroup3}) {
+  TRadioGroup* const groups[] = {RadioGroup1, RadioGroup2, RadioGroup3};
+  for (std::size_t j = 0; j < 3; ++j) {
+    TRadioGroup* g = groups[j];
     g->setFixedSize(100, 150);
     row->addWidget(g);
+    // A range chosen by the teacher is saved on closing, even when its file was unreadable.
+    for (int i = 0; i < g->Count(); ++i)
+      connect(g->Item(i), &QRadioButton::clicked, this, [this, j] { rangeKnown_[j] = true; });
   }
   row->addStretch();
   Column(Panel1)->addLayout(row);
@@ -233,8 +266,6 @@ void TForm4::BuildSetpointPanel() {
                      "valeur trop grande en tenant compte du dépassement probable,\r\n"
                      "ou valeur inférieure à 0.");
   SetTextColor(Label9, Qt::red);
-  // Its longest lines are wider than half the window: they wrap within the half.
-  Label9->setWordWrap(true);
   Label9->setVisible(false);
   {
     auto* line = new QHBoxLayout();
@@ -253,7 +284,8 @@ void TForm4::BuildSetpointPanel() {
     c->addLayout(button);
     c->addWidget(Label9);
     c->addStretch();
-    Label9->setContentsMargins(4, 0, 0, 0);
+    Label9->setContentsMargins(4, 0, 4, 0);
+    KeepLines(Label9, kHalfTextWidth);
   }
 
   // Right half: the periodic setpoints.
@@ -292,7 +324,8 @@ void TForm4::BuildSetpointPanel() {
     c->addLayout(button);
     c->addWidget(Label13);
     c->addStretch();
-    Label13->setContentsMargins(4, 0, 0, 0);
+    Label13->setContentsMargins(4, 0, 4, 0);
+    KeepLines(Label13, kHalfTextWidth);
   }
 
   auto* halves = new QHBoxLayout(Panel3);
@@ -356,13 +389,23 @@ void TForm4::FormCreate() {
 void TForm4::FormShow() {
   Label4->setVisible(true);
   Label5->setVisible(false);
-  // A read that fails stops here: the controls after it keep what they showed.
-  RadioGroup1->SetItemIndex(
-      RangeIndexFromText(LoadSetting("sauvegarde/rd1itind.rtf", kSettingWidth)));
-  RadioGroup2->SetItemIndex(
-      RangeIndexFromText(LoadSetting("sauvegarde/rd2itind.rtf", kSettingWidth)));
-  RadioGroup3->SetItemIndex(
-      RangeIndexFromText(LoadSetting("sauvegarde/rd3itind.rtf", kSettingWidth)));
+  // A read that fails stops here: the controls after it keep what they showed, and the
+  // groups not read are not written back on closing.
+  rangeKnown_.fill(false);
+  TRadioGroup* groups[] = {RadioGroup1, RadioGroup2, RadioGroup3};
+  const char* files[] = {"sauvegarde/rd1itind.rtf", "sauvegarde/rd2itind.rtf",
+                         "sauvegarde/rd3itind.rtf"};
+  for (std::size_t j = 0; j < 3; ++j) {
+    const std::string text = LoadSetting(files[j], kSettingWidth);
+    int index = -1;
+    try {
+      index = RangeIndexFromText(text);
+    } catch (const VantorError& e) {
+      throw VantorError(WithFileLine(e.what(), files[j]));
+    }
+    groups[j]->SetItemIndex(index);
+    rangeKnown_[j] = true;
+  }
   // The fields show the characters read, unconverted (-10.00 shows as "-10.").
   Edit1->setText(ToQString(LoadSetting("sauvegarde/adr1.rtf", kSettingWidth)));
   Edit2->setText(ToQString(LoadSetting("sauvegarde/adr2.rtf", kSettingWidth)));
@@ -477,7 +520,10 @@ void TForm4::FormClose() {
       {RadioGroup3, s.kimax, main_.Label6, "Ki (0 à ", ") en (1/seconde)", "sauvegarde/kimax.rtf",
        "sauvegarde/rd3itind.rtf"},
   };
-  for (const Gain& g : gains) {
+  for (std::size_t j = 0; j < 3; ++j) {
+    const Gain& g = gains[j];
+    // Never write back a range that was neither read nor chosen.
+    if (!rangeKnown_[j]) continue;
     const int i = g.group->ItemIndex();
     // With no button selected the range keeps its current value.
     if (i >= 0) g.range = GainRangeForIndex(i);
@@ -488,7 +534,11 @@ void TForm4::FormClose() {
 }
 
 void TForm4::done(int result) {
-  if (!Guarded(this, [this] { FormClose(); })) return;  // stays open
+  // When the files cannot be written, the teacher may stay and try again (the next
+  // closing retries everything) or leave without saving.
+  if (!Guarded(this, [this] { FormClose(); }) &&
+      !Dialogs::Current().Confirm(this, kCloseWithoutSavingText))
+    return;  // stays open
   QDialog::done(result);
 }
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <array>
 
 #include "TPanel.h"
 #include "TRadioGroup.h"
@@ -90,6 +91,9 @@ class TForm4 : public QDialog {
   void BuildAddressPanel();
 
   TForm1& main_;
+  // Whether each gain group (Kp, Kd, Ki) shows a value read from its file or chosen by
+  // the teacher: only those are written back on closing.
+  std::array<bool, 3> rangeKnown_{};
 };
 
 // Upper end of a gain range for a range button index: 2 to the power (index + 1).

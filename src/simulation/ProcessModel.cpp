@@ -11,6 +11,10 @@ void ProcessModel::Reset() {
   noise_.seed(NoiseSeed);
 }
 
+std::string ProcessModel::Description() const {
+  return profile_ == SimulationProfile::Realistic ? Name() + " (réaliste)" : Name();
+}
+
 void ProcessModel::Validate() const {
   RequireAtLeast(NoiseVolts, 0.0, "L'amplitude du bruit");
   RequireAtLeast(NoiseFraction, 0.0, "La part du bruit proportionnelle à la mesure");

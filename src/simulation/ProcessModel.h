@@ -34,6 +34,9 @@ class ProcessModel {
   // position. The base class only remembers the profile.
   virtual void ApplyProfile(SimulationProfile profile) { profile_ = profile; }
   SimulationProfile Profile() const { return profile_; }
+  // What a run records of its process: Name(), followed by " (réaliste)" for the
+  // realistic profile.
+  std::string Description() const;
 
   // What the converter samples on input 1: Input1Volts() plus noise drawn uniformly in
   // [-a, +a], a = NoiseVolts + NoiseFraction × |Input1Volts()|, from a generator seeded

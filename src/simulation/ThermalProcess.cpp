@@ -13,7 +13,9 @@ ThermalProcess::ThermalProcess() {
 
 void ThermalProcess::ApplyProfile(SimulationProfile profile) {
   ProcessModel::ApplyProfile(profile);
-  NoiseVolts = profile == SimulationProfile::Realistic ? 0.05 : 0.01;
+  const bool real = profile == SimulationProfile::Realistic;
+  NoiseVolts = real ? 0.05 : 0.01;
+  SensorOffsetVolts = real ? 0.5 : 0.0;
 }
 
 void ThermalProcess::Reset() {

@@ -8,12 +8,13 @@
 //   retour = clamp(SensorOffsetVolts + y, SensorMinVolts, SensorMaxVolts)
 //
 // The sensor reads 0 to 10 V for 20 to 120 °C (0.1 V/°C); at rest the oven is at room
-// temperature, 20 °C, 0 V. A negative drive cools (as a Peltier element would), so the
+// temperature. A negative drive cools (as a Peltier element would), so the
 // plant stays linear for the tuning methods. This is the plant of the tangent method:
 // the drive reaches the oven only after L, then the response is a first order of gain K
 // and time constant T.
 //
-// Profiles: ideal, sensor noise ±0.01 V; realistic, sensor noise ±0.05 V.
+// Profiles: ideal, sensor noise ±0.01 V, room at 20 °C (0 V); realistic, sensor noise
+// ±0.05 V, room at 25 °C (0.5 V, clear of the 0.2 V floor of the feedback conditioning).
 #include <deque>
 #include <utility>
 

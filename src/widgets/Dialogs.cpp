@@ -7,7 +7,6 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
-#include <QTranslator>
 
 namespace vantor {
 
@@ -71,6 +70,7 @@ QString RunFileDialog(QWidget* parent, const QString& title, const QString& star
   dialog.setLabelText(QFileDialog::Accept,
                       save ? QStringLiteral("Enregistrer") : QStringLiteral("Ouvrir"));
   dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Annuler"));
+  dialog.resize(820, 520);  // the file names and dates in full
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().front();
 }

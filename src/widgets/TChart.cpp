@@ -78,6 +78,16 @@ TFastLineSeries* TChart::AddSeries(const QString& name, const QString& title, co
   return series_.back().get();
 }
 
+TFastLineSeries* TChart::InsertSeries(int index, const QString& name, const QString& title,
+                                      const QColor& color, bool showInLegend) {
+  const auto at = series_.begin() + std::clamp<std::ptrdiff_t>(index, 0, SeriesCount());
+  TFastLineSeries* s =
+      series_.insert(at, std::make_unique<TFastLineSeries>(this, name, title, color, showInLegend))
+          ->get();
+  update();
+  return s;
+}
+
 TFastLineSeries* TChart::Series(const QString& name) {
   for (auto& s : series_)
     if (s->Name == name) return s.get();

@@ -56,6 +56,9 @@ class TChart : public QWidget {
   // Series are drawn in creation order; the chart owns them.
   TFastLineSeries* AddSeries(const QString& name, const QString& title, const QColor& color,
                              bool showInLegend = true);
+  // The same, drawn (and listed in the legend) before the series now at `index`.
+  TFastLineSeries* InsertSeries(int index, const QString& name, const QString& title,
+                                const QColor& color, bool showInLegend = true);
   TFastLineSeries* Series(const QString& name);  // nullptr when no series has that name
   int SeriesCount() const { return static_cast<int>(series_.size()); }
   TFastLineSeries* SeriesAt(int i) { return series_.at(static_cast<std::size_t>(i)).get(); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -54,6 +55,14 @@ const std::vector<HelpFile> kHelpFiles = {
      "Param\xC3\xA9trage du poste",
      {"Reglage des plages de fonctionnement et des adresses", "Changer mot de passe", "vanto",
       "sauvegarde", "$330", "Valider les nouvelles adresses"}},
+    {"aide/travauxpratiques.rtf",
+     "Travaux pratiques",
+     {"S\xC3\xA9"
+      "ance 5",
+      "6 / (1 + Kp)", "Mesures de la r\xC3\xA9ponse", "Perturbation",
+      "Proc\xC3\xA9"
+      "d\xC3\xA9 thermique",
+      "Naturellement stable", "0,225 s"}},
 };
 
 TEST(CourseMaterialTest, HelpTextsAreRichTextWithTitleHeadingsAndContent) {
@@ -119,6 +128,53 @@ TEST(CourseMaterialTest, PicturesDecodeAtPrintableSize) {
     for (int y = 0; y < pic.height; y += 7)
       for (int x = 0; x < pic.width; x += 7) dark += at(x, y) < 3 * 80;
     EXPECT_GT(dark, 500);
+  }
+}
+
+// Latin-1 bytes of a UTF-8 text, "?" for what Latin-1 lacks, without any white space
+// (spaces, tabs, line ends, no-break spaces): how two readers' texts can be compared.
+std::string SqueezedLatin1(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    unsigned code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += length;
+    if (code == ' ' || code == '\t' || code == '\r' || code == '\n' || code == 0xA0) continue;
+    out += code < 0x100 ? static_cast<char>(code) : '?';
+  }
+  return out;
+}
+
+std::string SqueezedBytes(const std::string& latin1) {
+  std::string out;
+  for (char c : latin1)
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\xA0') out += c;
+  return out;
+}
+
+// Another reader of the help texts, unrtf when installed, finds every paragraph we read.
+TEST(CourseMaterialTest, HelpTextsReadTheSameInAnotherRtfReader) {
+  if (std::system("command -v unrtf >/dev/null 2>&1") != 0) GTEST_SKIP() << "unrtf missing";
+  const std::string out = ::testing::TempDir() + "/course-unrtf.txt";
+  for (const HelpFile& file : kHelpFiles) {
+    SCOPED_TRACE(file.path);
+    const std::string command =
+        "unrtf --text '" + kRoot + "/" + file.path + "' > '" + out + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    // unrtf writes Latin-1 and the "?" fall-back of characters beyond it.
+    const std::string theirs = SqueezedBytes(ReadBytes(out));
+    RtfDocument doc;
+    ASSERT_TRUE(ParseRtf(ReadBytes(kRoot + "/" + file.path), doc));
+    for (const RtfParagraph& p : doc.paragraphs) {
+      std::string text;
+      for (const RtfRun& run : p.runs) text += run.text;
+      if (text.rfind("\xE2\x80\xA2", 0) == 0) text.erase(0, 3);  // the bullet
+      const std::string ours = SqueezedLatin1(text);
+      EXPECT_NE(theirs.find(ours), std::string::npos) << text;
+    }
   }
 }
 

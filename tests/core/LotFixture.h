@@ -3,6 +3,7 @@
 // (saved by the settings store) and reads back what it wrote.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -51,7 +52,8 @@ class LotFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::path(::testing::TempDir()) /
-          ("lot-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("lot-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+           "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "reglages" / "sauvegarde");
     const std::map<std::string, std::string> files = {
@@ -65,11 +67,11 @@ class LotFixture : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  // Runs the tool from `dir` with the given arguments (already quoted where needed).
-  // `environment` holds variable assignments put before the command.
-  LotResult Lot(const std::string& args, const std::string& environment = "") {
+  // Runs the tool from `dir` with the given arguments (already quoted where needed),
+  // after the shell commands `before` (such as a ulimit).
+  LotResult Lot(const std::string& args, const std::string& before = "") {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command = "cd '" + dir.string() + "' && " + environment +
+    const std::string command = "cd '" + dir.string() + "' && " + before +
                                 "'" VANTOR_LOT_PATH "' " + args + " >'" + out.string() + "' 2>'" +
                                 err.string() + "'";
     const int raw = std::system(command.c_str());

@@ -1,5 +1,9 @@
 // End to end through the built regulateur-vantor-lot: settings saved by the settings
 // store, the engine on the simulated card, the CSV read back.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 #include <memory>
 
 #include "LotFixture.h"
@@ -142,6 +146,9 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
                              "--consigne carr --cycles 0" + Csv(),
                              "--consigne carr --cycles 1x" + Csv(),
                              "--consigne carr --procede constant:5000 --cycles 1" + Csv(),
+                             "--consigne carr --profil bon --cycles 1" + Csv(),
+                             "--consigne carr --charge 10 --cycles 1" + Csv(),
+                             "--consigne carr --charge 10,11 --cycles 1" + Csv(),
                              "--consigne carr --cycles"};
   for (const std::string& args : bad) {
     const LotResult r = Lot(Settings() + args);
@@ -151,6 +158,79 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
   const LotResult help = Lot("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Lance une régulation"), std::string::npos);
+}
+
+// The last bytes written to output 1's and output 2's ports (low, high) in a port log.
+std::map<std::string, std::string> LastOutputBytes(const std::vector<std::string>& log) {
+  std::map<std::string, std::string> last;
+  for (const std::string& line : log)
+    for (const char* port : {"0x334", "0x335", "0x336", "0x337"})
+      if (line.rfind(std::string("W ") + port + " ", 0) == 0) last[port] = line.substr(8);
+  return last;
+}
+
+TEST_F(LotTest, ATerminationSignalInARealTimeRunLeavesTheOutputsAtRest) {
+  for (const int signal : {SIGTERM, SIGINT}) {
+    fs::remove(dir / "ports.log");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::chdir(dir.c_str());
+      std::freopen("stderr", "w", stderr);
+      ::execl(VANTOR_LOT_PATH, VANTOR_LOT_PATH, "--reglages", (dir / "reglages").c_str(),
+              "--consigne", "echelon", "--kp", "2", "--sortie1", "active", "--cycles", "2000",
+              "--temps-reel", "--ports", "ports.log", "--csv", csv.c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Mid-run: the log already shows ten updates of the outputs, one a cycle.
+    const auto updates = [&] {
+      const std::string log = ReadAll(dir / "ports.log");
+      std::size_t n = 0;
+      for (std::size_t at = log.find("W 0x337 "); at != std::string::npos;
+           at = log.find("W 0x337 ", at + 1))
+        ++n;
+      return n;
+    };
+    for (int i = 0; i < 1000 && updates() < 10; ++i) ::usleep(10000);
+    ::kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    const std::string err = ReadAll(dir / "stderr");
+    EXPECT_NE(err.find(" : sorties de la carte mises au repos (sortie 2 à 2048, sortie 1 à 0)"),
+              std::string::npos)
+        << err;
+    EXPECT_FALSE(fs::exists(csv));
+    const auto log = Lines(ReadAll(dir / "ports.log"));
+    // Output 1 was at 4095 (0xFF, 0x0F) during the run.
+    ASSERT_NE(std::find(log.begin(), log.end(), "W 0x335 0x0F"), log.end());
+    EXPECT_EQ(LastOutputBytes(log),
+              (std::map<std::string, std::string>{
+                  {"0x334", "0x00"}, {"0x335", "0x00"}, {"0x336", "0x00"}, {"0x337", "0x08"}}));
+  }
+}
+
+TEST_F(LotTest, WriteFailuresExitWithOneAndLeaveNoPartialCsv) {
+  LotResult r = Lot(Settings() + "--consigne echelon --cycles 200 --ports /dev/full" + Csv());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Erreur à l'écriture du fichier /dev/full.\nCause : disque plein\n");
+  EXPECT_FALSE(fs::exists(csv));
+
+  r = Lot(Settings() + "--consigne echelon --cycles 20 --csv /dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Erreur à l'écriture du fichier /dev/full.\nCause : disque plein\n");
+
+  // A disk that fills up during the CSV (here a 10 kB file size limit): no CSV at all,
+  // and no temporary file left beside it.
+  r = Lot(Settings() + "--consigne echelon --cycles 20" + Csv(), "ulimit -f 20; ");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Erreur à l'écriture du fichier " + csv.string()), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(csv));
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("run.csv")) << entry.path();
 }
 
 TEST_F(LotTest, WithoutDossierTheCurrentFolderOrElseTheUsersOwnFolderIsUsed) {

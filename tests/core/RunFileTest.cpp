@@ -1,5 +1,6 @@
 // Run files saved and reopened, malformed files refused; the runs kept in memory.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,8 @@ class RunFileTest : public ::testing::Test {
   void SetUp() override {
     dir =
         fs::path(::testing::TempDir()) /
-        ("runfile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("runfile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -85,8 +86,10 @@ class FakeHost : public LoopHost {
     if (Turns == StopAtTurn) s_.StopRequested = 1;
   }
   void PlotRecord() override { Events.push_back("plot"); }
+  double Seconds() override { return Time ? Time() : LoopHost::Seconds(); }
 
   SetpointFields Fields;
+  std::function<double()> Time;  // the clock the periods are measured on
   std::vector<std::string> Events;
   std::vector<std::pair<std::int32_t, std::int32_t>> Gauges;
   int Turns = 0;
@@ -186,6 +189,37 @@ TEST_F(RunRegulationTest, TenCycleRunFillsEntriesOneToTenAndClearsTheRest) {
   ExpectEndedCleanly();
   EXPECT_EQ(s.SetpointFrequency, 0.5L);
   EXPECT_EQ(host.Fields.Edit4, "0.5");
+}
+
+TEST_F(RunRegulationTest, LateCyclesAreCountedAndMarkedWhereTheyAreRecorded) {
+  // Cycle n lasts 50 ms, except cycle 3 (56 ms), 7 (54.9 ms, in time) and 9 (80 ms).
+  std::vector<double> periods(13, 0.050);
+  periods[3] = 0.056;
+  periods[7] = 0.0549;
+  periods[9] = 0.080;
+  double now = 100;
+  int calls = 0;
+  host.Time = [&] {
+    if (calls > 0) now += periods[static_cast<std::size_t>(calls)];
+    ++calls;
+    return now;
+  };
+  host.StopAtTurn = 12;
+  s.SetpointKind = "echelon";
+  RunRegulation(s, card, host);
+  EXPECT_EQ(s.Pacing.Cycles, 12);
+  EXPECT_EQ(s.Pacing.LateCycles, 2);
+  EXPECT_NEAR(s.Pacing.LongestPeriod, 0.080, 1e-9);
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(s.Pacing.LateEntry[k], k == 3 || k == 9) << k;
+  EXPECT_EQ(PacingText(s.Pacing), "Cycles en retard (plus de 55 ms) : 2 sur 12");
+
+  // The next run starts afresh.
+  std::fill(periods.begin(), periods.end(), 0.050);
+  calls = 0;
+  host.Turns = 0;
+  RunRegulation(s, card, host);
+  EXPECT_EQ(s.Pacing.LateCycles, 0);
+  EXPECT_FALSE(s.Pacing.LateEntry[9]);
 }
 
 TEST_F(RunRegulationTest, LongRunKeepsTheFirst1997CyclesAndTheLastOneInEntry1998) {

@@ -66,6 +66,8 @@ TEST_F(SimulatedPlantLessonTest, ALoadLeavesAPositionErrorThatOnlyTheIntegralRem
 TEST_F(SimulatedPlantLessonTest, TheDerivativeTermAmplifiesTheRealisticSensorNoise) {
   const std::string pd = "--procede position --echelon 6 --kp 2 --kd 1 ";
   const Record realistic = Run(pd + "--profil realiste");
+  EXPECT_NE(ReadAll(csv).find("# procede=Moteur à courant continu : position (réaliste)\n"),
+            std::string::npos);
   EXPECT_GT(StandardDeviation(realistic.Series(kOrdreDerive), kLast10s), 0.2);
   EXPECT_LT(StandardDeviation(Run(pd + "--profil idéal").Series(kOrdreDerive), kLast10s), 0.05);
   // The noise is seeded: another seed, another record, the same lesson.

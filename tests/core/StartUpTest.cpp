@@ -39,7 +39,8 @@ class StartUpTest : public ::testing::Test {
   void SetUp() override {
     folder =
         fs::path(::testing::TempDir()) /
-        ("startup-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("startup-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(::getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder / "sauvegarde");
     const std::map<std::string, std::string> files = {

@@ -1,5 +1,6 @@
 // The main window driven through its controls on the simulated card.
 #include <QCursor>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -145,7 +146,9 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   f.Edit1->setText("1.5");
   bool disabledDuringRun = false;
   QString statusDuringRun;
+  bool pacingShownDuringRun = true;
   RunFor(120, [&] {
+    pacingShownDuringRun = f.PacingLabel->isVisible();
     disabledDuringRun = !f.Button5->isEnabled() && !f.Panel4->isEnabled() &&
                         !f.Panel5->isEnabled() && !f.analyse1->isEnabled() &&
                         !f.fichier1->menuAction()->isEnabled() && f.Button6->isEnabled() &&
@@ -156,6 +159,11 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   EXPECT_TRUE(disabledDuringRun);
   EXPECT_EQ(statusDuringRun, "Régulation en cours: pour arrêter,Fin");
   EXPECT_EQ(f.Label1->text(), "Régulation arrêtée: pour démarrer, Début");
+  // Next to the status line, after the run only: how many of its cycles came late.
+  EXPECT_FALSE(pacingShownDuringRun);
+  EXPECT_TRUE(f.PacingLabel->isVisible());
+  EXPECT_TRUE(f.PacingLabel->text().startsWith("Cycles en retard (plus de 55 ms) : "));
+  EXPECT_TRUE(f.PacingLabel->text().endsWith(" sur 120")) << f.PacingLabel->text().toStdString();
   EXPECT_TRUE(f.Button5->isEnabled());
   EXPECT_TRUE(f.Panel4->isEnabled());
   EXPECT_TRUE(f.analyse1->isEnabled());
@@ -165,6 +173,13 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   EXPECT_EQ(f.Gauge1->Progress(), 600);
   EXPECT_EQ(f.Gauge3->Progress(), 600);
   EXPECT_GT(f.Gauge2->Progress(), 0);
+  // The pie at 60 %: a red sector from noon past 3 o'clock on a white disk, the window's
+  // teal around the disk.
+  const QImage pie = f.Gauge3->grab().toImage();
+  const QPoint centre = pie.rect().center();
+  EXPECT_EQ(pie.pixelColor(1, 1), QColor(0, 128, 128));
+  EXPECT_EQ(pie.pixelColor(centre + QPoint(30, 0)), QColor(Qt::red));
+  EXPECT_EQ(pie.pixelColor(centre - QPoint(30, 0)), QColor(Qt::white));
   // The chart shows the record: 1901 points from 0 to 95 s, the step at 2.5 s.
   ASSERT_EQ(f.Series1->Count(), 1901);
   ASSERT_EQ(f.Series2->Count(), 1901);

@@ -53,6 +53,28 @@ TEST_F(SettingsWindowTest, ShowingRefillsEveryControlWithTheCharactersRead) {
   EXPECT_FALSE(w.Label9->isHidden());
 }
 
+TEST_F(SettingsWindowTest, TheRedTextsKeepTheirLinesInsideTheirHalves) {
+  TForm4& w = Shown();
+  w.Edit3->setText("9");
+  w.BitBtn2->click();
+  QApplication::processEvents();
+  ASSERT_FALSE(w.Label9->isHidden());
+  // Four lines for the step warning, three for the note, none wrapped or cut, and clear
+  // of the right border of their half.
+  for (const auto& [label, count] : {std::pair{w.Label9, 4}, std::pair{w.Label13, 3}}) {
+    SCOPED_TRACE(label->objectName().toStdString());
+    const QStringList lines = label->text().split("\r\n");
+    ASSERT_EQ(lines.size(), count);
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : lines)
+      EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width())
+          << line.toStdString();
+    EXPECT_LT(label->height(), metrics.lineSpacing() * (count + 1));
+    const QWidget* half = label->parentWidget();
+    EXPECT_LE(label->geometry().right(), half->contentsRect().right() - 2);
+  }
+}
+
 TEST_F(SettingsWindowTest, RangeIndexesOutsideTheButtonsClampOrClearTheSelection) {
   EXPECT_EQ(RangeIndexFromText("2.50"), 2);  // halves to even
   EXPECT_EQ(RangeIndexFromText("3.50"), 4);
@@ -351,6 +373,7 @@ TEST_F(SettingsWindowTest, AFailedWriteOnClosingKeepsTheWindowOpenAndRetriesEver
   w.RadioGroup1->Item(4)->click();
   w.RadioGroup3->Item(1)->click();
   BlockWrites("sauvegarde/kdmax.rtf");
+  dialogs.confirmAnswers = {false, false};  // stay, to try again
   w.close();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_EQ(dialogs.errors[0], "Impossible de créer le fichier sauvegarde/kdmax.rtf.");
@@ -375,11 +398,54 @@ TEST_F(SettingsWindowTest, AFailedWriteOnClosingKeepsTheWindowOpenAndRetriesEver
   EXPECT_EQ(m.Label6->text(), "Ki (0 à 4) en (1/seconde)");
 }
 
+TEST_F(SettingsWindowTest, AfterAFailedSaveTheWindowCanBeClosedWithoutSaving) {
+  TForm4& w = Shown();
+  w.RadioGroup1->Item(4)->click();
+  // The whole folder read-only: every closing fails.
+  BlockWrites("sauvegarde/kpmax.rtf");
+  dialogs.confirmAnswers = {true};
+  w.close();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  ASSERT_EQ(dialogs.confirmations.size(), 1);
+  EXPECT_TRUE(dialogs.confirmations[0].contains("n'ont pas été écrits"));
+  EXPECT_TRUE(dialogs.confirmations[0].endsWith("Fermer la fenêtre sans enregistrer ?"));
+  EXPECT_FALSE(w.isVisible());
+  // What was applied before the failure stays applied in memory.
+  EXPECT_EQ(form->State.kpmax, 32);
+  EXPECT_EQ(form->Label3->text(), "Kp (0 à 32)");
+}
+
+TEST_F(SettingsWindowTest, AnUnreadableRangeFileWipesNoOtherRange) {
+  std::filesystem::remove(Path("sauvegarde/rd1itind.rtf"));
+  const std::string kd = Stored("sauvegarde/rd2itind.rtf");
+  const std::string ki = Stored("sauvegarde/rd3itind.rtf");
+  TForm4& w = Shown();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  w.close();
+  EXPECT_FALSE(w.isVisible());
+  // Nothing that was not read is written back.
+  EXPECT_FALSE(std::filesystem::exists(Path("sauvegarde/rd1itind.rtf")));
+  EXPECT_EQ(Stored("sauvegarde/rd2itind.rtf"), kd);
+  EXPECT_EQ(Stored("sauvegarde/rd3itind.rtf"), ki);
+  EXPECT_EQ(Stored("sauvegarde/kpmax.rtf"), "16.00");
+  EXPECT_EQ(form->State.kpmax, 16);
+
+  // A range the teacher then chooses is saved.
+  w.show();
+  w.RadioGroup1->Item(2)->click();
+  w.close();
+  EXPECT_EQ(Stored("sauvegarde/rd1itind.rtf"), "2.00");
+  EXPECT_EQ(Stored("sauvegarde/kpmax.rtf"), "8.00");
+}
+
 TEST_F(SettingsWindowTest, AMissingSettingsFolderKeepsTheWindowOpenWithTheError) {
   TForm4& w = Shown();
   std::filesystem::remove_all(Path("sauvegarde"));
+  dialogs.confirmAnswers = {false};  // stay, to try again
   bool visibleAfterFailure = false;
   WhenModal([&] {
+    // Nothing could be read; the teacher chooses the Kp range.
+    w.RadioGroup1->Item(1)->click();
     w.close();
     visibleAfterFailure = w.isVisible();
     std::filesystem::create_directory(Path("sauvegarde"));
@@ -391,7 +457,8 @@ TEST_F(SettingsWindowTest, AMissingSettingsFolderKeepsTheWindowOpenWithTheError)
   EXPECT_EQ(result, QDialog::Rejected);
   ASSERT_GE(dialogs.errors.size(), 2);  // the refill of the showing, then the closing
   EXPECT_EQ(dialogs.errors.last(), "Impossible de créer le fichier sauvegarde/kpmax.rtf.");
-  EXPECT_EQ(Stored("sauvegarde/rd3itind.rtf"), "0.00");
+  EXPECT_EQ(Stored("sauvegarde/rd1itind.rtf"), "1.00");
+  EXPECT_FALSE(std::filesystem::exists(Path("sauvegarde/rd3itind.rtf")));
 }
 
 }  // namespace

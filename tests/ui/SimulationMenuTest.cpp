@@ -4,7 +4,11 @@
 
 #include "DcMotorPosition.h"
 #include "DcMotorSpeed.h"
+#include "PerturbationToggle.h"
+#include "SimulationLoadDialog.h"
 #include "SimulationMenu.h"
+#include "ThermalProcess.h"
+#include "TrialsMenu.h"
 #include "Uaideexperimentale.h"
 #include "Uanalyse.h"
 #include "Uapropos.h"
@@ -12,8 +16,8 @@
 #include "Upass.h"
 #include "Ureglage.h"
 #include "Utechno.h"
-#include "Windows.h"
 #include "VantorError.h"
+#include "Windows.h"
 #include "WorkstationFixture.h"
 
 namespace vantor::testing {
@@ -87,6 +91,74 @@ TEST_F(SimulationMenuTest, SwitchesProcessAndAppliesCheckedParameters) {
 
   menu.PositionAction->trigger();
   EXPECT_NE(dynamic_cast<DcMotorPosition*>(&card.Process()), nullptr);
+}
+
+TEST_F(SimulationMenuTest, ThePerturbationButtonBrakesDuringARunAndEachRunArmsTheScheduledLoad) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  SimulationMenu menu(f, card);
+  SimulationLoadDialog& d = *menu.LoadDialog();
+  d.Refill();
+  d.EditLoad->setText("2");
+  d.EditLoadStart->setText("1");
+  d.Apply();
+  f.Button1->click();
+  f.Trials->Tracendirect1->trigger();  // the button lives in the live trace
+  PerturbationToggle& button = *menu.Toggle();
+  bool beforeStart = true, afterStart = false, usable = false, removed = false, again = false;
+  int turns = 0;
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ++turns;
+    if (turns == 10) beforeStart = card.LoadApplied();
+    if (turns == 30) {  // 1.5 s into the run
+      afterStart = card.LoadApplied();
+      usable = button.isVisible() && button.isEnabled() && button.window() == f.Trials->LiveView();
+      button.click();
+      removed = !card.LoadApplied() && !button.isChecked();
+      button.click();
+      again = card.LoadApplied() && button.isChecked();
+      f.Button6->click();
+    }
+  });
+  timer.start();
+  f.Button5->click();
+  timer.stop();
+  EXPECT_FALSE(beforeStart);
+  EXPECT_TRUE(afterStart);
+  EXPECT_TRUE(usable);
+  EXPECT_TRUE(removed);
+  EXPECT_TRUE(again);
+  EXPECT_EQ(card.LoadVolts(), 2.0);
+  d.EditLoad->setText("11");
+  EXPECT_THROW(d.Apply(), VantorError);
+  EXPECT_EQ(card.LoadVolts(), 2.0);
+}
+
+TEST_F(SimulationMenuTest, TheChosenProfileFollowsTheProcessAndTheThermalOneHasItsDeadTime) {
+  TForm1& f = CreateMainWindow();
+  SimulationMenu menu(f, card);
+  EXPECT_TRUE(menu.IdealAction->isChecked());
+  menu.RealisticAction->trigger();
+  EXPECT_EQ(card.Process().Profile(), SimulationProfile::Realistic);
+  menu.ThermalAction->trigger();
+  auto* oven = dynamic_cast<ThermalProcess*>(&card.Process());
+  ASSERT_NE(oven, nullptr);
+  EXPECT_EQ(oven->Profile(), SimulationProfile::Realistic);
+  SimulationParametersDialog& d = *menu.Dialog();
+  d.Refill();
+  EXPECT_TRUE(d.EditDeadTime->isVisibleTo(&d));
+  EXPECT_FALSE(d.EditFriction->isVisibleTo(&d));
+  d.EditDeadTime->setText("3");
+  d.Apply();
+  EXPECT_EQ(oven->DeadTimeSeconds, 3.0);
+  d.EditDeadTime->setText("-1");
+  EXPECT_THROW(d.Apply(), VantorError);
+  EXPECT_EQ(oven->DeadTimeSeconds, 3.0);
+  menu.IdealAction->trigger();
+  menu.PositionAction->trigger();
+  EXPECT_EQ(card.Process().Profile(), SimulationProfile::Ideal);
 }
 
 }  // namespace

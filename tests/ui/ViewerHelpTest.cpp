@@ -103,7 +103,10 @@ TEST_F(HelpViewerTest, EachHelpCommandLoadsItsDocumentAndCaption) {
        "aide/miseoeuvre.rtf"},
       {[&] { form->Button7->click(); }, "Aide sur l'utilisation de la souris dans le graphe",
        "aide/souris.rtf"},
+      {[&] { form->Travauxpratiques1->trigger(); }, "Aide pour les travaux pratiques",
+       "aide/travauxpratiques.rtf"},
   };
+  EXPECT_EQ(form->Aide1->actions().back(), form->Travauxpratiques1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     c.command();

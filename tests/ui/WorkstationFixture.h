@@ -49,6 +49,7 @@ class WorkstationFixture : public ::testing::Test {
   TForm1& CreateMainWindow() {
     form =
         std::make_unique<TForm1>([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
+    form->RealTimeRuns = false;  // runs in virtual time: no real-time scheduling
     return *form;
   }
 

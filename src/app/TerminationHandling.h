@@ -1,0 +1,16 @@
+#pragma once
+// How a workstation ends on a termination signal (SIGTERM, SIGINT, SIGHUP, SIGQUIT):
+// between two cycles, as "Fin" would, the run stops; the card's outputs go to rest
+// (output 2 at 2048, output 1 at 0); a French line on standard error says so; and the
+// program ends with 128 + the signal's number.
+namespace vantor {
+
+class TForm1;
+
+// Installs the handling for the program named `program`. With `hardwarePorts` (the
+// workstation on the card's own ports), a crash signal also puts the outputs at rest
+// before it ends the process, as does a second termination signal that the program is
+// too busy to serve. Call once the windows exist (the card is then initialised).
+void EndAtRestOnSignals(TForm1& form1, const char* program, bool hardwarePorts);
+
+}  // namespace vantor

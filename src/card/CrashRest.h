@@ -1,0 +1,30 @@
+#pragma once
+// The card's outputs put at rest from a signal handler, when the program itself can no
+// longer do it: on a crash (SIGSEGV, SIGBUS, SIGFPE, SIGABRT) the rest values are
+// written with plain port instructions, which are safe in a handler, and the signal then
+// ends the process as it would have; on a second termination signal that the program did
+// not serve in time, the same writes come before the handler ends the process.
+#include <cstdint>
+
+#include "AD2var.h"
+#include "HardwarePorts.h"
+
+namespace vantor {
+
+class CrashRest {
+ public:
+  using PortWrite = void (*)(std::uint16_t port, std::uint8_t value);
+  using PortRead = std::uint8_t (*)(std::uint16_t port);
+
+  // Arms the rest writes for the card at `ports` (from its CardInit), through `write`
+  // and `read`, which must be async-signal-safe: the hardware port instructions by
+  // default. Installs the crash handlers and the emergency rest of TerminationSignals.
+  static void Arm(const AD2PortTable& ports, PortWrite write = HardwarePorts::RawWrite,
+                  PortRead read = HardwarePorts::RawRead);
+
+  // Output 1 at 0 and output 2 at 2048 (the 0 V order), then the update read, as the
+  // driver writes them. Async-signal-safe.
+  static void WriteRest();
+};
+
+}  // namespace vantor

@@ -1,0 +1,31 @@
+#include "RunPacing.h"
+
+#include <algorithm>
+
+namespace vantor {
+
+void RunPacing::Start(double now) {
+  Cycles = 0;
+  LateCycles = 0;
+  LongestPeriod = 0;
+  LateEntry.fill(false);
+  last_ = now;
+}
+
+void RunPacing::CycleEnded(double now, std::int32_t recordPos) {
+  const double period = now - last_;
+  last_ = now;
+  ++Cycles;
+  LongestPeriod = std::max(LongestPeriod, period);
+  const bool late = period > kLatePeriodSeconds;
+  if (late) ++LateCycles;
+  // The record's last entry is rewritten by every cycle past it: its flag follows.
+  if (recordPos >= 0 && recordPos < kEntries) LateEntry[static_cast<std::size_t>(recordPos)] = late;
+}
+
+std::string PacingText(const RunPacing& pacing) {
+  return "Cycles en retard (plus de 55 ms) : " + std::to_string(pacing.LateCycles) + " sur " +
+         std::to_string(pacing.Cycles);
+}
+
+}  // namespace vantor

@@ -1,0 +1,37 @@
+#pragma once
+// How well the last run kept its 50 ms pace: each cycle's period measured on the host's
+// clock between two ends of the wait on input line 7 (the first from the run's start),
+// and the cycles that came late. The card's counter restarts when it is reprogrammed, so
+// a late wake-up lengthens that period instead of being caught up later.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace vantor {
+
+// A period longer than this counts as a late cycle.
+inline constexpr double kLatePeriodSeconds = 0.055;
+
+struct RunPacing {
+  static constexpr int kEntries = 2001;  // one flag per entry of the run record
+
+  std::int32_t Cycles = 0;      // cycles of the last run
+  std::int32_t LateCycles = 0;  // of which late
+  double LongestPeriod = 0;     // seconds
+  // LateEntry[k]: the cycle stored at entry k of the run record came late.
+  std::array<bool, kEntries> LateEntry{};
+
+  // A new run starts at time `now` (seconds): everything above is cleared.
+  void Start(double now);
+  // The cycle stored at `recordPos` ended its wait at time `now`.
+  void CycleEnded(double now, std::int32_t recordPos);
+
+ private:
+  double last_ = 0;
+};
+
+// What the main window shows under its status line after a run:
+// "Cycles en retard (plus de 55 ms) : 3 sur 412".
+std::string PacingText(const RunPacing& pacing);
+
+}  // namespace vantor

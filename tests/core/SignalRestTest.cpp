@@ -1,0 +1,97 @@
+// The rest writes made from signal handlers: on a crash, and on a second termination
+// signal that the program did not serve. Each case runs in a child process whose port
+// writes go down a pipe to the test.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "CrashRest.h"
+#include "TerminationSignals.h"
+
+namespace vantor {
+namespace {
+
+int g_portPipe = -1;
+
+// Async-signal-safe: three bytes down the pipe for each port write.
+void PipeWrite(std::uint16_t port, std::uint8_t value) {
+  const unsigned char bytes[3] = {static_cast<unsigned char>(port & 0xFF),
+                                  static_cast<unsigned char>(port >> 8), value};
+  if (::write(g_portPipe, bytes, sizeof bytes) < 0) ::_exit(99);
+}
+
+std::uint8_t NoRead(std::uint16_t) {
+  return 0xFF;
+}
+
+struct ChildOutcome {
+  int status = 0;
+  std::vector<std::pair<int, int>> writes;  // (port, value)
+};
+
+// Runs `body` in a child whose card sits at $330 with CrashRest armed on the pipe.
+ChildOutcome RunChild(const std::function<void()>& body) {
+  int fds[2];
+  EXPECT_EQ(::pipe(fds), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);  // the handler's own line
+    g_portPipe = fds[1];
+    AD2PortTable ports;
+    ports.Out1Low = 0x334;
+    ports.Out1High = 0x335;
+    ports.Out2Low = 0x336;
+    ports.Out2High = 0x337;
+    ports.UpdateRead = 0x337;
+    CrashRest::Arm(ports, PipeWrite, NoRead);
+    body();
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  ChildOutcome outcome;
+  unsigned char bytes[3];
+  while (::read(fds[0], bytes, 3) == 3)
+    outcome.writes.emplace_back(bytes[0] | bytes[1] << 8, bytes[2]);
+  ::close(fds[0]);
+  ::waitpid(pid, &outcome.status, 0);
+  return outcome;
+}
+
+const std::vector<std::pair<int, int>> kRestWrites = {
+    {0x334, 0x00}, {0x335, 0x00}, {0x336, 0x00}, {0x337, 0x08}};
+
+TEST(SignalRestTest, ACrashWritesTheRestValuesThenEndsAsTheCrashWould) {
+  for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGABRT}) {
+    const ChildOutcome child = RunChild([signal] {
+      if (signal == SIGABRT) std::abort();
+      std::raise(signal);
+    });
+    ASSERT_TRUE(WIFSIGNALED(child.status)) << signal;
+    EXPECT_EQ(WTERMSIG(child.status), signal);
+    EXPECT_EQ(child.writes, kRestWrites) << signal;
+  }
+}
+
+TEST(SignalRestTest, ASecondTerminationSignalNotServedEndsTheProcessAtRest) {
+  const ChildOutcome child = RunChild([] {
+    TerminationSignals::Install("essai");
+    std::raise(SIGTERM);  // noted, for the program to serve
+    if (TerminationSignals::Pending() != SIGTERM) ::_exit(98);
+    std::raise(SIGINT);  // the program did not serve the first one
+    ::_exit(97);
+  });
+  ASSERT_TRUE(WIFEXITED(child.status));
+  EXPECT_EQ(WEXITSTATUS(child.status), 128 + SIGINT);
+  EXPECT_EQ(child.writes, kRestWrites);
+}
+
+}  // namespace
+}  // namespace vantor

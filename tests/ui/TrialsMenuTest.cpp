@@ -1,0 +1,247 @@
+// The "Essais" menu on the simulated card: the live trace during a run, the runs kept and
+// compared on the main chart and in its printout, run files saved and reopened, the
+// step measures.
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "Numbers.h"
+#include "PdfSupport.h"
+#include "RunFile.h"
+#include "TrialsMenu.h"
+#include "WorkstationFixture.h"
+
+namespace vantor::testing {
+namespace {
+
+// An environment variable set for the life of the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name), old_(qgetenv(name)) {
+    qputenv(name, QByteArray::fromStdString(value));
+  }
+  ~ScopedEnv() {
+    if (old_.isNull())
+      qunsetenv(name_);
+    else
+      qputenv(name_, old_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  QByteArray old_;
+};
+
+class TrialsMenuTest : public WorkstationFixture {
+ protected:
+  // A step run with gain `kp`: "Fin" in the message turn of cycle `cycles`, after
+  // `inRun` has looked at the window.
+  void StepRun(const char* kp, int cycles, const std::function<void()>& inRun = {}) {
+    form->Button1->click();
+    form->Edit1->setText(kp);
+    int turns = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++turns != cycles) return;
+      if (inRun) inRun();
+      form->Button6->click();
+    });
+    timer.start();
+    form->Button5->click();
+    timer.stop();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  }
+
+  std::vector<std::int32_t> Feedback(const Trial& run) const {
+    return {run.Record.begin() + kSeriesFeedback * kRecordEntries,
+            run.Record.begin() + (kSeriesFeedback + 1) * kRecordEntries};
+  }
+};
+
+TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  TrialsMenu& menu = *f.Trials;
+  const QList<QAction*> bar = f.menuBar()->actions();
+  EXPECT_EQ(bar.back(), menu.Essais1->menuAction());
+  EXPECT_EQ(bar[bar.size() - 2], f.Aide1->menuAction());
+  // A control another part of the program hosts in the live trace stays usable in a run.
+  auto* toggle = new QPushButton("Perturbation");
+  toggle->setCheckable(true);
+  menu.LiveView()->AddControl(toggle);
+  menu.Tracendirect1->trigger();
+  ASSERT_TRUE(menu.LiveView()->isVisible());
+
+  bool menuDisabled = false, saturatedShown = false;
+  int drawnDuringRun = 0;
+  StepRun("16", 53, [&] {
+    menuDisabled = !menu.Essais1->menuAction()->isEnabled();
+    // Kp 16 on the 6 V step: the order sits at its 10 V limit just after the step.
+    saturatedShown = menu.LiveView()->SaturationLabel()->isVisible();
+    drawnDuringRun = menu.LiveView()->View()->Count();
+    toggle->click();
+  });
+  EXPECT_TRUE(menuDisabled);
+  EXPECT_TRUE(saturatedShown);
+  EXPECT_EQ(drawnDuringRun, 53);
+  EXPECT_TRUE(toggle->isChecked());
+  EXPECT_TRUE(f.Chart1->isVisible());
+  EXPECT_TRUE(menu.Essais1->menuAction()->isEnabled());
+
+  StepRun("1", 450);
+  const LiveTraceView& view = *menu.LiveView()->View();
+  const LiveSample& last = view.At(view.Count() - 1);
+  const int k = f.State.RecordPos;
+  EXPECT_EQ(last.cycle, 450);
+  EXPECT_EQ(last.setpoint, f.State.RecordAt(kSeriesSetpoint, k));
+  EXPECT_EQ(last.feedback, f.State.RecordAt(kSeriesFeedback, k));
+  EXPECT_EQ(last.order, f.State.RecordAt(kSeriesOrder, k));
+  EXPECT_DOUBLE_EQ(view.WindowStart(), 450 * 0.05 - 20);  // the last 20 s
+  EXPECT_EQ(menu.LiveView()->TimeLabel()->text(), "Temps depuis « Début » : 22.50 s");
+  // Shown again when idle, it draws the same end of the run from the kept record.
+  menu.LiveView()->hide();
+  menu.Tracendirect1->trigger();
+  EXPECT_EQ(view.At(view.Count() - 1).feedback, last.feedback);
+  EXPECT_EQ(view.Count(), 401);
+}
+
+TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLinePerRun) {
+  if (!pdf::HasTools()) GTEST_SKIP() << "no poppler tools";
+  TForm1& f = CreateMainWindow();
+  f.resize(1200, 800);
+  f.show();
+  TrialsMenu& menu = *f.Trials;
+  menu.Compareraveclesessaisprcdents1->trigger();  // nothing to compare yet
+  EXPECT_EQ(dialogs.messages.size(), 1);
+  EXPECT_FALSE(menu.Comparing());
+  for (const char* kp : {"0.5", "1", "2", "4"}) StepRun(kp, 200);
+  menu.Compareraveclesessaisprcdents1->trigger();
+  ASSERT_TRUE(menu.Comparing());
+  const RunHistory& kept = menu.History();
+  for (int i = 0; i < TrialsMenu::kComparedRuns; ++i) {
+    const TFastLineSeries& s = *menu.ComparedSeries(i);
+    const Trial& run = *kept.At(i + 1);
+    ASSERT_EQ(s.Count(), kPlotEntries);
+    EXPECT_EQ(s.YValue(100), run.At(kSeriesFeedback, 100) / 100.0) << i;
+    EXPECT_TRUE(s.ShowInLegend);
+    EXPECT_TRUE(
+        s.Title.contains(QString("Kp %1,").arg(QString::fromStdString(FormatShort(run.Kp)))))
+        << s.Title.toStdString();
+  }
+  // Under the shown run's feedback, which stays on top.
+  int shownAt = 0, earlierAt = 0;
+  for (int i = 0; i < f.Chart1->SeriesCount(); ++i) {
+    if (f.Chart1->SeriesAt(i) == f.Series2) shownAt = i;
+    if (f.Chart1->SeriesAt(i) == menu.ComparedSeries(0)) earlierAt = i;
+  }
+  EXPECT_LT(earlierAt, shownAt);
+
+  dialogs.pdfPath = QString::fromStdString(Path("comparaison.pdf").string());
+  f.BitBtn2->click();
+  const QString text = pdf::Text(dialogs.pdfPath).simplified();
+  for (const char* line :
+       {"Essai 4 (bleu) : Consigne: Echelon(amplitude:6.000) , Kp:4.000, Kd:0.000, Ki:0.000",
+        "Essai 3 (bleu clair) : Consigne: Echelon(amplitude:6.000) , Kp:2.000,",
+        "Essai 2 (vert clair) : Consigne: Echelon(amplitude:6.000) , Kp:1.000,",
+        "Essai 1 (violet clair) : Consigne: Echelon(amplitude:6.000) , Kp:0.500,"})
+    EXPECT_TRUE(text.contains(line)) << line << "\n" << text.toStdString();
+  EXPECT_TRUE(text.contains("Retour essai 2 (Kp 1, Kd 0, Ki 0)"));  // the legend
+
+  menu.Essaiseul1->trigger();
+  for (int i = 0; i < TrialsMenu::kComparedRuns; ++i) {
+    EXPECT_EQ(menu.ComparedSeries(i)->Count(), 0);
+    EXPECT_FALSE(menu.ComparedSeries(i)->ShowInLegend);
+  }
+  EXPECT_EQ(f.Series2->Title, "Retour");
+  dialogs.pdfPath = QString::fromStdString(Path("seul.pdf").string());
+  f.BitBtn2->click();
+  const QString alone = pdf::Text(dialogs.pdfPath).simplified();
+  EXPECT_TRUE(alone.contains("Consigne: Echelon(amplitude:6.000) , Kp:4.000, Kd:0.000, Ki:0.000"));
+  EXPECT_FALSE(alone.contains("Essai"));
+}
+
+TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
+  // The user's documents folder, as the desktop names it.
+  const std::filesystem::path documents = Path("Mes documents");
+  std::filesystem::create_directories(documents);
+  std::filesystem::create_directories(Path("config"));
+  std::ofstream(Path("config/user-dirs.dirs"))
+      << "XDG_DOCUMENTS_DIR=\"" << documents.string() << "\"\n";
+  const ScopedEnv configHome("XDG_CONFIG_HOME", Path("config").string());
+  TForm1& f = CreateMainWindow();
+  TrialsMenu& menu = *f.Trials;
+  StepRun("2", 300);
+  const std::string saved = Path("essai-kp2.csv").string();
+  dialogs.fileAnswers = {QString::fromStdString(saved)};
+  menu.Enregistrerlessai1->trigger();
+  menu.Ouvrirunessai1->trigger();  // cancelled
+  ASSERT_EQ(dialogs.fileDialogStarts.size(), 2);
+  EXPECT_EQ(dialogs.fileDialogStarts[0].section('/', 0, -2).toStdString(), documents.string());
+  EXPECT_EQ(dialogs.fileDialogStarts[1].toStdString(), documents.string());
+  const std::vector<std::int32_t> kp2 = Feedback(*menu.ShownRun());
+
+  StepRun("6", 500);
+  ASSERT_NE(Feedback(*menu.ShownRun()), kp2);
+  dialogs.fileAnswers = {QString::fromStdString(saved)};
+  menu.Ouvrirunessai1->trigger();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  // The main window's record (what the chart, the analysis and the printout read).
+  EXPECT_EQ(std::vector<std::int32_t>(f.State.RunRecord.begin() + kRecordEntries,
+                                      f.State.RunRecord.begin() + 2 * kRecordEntries),
+            kp2);
+  EXPECT_EQ(f.State.RecordPos, 300);
+  EXPECT_EQ(f.Series2->YValue(250), kp2[250] / 100.0);
+  EXPECT_EQ(menu.TraceCaptionLines(),
+            std::vector<std::string>{"Consigne: Echelon(amplitude:6.000)  , Kp:2.000, Kd:0.000, "
+                                     "Ki:0.000"});
+  menu.Mesuresdelarponse1->trigger();
+  const StepMeasures m = MeasureStep(*menu.ShownRun());
+  ASSERT_TRUE(m.Measured);
+  EXPECT_EQ(menu.MeasuresWindow()->Value(4)->text(),
+            QString::fromStdString(FormatFixed2(m.Overshoot)));
+  EXPECT_EQ(menu.History().Count(), 3);
+
+  // A file whose row 120 does not convert: refused, naming the line; nothing changes.
+  std::ifstream in(saved);
+  std::ofstream bad(Path("mauvais.csv"));
+  std::string line;
+  for (int n = 1; std::getline(in, line); ++n)
+    bad << (n == 120 ? "103,5.15,600,abc,0,0,0,0,0" : line) << '\n';
+  bad.close();
+  const auto before = f.State.RunRecord;
+  dialogs.fileAnswers = {QString::fromStdString(Path("mauvais.csv").string())};
+  menu.Ouvrirunessai1->trigger();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(dialogs.errors[0].contains("ligne 120")) << dialogs.errors[0].toStdString();
+  EXPECT_TRUE(f.State.RunRecord == before);
+  EXPECT_EQ(menu.History().Count(), 3);
+}
+
+TEST_F(TrialsMenuTest, MeasuresSayWhyARunHasNone) {
+  TForm1& f = CreateMainWindow();
+  TrialsMenu& menu = *f.Trials;
+  menu.Mesuresdelarponse1->trigger();
+  EXPECT_TRUE(menu.MeasuresWindow()->Reason()->text().startsWith("Pas de mesure"));
+  f.Button2->click();  // a sine
+  f.Edit4->setText("0.5");
+  int turns = 0;
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (++turns == 100) f.Button6->click();
+  });
+  timer.start();
+  f.Button5->click();
+  timer.stop();
+  EXPECT_TRUE(menu.MeasuresWindow()->Reason()->text().contains("pas un échelon"))
+      << menu.MeasuresWindow()->Reason()->text().toStdString();
+  EXPECT_EQ(menu.MeasuresWindow()->Value(3)->text(), "—");
+}
+
+}  // namespace
+}  // namespace vantor::testing
