@@ -42,14 +42,15 @@ find "$root" -type d -exec chmod 0755 {} +
 find "$root" -type f -exec chmod 0644 {} +
 chmod 0755 "$root/usr/bin/"*
 
-# Run-time dependencies of the three programs (Qt 6, libjpeg, the C++ run-time).
+# Run-time dependencies of the three programs (Qt 6, libjpeg, the C++ run-time);
+# dpkg-shlibdeps recognises a package's directory by its DEBIAN/ folder.
+install -d -m 0755 "$root/DEBIAN"
 printf 'Source: %s\n\nPackage: %s\nArchitecture: any\n' "$name" "$name" \
   >"$build/debian/control"
 depends="$(cd "$build" && dpkg-shlibdeps -O "debian/$name/usr/bin/"* |
   sed -n 's/^shlibs:Depends=//p')"
 [ -n "$depends" ] || { echo "dpkg-shlibdeps n'a trouvé aucune dépendance" >&2; exit 1; }
 
-install -d -m 0755 "$root/DEBIAN"
 size="$(du -sk --exclude=DEBIAN "$root" | cut -f1)"
 sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@SIZE@/$size/" \
   -e "s/@DEPENDS@/$depends/" "$here/packaging/debian/control" >"$root/DEBIAN/control"
