@@ -113,9 +113,9 @@ void LiveTraceView::DrawBackground() {
   const struct {
     QColor color;
     QString text;
-  } entries[] = {{Qt::red, "consigne (V, à gauche)"},
-                 {Qt::blue, "retour (V, à gauche)"},
-                 {Qt::black, "ordre total (V, à droite, -10 à 10)"}};
+  } entries[] = {{Qt::red, "consigne (V)"},
+                 {Qt::blue, "retour (V)"},
+                 {Qt::black, "ordre total (V, échelle de droite)"}};
   for (const auto& e : entries) {
     p.setPen(QPen(e.color, 2));
     p.drawLine(x, y, x + 18, y);

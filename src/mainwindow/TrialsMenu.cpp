@@ -7,6 +7,7 @@
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FramePlacement.h"
 #include "PrintCaption.h"
 #include "QtText.h"
 #include "RunFile.h"
@@ -189,6 +190,17 @@ void TrialsMenu::Essaiseul1Click() {
 
 void TrialsMenu::Tracendirect1Click() {
   live_->ShowRun(shown_.get());
+  if (!livePlaced_) {
+    // First opened over the lower half of the trace's column: the main chart is not
+    // redrawn during a run, and the gains, the setpoint and "Fin" stay in view.
+    livePlaced_ = true;
+    (new FramePlacement(*live_, [this] {
+      const QWidget* column = form_.Panel1;
+      const QPoint topLeft = column->mapToGlobal(QPoint(0, column->height() / 2));
+      return QRect(topLeft, QSize(column->width(), column->height() - column->height() / 2))
+          .intersected(WorkAreaOf(*live_));
+    }))->Apply();
+  }
   live_->show();
   live_->raise();
   live_->activateWindow();

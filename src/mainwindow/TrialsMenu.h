@@ -96,6 +96,7 @@ class TrialsMenu : public QObject {
   bool comparing_ = false;
   std::array<TFastLineSeries*, kComparedRuns> compared_{};
   LiveTraceWindow* live_ = nullptr;
+  bool livePlaced_ = false;
   StepMeasuresWindow* measures_ = nullptr;
 };
 
