@@ -1,7 +1,9 @@
 #include "Windows.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
+#include <QIcon>
 
 #include "FrenchTranslations.h"
 #include "Uaideexperimentale.h"
@@ -23,6 +25,11 @@ void SetUpApplication(QApplication& app) {
   QFont::insertSubstitutions("MS Sans Serif", {"DejaVu Sans", "Liberation Sans"});
   QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
   app.setQuitOnLastWindowClosed(true);
+  // The desktop entry of the program that runs (one per workstation) and its icon, so
+  // that docks and task bars show the windows under the menu entry they came from.
+  QGuiApplication::setDesktopFileName(
+      QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+  QApplication::setWindowIcon(QIcon::fromTheme("regulateur-vantor"));
   InstallFrenchTranslations(app);
 }
 
