@@ -59,11 +59,7 @@ void DcMotorPosition::Validate() const {
     throw VantorError("La sensibilité du potentiomètre simulé doit être un nombre positif");
   if (!std::isfinite(SensorOffsetVolts))
     throw VantorError("Le décalage du potentiomètre simulé doit être un nombre");
-  if (!std::isfinite(SensorMinVolts) || !std::isfinite(SensorMaxVolts) ||
-      SensorMinVolts >= SensorMaxVolts)
-    throw VantorError(
-        "Les limites du capteur simulé doivent être deux nombres, le minimum "
-        "inférieur au maximum");
+  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
 }
 
 }  // namespace vantor

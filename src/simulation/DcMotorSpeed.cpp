@@ -45,11 +45,7 @@ void DcMotorSpeed::Validate() const {
     throw VantorError(
         "La constante et le décalage de la génératrice tachymétrique doivent être "
         "des nombres");
-  if (!std::isfinite(SensorMinVolts) || !std::isfinite(SensorMaxVolts) ||
-      SensorMinVolts >= SensorMaxVolts)
-    throw VantorError(
-        "Les limites du capteur simulé doivent être deux nombres, le minimum "
-        "inférieur au maximum");
+  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
 }
 
 }  // namespace vantor

@@ -30,6 +30,13 @@ double ProcessModel::SampleInput1Volts() {
   return volts + amplitude * (2.0 * unit - 1.0);
 }
 
+void ProcessModel::RequireSensorRange(double minimum, double maximum) {
+  if (std::isfinite(minimum) && std::isfinite(maximum) && minimum < maximum) return;
+  throw VantorError(
+      "Les limites du capteur simulé doivent être deux nombres, le minimum inférieur au "
+      "maximum");
+}
+
 void ProcessModel::RequireAtLeast(double value, double minimum, const std::string& what) {
   if (std::isfinite(value) && value >= minimum) return;
   throw VantorError(what + " du procédé simulé doit être un nombre supérieur ou égal à " +

@@ -53,6 +53,8 @@ class ProcessModel {
  protected:
   // Throws VantorError when value is not a finite number at least minimum.
   static void RequireAtLeast(double value, double minimum, const std::string& what);
+  // Throws VantorError unless the sensor's limits are two numbers, minimum below maximum.
+  static void RequireSensorRange(double minimum, double maximum);
 
  private:
   std::mt19937 noise_{NoiseSeed};

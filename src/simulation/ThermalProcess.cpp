@@ -71,11 +71,7 @@ void ThermalProcess::Validate() const {
     throw VantorError("Le gain du procédé thermique simulé doit être un nombre");
   if (!std::isfinite(SensorOffsetVolts))
     throw VantorError("La tension du capteur au repos doit être un nombre");
-  if (!std::isfinite(SensorMinVolts) || !std::isfinite(SensorMaxVolts) ||
-      SensorMinVolts >= SensorMaxVolts)
-    throw VantorError(
-        "Les limites du capteur simulé doivent être deux nombres, le minimum "
-        "inférieur au maximum");
+  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
 }
 
 }  // namespace vantor
