@@ -1,6 +1,10 @@
 #pragma once
-// A POSIX file descriptor closed when it goes out of scope.
+// A POSIX file descriptor closed when it goes out of scope, and a write that goes on
+// until everything is written.
 #include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
 
 namespace vantor {
 
@@ -23,5 +27,19 @@ class FileDescriptor {
  private:
   int fd_;
 };
+
+// Writes all of `data` to `fd`, again after an interrupted or partial write. False, with
+// errno set, when a write fails.
+inline bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t put = ::write(fd, data.data(), data.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
 
 }  // namespace vantor

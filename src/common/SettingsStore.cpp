@@ -26,18 +26,6 @@ constexpr const char* kCreateError = "Impossible de créer le fichier %s";
 constexpr const char* kLoadError = "Erreur au chargement du flux";
 constexpr const char* kSaveError = "Erreur à l'enregistrement du flux";
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t put = ::write(fd, data.data(), data.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";

@@ -82,11 +82,7 @@ int CopyFileInPlace(const fs::path& from, const fs::path& to, fs::path& failed) 
       failed = from;
     }
     if (got <= 0) break;
-    for (ssize_t done = 0; done < got && !err;) {
-      const ssize_t put = ::write(out.get(), buffer + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno != EINTR) err = errno;
-      if (put > 0) done += put;
-    }
+    if (!WriteAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(got)))) err = errno;
   }
   if (!err && ::fsync(out.get()) != 0) err = errno;
   if (!out.Close() && !err) err = errno;

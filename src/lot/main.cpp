@@ -215,14 +215,14 @@ int Run(const LotOptions& o) {
     throw;
   }
   // Stopped by a termination signal: the card at rest, the log complete, no CSV.
-  if (const int signal = TerminationSignals::Pending()) {
-    card.SetOutputsAtRest();
-    if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
+  const int signal = TerminationSignals::Pending();
+  if (signal != 0) card.SetOutputsAtRest();
+  if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
+  if (signal != 0) {
     std::fprintf(stderr, "%s\n",
                  TerminationSignals::RestLine("regulateur-vantor-lot", signal).c_str());
     return TerminationSignals::ExitStatus(signal);
   }
-  if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
   PrintCorrections(typedGains, gains, typedFields, host.Fields);
   if (!host.Message.empty()) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
