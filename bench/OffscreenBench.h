@@ -39,8 +39,7 @@ struct ScratchMainWindow {
     std::filesystem::copy(std::filesystem::path(VANTOR_SOURCE_DIR) / "sauvegarde",
                           work / "sauvegarde", std::filesystem::copy_options::recursive);
     std::filesystem::current_path(work);
-    form1 =
-        std::make_unique<TForm1>([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
+    form1 = std::make_unique<TForm1>(IsaCardOpener(card));
   }
   ~ScratchMainWindow() { std::filesystem::current_path(std::filesystem::temp_directory_path()); }
   ScratchMainWindow(const ScratchMainWindow&) = delete;

@@ -36,7 +36,7 @@ struct Workstation : vantor::bench::ScratchMainWindow {
   // time lengthens the period).
   void Cycle(int k) {
     form1->State.RecordPos = k;
-    form1->Trials->Cycle();
+    form1->Events.CycleRecorded(form1->State);
     const auto start = std::chrono::steady_clock::now();
     QApplication::processEvents();
     turnSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
   vantor::SimulatedCard card(clock);
   constexpr int kPeriods = 400;
   CycleTimingBus bus(card, kPeriods);
-  auto windows = vantor::CreateWindows(
-      [&bus](std::uint16_t, std::uint16_t) -> vantor::PortBus& { return bus; });
+  auto windows = vantor::CreateWindows(vantor::IsaCardOpener(bus));
   vantor::TForm1& form = *windows.Form1;
   form.show();
   QApplication::processEvents();

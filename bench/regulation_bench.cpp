@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "AD2var.h"
 #include "DcMotorPosition.h"
 #include "RecordingBus.h"
 #include "Regulation.h"

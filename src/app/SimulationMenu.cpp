@@ -166,7 +166,7 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   loadDialog_ = new SimulationLoadDialog(card, &form);
   toggle_ = new PerturbationToggle(card, &form);
   PlacePerturbationToggle(form, toggle_);
-  form.Button5->installEventFilter(this);
+  form.Events.Add(*this);
   // Changing the process or its parameters mid-run would hold the cycles.
   form.DisableDuringRuns(menu_->menuAction());
 
@@ -229,13 +229,9 @@ void SimulationMenu::ResetProcess() {
   toggle_->Refresh();
 }
 
-bool SimulationMenu::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == form_.Button5 && event->type() == QEvent::EnabledChange &&
-      !form_.Button5->isEnabled()) {
-    if (const auto start = loadDialog_->StartSeconds()) card_.ScheduleLoad(*start);
-    toggle_->Refresh();
-  }
-  return QObject::eventFilter(watched, event);
+void SimulationMenu::RunStarted(const RegulationState&) {
+  if (const auto start = loadDialog_->StartSeconds()) card_.ScheduleLoad(*start);
+  toggle_->Refresh();
 }
 
 }  // namespace vantor

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QObject>
 
+#include "RunEvents.h"
 #include "SimulatedCard.h"
 #include "SimulationProfile.h"
 
@@ -43,7 +44,7 @@ class SimulationParametersDialog : public QDialog {
   QFormLayout* form_ = nullptr;
 };
 
-class SimulationMenu : public QObject {
+class SimulationMenu : public QObject, private RunObserver {
   Q_OBJECT
  public:
   SimulationMenu(TForm1& form, SimulatedCard& card);
@@ -71,11 +72,10 @@ class SimulationMenu : public QObject {
   void EditLoad();
   void ResetProcess();
 
- protected:
-  // "Début" greys out when a run starts: the moment to arm the scheduled load.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
+  // A run starts: the moment to arm the scheduled load.
+  void RunStarted(const RegulationState& s) override;
+
   void Choose(std::unique_ptr<ProcessModel> process, QAction* action);
 
   TForm1& form_;

@@ -5,15 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "CrashRest.h"
 #include "TerminationSignals.h"
 #include "Uvantorwin.h"
 
 namespace vantor {
 
-void EndAtRestOnSignals(TForm1& form1, const char* program, bool hardwarePorts) {
+void EndAtRestOnSignals(TForm1& form1, const char* program) {
   TerminationSignals::Install(program);
-  if (hardwarePorts && form1.Card()) CrashRest::Arm(form1.Card()->Ports);
   const int fd = TerminationSignals::NotifyDescriptor();
   if (fd < 0) return;
   auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, &form1);
@@ -27,9 +25,9 @@ void EndAtRestOnSignals(TForm1& form1, const char* program, bool hardwarePorts) 
     notifier->setEnabled(false);
     // A run in progress leaves its cycle at the next stop test, as after "Fin".
     form1.State.StopRequested = 1;
-    if (AD2var* card = form1.Card()) {
+    if (AcquisitionCard* card = form1.Card()) {
       try {
-        card->SetOutputsAtRest();
+        card->PutOutputsAtRest();
       } catch (...) {
         // A card that no longer answers: nothing more can be done from here.
       }

@@ -7,10 +7,10 @@ namespace vantor {
 
 class TForm1;
 
-// Installs the handling for the program named `program`. With `hardwarePorts` (the
-// workstation on the card's own ports), a crash signal also puts the outputs at rest
-// before it ends the process, as does a second termination signal that the program is
-// too busy to serve. Call once the windows exist (the card is then initialised).
-void EndAtRestOnSignals(TForm1& form1, const char* program, bool hardwarePorts);
+// Installs the handling for the program named `program`. On the card's own ports the
+// card's factory has armed the crash rest as well (a crash signal, or a second
+// termination signal the program is too busy to serve, then puts the outputs at rest
+// before the process ends). Call once the windows exist (the card is then initialised).
+void EndAtRestOnSignals(TForm1& form1, const char* program);
 
 }  // namespace vantor

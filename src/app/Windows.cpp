@@ -33,11 +33,11 @@ void SetUpApplication(QApplication& app) {
   InstallFrenchTranslations(app);
 }
 
-ProgramWindows CreateWindows(TForm1::BusOpener openBus) {
+ProgramWindows CreateWindows(CardOpener openCard) {
   ProgramWindows w;
   // The main window first: its creation runs the start-up. The others belong to it
   // and live, hidden between showings, until the program ends.
-  w.Form1 = std::make_unique<TForm1>(std::move(openBus));
+  w.Form1 = std::make_unique<TForm1>(std::move(openCard));
   TForm1& f = *w.Form1;
   f.Form2 = new TForm2(f);
   f.Form3 = new TForm3(f);

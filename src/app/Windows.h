@@ -18,6 +18,6 @@ struct ProgramWindows {
 // Application name, icon and fonts shared by both executables.
 void SetUpApplication(QApplication& app);
 
-ProgramWindows CreateWindows(TForm1::BusOpener openBus);
+ProgramWindows CreateWindows(CardOpener openCard);
 
 }  // namespace vantor

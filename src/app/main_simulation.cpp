@@ -10,6 +10,7 @@
 #include "TerminationHandling.h"
 #include "TrialsMenu.h"
 #include "Windows.h"
+#include "WorkstationCard.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -21,10 +22,9 @@ int main(int argc, char** argv) {
   auto motor = std::make_unique<vantor::DcMotorPosition>();
   motor->ApplyProfile(vantor::SimulationProfile::Realistic);
   vantor::SimulatedCard card(clock, std::move(motor));
-  auto windows = vantor::CreateWindows(
-      [&card](std::uint16_t, std::uint16_t) -> vantor::PortBus& { return card; });
+  auto windows = vantor::CreateWindows(vantor::SimulatedWorkstationCard(card));
   new vantor::SimulationMenu(*windows.Form1, card);
-  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation", false);
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation");
   windows.Form1->Trials->ProcessName = [&card] { return card.Process().Description(); };
   windows.Form1->show();
   return app.exec();

@@ -22,26 +22,32 @@ void AD2var::PortPause() {
   while (countdown > 0) countdown = countdown - 1;
 }
 
+AD2PortTable AD2var::PortTableAt(std::uint16_t adr1, std::uint16_t adr2) {
+  auto a1 = [adr1](int off) { return static_cast<std::uint16_t>(adr1 + off); };
+  auto a2 = [adr2](int off) { return static_cast<std::uint16_t>(adr2 + off); };
+  AD2PortTable t;
+  t.DigitalIn = a2(0);
+  t.DigitalOut = a2(0);
+  t.MuxRange = a2(1);
+  t.Counter[0] = a1(0);
+  t.Counter[1] = a1(1);
+  t.Counter[2] = a1(2);
+  t.TimerControl = a1(3);
+  t.ConvStatus = a1(4);
+  t.ConvLow = a1(5);
+  t.ConvStart = a1(6);
+  t.UpdateRead = a1(7);
+  t.Out1Low = a1(4);
+  t.Out1High = a1(5);
+  t.Out2Low = a1(6);
+  t.Out2High = a1(7);
+  return t;
+}
+
 void AD2var::CardInit(std::int32_t adr1, std::int32_t adr2) {
   ADR1 = static_cast<std::uint16_t>(adr1 & 0xFFFF);
   ADR2 = static_cast<std::uint16_t>(adr2 & 0xFFFF);
-  auto a1 = [this](int off) { return static_cast<std::uint16_t>(ADR1 + off); };
-  auto a2 = [this](int off) { return static_cast<std::uint16_t>(ADR2 + off); };
-  Ports.DigitalIn = a2(0);
-  Ports.DigitalOut = a2(0);
-  Ports.MuxRange = a2(1);
-  Ports.Counter[0] = a1(0);
-  Ports.Counter[1] = a1(1);
-  Ports.Counter[2] = a1(2);
-  Ports.TimerControl = a1(3);
-  Ports.ConvStatus = a1(4);
-  Ports.ConvLow = a1(5);
-  Ports.ConvStart = a1(6);
-  Ports.UpdateRead = a1(7);
-  Ports.Out1Low = a1(4);
-  Ports.Out1High = a1(5);
-  Ports.Out2Low = a1(6);
-  Ports.Out2High = a1(7);
+  Ports = PortTableAt(ADR1, ADR2);
   WriteDigitalOutputs(0);
   SetOutput1(0);
   SetOutput2(0);
@@ -73,9 +79,27 @@ void AD2var::WriteOutputs(std::uint16_t count1, std::uint16_t count2) {
   (void)bus_.PortRead(Ports.UpdateRead);
 }
 
-void AD2var::SetOutputsAtRest() {
-  SetOutput2(2048);
-  SetOutput1(0);
+void AD2var::Initialise() {
+  CardInit(configuredAdr1_, configuredAdr2_);
+  SelectRange('u');
+}
+
+std::int32_t AD2var::ConvertInput(std::int32_t channel) {
+  SelectChannel(channel);
+  return ConvertAnalog();
+}
+
+void AD2var::StartPeriod(std::int32_t periodMs) {
+  ProgramCounter(1, 0, 0, static_cast<std::uint16_t>(periodMs));
+  ProgramCounter(2, 3, 0, 2458);
+}
+
+std::string AD2var::Description() const {
+  char text[48];
+  std::snprintf(text, sizeof text, "carte ISA en $%X/$%X",
+                static_cast<unsigned>(configuredAdr1_ & 0xFFFF),
+                static_cast<unsigned>(configuredAdr2_ & 0xFFFF));
+  return text;
 }
 
 void AD2var::SetOutput1(std::uint16_t count) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "AcquisitionCard.h"
 #include "PortBus.h"
 
 namespace vantor {
@@ -19,20 +20,42 @@ struct AD2PortTable {
   std::uint16_t Out1Low = 0, Out1High = 0, Out2Low = 0, Out2High = 0;
 };
 
-class AD2var {
+class AD2var : public AcquisitionCard {
  public:
   explicit AD2var(PortBus& bus) : bus_(bus) {}
+  // The card whose jumpers put it at adr1 and adr2, for Initialise().
+  AD2var(PortBus& bus, std::int32_t adr1, std::int32_t adr2)
+      : bus_(bus), configuredAdr1_(adr1), configuredAdr2_(adr2) {}
+
+  // The addresses Initialise() uses, as the card's jumpers set them.
+  void SetAddresses(std::int32_t adr1, std::int32_t adr2) {
+    configuredAdr1_ = adr1;
+    configuredAdr2_ = adr2;
+  }
+
+  // AcquisitionCard, register for register: CardInit at the configured addresses and
+  // the unipolar range; a channel selection then a conversion; output 2; output 1;
+  // counter 1 loaded with periodMs ticks of 1 ms and counter 2 dividing the 2.458 MHz
+  // clock by 2458; the wait for line 7.
+  void Initialise() override;
+  void SelectInputRange() override { SelectRange('u'); }
+  std::int32_t ConvertInput(std::int32_t channel) override;
+  void WriteOrder(std::uint16_t count) override { SetOutput2(count); }
+  void WriteOutput1(std::uint16_t count) override { SetOutput1(count); }
+  void StartPeriod(std::int32_t periodMs) override;
+  void WaitPeriodEnd() override { WaitLine7High(); }
+  std::string Description() const override;
 
   // Builds the port table from the two base addresses (low 16 bits of the main
   // window's settings) and puts outputs and range in a known state.
   void CardInit(std::int32_t adr1, std::int32_t adr2);
+  // The ports of the card at the two base addresses.
+  static AD2PortTable PortTableAt(std::uint16_t adr1, std::uint16_t adr2);
   void SelectRange(char letter);
   void SelectChannel(std::int32_t channel);
   void WriteOutputs(std::uint16_t count1, std::uint16_t count2);
   void SetOutput1(std::uint16_t count);
   void SetOutput2(std::uint16_t count);
-  // The card at rest: output 2 at 2048 (the 0 V order), then output 1 at 0.
-  void SetOutputsAtRest();
   void WriteDigitalOutputs(std::int32_t value);
   std::int32_t ReadDigitalInputBit(std::int32_t line);
   void ProgramCounter(std::uint16_t counter, std::uint16_t mode, std::uint16_t bcd,
@@ -67,6 +90,8 @@ class AD2var {
   [[noreturn]] void ThrowNoAnswer(const std::string& what) const;
 
   PortBus& bus_;
+  std::int32_t configuredAdr1_ = 0;
+  std::int32_t configuredAdr2_ = 0;
 };
 
 }  // namespace vantor

@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include "CardScale.h"
 #include "TerminationSignals.h"
 
 namespace vantor {
@@ -24,8 +25,8 @@ void OnCrash(int signal) {
 
 }  // namespace
 
-void CrashRest::Arm(const AD2PortTable& ports, PortWrite write, PortRead read) {
-  g_ports = ports;
+void CrashRest::Arm(std::uint16_t adr1, std::uint16_t adr2, PortWrite write, PortRead read) {
+  g_ports = AD2var::PortTableAt(adr1, adr2);
   g_write = write;
   g_read = read;
   struct sigaction action {};
@@ -38,10 +39,10 @@ void CrashRest::Arm(const AD2PortTable& ports, PortWrite write, PortRead read) {
 
 void CrashRest::WriteRest() {
   if (!g_write) return;
-  g_write(g_ports.Out1Low, 0x00);
-  g_write(g_ports.Out1High, 0x00);
-  g_write(g_ports.Out2Low, 0x00);
-  g_write(g_ports.Out2High, 0x08);
+  g_write(g_ports.Out1Low, kOutput1RestCount & 0xFF);
+  g_write(g_ports.Out1High, kOutput1RestCount >> 8);
+  g_write(g_ports.Out2Low, kOrderRestCount & 0xFF);
+  g_write(g_ports.Out2High, kOrderRestCount >> 8);
   if (g_read) g_read(g_ports.UpdateRead);
 }
 

@@ -16,10 +16,10 @@ class CrashRest {
   using PortWrite = void (*)(std::uint16_t port, std::uint8_t value);
   using PortRead = std::uint8_t (*)(std::uint16_t port);
 
-  // Arms the rest writes for the card at `ports` (from its CardInit), through `write`
-  // and `read`, which must be async-signal-safe: the hardware port instructions by
-  // default. Installs the crash handlers and the emergency rest of TerminationSignals.
-  static void Arm(const AD2PortTable& ports, PortWrite write = HardwarePorts::RawWrite,
+  // Arms the rest writes for the ISA card at adr1/adr2, through `write` and `read`,
+  // which must be async-signal-safe: the hardware port instructions by default.
+  // Installs the crash handlers and the emergency rest of TerminationSignals.
+  static void Arm(std::uint16_t adr1, std::uint16_t adr2, PortWrite write = HardwarePorts::RawWrite,
                   PortRead read = HardwarePorts::RawRead);
 
   // Output 1 at 0 and output 2 at 2048 (the 0 V order), then the update read, as the

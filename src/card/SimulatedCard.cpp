@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "CardScale.h"
 #include "DcMotorPosition.h"
 #include "VantorError.h"
 
@@ -122,11 +123,11 @@ void SimulatedCard::ResetProcess() {
 }
 
 double SimulatedCard::Output1Volts() const {
-  return output1Count_ * 10.0 / 4095.0;
+  return Output1CountToVolts(output1Count_);
 }
 
 double SimulatedCard::Output2Volts() const {
-  return std::clamp((2048.0 - output2Count_) / 205.0, -10.0, 10.0);
+  return OrderCountToVolts(output2Count_);
 }
 
 bool SimulatedCard::Line7HighAtTimer() const {
@@ -141,8 +142,7 @@ bool SimulatedCard::Line7High() {
 std::uint16_t SimulatedCard::ConverterCode(double volts, bool unipolar) {
   if (!std::isfinite(volts)) volts = 0.0;
   volts = std::clamp(volts, -100.0, 100.0);  // far beyond both ranges: limits alike
-  if (unipolar)
-    return static_cast<std::uint16_t>(std::clamp(std::lround(volts * 4095.0 / 10.24), 0L, 4095L));
+  if (unipolar) return InputVoltsToCounts(volts);
   return static_cast<std::uint16_t>(std::clamp(std::lround(volts * 2048.0 / 10.24), -2048L, 2047L) +
                                     2048);
 }

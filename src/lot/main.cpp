@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CardFactory.h"
 #include "Clock.h"
 #include "ConstantInputs.h"
 #include "DcMotorPosition.h"
@@ -40,9 +41,7 @@ class LotHost : public LoopHost {
   void BeepAndMessage(const std::string& text) override { Message = text; }
   SetpointFields GetSetpointFields() override { return Fields; }
   void SetSetpointFields(const SetpointFields& f) override { Fields = f; }
-  void SetRunControlsEnabled(bool enabled) override {
-    if (!enabled) Started = true;
-  }
+  void SetRunControlsEnabled(bool) override {}
   void SetStatusText(const std::string&) override {}
   void SetGauges(std::int32_t, std::int32_t) override {}
   // "Fin" after the last cycle asked for, or at once on a termination signal or when the
@@ -57,7 +56,6 @@ class LotHost : public LoopHost {
 
   SetpointFields Fields;
   std::string Message;
-  bool Started = false;
   Clock* Time = nullptr;  // the simulated card's clock
   bool RealTime = false;
   const PortLogBus* Log = nullptr;
@@ -68,15 +66,21 @@ class LotHost : public LoopHost {
   long turns_ = 0;
 };
 
+// Whether a run started: one that then lost the card keeps what it recorded.
+struct RunStartWatch : RunObserver {
+  void RunStarted(const RegulationState&) override { Started = true; }
+  bool Started = false;
+};
+
 // The start-up as the tool runs it: the card is already on its bus, and nothing is shown.
 class LotStartUp : public StartUpObserver {
  public:
-  explicit LotStartUp(AD2var& card) : card_(card) {}
-  AD2var& OpenCard(std::int32_t, std::int32_t) override { return card_; }
+  explicit LotStartUp(AcquisitionCard& card) : card_(card) {}
+  AcquisitionCard& OpenCard(std::int32_t, std::int32_t) override { return card_; }
   void StepDone(StartUpStep) override {}
 
  private:
-  AD2var& card_;
+  AcquisitionCard& card_;
 };
 
 // Prefix put before "sauvegarde/<name>.rtf": the workstation's working folder.
@@ -161,14 +165,15 @@ int Run(const LotOptions& o) {
     logBus = std::make_unique<PortLogBus>(simulated, portsFile.get());
     bus = logBus.get();
   }
-  AD2var card(*bus);
+  const std::unique_ptr<AcquisitionCard> cardHolder = MakeIsaCard(*bus, adr1, adr2);
+  AcquisitionCard& card = *cardHolder;
 
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
   StartupFields start;
   LotStartUp startUp(card);
   RunStartUp(s, startUp, prefix, start);
-  if (o.Output1Active) card.SetOutput1(4095);
+  if (o.Output1Active) card.WriteOutput1(kFullScaleCount);
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
   SetpointFields fields = start.Setpoint;
@@ -199,13 +204,16 @@ int Run(const LotOptions& o) {
     simulated.SetLoadVolts(o.Load->LoadVolts);
     simulated.ScheduleLoad(o.Load->StartSeconds);
   }
+  RunStartWatch watch;
+  RunEvents events;
+  events.Add(watch);
   try {
     ReadGains(s, gains);
-    RunRegulation(s, card, host);
+    RunRegulation(s, card, host, events);
   } catch (const VantorError&) {
     PrintCorrections(typedGains, gains, typedFields, host.Fields);
     // A run that started and then lost the card keeps what it recorded.
-    if (host.Started) {
+    if (watch.Started) {
       try {
         WriteCsv(o.Csv, s, caption, simulated.Process().Description());
       } catch (const VantorError& e) {
@@ -216,7 +224,7 @@ int Run(const LotOptions& o) {
   }
   // Stopped by a termination signal: the card at rest, the log complete, no CSV.
   const int signal = TerminationSignals::Pending();
-  if (signal != 0) card.SetOutputsAtRest();
+  if (signal != 0) card.PutOutputsAtRest();
   if (o.Ports) CloseOutputFile(portsFile.release(), *o.Ports, logBus->Error());
   if (signal != 0) {
     std::fprintf(stderr, "%s\n",

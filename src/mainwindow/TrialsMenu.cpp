@@ -32,6 +32,7 @@ std::string RunLine(const Trial& t, const char* color) {
 }  // namespace
 
 TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
+  form.Events.Add(*this);
   setObjectName("TrialsMenu");
   Essais1 = form.menuBar()->addMenu("Essais");
   Essais1->setObjectName("Essais1");
@@ -68,28 +69,23 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
 // ---------------------------------------------------------------------------------
 // The run
 
-void TrialsMenu::SetRunning(bool running) {
-  Essais1->menuAction()->setEnabled(!running);
-  if (running == running_) return;  // "Début" without a setpoint: no run
-  running_ = running;
-  if (running) {
-    cycles_ = 0;
-    if (live_->isVisible()) live_->BeginRun();
-    return;
-  }
+void TrialsMenu::RunStarted(const RegulationState&) {
+  cycles_ = 0;
+  if (live_->isVisible()) live_->BeginRun();
+}
+
+void TrialsMenu::RunEnded(const RegulationState& s) {
   const std::string process = ProcessName ? ProcessName() : std::string();
-  shown_ =
-      history_.Add(TrialFromState(form_.State, ToStdString(form_.Panel15->Caption()), process));
+  shown_ = history_.Add(TrialFromState(s, ToStdString(form_.Panel15->Caption()), process));
   shownFromFile_ = false;
   // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
   // during a run): it keeps what it drew, beyond the record's 1998 entries too.
   if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
 }
 
-void TrialsMenu::Cycle() {
+void TrialsMenu::CycleRecorded(const RegulationState& s) {
   ++cycles_;
   if (!live_->isVisible()) return;
-  const RegulationState& s = form_.State;
   const int k = s.RecordPos;
   live_->AddCycle(cycles_, s.RecordAt(kSeriesSetpoint, k), s.RecordAt(kSeriesFeedback, k),
                   s.RecordAt(kSeriesOrder, k), s.Order == s.ordremaxi || s.Order == s.ordremini);

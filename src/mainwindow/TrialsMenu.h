@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "LiveTraceWindow.h"
+#include "RunEvents.h"
 #include "RunHistory.h"
 #include "StepMeasuresWindow.h"
 
@@ -24,7 +25,7 @@ namespace vantor {
 class TForm1;
 class TFastLineSeries;
 
-class TrialsMenu : public QObject {
+class TrialsMenu : public QObject, private RunObserver {
   Q_OBJECT
  public:
   // Adds the menu at the right end of the form's menu bar.
@@ -55,10 +56,6 @@ class TrialsMenu : public QObject {
   TFastLineSeries* ComparedSeries(int i) const { return compared_[static_cast<std::size_t>(i)]; }
 
   // ---- Calls from the main window ----------------------------------------------------
-  // A run starts (true) or has ended (false); the menu follows.
-  void SetRunning(bool running);
-  // A cycle has just been recorded.
-  void Cycle();
   // The record has just been drawn on the main chart.
   void RecordPlotted();
   // The printed caption line of the run shown: the main window's line after a run, the
@@ -68,6 +65,12 @@ class TrialsMenu : public QObject {
   // run drawn when comparing.
   std::vector<std::string> TraceCaptionLines() const;
 
+  // ---- Run events (the main window's RunEvents) ----------------------------------------
+  void RunStarted(const RegulationState& s) override;
+  void CycleRecorded(const RegulationState& s) override;
+  void RunEnded(const RegulationState& s) override;
+
+ public:
   // ---- Handlers ------------------------------------------------------------------------
   void Tracendirect1Click();
   void Mesuresdelarponse1Click();
@@ -90,8 +93,7 @@ class TrialsMenu : public QObject {
   RunHistory history_;
   std::shared_ptr<const Trial> shown_;
   bool shownFromFile_ = false;  // the shown run was opened, not run since
-  bool running_ = false;
-  bool followed_ = false;  // the live trace was shown while the run went on
+  bool followed_ = false;       // the live trace was shown while the run went on
   std::int32_t cycles_ = 0;
   bool comparing_ = false;
   std::array<TFastLineSeries*, kComparedRuns> compared_{};

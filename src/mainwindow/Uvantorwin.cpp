@@ -100,8 +100,8 @@ ColumnGeometry ComputeColumnGeometry(int w, int h, int panel7Height, int panel8H
   return g;
 }
 
-TForm1::TForm1(BusOpener openBus, QWidget* parent)
-    : QMainWindow(parent), openBus_(std::move(openBus)) {
+TForm1::TForm1(CardOpener openCard, QWidget* parent)
+    : QMainWindow(parent), openCard_(std::move(openCard)) {
   setObjectName("Form1");
   setWindowTitle("Régulateur Vantor - par l'équipe Vantor, pour l'enseignement de l'automatique");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -135,7 +135,7 @@ TForm1::TForm1(BusOpener openBus, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-AD2var& TForm1::RequireCard() {
+AcquisitionCard& TForm1::RequireCard() {
   if (!card_)
     throw VantorError(
         "La carte d'acquisition n'a pas été initialisée au démarrage du programme : corrigez la "
@@ -555,12 +555,10 @@ void TForm1::FormCreate() {
   // the sequence asks for it and writes its captions as each step is done.
   struct Observer : StartUpObserver {
     explicit Observer(TForm1& form) : f(form) {}
-    AD2var& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
+    AcquisitionCard& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
       f.ADR1 = adr1;
       f.ADR2 = adr2;
-      PortBus& bus = f.openBus_(static_cast<std::uint16_t>(adr1 & 0xFFFF),
-                                static_cast<std::uint16_t>(adr2 & 0xFFFF));
-      f.card_ = std::make_unique<AD2var>(bus);
+      f.card_ = f.openCard_(adr1, adr2);
       return *f.card_;
     }
     void StepDone(StartUpStep step) override {
@@ -644,8 +642,8 @@ void TForm1::demregClick() {
     throw;
   }
   SetGainFieldTexts(fields);
-  AD2var& card = RequireCard();
-  RunRegulation(State, card, *this);
+  AcquisitionCard& card = RequireCard();
+  RunRegulation(State, card, *this, Events);
 }
 
 void TForm1::arretregClick() {
@@ -678,7 +676,7 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Mthodederglage1->setEnabled(enabled);
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
-  Trials->SetRunning(!enabled);
+  Trials->Essais1->menuAction()->setEnabled(enabled);
   for (QAction* a : disabledDuringRuns_)
     if (a) a->setEnabled(enabled);
 }
@@ -703,7 +701,6 @@ void TForm1::SetGauges(std::int32_t setpointHundredths, std::int32_t feedbackHun
   Gauge3->SetProgress(setpointHundredths);
   Gauge2->SetProgress(feedbackHundredths);
   Gauge4->SetProgress(feedbackHundredths);
-  Trials->Cycle();
 }
 
 void TForm1::ProcessMessagesOnce() {
@@ -793,13 +790,13 @@ void TForm1::ferme1Click() {
 }
 
 void TForm1::Active1Click() {
-  RequireCard().SetOutput1(4095);
+  RequireCard().WriteOutput1(kFullScaleCount);
   Inactive1->setEnabled(true);
   Active1->setEnabled(false);
 }
 
 void TForm1::Inactive1Click() {
-  RequireCard().SetOutput1(0);
+  RequireCard().WriteOutput1(kOutput1RestCount);
   Inactive1->setEnabled(false);
   Active1->setEnabled(true);
 }
@@ -917,10 +914,7 @@ void TForm1::BitBtn2Click() {
 bool TForm1::FormCloseQuery() {
   if (!Dialogs::Current().Confirm(this, "Fermer le programme?")) return false;
   State.StopRequested = 1;
-  if (card_) {
-    card_->SetOutput2(2048);
-    card_->SetOutput1(0);
-  }
+  if (card_) card_->PutOutputsAtRest();
   return true;
 }
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "AD2var.h"
-#include "PortBus.h"
+#include "AcquisitionCard.h"
+#include "CardFactory.h"
 #include "Regulation.h"
 #include "TChart.h"
 #include "TGauge.h"
@@ -30,11 +30,11 @@ class TrialsMenu;
 class TForm1 : public QMainWindow, private LoopHost {
   Q_OBJECT
  public:
-  // Opens the bus to the card once the base addresses are known (start-up step 4).
-  // May throw VantorError (for example when port access is refused).
-  using BusOpener = std::function<PortBus&(std::uint16_t adr1, std::uint16_t adr2)>;
+  // Opens the card once the base addresses are known (start-up step 4). May throw
+  // VantorError (for example when port access is refused).
+  using CardOpener = vantor::CardOpener;
 
-  explicit TForm1(BusOpener openBus, QWidget* parent = nullptr);
+  explicit TForm1(CardOpener openCard, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The other windows, created after this one in the program's fixed order.
@@ -58,10 +58,12 @@ class TForm1 : public QMainWindow, private LoopHost {
   bool RealTimeRuns = true;
   double zeroX = 0;
   double zeroY = 0;
-  // The card driver, created at start-up step 4; null when the start-up stopped before.
-  AD2var* Card() const { return card_.get(); }
-  // The card driver, or a French error when the start-up never reached the card.
-  AD2var& RequireCard();
+  // The card, opened at start-up step 4; null when the start-up stopped before.
+  AcquisitionCard* Card() const { return card_.get(); }
+  // The card, or a French error when the start-up never reached the card.
+  AcquisitionCard& RequireCard();
+  // What follows the runs besides the window (the Essais menu, the Simulation menu).
+  RunEvents Events;
 
   // ---- Controls (object names as the program's forms name them) ----------------
   QMenu* fichier1 = nullptr;
@@ -227,8 +229,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   void Connect(QPushButton* button, void (TForm1::*handler)());
   void Connect(QAction* action, void (TForm1::*handler)());
 
-  BusOpener openBus_;
-  std::unique_ptr<AD2var> card_;
+  CardOpener openCard_;
+  std::unique_ptr<AcquisitionCard> card_;
   std::unique_ptr<RecordPlot> plot_;  // the points PlotRecord draws
   QWidget* central_ = nullptr;
   std::vector<QPointer<QAction>> disabledDuringRuns_;

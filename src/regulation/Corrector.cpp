@@ -3,6 +3,7 @@
 // order written below: the recorded values depend on it.
 #include <cmath>
 
+#include "CorrectorLaw.h"
 #include "Numbers.h"
 #include "Regulation.h"
 #include "VantorError.h"
@@ -43,10 +44,6 @@ void ResetCorrector(RegulationState& s) {
   s.SampleHistory.fill(0.0);
 }
 
-long double CountsToVolts(std::int32_t counts) {
-  return static_cast<long double>(counts) * 10.24L / 4095;
-}
-
 void ConditionFeedback(RegulationState& s, std::int32_t counts) {
   s.Sample = CountsToVolts(counts);
   if (s.Sample < kFeedbackFloor) s.Sample = s.SampleHistory[0];
@@ -59,6 +56,10 @@ void ConditionFeedback(RegulationState& s, std::int32_t counts) {
 }
 
 void ComputeOrder(RegulationState& s, long double setpoint) {
+  ComputeOrder(s, setpoint, LawOfRun(s));
+}
+
+void ComputeOrder(RegulationState& s, long double setpoint, CorrectorLaw& law) {
   s.Error = setpoint - s.Feedback;
   s.PTerm = s.Kp * s.Error;
   s.DTermRaw = (s.Error - s.PrevError) * s.Kd * 1000 / s.SamplePeriodMs;
@@ -71,23 +72,9 @@ void ComputeOrder(RegulationState& s, long double setpoint) {
   s.PrevDTerm = s.DTerm;
   s.ITerm = (s.ErrorSum + s.Error) * s.Ki * s.SamplePeriodMs / 1000;
   s.ErrorSum = s.ErrorSum + s.Error;
-  if (s.LoopMode == "Ouv")
-    s.Order = setpoint;
-  else
-    s.Order = (s.PTerm + s.DTerm) + s.ITerm;
+  s.Order = law.Order(s, setpoint);
   if (s.Order > s.ordremaxi) s.Order = s.ordremaxi;
   if (s.Order < s.ordremini) s.Order = s.ordremini;
-}
-
-std::uint16_t OrderToCount(long double order) {
-  long double count = 2048 - 205 * order;
-  if (count > 4095) count = 4095;
-  if (count < 0) count = 0;
-  // An order that is not a number (never produced by finite inputs) leaves the
-  // actuator at rest rather than at an arbitrary count.
-  if (std::isnan(count)) return 2048;
-  // Halves to even (default rounding mode) in one x87 store.
-  return static_cast<std::uint16_t>(std::lrint(count));
 }
 
 }  // namespace vantor

@@ -1,17 +1,22 @@
 #pragma once
 // The regulation engine: the regulation state held by the main window, the PID
 // corrector and its limits, the setpoint generators, the run record and the sampled
-// loop itself. Qt-free: the loop reaches the window system only through LoopHost and
-// the card only through the AD2var driver.
+// loop itself. Qt-free: the loop reaches the window system only through LoopHost, tells
+// observers of the run through RunEvents, and reaches the card only through
+// AcquisitionCard.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "AD2var.h"
+#include "AcquisitionCard.h"
+#include "CardScale.h"
+#include "RunEvents.h"
 #include "RunPacing.h"
 
 namespace vantor {
+
+class CorrectorLaw;
 
 constexpr int kRecordEntries = 2001;
 constexpr int kRecordSeries = 7;
@@ -59,6 +64,8 @@ struct RegulationState {  // the main window's regulation state, zero-filled at 
   long double Sample = 0, Feedback = 0, Error = 0, PrevError = 0, ErrorSum = 0, PTerm = 0,
               DTermRaw = 0, DTerm = 0, PrevDTerm = 0, ITerm = 0, Order = 0;
   std::string LoopMode;
+  // The law of the next runs when another than the loop mode's (not owned).
+  CorrectorLaw* Law = nullptr;
   // setpoint parameters
   long double SetpointFrequency = 0, SetpointPeriod = 0, HalfPeriodCycles = 0, Mean = 0,
               Amplitude = 0, StepLevel = 0, StepLow = 0, GeneratorCounter = 0;
@@ -84,14 +91,16 @@ void ReadGains(RegulationState& s, GainFields& f);
 // Clears the run memory: errors, error sum and the nine history samples. The derivative
 // memory (PrevDTerm, DTerm) carries over from the previous run.
 void ResetCorrector(RegulationState& s);
-long double CountsToVolts(std::int32_t counts);
+inline long double CountsToVolts(std::int32_t counts) {
+  return InputCountsToVolts(counts);
+}
 // Sample, then Feedback as the mean of Sample and the nine history values; readings
 // below 0.2 V are replaced by the previous sample.
 void ConditionFeedback(RegulationState& s, std::int32_t counts);
-// Error, PTerm, DTermRaw, DTerm, ITerm and the limited Order of one cycle.
+// Error, PTerm, DTermRaw, DTerm, ITerm and the limited Order of one cycle, the order
+// given by the run's law (LawOfRun) or by `law`.
 void ComputeOrder(RegulationState& s, long double setpoint);
-// Output 2 count of an order: 2048 - 205 x volts, limited to 0..4095, halves to even.
-std::uint16_t OrderToCount(long double order);
+void ComputeOrder(RegulationState& s, long double setpoint, CorrectorLaw& law);
 
 // ---- setpoints ----
 
@@ -104,7 +113,7 @@ std::uint16_t OrderToCount(long double order);
 void ReadSetpointFields(RegulationState& s, SetpointFields& f);
 // The cycle's setpoint; advances GeneratorCounter. "externe" selects channel 0 and
 // converts (may throw VantorError from the card's bounded wait).
-long double NextSetpoint(RegulationState& s, AD2var& card);
+long double NextSetpoint(RegulationState& s, AcquisitionCard& card);
 
 // ---- run record ----
 
@@ -139,11 +148,14 @@ struct SetpointButtonResult {
   std::optional<std::string> Edit5, Edit4;  // field texts to write, when set
 };
 // Throws std::invalid_argument for a button number that is not a setpoint button.
-SetpointButtonResult PressSetpointButton(RegulationState& s, AD2var& card, int button);
+SetpointButtonResult PressSetpointButton(RegulationState& s, AcquisitionCard& card, int button);
 
 // ---- the run ----
 
-class LoopHost {  // how the run reaches the window system
+// How the run reaches the window system: messages, the setpoint fields, the commands a
+// run disables, the status line, the gauges, the window's event turn and the redraw of
+// the record. What else follows a run listens to RunEvents.
+class LoopHost {
  public:
   virtual ~LoopHost() = default;
   virtual void BeepAndMessage(const std::string& text) = 0;     // "Entrer une consigne"
@@ -172,6 +184,11 @@ class LoopHost {  // how the run reaches the window system
 // cycle (a bounded wait reached), the run is ended as "Fin" ends it (Order 0, output 2
 // at 2048, Label1 stopped, controls enabled, record drawn, StopRequested 1) and the
 // card's error is rethrown.
-void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host);
+// The run's events go to `events`: started once the commands are disabled, each cycle
+// after the gauges, ended once the commands are enabled again, before the record is
+// drawn. The law is LawOfRun(s), chosen at the start.
+void RunRegulation(RegulationState& s, AcquisitionCard& card, LoopHost& host,
+                   const RunEvents& events);
+void RunRegulation(RegulationState& s, AcquisitionCard& card, LoopHost& host);
 
 }  // namespace vantor

@@ -1,12 +1,12 @@
 // The sampled regulation loop. It runs inside the "Début" click handler and gives the
 // window system one turn per cycle, which is how "Fin" (StopRequested := 1) reaches it.
-// The period comes from the card: counter 2 divides its clock by 2458 and feeds
-// counter 1, reprogrammed with 50 ticks at the top of each cycle, whose output reaches
-// digital input line 7.
+// The period comes from the card (on the ISA card, counter 1 reprogrammed at the top of
+// each cycle and read on digital input line 7): the loop never paces itself.
 #include <chrono>
 #include <exception>
 #include <optional>
 
+#include "CorrectorLaw.h"
 #include "RealTimeScheduling.h"
 #include "Regulation.h"
 #include "VantorError.h"
@@ -14,8 +14,6 @@
 namespace vantor {
 
 namespace {
-
-constexpr std::uint16_t kZeroVoltCount = 2048;
 
 // Reads, bounds and writes back the setpoint fields. Corrections made before a failure
 // are written back too, so the fields show the values the next start will use.
@@ -30,20 +28,20 @@ void ReadAndShowSetpointFields(RegulationState& s, LoopHost& host) {
   host.SetSetpointFields(fields);
 }
 
-void RunCycles(RegulationState& s, AD2var& card, LoopHost& host) {
+void RunCycles(RegulationState& s, AcquisitionCard& card, LoopHost& host, CorrectorLaw& law,
+               const RunEvents& events) {
   for (;;) {
-    card.ProgramCounter(1, 0, 0, 50);
-    card.ProgramCounter(2, 3, 0, 2458);
+    card.StartPeriod(s.SamplePeriodMs);
     s.Setpoint = NextSetpoint(s, card);
-    card.SelectChannel(1);
-    const std::int32_t counts = card.ConvertAnalog();
+    const std::int32_t counts = card.ConvertInput(1);
     ConditionFeedback(s, counts);
-    ComputeOrder(s, s.Setpoint);
-    card.SetOutput2(OrderToCount(s.Order));
+    ComputeOrder(s, s.Setpoint, law);
+    card.WriteOrder(OrderToCount(s.Order));
     RecordSample(s);
     host.SetGauges(s.RecordAt(kSeriesSetpoint, s.RecordPos),
                    s.RecordAt(kSeriesFeedback, s.RecordPos));
-    card.WaitLine7High();
+    events.CycleRecorded(s);
+    card.WaitPeriodEnd();
     s.Pacing.CycleEnded(host.Seconds(), s.RecordPos);
     host.ProcessMessagesOnce();
     if (s.StopRequested == 1) return;
@@ -56,7 +54,13 @@ double LoopHost::Seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host) {
+void RunRegulation(RegulationState& s, AcquisitionCard& card, LoopHost& host) {
+  const RunEvents none;
+  RunRegulation(s, card, host, none);
+}
+
+void RunRegulation(RegulationState& s, AcquisitionCard& card, LoopHost& host,
+                   const RunEvents& events) {
   static const std::string running = kRunningText;
   static const std::string stopped = kStoppedText;
 
@@ -79,18 +83,21 @@ void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host) {
 
   host.SetRunControlsEnabled(false);
   ClearRecord(s);
+  events.Started(s);
   host.SetStatusText(running);
   ResetCorrector(s);
   s.RecordPos = 0;
   s.StopRequested = 0;
   s.GeneratorCounter = 0;
+  CorrectorLaw& law = LawOfRun(s);
+  law.BeginRun(s);
 
   std::exception_ptr failure;
   try {
     std::optional<RealTimeScheduling> realTime;
     if (host.RealTimeWanted()) realTime.emplace();
     s.Pacing.Start(host.Seconds());
-    RunCycles(s, card, host);
+    RunCycles(s, card, host, law, events);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -99,12 +106,14 @@ void RunRegulation(RegulationState& s, AD2var& card, LoopHost& host) {
   s.StopRequested = 1;
   s.Order = 0;
   try {
-    card.SetOutput2(kZeroVoltCount);
+    card.WriteOrder(kOrderRestCount);
+    card.EndPeriods();
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
   host.SetStatusText(stopped);
   host.SetRunControlsEnabled(true);
+  events.Ended(s);
   host.PlotRecord();
   if (failure) std::rethrow_exception(failure);
 }

@@ -58,9 +58,8 @@ long double Step(RegulationState& s) {
   return (t >= kStepRiseCycle) ? s.StepLevel : s.StepLow;
 }
 
-long double External(AD2var& card) {
-  card.SelectChannel(0);
-  return static_cast<long double>(card.ConvertAnalog()) * 10.24L / 4095;
+long double External(AcquisitionCard& card) {
+  return InputCountsToVolts(card.ConvertInput(0));
 }
 
 }  // namespace
@@ -119,7 +118,7 @@ void ReadSetpointFields(RegulationState& s, SetpointFields& f) {
   s.Amplitude = amplitude;
 }
 
-long double NextSetpoint(RegulationState& s, AD2var& card) {
+long double NextSetpoint(RegulationState& s, AcquisitionCard& card) {
   s.HalfPeriodCycles = s.SetpointPeriod * 1000 / (s.SamplePeriodMs * 2);
   const std::string& kind = s.SetpointKind;
   if (kind == "triang") return Triangle(s);
@@ -129,11 +128,11 @@ long double NextSetpoint(RegulationState& s, AD2var& card) {
   return Square(s);
 }
 
-SetpointButtonResult PressSetpointButton(RegulationState& s, AD2var& card, int button) {
+SetpointButtonResult PressSetpointButton(RegulationState& s, AcquisitionCard& card, int button) {
   SetpointButtonResult r{};
   switch (button) {
     case 1:
-      card.SelectRange('u');
+      card.SelectInputRange();
       s.SetpointKind = "echelon";
       r.Panel15Caption = "Consigne: Echelon";
       r.Shown = SetpointPanel::Panel14;
@@ -145,7 +144,7 @@ SetpointButtonResult PressSetpointButton(RegulationState& s, AD2var& card, int b
       static const char* const kinds[] = {"sin", "triang", "carr"};
       static const char* const captions[] = {"Consigne: Sinusoïde ", "Consigne: Triangle",
                                              "Consigne: Carré"};
-      card.SelectRange('u');
+      card.SelectInputRange();
       s.SetpointKind = kinds[button - 2];
       r.Panel15Caption = captions[button - 2];
       r.Shown = SetpointPanel::Panel11;

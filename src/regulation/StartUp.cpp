@@ -74,11 +74,9 @@ void RunStartUp(RegulationState& s, StartUpObserver& observer, const std::string
   out.ADR1 = SettingFile(folder, "adr1").Address();
   out.ADR2 = SettingFile(folder, "adr2").Address();
   // 4-7. The card, its unipolar range and both outputs at rest.
-  AD2var& card = observer.OpenCard(out.ADR1, out.ADR2);
-  card.CardInit(out.ADR1, out.ADR2);
-  card.SelectRange('u');
-  card.SetOutput2(2048);
-  card.SetOutput1(0);
+  AcquisitionCard& card = observer.OpenCard(out.ADR1, out.ADR2);
+  card.Initialise();
+  card.PutOutputsAtRest();
   observer.StepDone(StartUpStep::CardAtRest);
   // 9-11.
   s.SetpointKind.clear();

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "AD2var.h"
+#include "AcquisitionCard.h"
 #include "Regulation.h"
 
 namespace vantor {
@@ -37,9 +37,10 @@ enum class StartUpStep {
 class StartUpObserver {
  public:
   virtual ~StartUpObserver() = default;
-  // Step 4: the driver of the card at the two addresses just read, for the sequence to
-  // initialise. Opening the card's bus may throw VantorError (port access refused).
-  virtual AD2var& OpenCard(std::int32_t adr1, std::int32_t adr2) = 0;
+  // Step 4: the card, at the two addresses just read when it is the ISA card, for the
+  // sequence to initialise. Opening it may throw VantorError (port access refused, no
+  // board on the serial port).
+  virtual AcquisitionCard& OpenCard(std::int32_t adr1, std::int32_t adr2) = 0;
   // Called once each step is done, with the state already set.
   virtual void StepDone(StartUpStep step) = 0;
 };
@@ -50,14 +51,14 @@ class StartUpObserver {
 std::int32_t GainRangeFromText(const std::string& text);
 
 // Runs the start-up: removes what interrupted saves left in the settings folder, sets
-// "." as the decimal separator, then adr1, adr2, CardInit, range 'u', output 2 at 2048,
-// output 1 at 0, the constants, finalech, valmoymini, valmoymaxi, amplimaxi, ordremaxi,
-// ordremini, the frequency, the loop mode, kpmax, kdmax, kimax. Files are read as
-// `folder` + "sauvegarde/<name>.rtf" (folder "" for the working directory, otherwise
-// ending with "/"). A failing step throws VantorError and every later step is left
-// undone: the state keeps what the steps already done have set. Besides the settings
-// store's errors, a value that does not convert, or that lies outside what the settings
-// window accepts, fails its step; the message's second line names the file.
+// "." as the decimal separator, then adr1, adr2, the card's initialisation (on the ISA
+// card CardInit and range 'u'), output 2 at 2048, output 1 at 0, the constants, finalech,
+// valmoymini, valmoymaxi, amplimaxi, ordremaxi, ordremini, the frequency, the loop mode, kpmax,
+// kdmax, kimax. Files are read as `folder` + "sauvegarde/<name>.rtf" (folder "" for the working
+// directory, otherwise ending with "/"). A failing step throws VantorError and every later step is
+// left undone: the state keeps what the steps already done have set. Besides the settings store's
+// errors, a value that does not convert, or that lies outside what the settings window accepts,
+// fails its step; the message's second line names the file.
 void RunStartUp(RegulationState& s, StartUpObserver& observer, const std::string& folder,
                 StartupFields& out);
 

@@ -1,12 +1,13 @@
 #include "ConstantInputs.h"
 
+#include "CardScale.h"
 #include "VantorError.h"
 
 namespace vantor {
 
 namespace {
 double CountsToVolts(int counts) {
-  return counts * 10.24 / 4095.0;
+  return static_cast<double>(InputCountsToVolts(counts));
 }
 }  // namespace
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "AD2var.h"
+#include "CorrectorLaw.h"
 #include "RecordingBus.h"
 #include "Regulation.h"
 #include "VantorError.h"
@@ -442,6 +444,96 @@ TEST_F(RunRegulationTest, RunRefusedWhenTheStartUpDidNotFinish) {
   EXPECT_THROW(RunRegulation(s, card, host), VantorError);
   EXPECT_TRUE(host.Events.empty());
   EXPECT_EQ(bus.Writes, 0);
+}
+
+// Logs the run's events in the host's own list, so their order among the host's calls
+// shows.
+class LoggingObserver : public RunObserver {
+ public:
+  explicit LoggingObserver(std::vector<std::string>& log) : log_(log) {}
+  void RunStarted(const RegulationState& s) override {
+    log_.push_back("started " + std::to_string(s.RecordAt(kSeriesFeedback, 5)));
+  }
+  void CycleRecorded(const RegulationState& s) override {
+    log_.push_back("cycle " + std::to_string(s.RecordPos));
+  }
+  void RunEnded(const RegulationState& s) override {
+    log_.push_back("ended " + std::to_string(s.RecordPos) + " order " +
+                   std::to_string(s.Order == 0));
+  }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+TEST_F(RunRegulationTest, ObserversHearTheStartEachCycleAndTheEndEvenWhenTheCardFails) {
+  LoggingObserver observer(host.Events);
+  RunEvents events;
+  events.Add(observer);
+  const std::string stopped = "label1 " + std::string(kStoppedText);
+  const std::string running = "label1 " + std::string(kRunningText);
+
+  // "Début" without a setpoint starts no run.
+  RunRegulation(s, card, host, events);
+  EXPECT_EQ(std::count_if(host.Events.begin(), host.Events.end(),
+                          [](const std::string& e) { return e.rfind("started", 0) == 0; }),
+            0);
+
+  FillRecord(7);
+  s.SetpointKind = "echelon";
+  s.Kp = 1;
+  host.Events.clear();
+  host.StopAtTurn = 3;
+  RunRegulation(s, card, host, events);
+  EXPECT_EQ(host.Events, (std::vector<std::string>{"get", "set", "disable", "started 0", running,
+                                                   "cycle 1", "cycle 2", "cycle 3", stopped,
+                                                   "enable", "ended 3 order 1", "plot"}));
+
+  // A converter that stays busy in the second cycle: the run still ends, once.
+  host.Events.clear();
+  host.Turns = 0;
+  host.StopAtTurn = 10;
+  host.OnTurn = [this](int turn) {
+    if (turn == 1) bus.ConverterStuck = true;
+  };
+  EXPECT_THROW(RunRegulation(s, card, host, events), VantorError);
+  const std::vector<std::string> tail(host.Events.end() - 4, host.Events.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{stopped, "enable", "ended 1 order 1", "plot"}));
+  EXPECT_EQ(bus.Out2.back(), 2048);
+}
+
+// A law that always asks for the same order.
+class ConstantLaw : public CorrectorLaw {
+ public:
+  long double Order(const RegulationState&, long double) override { return Volts; }
+  void BeginRun(const RegulationState&) override { ++Runs; }
+  std::string Name() const override { return "constante"; }
+  long double Volts = 3;
+  int Runs = 0;
+};
+
+TEST_F(RunRegulationTest, AnotherLawGivesTheOrderWithinTheLimitsWhileTheTermsAreStillRecorded) {
+  s.SetpointKind = "echelon";
+  s.Kp = 2;
+  host.StopAtTurn = 4;
+  ConstantLaw law;
+  law.Volts = 12;  // beyond ordremaxi
+  s.Law = &law;
+  RunRegulation(s, card, host);
+  EXPECT_EQ(law.Runs, 1);
+  for (int k = 1; k <= 4; ++k) {
+    EXPECT_EQ(s.RecordAt(kSeriesOrder, k), 1000) << k;  // limited to ordremaxi
+    EXPECT_NE(s.RecordAt(kSeriesError, k), 0) << k;
+    EXPECT_NEAR(s.RecordAt(kSeriesPTerm, k), 2 * s.RecordAt(kSeriesError, k), 1) << k;
+  }
+  EXPECT_EQ(bus.Out2[1], OrderToCount(10));
+
+  // Without it, the loop mode's law again: the open loop sends the setpoint.
+  s.Law = nullptr;
+  s.LoopMode = "Ouv";
+  host.Turns = 0;
+  RunRegulation(s, card, host);
+  EXPECT_EQ(s.RecordAt(kSeriesOrder, 4), s.RecordAt(kSeriesSetpoint, 4));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "AD2var.h"
 #include "RecordingBus.h"
 #include "Regulation.h"
 #include "VantorError.h"

@@ -45,13 +45,8 @@ ChildOutcome RunChild(const std::function<void()>& body) {
     ::close(fds[0]);
     ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);  // the handler's own line
     g_portPipe = fds[1];
-    AD2PortTable ports;
-    ports.Out1Low = 0x334;
-    ports.Out1High = 0x335;
-    ports.Out2Low = 0x336;
-    ports.Out2High = 0x337;
-    ports.UpdateRead = 0x337;
-    CrashRest::Arm(ports, PipeWrite, NoRead);
+    // Outputs at $334..$337, the update read at $337.
+    CrashRest::Arm(0x330, 0x340, PipeWrite, NoRead);
     body();
     ::_exit(0);
   }

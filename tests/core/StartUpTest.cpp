@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 
+#include "AD2var.h"
 #include "RecordingBus.h"
 #include "SettingsStore.h"
 #include "StartUp.h"
@@ -23,6 +24,7 @@ class RecordingStartUp : public StartUpObserver {
   explicit RecordingStartUp(AD2var& card) : card_(card) {}
   AD2var& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
     opened = {adr1, adr2};
+    card_.SetAddresses(adr1, adr2);
     return card_;
   }
   void StepDone(StartUpStep step) override { steps.push_back(step); }

@@ -64,9 +64,9 @@ TEST_F(MainWindowTest, StartUpWritesTheRangeCaptionsAndMenuStates) {
   EXPECT_EQ(f.State.SamplePeriodMs, 50);
   EXPECT_EQ(f.State.SetpointPeriod, 100.0L);
   ASSERT_NE(f.Card(), nullptr);
-  EXPECT_EQ(f.Card()->Output2Count, 2048);
-  EXPECT_EQ(f.Card()->Output1Count, 0);
-  EXPECT_EQ(f.Card()->RangeUnipolar, 1);
+  EXPECT_EQ(IsaDriver(f)->Output2Count, 2048);
+  EXPECT_EQ(IsaDriver(f)->Output1Count, 0);
+  EXPECT_EQ(IsaDriver(f)->RangeUnipolar, 1);
 }
 
 TEST_F(MainWindowTest, StartUpIgnoresACommaLocale) {
@@ -167,7 +167,7 @@ TEST_F(MainWindowTest, AStepRunDisablesTheCommandsMovesTheGaugesAndPlotsTheRecor
   EXPECT_TRUE(f.Button5->isEnabled());
   EXPECT_TRUE(f.Panel4->isEnabled());
   EXPECT_TRUE(f.analyse1->isEnabled());
-  EXPECT_EQ(f.Card()->Output2Count, 2048);
+  EXPECT_EQ(IsaDriver(f)->Output2Count, 2048);
   EXPECT_EQ(f.State.Order, 0.0L);
   // The step (6 V from cycle 50) reached the gauges, in hundredths of a volt.
   EXPECT_EQ(f.Gauge1->Progress(), 600);
@@ -230,11 +230,11 @@ TEST_F(MainWindowTest, ABadSetpointFieldLeavesTheWindowUsableAndTheRecordIntact)
 TEST_F(MainWindowTest, LoopAndOutputMenus) {
   TForm1& f = CreateMainWindow();
   f.Active1->trigger();
-  EXPECT_EQ(f.Card()->Output1Count, 4095);
+  EXPECT_EQ(IsaDriver(f)->Output1Count, 4095);
   EXPECT_FALSE(f.Active1->isEnabled());
   EXPECT_TRUE(f.Inactive1->isEnabled());
   f.Inactive1->trigger();
-  EXPECT_EQ(f.Card()->Output1Count, 0);
+  EXPECT_EQ(IsaDriver(f)->Output1Count, 0);
   EXPECT_TRUE(f.Active1->isEnabled());
   f.State.LoopMode = "Ouv";
   f.ferme1->setEnabled(true);
@@ -270,8 +270,8 @@ TEST_F(MainWindowTest, ClosingDuringARunEndsItWithTheOutputsAtRest) {
   timer.stop();
   EXPECT_FALSE(f.isVisible());
   EXPECT_EQ(f.State.StopRequested, 1);
-  EXPECT_EQ(f.Card()->Output2Count, 2048);
-  EXPECT_EQ(f.Card()->Output1Count, 0);
+  EXPECT_EQ(IsaDriver(f)->Output2Count, 2048);
+  EXPECT_EQ(IsaDriver(f)->Output1Count, 0);
   EXPECT_GE(f.State.RecordPos, 30);
   EXPECT_LE(f.State.RecordPos, 32);
 }

@@ -168,8 +168,7 @@ namespace vantor::testing {
 namespace {
 
 TEST_F(SimulationMenuTest, TheProgramCreatesEveryWindowOnceBehindTheMainWindow) {
-  ProgramWindows w =
-      CreateWindows([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
+  ProgramWindows w = CreateWindows(IsaCardOpener(card));
   TForm1& f = *w.Form1;
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
   EXPECT_NE(dynamic_cast<TForm2*>(f.Form2), nullptr);

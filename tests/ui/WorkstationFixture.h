@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "AD2var.h"
 #include "Clock.h"
 #include "Dialogs.h"
 #include "Printer.h"
@@ -17,6 +18,11 @@
 #include "Uvantorwin.h"
 
 namespace vantor::testing {
+
+// The driver of the ISA card behind the window, to look at its registers.
+inline AD2var* IsaDriver(const TForm1& f) {
+  return dynamic_cast<AD2var*>(f.Card());
+}
 
 inline void CopyTree(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::filesystem::create_directories(to);
@@ -47,8 +53,7 @@ class WorkstationFixture : public ::testing::Test {
 
   // Creates the main window (its creation runs the start-up) on the simulated card.
   TForm1& CreateMainWindow() {
-    form =
-        std::make_unique<TForm1>([this](std::uint16_t, std::uint16_t) -> PortBus& { return card; });
+    form = std::make_unique<TForm1>(IsaCardOpener(card));
     form->RealTimeRuns = false;  // runs in virtual time: no real-time scheduling
     return *form;
   }

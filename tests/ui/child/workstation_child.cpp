@@ -22,9 +22,8 @@ int main(int argc, char** argv) {
   vantor::RealClock clock;
   vantor::SimulatedCard card(clock);
   vantor::PortLogBus bus(card, log);
-  auto windows = vantor::CreateWindows(
-      [&bus](std::uint16_t, std::uint16_t) -> vantor::PortBus& { return bus; });
-  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation", false);
+  auto windows = vantor::CreateWindows(vantor::IsaCardOpener(bus));
+  vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation");
   vantor::TForm1& f = *windows.Form1;
   QTimer::singleShot(0, &f, [&f] {
     f.Active1->trigger();

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What the regulation loop does with a card, whatever the card: the ISA card on its
+// ports (AD2var), the USB interface board over a serial line. Counts are the card's
+// (see CardScale.h); every operation may throw VantorError when the card stops
+// answering, with a French message that names the card and the likely cause.
+#include <cstdint>
+#include <string>
+
+#include "CardScale.h"
+
+namespace vantor {
+
+class AcquisitionCard {
+ public:
+  virtual ~AcquisitionCard() = default;
+
+  // Puts the card in a known state, inputs in their 0..10.24 V range. The outputs are
+  // put at rest by the caller right after.
+  virtual void Initialise() = 0;
+  // The inputs in their 0..10.24 V range again (a setpoint button does it on the ISA
+  // card); nothing on a card that has no other range.
+  virtual void SelectInputRange() {}
+  // One conversion of analog input `channel` (0: external setpoint, 1: feedback), counts.
+  virtual std::int32_t ConvertInput(std::int32_t channel) = 0;
+  // Output 2, the order; output 1.
+  virtual void WriteOrder(std::uint16_t count) = 0;
+  virtual void WriteOutput1(std::uint16_t count) = 0;
+  // The top of a cycle: the period of periodMs milliseconds starts now.
+  virtual void StartPeriod(std::int32_t periodMs) = 0;
+  // Returns when the period started last has ended (bounded wait).
+  virtual void WaitPeriodEnd() = 0;
+  // The run is over: no more periods (the USB board stops sampling).
+  virtual void EndPeriods() {}
+  // What the card is, for messages and captions ("carte ISA en $330/$340").
+  virtual std::string Description() const = 0;
+
+  // Output 2 at the 0 V order, then output 1 at 0.
+  void PutOutputsAtRest() {
+    WriteOrder(kOrderRestCount);
+    WriteOutput1(kOutput1RestCount);
+  }
+};
+
+}  // namespace vantor

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The cards the program can drive, made from what a teacher chooses. The executables
+// choose in one place each (the windows' factory, the headless tool's options) and
+// reach the card only through AcquisitionCard afterwards.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "AcquisitionCard.h"
+#include "PortBus.h"
+
+namespace vantor {
+
+// Opens the card once the start-up has read the ISA card's base addresses (which other
+// cards ignore). May throw VantorError.
+using CardOpener =
+    std::function<std::unique_ptr<AcquisitionCard>(std::int32_t adr1, std::int32_t adr2)>;
+
+// The ISA card at adr1/adr2 on `bus` (hardware ports, the simulated card, a log of
+// either), register for register.
+std::unique_ptr<AcquisitionCard> MakeIsaCard(PortBus& bus, std::int32_t adr1, std::int32_t adr2);
+
+// The ISA card on `bus` at the addresses the start-up reads.
+CardOpener IsaCardOpener(PortBus& bus);
+
+// The ISA card on the machine's own ports, which it holds for its life; the crash
+// handlers are armed to put its outputs at rest. Throws VantorError when port access
+// is refused.
+std::unique_ptr<AcquisitionCard> OpenIsaCardOnHardwarePorts(std::int32_t adr1, std::int32_t adr2);
+
+}  // namespace vantor

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CorrectorLaw.h"
+
+#include "Regulation.h"
+
+namespace vantor {
+
+long double PidLaw::Order(const RegulationState& s, long double) {
+  return (s.PTerm + s.DTerm) + s.ITerm;
+}
+
+long double OpenLoopLaw::Order(const RegulationState&, long double setpoint) {
+  return setpoint;
+}
+
+CorrectorLaw& LawOfRun(const RegulationState& s) {
+  static PidLaw pid;
+  static OpenLoopLaw openLoop;
+  if (s.Law) return *s.Law;
+  if (s.LoopMode == "Ouv") return openLoop;
+  return pid;
+}
+
+}  // namespace vantor

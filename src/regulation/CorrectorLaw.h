@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The law that turns a cycle's error into the order, chosen for each run. The
+// corrector always computes the error and the three terms (the analysis window shows
+// them whatever the law); the law then gives the order before its limits. The PID of
+// the main window (proportional, decaying derivative, integral, summed in that order)
+// and the open loop (the order is the setpoint) are the two laws every run can use.
+#include <string>
+
+namespace vantor {
+
+struct RegulationState;
+
+class CorrectorLaw {
+ public:
+  virtual ~CorrectorLaw() = default;
+  // Once at the start of each run, after the corrector's memory is cleared.
+  virtual void BeginRun(const RegulationState&) {}
+  // The order of one cycle before the limits, from the error and terms in `s`.
+  virtual long double Order(const RegulationState& s, long double setpoint) = 0;
+  // Short French name, for captions ("PID", "boucle ouverte").
+  virtual std::string Name() const = 0;
+};
+
+// (PTerm + DTerm) + ITerm.
+class PidLaw : public CorrectorLaw {
+ public:
+  long double Order(const RegulationState& s, long double setpoint) override;
+  std::string Name() const override { return "PID"; }
+};
+
+// The setpoint itself, sent to the process without feedback.
+class OpenLoopLaw : public CorrectorLaw {
+ public:
+  long double Order(const RegulationState& s, long double setpoint) override;
+  std::string Name() const override { return "boucle ouverte"; }
+};
+
+// The law of a run: the one the state names (RegulationState::Law), else the loop
+// mode's ("Ouv": open loop, anything else: the PID).
+CorrectorLaw& LawOfRun(const RegulationState& s);
+
+}  // namespace vantor
