@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -143,6 +144,13 @@ Options ParseOptions(int argc, char** argv) {
   return options;
 }
 
+// simavr's own messages: errors only, on stderr (it writes its loading notes on stdout).
+void SimavrLogger(avr_t*, const int level, const char* format, va_list arguments) {
+  if (level > LOG_ERROR) return;
+  std::fputs("simavr : ", stderr);
+  std::vfprintf(stderr, format, arguments);
+}
+
 double WallSeconds() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -162,7 +170,11 @@ class Bench {
   ~Bench() {
     if (master_ >= 0) close(master_);
     if (slave_ >= 0) close(slave_);
-    if (linked_) unlink(options_.link.c_str());
+    // The link goes, unless another bench has taken it over meanwhile.
+    char target[256] = {};
+    if (linked_ && readlink(options_.link.c_str(), target, sizeof target - 1) >= 0 &&
+        slaveName_ == target)
+      unlink(options_.link.c_str());
     if (outputs_) std::fclose(outputs_);
     if (avr_) avr_terminate(avr_);
   }
@@ -211,6 +223,7 @@ class Bench {
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     const char* name = ttyname(slave_);
     if (!name) throw std::runtime_error("pseudo-terminal sans nom");
+    slaveName_ = name;
     struct stat info{};
     if (lstat(options_.link.c_str(), &info) == 0) {
       if (!S_ISLNK(info.st_mode))
@@ -227,6 +240,7 @@ class Bench {
     struct stat info{};
     if (stat(options_.firmware.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
       throw std::runtime_error("micrologiciel introuvable : " + options_.firmware);
+    avr_global_logger_set(&SimavrLogger);
     firmware_ = std::make_unique<elf_firmware_t>();
     std::memset(firmware_.get(), 0, sizeof(elf_firmware_t));
     if (elf_read_firmware(options_.firmware.c_str(), firmware_.get()) != 0)
@@ -433,6 +447,7 @@ class Bench {
   int master_ = -1;
   int slave_ = -1;
   bool linked_ = false;
+  std::string slaveName_;
   bool xoff_ = false;
   std::deque<std::uint8_t> toBoard_;
   std::FILE* outputs_ = nullptr;
