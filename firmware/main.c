@@ -56,9 +56,10 @@ ISR(USART_UDRE_vect) {
 ISR(TIMER1_COMPA_vect) { tick_pending = 1; }
 
 static void usart_init(void) {
+  /* U2X before the rate: simavr derives its byte time when UBRR0L is written. */
+  UCSR0A = (1u << U2X0);
   UBRR0H = (uint8_t)(UBRR_VALUE >> 8);
   UBRR0L = (uint8_t)UBRR_VALUE;
-  UCSR0A = (1u << U2X0);
   UCSR0C = (1u << UCSZ01) | (1u << UCSZ00);
   UCSR0B = (1u << RXEN0) | (1u << TXEN0) | (1u << RXCIE0);
 }
