@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real firmware in the simulated bench: a host on the pseudo-terminal starts a 50 ms
-// period, answers twenty frames, then falls silent; the watchdog must rest the outputs
-// two periods after the first unanswered frame.
+// period, answers twenty frames with a +2 V order, then falls silent; the position motor
+// must have climbed as the model says, and the watchdog must rest the outputs two
+// periods after the first unanswered frame.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "DcMotorPosition.h"
 #include "protocol.h"
 
 namespace {
@@ -221,6 +224,20 @@ TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
   EXPECT_TRUE(isRest(changes[rest + 1]));
   const double start = changes[first].t - frames[1].delay * 1e-4;
   const double silence = start + kAnswered * 0.050;  // the first unanswered frame
+  // Input 1 read the motor through the divider and the converter: the model itself,
+  // driven at +2 V from the moment channel A changed, gives the count to expect.
+  std::size_t orderOn = 0;
+  while (std::abs(changes[orderOn].order - 2.0) > 1e-3) ++orderOn;
+  vantor::DcMotorPosition motor;
+  motor.Reset();
+  const double conversion = start + kAnswered * 0.050;
+  for (double t = changes[orderOn].t; t < conversion; t += 0.001)
+    motor.Advance(std::min(0.001, conversion - t), 2.0);
+  const double expected = std::floor(motor.Input1Volts() / 0.0025);
+  ASSERT_GT(expected, 100.0) << "the motor should have moved";
+  EXPECT_NEAR(frames[kAnswered].in1, expected, 8.0);  // noise ±0.01 V, 4 counts
+  for (const Frame& f : frames) EXPECT_EQ(f.in0, 0u) << "input 0 is not wired";
+
   // The rest follows that tick's two conversions, written on a slow simulated SPI bus.
   const double late = changes[rest + 1].t - silence;
   EXPECT_GT(late, 0.0995) << "rested before two silent periods";
