@@ -194,12 +194,13 @@ class Bench {
     WriteOutputs();
   }
 
-  // Runs until a signal; returns false when the firmware crashed.
+  // Runs until a signal; returns false when the firmware stopped the processor first
+  // (a crash, or a sleep with interrupts off).
   bool Run() {
     wallStart_ = WallSeconds();
     while (!stopRequested) {
       int state = avr_run(avr_);
-      if (state == cpu_Done || state == cpu_Crashed) return state == cpu_Done;
+      if (state == cpu_Done || state == cpu_Crashed) return false;
     }
     return true;
   }
@@ -487,7 +488,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "regulateur-vantor-banc : %.3f s simulées en %.3f s\n",
                  bench.SimulatedSeconds(), bench.WallElapsed());
     if (!clean) {
-      std::fprintf(stderr, "regulateur-vantor-banc : le micrologiciel s'est planté\n");
+      std::fprintf(stderr, "regulateur-vantor-banc : le micrologiciel a arrêté le processeur\n");
       return 1;
     }
   } catch (const std::exception& error) {
