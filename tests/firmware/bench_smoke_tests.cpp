@@ -128,6 +128,14 @@ TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string link = std::string(folder) + "/lien";
   const std::string outputs = std::string(folder) + "/sorties.txt";
+  struct Cleanup {
+    std::string folder, link, outputs;
+    ~Cleanup() {
+      unlink(link.c_str());
+      unlink(outputs.c_str());
+      rmdir(folder.c_str());
+    }
+  } cleanup{folder, link, outputs};
 
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
