@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  gcc-avr avr-libc binutils-avr avrdude simavr libsimavr-dev
+  gcc-avr avr-libc binutils-avr avrdude simavr libsimavr-dev libserialport-dev libelf-dev
   clang libclang-rt-14-dev
   libqt6opengl6-dev
   xvfb xauth poppler-utils fonts-dejavu-core fonts-liberation unrtf

@@ -43,7 +43,10 @@ class AD2var : public AcquisitionCard {
   void WriteOrder(std::uint16_t count) override { SetOutput2(count); }
   void WriteOutput1(std::uint16_t count) override { SetOutput1(count); }
   void StartPeriod(std::int32_t periodMs) override;
-  void WaitPeriodEnd() override { WaitLine7High(); }
+  bool WaitPeriodEnd() override {
+    WaitLine7High();
+    return false;
+  }
   std::string Description() const override;
 
   // Builds the port table from the two base addresses (low 16 bits of the main

@@ -28,8 +28,9 @@ class AcquisitionCard {
   virtual void WriteOutput1(std::uint16_t count) = 0;
   // The top of a cycle: the period of periodMs milliseconds starts now.
   virtual void StartPeriod(std::int32_t periodMs) = 0;
-  // Returns when the period started last has ended (bounded wait).
-  virtual void WaitPeriodEnd() = 0;
+  // Returns when the period started last has ended (bounded wait); true when the card
+  // itself knows the cycle came late (the USB board's frames say so).
+  virtual bool WaitPeriodEnd() = 0;
   // The run is over: no more periods (the USB board stops sampling).
   virtual void EndPeriods() {}
   // What the card is, for messages and captions ("carte ISA en $330/$340").

@@ -12,12 +12,12 @@ void RunPacing::Start(double now) {
   last_ = now;
 }
 
-void RunPacing::CycleEnded(double now, std::int32_t recordPos) {
+void RunPacing::CycleEnded(double now, std::int32_t recordPos, bool lateOnCard) {
   const double period = now - last_;
   last_ = now;
   ++Cycles;
   LongestPeriod = std::max(LongestPeriod, period);
-  const bool late = period > kLatePeriodSeconds;
+  const bool late = lateOnCard || period > kLatePeriodSeconds;
   if (late) ++LateCycles;
   // The record's last entry is rewritten by every cycle past it: its flag follows.
   if (recordPos >= 0 && recordPos < kEntries) LateEntry[static_cast<std::size_t>(recordPos)] = late;

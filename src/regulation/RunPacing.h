@@ -23,8 +23,9 @@ struct RunPacing {
 
   // A new run starts at time `now` (seconds): everything above is cleared.
   void Start(double now);
-  // The cycle stored at `recordPos` ended its wait at time `now`.
-  void CycleEnded(double now, std::int32_t recordPos);
+  // The cycle stored at `recordPos` ended its wait at time `now`; `lateOnCard` when the
+  // card itself saw it late.
+  void CycleEnded(double now, std::int32_t recordPos, bool lateOnCard = false);
 
  private:
   double last_ = 0;

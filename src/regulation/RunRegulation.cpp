@@ -41,8 +41,8 @@ void RunCycles(RegulationState& s, AcquisitionCard& card, LoopHost& host, Correc
     host.SetGauges(s.RecordAt(kSeriesSetpoint, s.RecordPos),
                    s.RecordAt(kSeriesFeedback, s.RecordPos));
     events.CycleRecorded(s);
-    card.WaitPeriodEnd();
-    s.Pacing.CycleEnded(host.Seconds(), s.RecordPos);
+    const bool lateOnCard = card.WaitPeriodEnd();
+    s.Pacing.CycleEnded(host.Seconds(), s.RecordPos, lateOnCard);
     host.ProcessMessagesOnce();
     if (s.StopRequested == 1) return;
   }
