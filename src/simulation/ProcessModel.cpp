@@ -81,13 +81,14 @@ void ProcessModel::ValidateModel() const {
 void ProcessModel::SetParameters(const std::vector<std::pair<std::string, double>>& values) {
   const std::vector<ProcessParameter> parameters = Parameters();
   std::vector<std::pair<const ProcessParameter*, double>> changes;
-  for (const auto& [name, value] : values) {
+  for (const auto& change : values) {
     const auto it = std::find_if(parameters.begin(), parameters.end(),
-                                 [&](const ProcessParameter& p) { return p.Name == name; });
+                                 [&](const ProcessParameter& p) { return p.Name == change.first; });
     if (it == parameters.end())
-      throw VantorError("Le procédé « " + Name() + " » n'a pas de paramètre « " + name + " »");
-    it->Check(value);
-    changes.emplace_back(&*it, value);
+      throw VantorError("Le procédé « " + Name() + " » n'a pas de paramètre « " + change.first +
+                        " »");
+    it->Check(change.second);
+    changes.emplace_back(&*it, change.second);
   }
   std::vector<double> former;
   for (const ProcessParameter& p : parameters) former.push_back(p.Get(*this));
