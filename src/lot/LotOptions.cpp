@@ -197,8 +197,8 @@ std::string LotUsage() {
           [--echelon T] [--moyenne T] [--amplitude T] [--frequence T]
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
           [--procede )" +
-         ProcessIds("|") + R"(|constant:C1[,C0]] [--tension-externe V]
-          [--profil idéal|réaliste] [--graine N] [--charge T,C]
+         ProcessIds("|") + R"(|constant:C1[,C0]]
+          [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
