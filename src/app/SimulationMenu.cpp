@@ -5,17 +5,13 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <cmath>
 
 #include "ApplyButtons.h"
-#include "DcMotorPosition.h"
-#include "DcMotorSpeed.h"
 #include "ErrorReport.h"
 #include "Numbers.h"
 #include "PerturbationToggle.h"
 #include "QtText.h"
 #include "SimulationLoadDialog.h"
-#include "ThermalProcess.h"
 #include "Uvantorwin.h"
 #include "VantorError.h"
 
@@ -23,9 +19,21 @@ namespace vantor {
 
 namespace {
 
-double Field(QLineEdit* edit) {
+double FieldValue(const QLineEdit* edit) {
   return static_cast<double>(StrToFloat(edit->text().toStdString()));
 }
+
+// The object names the fields have always had; a new parameter gets "Edit-" + its name.
+std::string ObjectNameOf(const std::string& parameter) {
+  static const std::map<std::string, std::string> names = {
+      {"gain", "EditGain"},       {"constante-temps", "EditTimeConstant"},
+      {"capteur", "EditSensor"},  {"frottement", "EditFriction"},
+      {"retard", "EditDeadTime"}, {"bruit", "EditNoise"}};
+  const auto it = names.find(parameter);
+  return it != names.end() ? it->second : "Edit-" + parameter;
+}
+
+constexpr double kExternalMaxVolts = 10.24;
 
 }  // namespace
 
@@ -33,94 +41,70 @@ SimulationParametersDialog::SimulationParametersDialog(SimulatedCard& card, QWid
     : QDialog(parent), card_(card) {
   setObjectName("SimulationParameters");
   setWindowTitle("Paramètres du procédé simulé");
-  auto* form = new QFormLayout(this);
-  form_ = form;
-  auto make = [this, form](const char* name, const QString& label) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(name);
-    form->addRow(label, e);
-    return e;
-  };
-  EditGain = make("EditGain", "Gain du moteur ((rad/s)/V)");
-  EditTimeConstant = make("EditTimeConstant", "Constante de temps (s)");
-  EditSensor = make("EditSensor", "Sensibilité du capteur");
-  EditFriction = make("EditFriction", "Frottement sec (V d'ordre)");
-  EditDeadTime = make("EditDeadTime", "Retard (s)");
-  EditNoise = make("EditNoise", "Bruit de mesure (V)");
-  EditExternal = make("EditExternal", "Consigne externe sur l'entrée 0 (0 à 10.24 V)");
-  AddApplyButtons(*this, *form, [this] { Apply(); });
+  form_ = new QFormLayout(this);
+  EditExternal = new QLineEdit(this);
+  EditExternal->setObjectName("EditExternal");
+  form_->addRow("Consigne externe sur l'entrée 0 (0 à 10.24 V)", EditExternal);
+  for (const ProcessKind& kind : ProcessKinds()) AddFields(kind.Make()->Parameters());
+  EditGain = Field("gain");
+  EditTimeConstant = Field("constante-temps");
+  EditSensor = Field("capteur");
+  EditFriction = Field("frottement");
+  EditDeadTime = Field("retard");
+  EditNoise = Field("bruit");
+  AddApplyButtons(*this, *form_, [this] { Apply(); });
+  Refill();
+}
+
+QLineEdit* SimulationParametersDialog::Field(const std::string& name) const {
+  const auto it = fields_.find(name);
+  return it == fields_.end() ? nullptr : it->second;
+}
+
+void SimulationParametersDialog::AddFields(const std::vector<ProcessParameter>& parameters) {
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    if (fields_.count(parameters[i].Name) != 0) continue;
+    QWidget* before = EditExternal;
+    for (std::size_t j = i + 1; j < parameters.size() && before == EditExternal; ++j)
+      if (QLineEdit* next = Field(parameters[j].Name)) before = next;
+    int row = 0;
+    QFormLayout::ItemRole role;
+    form_->getWidgetPosition(before, &row, &role);
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(ToQString(ObjectNameOf(parameters[i].Name)));
+    form_->insertRow(row, ToQString(parameters[i].Label), edit);
+    fields_[parameters[i].Name] = edit;
+  }
 }
 
 void SimulationParametersDialog::Refill() {
-  ProcessModel& p = card_.Process();
-  auto* thermal = dynamic_cast<ThermalProcess*>(&p);
-  static_cast<QLabel*>(form_->labelForField(EditGain))
-      ->setText(thermal ? "Gain statique (V/V)" : "Gain du moteur ((rad/s)/V)");
-  form_->setRowVisible(EditSensor, thermal == nullptr);
-  form_->setRowVisible(EditFriction, thermal == nullptr);
-  form_->setRowVisible(EditDeadTime, thermal != nullptr);
-  if (auto* pos = dynamic_cast<DcMotorPosition*>(&p)) {
-    EditGain->setText(ShortText(pos->GainRadPerSecondPerVolt));
-    EditTimeConstant->setText(ShortText(pos->TimeConstantSeconds));
-    EditSensor->setText(ShortText(pos->SensorVoltsPerRadian));
-    EditSensor->setToolTip("Volts par radian du potentiomètre");
-    EditFriction->setText(ShortText(pos->FrictionVolts));
-  } else if (auto* speed = dynamic_cast<DcMotorSpeed*>(&p)) {
-    EditGain->setText(ShortText(speed->GainRadPerSecondPerVolt));
-    EditTimeConstant->setText(ShortText(speed->TimeConstantSeconds));
-    EditSensor->setText(ShortText(speed->TachoVoltsPerRadPerSecond));
-    EditSensor->setToolTip("Volts par rad/s de la génératrice tachymétrique");
-    EditFriction->setText(ShortText(speed->FrictionVolts));
-  } else if (thermal) {
-    EditGain->setText(ShortText(thermal->GainVoltsPerVolt));
-    EditTimeConstant->setText(ShortText(thermal->TimeConstantSeconds));
-    EditDeadTime->setText(ShortText(thermal->DeadTimeSeconds));
+  const ProcessModel& p = card_.Process();
+  const std::vector<ProcessParameter> parameters = p.Parameters();
+  AddFields(parameters);
+  for (const auto& [name, edit] : fields_) form_->setRowVisible(edit, false);
+  for (const ProcessParameter& parameter : parameters) {
+    QLineEdit* edit = Field(parameter.Name);
+    form_->setRowVisible(edit, true);
+    static_cast<QLabel*>(form_->labelForField(edit))->setText(ToQString(parameter.Label));
+    edit->setToolTip(ToQString(parameter.Tip));
+    edit->setText(ShortText(parameter.Get(p)));
   }
-  EditNoise->setText(ShortText(p.NoiseVolts));
   EditExternal->setText(ShortText(card_.ExternalSetpointVolts()));
 }
 
 void SimulationParametersDialog::Apply() {
   ProcessModel& p = card_.Process();
-  auto* thermal = dynamic_cast<ThermalProcess*>(&p);
-  const double gain = Field(EditGain);
-  const double tau = Field(EditTimeConstant);
-  const double sensor = thermal ? 1.0 : Field(EditSensor);
-  const double friction = thermal ? 0.0 : Field(EditFriction);
-  const double deadTime = thermal ? Field(EditDeadTime) : 0.0;
-  const double noise = Field(EditNoise);
-  const double external = Field(EditExternal);
-  if (!(tau > 0) || tau > 100)
-    throw VantorError("La constante de temps doit être comprise entre 0 (exclu) et 100 s");
-  if (!(sensor > 0) || sensor > 100)
-    throw VantorError("La sensibilité du capteur doit être comprise entre 0 (exclu) et 100");
-  if (std::fabs(gain) > 1000)
-    throw VantorError(thermal ? "Le gain statique doit rester entre -1000 et 1000"
-                              : "Le gain du moteur doit rester entre -1000 et 1000");
-  if (!(friction >= 0) || friction > 5)
-    throw VantorError("Le frottement sec doit être compris entre 0 et 5 V");
-  if (!(deadTime >= 0) || deadTime > 30)
-    throw VantorError("Le retard doit être compris entre 0 et 30 s");
-  if (noise < 0 || noise > 5)
-    throw VantorError("Le bruit de mesure doit être compris entre 0 et 5 V");
-  if (external < 0 || external > 10.24)
-    throw VantorError("La consigne externe doit être comprise entre 0 et 10.24 V");
-  if (auto* pos = dynamic_cast<DcMotorPosition*>(&p)) {
-    pos->GainRadPerSecondPerVolt = gain;
-    pos->TimeConstantSeconds = tau;
-    pos->SensorVoltsPerRadian = sensor;
-    pos->FrictionVolts = friction;
-  } else if (auto* speed = dynamic_cast<DcMotorSpeed*>(&p)) {
-    speed->GainRadPerSecondPerVolt = gain;
-    speed->TimeConstantSeconds = tau;
-    speed->TachoVoltsPerRadPerSecond = sensor;
-    speed->FrictionVolts = friction;
-  } else if (thermal) {
-    thermal->GainVoltsPerVolt = gain;
-    thermal->TimeConstantSeconds = tau;
-    thermal->DeadTimeSeconds = deadTime;
-  }
-  p.NoiseVolts = noise;
+  const std::vector<ProcessParameter> parameters = p.Parameters();
+  AddFields(parameters);
+  std::vector<std::pair<std::string, double>> values;
+  for (const ProcessParameter& parameter : parameters)
+    values.emplace_back(parameter.Name, FieldValue(Field(parameter.Name)));
+  const double external = FieldValue(EditExternal);
+  for (std::size_t i = 0; i < parameters.size(); ++i) parameters[i].Check(values[i].second);
+  if (!(external >= 0 && external <= kExternalMaxVolts))
+    throw VantorError("La consigne externe doit être comprise entre 0 et " +
+                      FormatShort(kExternalMaxVolts) + " V");
+  p.SetParameters(values);
   card_.SetExternalSetpointVolts(external);
 }
 
@@ -129,19 +113,20 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   menu_ = form.menuBar()->addMenu("Simulation");
   menu_->setObjectName("Simulation1");
   auto* group = new QActionGroup(menu_);
-  PositionAction = menu_->addAction("Moteur à courant continu : position");
-  PositionAction->setObjectName("SimulationPosition1");
-  SpeedAction = menu_->addAction("Moteur à courant continu : vitesse");
-  SpeedAction->setObjectName("SimulationVitesse1");
-  ThermalAction = menu_->addAction("Procédé thermique : premier ordre et retard");
-  ThermalAction->setObjectName("SimulationThermique1");
-  for (QAction* a : {PositionAction, SpeedAction, ThermalAction}) {
+  const ProcessKind* current = KindOf(card.Process());
+  for (const ProcessKind& kind : ProcessKinds()) {
+    QAction* a = menu_->addAction(ToQString(kind.Label));
+    a->setObjectName(ToQString(kind.ActionName));
     a->setCheckable(true);
     group->addAction(a);
+    a->setChecked(&kind == current);
+    processActions_.emplace_back(kind.Id, a);
+    connect(a, &QAction::triggered, this,
+            [this, id = kind.Id] { Guarded(&form_, [&] { ChooseProcess(id); }); });
   }
-  PositionAction->setChecked(dynamic_cast<DcMotorPosition*>(&card.Process()) != nullptr);
-  SpeedAction->setChecked(dynamic_cast<DcMotorSpeed*>(&card.Process()) != nullptr);
-  ThermalAction->setChecked(dynamic_cast<ThermalProcess*>(&card.Process()) != nullptr);
+  PositionAction = ProcessAction("position");
+  SpeedAction = ProcessAction("vitesse");
+  ThermalAction = ProcessAction("thermique");
   menu_->addSeparator();
   auto* profiles = new QActionGroup(menu_);
   IdealAction = menu_->addAction("Procédé idéal");
@@ -171,9 +156,6 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   form.DisableDuringRuns(menu_->menuAction());
 
   const std::pair<QAction*, void (SimulationMenu::*)()> handlers[] = {
-      {PositionAction, &SimulationMenu::ChoosePosition},
-      {SpeedAction, &SimulationMenu::ChooseSpeed},
-      {ThermalAction, &SimulationMenu::ChooseThermal},
       {ParametersAction, &SimulationMenu::EditParameters},
       {LoadAction, &SimulationMenu::EditLoad},
       {ResetAction, &SimulationMenu::ResetProcess}};
@@ -187,23 +169,18 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 
-void SimulationMenu::Choose(std::unique_ptr<ProcessModel> process, QAction* action) {
+QAction* SimulationMenu::ProcessAction(const std::string& id) const {
+  for (const auto& [word, action] : processActions_)
+    if (word == id) return action;
+  return nullptr;
+}
+
+void SimulationMenu::ChooseProcess(const std::string& id) {
+  std::unique_ptr<ProcessModel> process = MakeProcess(id);
   process->ApplyProfile(card_.Process().Profile());
   card_.SetProcess(std::move(process));
-  action->setChecked(true);
+  if (QAction* action = ProcessAction(id)) action->setChecked(true);
   toggle_->Refresh();
-}
-
-void SimulationMenu::ChoosePosition() {
-  Choose(std::make_unique<DcMotorPosition>(), PositionAction);
-}
-
-void SimulationMenu::ChooseSpeed() {
-  Choose(std::make_unique<DcMotorSpeed>(), SpeedAction);
-}
-
-void SimulationMenu::ChooseThermal() {
-  Choose(std::make_unique<ThermalProcess>(), ThermalAction);
 }
 
 void SimulationMenu::ChooseProfile(SimulationProfile profile) {

@@ -1,6 +1,7 @@
 #pragma once
 // The "Simulation" menu of the simulated workstation: choose the process behind the
-// simulated card (DC motor, position or speed; thermal process with dead time) and its
+// simulated card (the rows of ProcessRegistry.h: DC motor, position or speed; thermal
+// process with dead time; first order) and its
 // profile (ideal or realistic), set its parameters and the external setpoint voltage on
 // input 0, set the load disturbance, and put the process back at rest. It also brings
 // the "Perturbation" button and arms the scheduled load at each "Début".
@@ -9,7 +10,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QObject>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "ProcessRegistry.h"
 #include "RunEvents.h"
 #include "SimulatedCard.h"
 #include "SimulationProfile.h"
@@ -20,17 +26,25 @@ class TForm1;
 class PerturbationToggle;
 class SimulationLoadDialog;
 
-// The parameters dialog: one field per parameter, "." as decimal separator.
+// The parameters dialog: one field per parameter of the current process (its
+// Parameters()), then the external setpoint; "." as decimal separator. A parameter
+// keeps its field from one process to the next: the rows of the other processes are
+// hidden.
 class SimulationParametersDialog : public QDialog {
   Q_OBJECT
  public:
   SimulationParametersDialog(SimulatedCard& card, QWidget* parent = nullptr);
-  // Fills the fields from the card's current process and input 0.
+  // Shows the current process's rows, with its labels, and fills them from the process
+  // and input 0.
   void Refill();
-  // Converts and checks every field, then applies them to the card's process; throws
-  // VantorError with a French message and changes nothing when a field is wrong.
+  // Converts and checks every field of the current process and the external setpoint,
+  // then applies them all; throws VantorError with a French message and changes nothing
+  // when a field is wrong or the process refuses the values together.
   void Apply();
+  // The field of a parameter, by its name ("gain"); nullptr for a name no process has.
+  QLineEdit* Field(const std::string& name) const;
 
+  // The fields of the table's processes.
   QLineEdit* EditGain = nullptr;
   QLineEdit* EditTimeConstant = nullptr;
   QLineEdit* EditSensor = nullptr;
@@ -40,8 +54,13 @@ class SimulationParametersDialog : public QDialog {
   QLineEdit* EditExternal = nullptr;
 
  private:
+  // Gives each parameter without a field its field, placed before the next one of the
+  // list that has a row, else before the external setpoint.
+  void AddFields(const std::vector<ProcessParameter>& parameters);
+
   SimulatedCard& card_;
   QFormLayout* form_ = nullptr;
+  std::map<std::string, QLineEdit*> fields_;
 };
 
 class SimulationMenu : public QObject, private RunObserver {
@@ -50,6 +69,9 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationMenu(TForm1& form, SimulatedCard& card);
 
   QMenu* Menu() const { return menu_; }
+  // The action of a row of the process table, by its word; nullptr outside the table.
+  QAction* ProcessAction(const std::string& id) const;
+  // The actions of the "position", "vitesse" and "thermique" rows.
   QAction* PositionAction = nullptr;
   QAction* SpeedAction = nullptr;
   QAction* ThermalAction = nullptr;
@@ -62,9 +84,8 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationLoadDialog* LoadDialog() const { return loadDialog_; }
   PerturbationToggle* Toggle() const { return toggle_; }
 
-  void ChoosePosition();
-  void ChooseSpeed();
-  void ChooseThermal();
+  // Puts a new process of the table's row behind the card, with the current profile.
+  void ChooseProcess(const std::string& id);
   // Gives the current process the profile's parameters and puts it at rest; the
   // processes chosen afterwards get it too.
   void ChooseProfile(SimulationProfile profile);
@@ -76,14 +97,13 @@ class SimulationMenu : public QObject, private RunObserver {
   // A run starts: the moment to arm the scheduled load.
   void RunStarted(const RegulationState& s) override;
 
-  void Choose(std::unique_ptr<ProcessModel> process, QAction* action);
-
   TForm1& form_;
   SimulatedCard& card_;
   QMenu* menu_ = nullptr;
   SimulationParametersDialog* dialog_ = nullptr;
   SimulationLoadDialog* loadDialog_ = nullptr;
   PerturbationToggle* toggle_ = nullptr;
+  std::vector<std::pair<std::string, QAction*>> processActions_;
 };
 
 }  // namespace vantor

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "Clock.h"
-#include "DcMotorPosition.h"
+#include "ProcessRegistry.h"
 #include "SimulatedCard.h"
 #include "SimulationMenu.h"
 #include "StartFolder.h"
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   vantor::RealClock clock;
   // The position motor behind the factory addresses, as a bench motor behaves: noisy
   // sensor, dry friction (the "Simulation" menu switches to the ideal motor).
-  auto motor = std::make_unique<vantor::DcMotorPosition>();
+  auto motor = vantor::MakeProcess("position");
   motor->ApplyProfile(vantor::SimulationProfile::Realistic);
   vantor::SimulatedCard card(clock, std::move(motor));
   auto windows = vantor::CreateWindows(vantor::SimulatedWorkstationCard(card));

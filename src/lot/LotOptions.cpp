@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "ProcessRegistry.h"
+
 namespace vantor {
 
 namespace {
@@ -32,22 +34,17 @@ int ParseCounts(const std::string& text, const std::string& option) {
 }
 
 void ParseProcess(const std::string& value, LotOptions& o) {
-  if (value == "position") {
-    o.Process = LotProcess::Position;
-  } else if (value == "vitesse") {
-    o.Process = LotProcess::Speed;
-  } else if (value == "thermique") {
-    o.Process = LotProcess::Thermal;
-  } else if (value.rfind("constant:", 0) == 0) {
-    o.Process = LotProcess::Constant;
+  if (FindProcessKind(value) != nullptr) {
+    o.Process = value;
+  } else if (value.rfind(std::string(kConstantProcess) + ":", 0) == 0) {
+    o.Process = kConstantProcess;
     const std::string counts = value.substr(9);
     const auto comma = counts.find(',');
     o.ConstantInput1 = ParseCounts(counts.substr(0, comma), "--procede");
     o.ConstantInput0 =
         comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
   } else {
-    Fail("--procede : « " + value +
-         " » inconnu (position, vitesse, thermique ou constant:C1[,C0])");
+    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") + " ou constant:C1[,C0])");
   }
 }
 
@@ -199,8 +196,9 @@ std::string LotUsage() {
   return R"(Usage : regulateur-vantor-lot [--dossier DOSSIER] --consigne echelon|sin|triang|carr|externe
           [--echelon T] [--moyenne T] [--amplitude T] [--frequence T]
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
-          [--procede position|vitesse|thermique|constant:C1[,C0]] [--tension-externe V]
-          [--profil idéal|réaliste] [--graine N] [--charge T,C]
+          [--procede )" +
+         ProcessIds("|") + R"(|constant:C1[,C0]]
+          [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
@@ -235,6 +233,8 @@ Procédé simulé
   --procede vitesse   moteur à courant continu asservi en vitesse
   --procede thermique procédé thermique : premier ordre (constante de temps 8 s) et
                       retard (1,5 s), 0 à 10 V pour 20 à 120 °C
+  --procede premier-ordre  procédé du premier ordre : gain 1 V/V, constante de temps
+                      2 s (pour identifier un premier ordre sur sa réponse à l'échelon)
   --procede constant:C1[,C0]  entrée 1 toujours à C1 points, entrée 0 à C0 (0 par défaut)
   --tension-externe V tension de l'entrée 0 pour les procédés moteur (0 V par défaut)
   --profil idéal|réaliste  procédé idéal (par défaut) ou réaliste : bruit de mesure,

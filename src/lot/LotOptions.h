@@ -15,13 +15,13 @@ class LotUsageError : public std::runtime_error {
   explicit LotUsageError(const std::string& message) : std::runtime_error(message) {}
 };
 
-enum class LotProcess { Position, Speed, Thermal, Constant };
-
 // A load disturbance: LoadVolts of drive lost from StartSeconds after the start of the run.
 struct LotLoad {
   double StartSeconds = 0.0;
   double LoadVolts = 0.0;
 };
+
+inline constexpr const char* kConstantProcess = "constant";
 
 struct LotOptions {
   bool Help = false;
@@ -31,7 +31,9 @@ struct LotOptions {
   std::optional<std::string> Echelon, Moyenne, Amplitude, Frequence, Kp, Kd, Ki;
   bool OpenLoop = false;
   bool Output1Active = false;
-  LotProcess Process = LotProcess::Position;
+  // --procede: a word of the process table (ProcessRegistry.h), or kConstantProcess for
+  // inputs held at ConstantInput1 and ConstantInput0 counts (constant:C1[,C0]).
+  std::string Process = "position";
   int ConstantInput1 = 0, ConstantInput0 = 0;
   SimulationProfile Profile = SimulationProfile::Ideal;
   std::optional<std::uint32_t> Seed;
@@ -42,7 +44,7 @@ struct LotOptions {
   std::string Csv;
   std::optional<std::string> Ports;
   bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
-  bool Mesures = false;  // print the step measures after the run
+  bool Mesures = false;   // print the step measures after the run
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.

@@ -11,12 +11,11 @@
 #include "CardFactory.h"
 #include "Clock.h"
 #include "ConstantInputs.h"
-#include "DcMotorPosition.h"
-#include "DcMotorSpeed.h"
 #include "LotOptions.h"
 #include "Numbers.h"
 #include "OutputFile.h"
 #include "PortLogBus.h"
+#include "ProcessRegistry.h"
 #include "Regulation.h"
 #include "RunFile.h"
 #include "SettingsStore.h"
@@ -24,7 +23,6 @@
 #include "StartUp.h"
 #include "StepMeasures.h"
 #include "TerminationSignals.h"
-#include "ThermalProcess.h"
 #include "VantorError.h"
 #include "WorkingFolder.h"
 
@@ -90,21 +88,10 @@ std::string SettingsPrefix(const LotOptions& o) {
   return w.Origin == WorkingFolderOrigin::Current ? "" : w.Path + "/";
 }
 
-std::unique_ptr<ProcessModel> MakeProcess(const LotOptions& o) {
-  std::unique_ptr<ProcessModel> process;
-  switch (o.Process) {
-    case LotProcess::Speed:
-      process = std::make_unique<DcMotorSpeed>();
-      break;
-    case LotProcess::Thermal:
-      process = std::make_unique<ThermalProcess>();
-      break;
-    case LotProcess::Constant:
-      return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
-    case LotProcess::Position:
-      process = std::make_unique<DcMotorPosition>();
-      break;
-  }
+std::unique_ptr<ProcessModel> MakeLotProcess(const LotOptions& o) {
+  if (o.Process == kConstantProcess)
+    return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
+  std::unique_ptr<ProcessModel> process = MakeProcess(o.Process);
   process->ApplyProfile(o.Profile);
   if (o.Seed) process->NoiseSeed = *o.Seed;
   return process;
@@ -151,7 +138,7 @@ int Run(const LotOptions& o) {
   VirtualClock virtualClock;
   RealClock realClock;
   Clock& clock = o.RealTime ? static_cast<Clock&>(realClock) : virtualClock;
-  SimulatedCard simulated(clock, MakeProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
+  SimulatedCard simulated(clock, MakeLotProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
                           static_cast<std::uint16_t>(adr2 & 0xFFFF));
   simulated.InjectFault(o.Fault);
   if (o.ExternalVolts) simulated.SetExternalSetpointVolts(*o.ExternalVolts);

@@ -19,8 +19,8 @@ std::optional<double> ConstantInputs::Input0Volts() const {
   return CountsToVolts(Input0Counts);
 }
 
-void ConstantInputs::Validate() const {
-  ProcessModel::Validate();
+void ConstantInputs::ValidateModel() const {
+  ProcessModel::ValidateModel();
   if (Input0Counts < 0 || Input0Counts > 4095 || Input1Counts < 0 || Input1Counts > 4095)
     throw VantorError(
         "Les valeurs fixes des entrées simulées doivent être comprises entre 0 et "

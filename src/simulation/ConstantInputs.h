@@ -13,12 +13,15 @@ class ConstantInputs : public ProcessModel {
   void Advance(double, double) override {}
   double Input1Volts() const override;
   std::optional<double> Input0Volts() const override;
-  void Validate() const override;
   std::string Name() const override { return "Entrées constantes"; }
+  std::string Id() const override { return "constant"; }
 
   // Counts 0..4095; the voltage served is the one the converter turns back into them.
   int Input0Counts;
   int Input1Counts;
+
+ protected:
+  void ValidateModel() const override;
 };
 
 }  // namespace vantor

@@ -26,8 +26,9 @@ class DcMotorPosition : public ProcessModel {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
-  void Validate() const override;
   std::string Name() const override { return "Moteur à courant continu : position"; }
+  std::string Id() const override { return "position"; }
+  std::vector<ProcessParameter> Parameters() const override;
   void ApplyProfile(SimulationProfile profile) override;
 
   double PositionRadians() const { return position_; }
@@ -46,6 +47,9 @@ class DcMotorPosition : public ProcessModel {
   // Potentiometer voltages at the two end stops.
   double SensorMinVolts = 0.0;
   double SensorMaxVolts = 10.0;
+
+ protected:
+  void ValidateModel() const override;
 
  private:
   double position_ = 0.0;

@@ -35,8 +35,26 @@ double DcMotorSpeed::Input1Volts() const {
                     SensorMaxVolts);
 }
 
-void DcMotorSpeed::Validate() const {
-  ProcessModel::Validate();
+std::vector<ProcessParameter> DcMotorSpeed::Parameters() const {
+  std::vector<ProcessParameter> list = {
+      MemberParameter(MotorGainParameter(), &DcMotorSpeed::GainRadPerSecondPerVolt),
+      MemberParameter(TimeConstantParameter(), &DcMotorSpeed::TimeConstantSeconds),
+      MemberParameter(ProcessParameter{.Name = "capteur",
+                                       .Label = "Sensibilité du capteur",
+                                       .Subject = "La sensibilité du capteur",
+                                       .Feminine = true,
+                                       .Minimum = 0.0,
+                                       .Maximum = 100.0,
+                                       .MinimumExcluded = true,
+                                       .Tip = "Volts par rad/s de la génératrice tachymétrique"},
+                      &DcMotorSpeed::TachoVoltsPerRadPerSecond),
+      MemberParameter(FrictionParameter(), &DcMotorSpeed::FrictionVolts)};
+  for (ProcessParameter& p : ProcessModel::Parameters()) list.push_back(std::move(p));
+  return list;
+}
+
+void DcMotorSpeed::ValidateModel() const {
+  ProcessModel::ValidateModel();
   RequireAtLeast(TimeConstantSeconds, 0.0, "La constante de temps");
   RequireAtLeast(FrictionVolts, 0.0, "Le frottement sec");
   if (!std::isfinite(GainRadPerSecondPerVolt))

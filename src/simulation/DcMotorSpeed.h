@@ -21,8 +21,9 @@ class DcMotorSpeed : public ProcessModel {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
-  void Validate() const override;
   std::string Name() const override { return "Moteur à courant continu : vitesse"; }
+  std::string Id() const override { return "vitesse"; }
+  std::vector<ProcessParameter> Parameters() const override;
   void ApplyProfile(SimulationProfile profile) override;
 
   double SpeedRadPerSecond() const { return speed_; }
@@ -42,6 +43,9 @@ class DcMotorSpeed : public ProcessModel {
   double SensorOffsetVolts = 0.0;
   double SensorMinVolts = 0.0;
   double SensorMaxVolts = 10.0;
+
+ protected:
+  void ValidateModel() const override;
 
  private:
   double speed_ = 0.0;

@@ -20,6 +20,25 @@ double Sign(double x) {
 
 }  // namespace
 
+ProcessParameter MotorGainParameter() {
+  return {.Name = "gain",
+          .Label = "Gain du moteur ((rad/s)/V)",
+          .Subject = "Le gain du moteur",
+          .Minimum = -1000.0,
+          .Maximum = 1000.0,
+          .Tip = "Vitesse en régime établi par volt d'ordre"};
+}
+
+ProcessParameter FrictionParameter() {
+  return {.Name = "frottement",
+          .Label = "Frottement sec (V d'ordre)",
+          .Subject = "Le frottement sec",
+          .Unit = "V",
+          .Minimum = 0.0,
+          .Maximum = 5.0,
+          .Tip = "Ordre perdu dans le frottement ; en dessous, le moteur arrêté ne démarre pas"};
+}
+
 double AdvanceMotor(double& speed, double dtSeconds, double driveVolts, double gain, double tau,
                     double frictionVolts) {
   if (!(dtSeconds > 0.0)) return 0.0;

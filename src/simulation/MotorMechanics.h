@@ -9,8 +9,14 @@
 // F = 0 is the frictionless motor. Every step is the exact solution for a drive held
 // constant; a step in which the speed falls to zero is split there, so the motor sticks
 // or reverses exactly when it should, whatever the step length.
+#include "ProcessModel.h"
 
 namespace vantor {
+
+// The parameters both motors show, without Get and Set: gain K ((rad/s)/V) and dry
+// friction F (V).
+ProcessParameter MotorGainParameter();
+ProcessParameter FrictionParameter();
 
 // Advances `speed` by dtSeconds under the drive u; returns the angle turned (rad).
 double AdvanceMotor(double& speed, double dtSeconds, double driveVolts, double gain, double tau,

@@ -1,5 +1,6 @@
 #include "ProcessModel.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Numbers.h"
@@ -15,9 +16,89 @@ std::string ProcessModel::Description() const {
   return profile_ == SimulationProfile::Realistic ? Name() + " (réaliste)" : Name();
 }
 
+std::string ProcessParameter::RangeMessage() const {
+  const std::string unit = Unit.empty() ? "" : " " + Unit;
+  if (Minimum == -Maximum && !MinimumExcluded)
+    return Subject + " doit rester entre " + FormatShort(Minimum) + " et " + FormatShort(Maximum) +
+           unit;
+  return Subject + " doit être compris" + (Feminine ? "e" : "") + " entre " + FormatShort(Minimum) +
+         (MinimumExcluded ? " (exclu)" : "") + " et " + FormatShort(Maximum) + unit;
+}
+
+void ProcessParameter::Check(double value) const {
+  const bool aboveMinimum = MinimumExcluded ? value > Minimum : value >= Minimum;
+  if (!aboveMinimum || !(value <= Maximum)) throw VantorError(RangeMessage());
+}
+
+std::vector<ProcessParameter> ProcessModel::Parameters() const {
+  ProcessParameter noise;
+  noise.Name = "bruit";
+  noise.Label = "Bruit de mesure (V)";
+  noise.Subject = "Le bruit de mesure";
+  noise.Unit = "V";
+  noise.Minimum = 0.0;
+  noise.Maximum = 5.0;
+  noise.Get = [](const ProcessModel& p) { return p.NoiseVolts; };
+  noise.Set = [](ProcessModel& p, double v) { p.NoiseVolts = v; };
+  noise.Tip = "Amplitude du bruit ajouté à la mesure de l'entrée 1";
+  return {noise};
+}
+
+ProcessParameter ProcessModel::TimeConstantParameter() {
+  return {.Name = "constante-temps",
+          .Label = "Constante de temps (s)",
+          .Subject = "La constante de temps",
+          .Feminine = true,
+          .Unit = "s",
+          .Minimum = 0.0,
+          .Maximum = 100.0,
+          .MinimumExcluded = true};
+}
+
+ProcessParameter ProcessModel::StaticGainParameter() {
+  return {.Name = "gain",
+          .Label = "Gain statique (V/V)",
+          .Subject = "Le gain statique",
+          .Minimum = -1000.0,
+          .Maximum = 1000.0,
+          .Tip = "Volts de mesure par volt d'ordre, en régime établi"};
+}
+
 void ProcessModel::Validate() const {
+  ValidateModel();
+  for (const ProcessParameter& parameter : Parameters()) {
+    const double value = parameter.Get(*this);
+    // The model runs at an excluded minimum (see ProcessParameter).
+    if (!(value == parameter.Minimum)) parameter.Check(value);
+  }
+}
+
+void ProcessModel::ValidateModel() const {
   RequireAtLeast(NoiseVolts, 0.0, "L'amplitude du bruit");
   RequireAtLeast(NoiseFraction, 0.0, "La part du bruit proportionnelle à la mesure");
+}
+
+void ProcessModel::SetParameters(const std::vector<std::pair<std::string, double>>& values) {
+  const std::vector<ProcessParameter> parameters = Parameters();
+  std::vector<std::pair<const ProcessParameter*, double>> changes;
+  for (const auto& change : values) {
+    const auto it = std::find_if(parameters.begin(), parameters.end(),
+                                 [&](const ProcessParameter& p) { return p.Name == change.first; });
+    if (it == parameters.end())
+      throw VantorError("Le procédé « " + Name() + " » n'a pas de paramètre « " + change.first +
+                        " »");
+    it->Check(change.second);
+    changes.emplace_back(&*it, change.second);
+  }
+  std::vector<double> former;
+  for (const ProcessParameter& p : parameters) former.push_back(p.Get(*this));
+  try {
+    for (const auto& [parameter, value] : changes) parameter->Set(*this, value);
+    Validate();
+  } catch (...) {
+    for (std::size_t i = 0; i < parameters.size(); ++i) parameters[i].Set(*this, former[i]);
+    throw;
+  }
 }
 
 double ProcessModel::SampleInput1Volts() {

@@ -4,13 +4,44 @@
 // may also fix analog input 0, which otherwise carries the card's adjustable external
 // setpoint. The card integrates the process in fixed steps of its own clock.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "SimulationProfile.h"
 
 namespace vantor {
+
+class ProcessModel;
+
+// A parameter the user sets, as the parameters dialog shows it. Its range is the one
+// the dialog accepts and Validate() checks.
+struct ProcessParameter {
+  std::string Name{};     // stable identifier: "gain", "constante-temps", ...
+  std::string Label{};    // the dialog's label, unit included: "Constante de temps (s)"
+  std::string Subject{};  // the parameter as a message names it: "La constante de temps"
+  bool Feminine = false;  // "comprise" rather than "compris"
+  std::string Unit{};     // written after the bounds in messages ("s", "V"), may be empty
+  double Minimum = 0.0;
+  double Maximum = 0.0;
+  // The user may not set the minimum itself ("0 (exclu)"): it is the limiting case the
+  // model can still run (a zero time constant, the plant without lag), so Validate()
+  // accepts it; a model that cannot run there refuses it in its own checks.
+  bool MinimumExcluded = false;
+  std::function<double(const ProcessModel&)> Get{};
+  std::function<void(ProcessModel&, double)> Set{};
+  std::string Tip{};  // tooltip of the dialog's field, may be empty
+
+  // "La constante de temps doit être comprise entre 0 (exclu) et 100 s"; a range
+  // symmetric about zero reads "Le gain statique doit rester entre -1000 et 1000".
+  std::string RangeMessage() const;
+  // Throws VantorError(RangeMessage()) unless value is a number within the range, the
+  // minimum refused when excluded.
+  void Check(double value) const;
+};
 
 class ProcessModel {
  public:
@@ -25,10 +56,20 @@ class ProcessModel {
   virtual double Input1Volts() const = 0;
   // Voltage the process imposes on analog input 0, if any.
   virtual std::optional<double> Input0Volts() const { return std::nullopt; }
-  // Throws VantorError with a French message naming the first unusable parameter.
-  virtual void Validate() const;
+  // Throws VantorError with a French message naming the first unusable parameter: the
+  // model's own checks (ValidateModel), then the range of every parameter.
+  void Validate() const;
   // Name shown to the user ("Moteur à courant continu : position", ...).
   virtual std::string Name() const = 0;
+  // Word of the process table (ProcessRegistry.h): "position", "vitesse", ...
+  virtual std::string Id() const = 0;
+  // The parameters the user sets, in the dialog's order; the base class gives the
+  // measurement noise, which every process has and lists last.
+  virtual std::vector<ProcessParameter> Parameters() const;
+  // Sets the named parameters all together, or none of them: throws VantorError and
+  // keeps the former values when a name is unknown, a value out of its range, or the
+  // process then fails Validate().
+  void SetParameters(const std::vector<std::pair<std::string, double>>& values);
   // Sets the parameters that make the process ideal or realistic (noise, friction, rest
   // position), keeping the others; takes effect from the next Reset() for the rest
   // position. The base class only remembers the profile.
@@ -51,6 +92,13 @@ class ProcessModel {
   std::uint32_t NoiseSeed = 20240611;
 
  protected:
+  // The checks of the model itself, with their own messages; the base class checks the
+  // noise. An override calls the base class first.
+  virtual void ValidateModel() const;
+  // The descriptions shared by several processes, without Get and Set (MemberParameter
+  // gives them): time constant T (s) and static gain K (V/V).
+  static ProcessParameter TimeConstantParameter();
+  static ProcessParameter StaticGainParameter();
   // Throws VantorError when value is not a finite number at least minimum.
   static void RequireAtLeast(double value, double minimum, const std::string& what);
   // Throws VantorError unless the sensor's limits are two numbers, minimum below maximum.
@@ -60,5 +108,17 @@ class ProcessModel {
   std::mt19937 noise_{NoiseSeed};
   SimulationProfile profile_ = SimulationProfile::Ideal;
 };
+
+// The parameter `description` held in the member `member` of Model.
+template <class Model>
+ProcessParameter MemberParameter(ProcessParameter description, double Model::*member) {
+  description.Get = [member](const ProcessModel& p) {
+    return static_cast<const Model&>(p).*member;
+  };
+  description.Set = [member](ProcessModel& p, double value) {
+    static_cast<Model&>(p).*member = value;
+  };
+  return description;
+}
 
 }  // namespace vantor

@@ -63,8 +63,25 @@ double ThermalProcess::Input1Volts() const {
   return std::clamp(SensorOffsetVolts + rise_, SensorMinVolts, SensorMaxVolts);
 }
 
-void ThermalProcess::Validate() const {
-  ProcessModel::Validate();
+std::vector<ProcessParameter> ThermalProcess::Parameters() const {
+  std::vector<ProcessParameter> list = {
+      MemberParameter(StaticGainParameter(), &ThermalProcess::GainVoltsPerVolt),
+      MemberParameter(TimeConstantParameter(), &ThermalProcess::TimeConstantSeconds),
+      MemberParameter(ProcessParameter{.Name = "retard",
+                                       .Label = "Retard (s)",
+                                       .Subject = "Le retard",
+                                       .Unit = "s",
+                                       .Minimum = 0.0,
+                                       .Maximum = 30.0,
+                                       .Tip = "Temps entre l'ordre et le premier changement de "
+                                              "température"},
+                      &ThermalProcess::DeadTimeSeconds)};
+  for (ProcessParameter& p : ProcessModel::Parameters()) list.push_back(std::move(p));
+  return list;
+}
+
+void ThermalProcess::ValidateModel() const {
+  ProcessModel::ValidateModel();
   RequireAtLeast(TimeConstantSeconds, 0.0, "La constante de temps");
   RequireAtLeast(DeadTimeSeconds, 0.0, "Le retard");
   if (!std::isfinite(GainVoltsPerVolt))

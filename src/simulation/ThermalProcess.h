@@ -29,8 +29,9 @@ class ThermalProcess : public ProcessModel {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
-  void Validate() const override;
   std::string Name() const override { return "Procédé thermique : premier ordre et retard"; }
+  std::string Id() const override { return "thermique"; }
+  std::vector<ProcessParameter> Parameters() const override;
   void ApplyProfile(SimulationProfile profile) override;
 
   // y, the sensor voltage above its rest value.
@@ -46,6 +47,9 @@ class ThermalProcess : public ProcessModel {
   double SensorOffsetVolts = 0.0;
   double SensorMinVolts = 0.0;
   double SensorMaxVolts = 10.0;
+
+ protected:
+  void ValidateModel() const override;
 
  private:
   void Relax(double dtSeconds, double driveVolts);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "LotFixture.h"
+#include "ProcessRegistry.h"
 #include "RunFile.h"
 #include "StepMeasures.h"
 
@@ -55,6 +56,18 @@ TEST_F(LotTest, TheCsvDescribesTheRunAndMeasuresArePrintedAsTheWindowReadsThem) 
   // A position loop has an integrator: no static error once settled.
   EXPECT_NEAR(m.StaticError, 0, 0.05);
   EXPECT_GT(*m.RiseTime, 0);
+}
+
+TEST_F(LotTest, EveryProcessOfTheTableRunsUnderItsWordAndIsRecordedByItsName) {
+  for (const ProcessKind& kind : ProcessKinds()) {
+    const LotResult r = Lot(Settings() + "--consigne echelon --boucle ouverte --procede " +
+                            kind.Id + " --cycles 400" + Csv());
+    ASSERT_EQ(r.status, 0) << kind.Id << ": " << r.err;
+    const std::string text = ReadAll(csv);
+    EXPECT_NE(text.find("# procede=" + kind.Label + "\n"), std::string::npos) << kind.Id;
+    // Driven by the 6 V step from 2.5 s, every process has moved by 20 s.
+    EXPECT_GT(Fields(Lines(text)[400])[3], 100) << kind.Id;
+  }
 }
 
 TEST_F(LotTest, SpeedLoopWithIntegralReachesTheStep) {

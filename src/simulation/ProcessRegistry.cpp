@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ProcessRegistry.h"
+
+#include "DcMotorPosition.h"
+#include "DcMotorSpeed.h"
+#include "FirstOrderProcess.h"
+#include "ThermalProcess.h"
+#include "VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+template <class Model>
+std::unique_ptr<ProcessModel> Make() {
+  return std::make_unique<Model>();
+}
+
+}  // namespace
+
+const std::vector<ProcessKind>& ProcessKinds() {
+  static const std::vector<ProcessKind> kinds = {
+      {"position", "Moteur à courant continu : position", "SimulationPosition1",
+       Make<DcMotorPosition>},
+      {"vitesse", "Moteur à courant continu : vitesse", "SimulationVitesse1", Make<DcMotorSpeed>},
+      {"thermique", "Procédé thermique : premier ordre et retard", "SimulationThermique1",
+       Make<ThermalProcess>},
+      {"premier-ordre", "Procédé du premier ordre", "SimulationPremierOrdre1",
+       Make<FirstOrderProcess>},
+  };
+  return kinds;
+}
+
+const ProcessKind* FindProcessKind(const std::string& id) {
+  for (const ProcessKind& kind : ProcessKinds())
+    if (kind.Id == id) return &kind;
+  return nullptr;
+}
+
+const ProcessKind* KindOf(const ProcessModel& process) {
+  return FindProcessKind(process.Id());
+}
+
+std::unique_ptr<ProcessModel> MakeProcess(const std::string& id) {
+  const ProcessKind* kind = FindProcessKind(id);
+  if (kind == nullptr)
+    throw VantorError("Procédé simulé inconnu : « " + id + " » (" + ProcessIds(", ") + ")");
+  return kind->Make();
+}
+
+std::string ProcessIds(const std::string& separator) {
+  std::string ids;
+  for (const ProcessKind& kind : ProcessKinds()) ids += (ids.empty() ? "" : separator) + kind.Id;
+  return ids;
+}
+
+}  // namespace vantor
