@@ -4,6 +4,9 @@
 #include "AD2var.h"
 #include "CrashRest.h"
 #include "HardwarePorts.h"
+#include "SerialLine.h"
+#include "UsbBoard.h"
+#include "VantorError.h"
 
 namespace vantor {
 
@@ -21,6 +24,35 @@ class IsaCardOnHardwarePorts : private OwnedPorts, public AD2var {
 };
 
 }  // namespace
+
+std::optional<CardChoice> ParseCardChoice(const std::string& word) {
+  if (word == "isa") return CardChoice{};
+  if (word.rfind("usb:", 0) != 0 || word.size() == 4) return std::nullopt;
+  CardChoice usb{CardChoice::Kind::Usb, word.substr(4)};
+  if (usb.Port == "auto") usb.Port.clear();
+  return usb;
+}
+
+std::string CardChoiceWord(const CardChoice& choice) {
+  if (choice.Card == CardChoice::Kind::Isa) return "isa";
+  return "usb:" + (choice.Port.empty() ? std::string("auto") : choice.Port);
+}
+
+std::unique_ptr<UsbBoard> OpenUsbBoard(const std::string& port) {
+  std::string path = port;
+  if (path.empty()) {
+    for (const SerialPortInfo& p : ListSerialPorts())
+      if (p.LooksLikeBoard) {
+        path = p.Path;
+        break;
+      }
+    if (path.empty())
+      throw VantorError(
+          "Aucune interface USB n'est branchée : branchez la carte sur un port USB du PC, ou "
+          "nommez son port (par exemple usb:/dev/ttyACM0)");
+  }
+  return std::make_unique<UsbBoard>(OpenSerialPort(path));
+}
 
 std::unique_ptr<AcquisitionCard> MakeIsaCard(PortBus& bus, std::int32_t adr1, std::int32_t adr2) {
   return std::make_unique<AD2var>(bus, adr1, adr2);

@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "AcquisitionCard.h"
 #include "PortBus.h"
+#include "UsbBoard.h"
 
 namespace vantor {
 
@@ -16,6 +19,24 @@ namespace vantor {
 // cards ignore). May throw VantorError.
 using CardOpener =
     std::function<std::unique_ptr<AcquisitionCard>(std::int32_t adr1, std::int32_t adr2)>;
+
+// The card a teacher chose: the ISA card, or the USB interface board on a port (empty:
+// the first board connected).
+struct CardChoice {
+  enum class Kind { Isa, Usb };
+  Kind Card = Kind::Isa;
+  std::string Port;
+  bool operator==(const CardChoice&) const = default;
+};
+// "isa", "usb:CHEMIN" or "usb:auto"; nothing for another word.
+std::optional<CardChoice> ParseCardChoice(const std::string& word);
+// The word of a choice, as ParseCardChoice reads it back.
+std::string CardChoiceWord(const CardChoice& choice);
+
+// The USB interface board on `port` (empty: the first board the system lists), opened
+// for this program alone; Initialise() then waits for its banner. Throws VantorError
+// when the port cannot be opened or, for the first board, when none is connected.
+std::unique_ptr<UsbBoard> OpenUsbBoard(const std::string& port);
 
 // The ISA card at adr1/adr2 on `bus` (hardware ports, the simulated card, a log of
 // either), register for register.

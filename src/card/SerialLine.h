@@ -28,8 +28,8 @@ std::unique_ptr<SerialLine> OpenSerialPort(const std::string& path);
 
 // A serial port the system lists, with its USB description.
 struct SerialPortInfo {
-  std::string Path;         // "/dev/ttyACM0"
-  std::string Description;  // "Arduino Uno", as the USB device names itself
+  std::string Path;             // "/dev/ttyACM0"
+  std::string Description;      // "Arduino Uno", as the USB device names itself
   bool LooksLikeBoard = false;  // an Arduino or a common USB-serial bridge
 };
 std::vector<SerialPortInfo> ListSerialPorts();

@@ -2,10 +2,19 @@
 // The serial line over libserialport. Exclusive use: TIOCEXCL (libserialport sets it)
 // keeps other users out, and an flock on the device keeps out even another program run
 // as root; /proc/locks names the holder.
+//
+// libserialport (0.1.1) refuses terminals it does not find in sysfs: pseudo-terminals,
+// which the simulated bench and serial bridges (socat, ser2net) offer. Those are opened
+// as a plain terminal in raw mode, with the same exclusive use and the same messages.
+#include <fcntl.h>
 #include <libserialport.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -37,8 +46,7 @@ long LockHolder(const struct stat& st) {
     unsigned major = 0, minor = 0;
     unsigned long inode = 0;
     if (std::sscanf(where.c_str(), "%x:%x:%lu", &major, &minor, &inode) != 3) continue;
-    if (inode == st.st_ino && major == major(st.st_dev) && minor == minor(st.st_dev))
-      return pid;
+    if (inode == st.st_ino && major == major(st.st_dev) && minor == minor(st.st_dev)) return pid;
   }
   return 0;
 }
@@ -76,10 +84,78 @@ std::string ProgramName(long pid) {
   throw VantorError("Impossible d'ouvrir le port série " + path + " : " + std::strerror(error));
 }
 
+// The device open on `fd` for this program alone, or the message naming who holds it.
+bool TakeExclusive(int fd, long& holder) {
+  holder = 0;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) holder = LockHolder(st);
+  return false;
+}
+
+[[noreturn]] void ThrowLost(const std::string& path) {
+  throw VantorError("La liaison avec l'interface USB sur " + path +
+                    " est coupée : vérifiez le câble USB, puis relancez la régulation");
+}
+
+class TerminalLine : public SerialLine {
+ public:
+  TerminalLine(const std::string& path, int fd) : path_(path), fd_(fd) {
+    long holder = 0;
+    if (!TakeExclusive(fd_, holder)) {
+      ::close(fd_);
+      ThrowBusy(path, holder);
+    }
+    ::ioctl(fd_, TIOCEXCL);
+    termios t{};
+    if (::tcgetattr(fd_, &t) == 0) {
+      ::cfmakeraw(&t);
+      ::cfsetispeed(&t, B115200);
+      ::cfsetospeed(&t, B115200);
+      ::tcsetattr(fd_, TCSANOW, &t);
+    }
+  }
+  ~TerminalLine() override { ::close(fd_); }
+
+  void Write(const std::string& bytes) override {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EAGAIN) {
+        pollfd p{fd_, POLLOUT, 0};
+        if (::poll(&p, 1, kWriteBoundMs) > 0 && (p.revents & POLLOUT)) continue;
+      }
+      ThrowLost(path_);
+    }
+  }
+
+  std::string Read(int timeoutMs) override {
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeoutMs > 0 ? timeoutMs : 0);
+    if (ready < 0 && errno == EINTR) return {};
+    if (ready <= 0) return {};
+    char buffer[256];
+    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    if (n > 0) return std::string(buffer, static_cast<std::size_t>(n));
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return {};
+    ThrowLost(path_);  // hang-up: the other end is gone
+  }
+
+  std::string Name() const override { return path_; }
+
+ private:
+  std::string path_;
+  int fd_;
+};
+
 class LibSerialPortLine : public SerialLine {
  public:
-  explicit LibSerialPortLine(const std::string& path) : path_(path) {
-    if (sp_get_port_by_name(path.c_str(), &port_) != SP_OK) ThrowOpenFailure(path, ENOENT);
+  LibSerialPortLine(const std::string& path, sp_port* port) : path_(path), port_(port) {
     if (sp_open(port_, SP_MODE_READ_WRITE) != SP_OK) {
       const int error = errno;
       sp_free_port(port_);
@@ -88,11 +164,10 @@ class LibSerialPortLine : public SerialLine {
     }
     int fd = -1;
     sp_get_port_handle(port_, &fd);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      struct stat st {};
-      const long pid = ::fstat(fd, &st) == 0 ? LockHolder(st) : 0;
+    long holder = 0;
+    if (fd >= 0 && !TakeExclusive(fd, holder)) {
       Close();
-      ThrowBusy(path, pid);
+      ThrowBusy(path, holder);
     }
     // 115200 bauds, 8N1, no flow control. A pseudo-terminal (the simulated bench) takes
     // the speed without the modem lines: those settings may fail there harmlessly.
@@ -106,24 +181,20 @@ class LibSerialPortLine : public SerialLine {
 
   void Write(const std::string& bytes) override {
     const int sent = sp_blocking_write(port_, bytes.data(), bytes.size(), kWriteBoundMs);
-    if (sent != static_cast<int>(bytes.size())) ThrowLost();
+    if (sent != static_cast<int>(bytes.size())) ThrowLost(path_);
   }
 
   std::string Read(int timeoutMs) override {
     char buffer[256];
     const int got = sp_blocking_read_next(port_, buffer, sizeof buffer,
                                           static_cast<unsigned>(timeoutMs > 0 ? timeoutMs : 1));
-    if (got < 0) ThrowLost();
+    if (got < 0) ThrowLost(path_);
     return std::string(buffer, static_cast<std::size_t>(got));
   }
 
   std::string Name() const override { return path_; }
 
  private:
-  [[noreturn]] void ThrowLost() const {
-    throw VantorError("La liaison avec l'interface USB sur " + path_ +
-                      " est coupée : vérifiez le câble USB, puis relancez la régulation");
-  }
   void Close() {
     if (!port_) return;
     sp_close(port_);
@@ -143,7 +214,18 @@ bool IsBoardVendor(int vid) {
 }  // namespace
 
 std::unique_ptr<SerialLine> OpenSerialPort(const std::string& path) {
-  return std::make_unique<LibSerialPortLine>(path);
+  sp_port* port = nullptr;
+  if (sp_get_port_by_name(path.c_str(), &port) == SP_OK)
+    return std::make_unique<LibSerialPortLine>(path, port);
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) ThrowOpenFailure(path, errno);
+  if (!::isatty(fd)) {
+    ::close(fd);
+    throw VantorError("« " + path +
+                      " » n'est pas un port série : nommez le port de "
+                      "l'interface USB (par exemple /dev/ttyACM0)");
+  }
+  return std::make_unique<TerminalLine>(path, fd);
 }
 
 std::vector<SerialPortInfo> ListSerialPorts() {

@@ -64,7 +64,8 @@ UsbBoard::~UsbBoard() {
 }
 
 void UsbBoard::Send(const std::string& payload) {
-  const std::string crc = Hex(vp_crc8(payload.data(), static_cast<std::uint8_t>(payload.size())), 2);
+  const std::string crc =
+      Hex(vp_crc8(payload.data(), static_cast<std::uint8_t>(payload.size())), 2);
   line_->Write(payload + "*" + crc + "\n");
 }
 
@@ -85,7 +86,8 @@ std::optional<std::string> UsbBoard::NextLine(Steady::time_point deadline) {
       ++counters_.RefusedLines;
       pending_.clear();
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
     if (left.count() <= 0) return std::nullopt;
     pending_ += line_->Read(static_cast<int>(left.count()));
   }
@@ -118,16 +120,17 @@ void UsbBoard::Initialise() {
     if (payload->rfind(kUsbBoardBanner, 0) != 0)
       throw VantorError("L'interface USB sur " + line_->Name() + " porte le micrologiciel « " +
                         *payload + " », que ce programme ne sait pas piloter (il attend « " +
-                        std::string(kUsbBoardBanner) + "… ») : chargez celui qui est livré avec "
-                        "le programme, avec la commande « " + FlashCommand(line_->Name()) +
-                        " », puis relancez le programme");
+                        std::string(kUsbBoardBanner) +
+                        "… ») : chargez celui qui est livré avec "
+                        "le programme, avec la commande « " +
+                        FlashCommand(line_->Name()) + " », puis relancez le programme");
     firmware_ = payload->substr(std::string(kUsbBoardBanner).size());
     return;
   }
   throw VantorError("L'interface USB ne répond pas sur " + line_->Name() +
                     " : ce n'est peut-être pas la bonne carte, ou son micrologiciel n'est pas "
-                    "chargé. Chargez-le avec la commande « " + FlashCommand(line_->Name()) +
-                    " », puis relancez le programme");
+                    "chargé. Chargez-le avec la commande « " +
+                    FlashCommand(line_->Name()) + " », puis relancez le programme");
 }
 
 void UsbBoard::ThrowSilent() const {

@@ -57,10 +57,10 @@ class UsbBoard : public AcquisitionCard {
   const std::string& FirmwareVersion() const { return firmware_; }
   // What the line showed since the board was opened.
   struct Counters {
-    long Frames = 0;          // frames used
-    long RefusedLines = 0;    // lines from the board refused (CRC, form)
-    long MissingFrames = 0;   // gaps in the sequence numbers
-    long LateOrders = 0;      // frames saying the order before came late or not at all
+    long Frames = 0;              // frames used
+    long RefusedLines = 0;        // lines from the board refused (CRC, form)
+    long MissingFrames = 0;       // gaps in the sequence numbers
+    long LateOrders = 0;          // frames saying the order before came late or not at all
     unsigned BoardMalformed = 0;  // the board's own count of refused commands (mod 256)
   };
   const Counters& Count() const { return counters_; }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "CardFactory.h"
 #include "ProcessRegistry.h"
 
 namespace vantor {
@@ -179,6 +180,16 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       o.Csv = value();
       if (o.Csv.empty()) Fail("--csv : nom de fichier vide");
       haveCsv = true;
+    } else if (name == "--carte") {
+      const std::string word = value();
+      if (word == "simulee" || word == "simulée") {
+        o.UsbPort.reset();
+      } else if (const auto choice = ParseCardChoice(word);
+                 choice && choice->Card == CardChoice::Kind::Usb) {
+        o.UsbPort = choice->Port;
+      } else {
+        Fail("--carte : « " + word + " » n'est pas une carte (simulee ou usb:CHEMIN)");
+      }
     } else if (name == "--ports") {
       o.Ports = value();
       if (o.Ports->empty()) Fail("--ports : nom de fichier vide");
@@ -189,6 +200,15 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
   if (o.Help) return o;
   if (!haveCycles) Fail("l'option --cycles est obligatoire");
   if (!haveCsv) Fail("l'option --csv est obligatoire");
+  if (o.UsbPort) {
+    // The board is a real card: nothing of the simulated card applies to it.
+    if (o.Ports) Fail("--ports : le journal des ports n'existe que sur la carte simulée");
+    if (o.Load || o.ExternalVolts || o.Fault != SimulatedFault::None || o.Seed)
+      Fail(
+          "--charge, --tension-externe, --panne et --graine ne s'appliquent qu'à la carte "
+          "simulée, pas à l'interface USB");
+    o.RealTime = true;
+  }
   return o;
 }
 
@@ -200,6 +220,7 @@ std::string LotUsage() {
          ProcessIds("|") + R"(|constant:C1[,C0]]
           [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
+          [--carte simulee|usb:CHEMIN]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
@@ -244,6 +265,14 @@ Procédé simulé
   --charge T,C        perturbation : une charge qui retire C volts à l'ordre (0 à 10),
                       appliquée T secondes après « Début » (point décimal, par exemple 10,1.5)
   --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7
+Carte
+  --carte simulee     la carte simulée, en temps virtuel (par défaut)
+  --carte usb:CHEMIN  l'interface USB sur le port CHEMIN (usb:auto : la première branchée),
+                      en temps réel cadencé par la carte ; le procédé est celui qui est
+                      câblé. Les erreurs de la carte (pas de réponse, micrologiciel absent,
+                      port occupé) donnent le code 1 avec leur message. À la fin, outre
+                      les cycles en retard : « interface_usb: trames=N refusees=N
+                      manquantes=N ordres_en_retard=N delai_moyen_ms=X delai_p99_ms=X »
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
                       (au-delà de 1998, l'entrée 1998 garde le dernier cycle)

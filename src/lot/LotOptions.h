@@ -43,6 +43,8 @@ struct LotOptions {
   long Cycles = 0;
   std::string Csv;
   std::optional<std::string> Ports;
+  // --carte usb:CHEMIN: the USB interface board in real time instead of the simulated card.
+  std::optional<std::string> UsbPort;
   bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
   bool Mesures = false;   // print the step measures after the run
 };

@@ -2,6 +2,7 @@
 // simulated card in virtual time. The same calls as the main window: start-up settings,
 // setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
 // run record is written as CSV, the format the window saves and reopens.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "StartUp.h"
 #include "StepMeasures.h"
 #include "TerminationSignals.h"
+#include "UsbBoard.h"
 #include "VantorError.h"
 #include "WorkingFolder.h"
 
@@ -128,6 +130,24 @@ void PrintMeasures(const RegulationState& s) {
   if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
 }
 
+// What the USB board's frames showed during the run.
+void PrintBoardCounts(const UsbBoard& board) {
+  const UsbBoard::Counters& c = board.Count();
+  std::vector<int> delays = board.OrderDelays();
+  double mean = 0, p99 = 0;
+  if (!delays.empty()) {
+    std::sort(delays.begin(), delays.end());
+    for (int d : delays) mean += d;
+    mean /= static_cast<double>(delays.size()) * 10;
+    p99 = delays[std::min(delays.size() - 1, delays.size() * 99 / 100)] / 10.0;
+  }
+  std::printf(
+      "interface_usb: trames=%ld refusees=%ld manquantes=%ld ordres_en_retard=%ld "
+      "delai_moyen_ms=%.2f delai_p99_ms=%.1f\n",
+      c.Frames, c.RefusedLines, c.MissingFrames, c.LateOrders, mean, p99);
+  std::fflush(stdout);
+}
+
 int Run(const LotOptions& o) {
   const std::string prefix = SettingsPrefix(o);
   // The simulated card sits at the addresses the settings name, as a real card whose
@@ -138,22 +158,35 @@ int Run(const LotOptions& o) {
   VirtualClock virtualClock;
   RealClock realClock;
   Clock& clock = o.RealTime ? static_cast<Clock&>(realClock) : virtualClock;
-  SimulatedCard simulated(clock, MakeLotProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
-                          static_cast<std::uint16_t>(adr2 & 0xFFFF));
-  simulated.InjectFault(o.Fault);
-  if (o.ExternalVolts) simulated.SetExternalSetpointVolts(*o.ExternalVolts);
-
+  // The card: the USB board, or the ISA card's register map on the simulated card.
+  std::unique_ptr<SimulatedCard> simulated;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> portsFile(nullptr, &std::fclose);
   std::unique_ptr<PortLogBus> logBus;
-  PortBus* bus = &simulated;
-  if (o.Ports) {
-    portsFile.reset(std::fopen(o.Ports->c_str(), "w"));
-    if (!portsFile) throw VantorError(FormatMessage("Impossible de créer le fichier %s", *o.Ports));
-    logBus = std::make_unique<PortLogBus>(simulated, portsFile.get());
-    bus = logBus.get();
+  std::unique_ptr<AcquisitionCard> cardHolder;
+  UsbBoard* board = nullptr;
+  if (o.UsbPort) {
+    auto usb = OpenUsbBoard(*o.UsbPort);
+    board = usb.get();
+    cardHolder = std::move(usb);
+  } else {
+    simulated = std::make_unique<SimulatedCard>(clock, MakeLotProcess(o),
+                                                static_cast<std::uint16_t>(adr1 & 0xFFFF),
+                                                static_cast<std::uint16_t>(adr2 & 0xFFFF));
+    simulated->InjectFault(o.Fault);
+    if (o.ExternalVolts) simulated->SetExternalSetpointVolts(*o.ExternalVolts);
+    PortBus* bus = simulated.get();
+    if (o.Ports) {
+      portsFile.reset(std::fopen(o.Ports->c_str(), "w"));
+      if (!portsFile)
+        throw VantorError(FormatMessage("Impossible de créer le fichier %s", *o.Ports));
+      logBus = std::make_unique<PortLogBus>(*simulated, portsFile.get());
+      bus = logBus.get();
+    }
+    cardHolder = MakeIsaCard(*bus, adr1, adr2);
   }
-  const std::unique_ptr<AcquisitionCard> cardHolder = MakeIsaCard(*bus, adr1, adr2);
   AcquisitionCard& card = *cardHolder;
+  // What a run records of its process: the simulated one's name, nothing on a real card.
+  const std::string process = simulated ? simulated->Process().Description() : std::string();
 
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
@@ -188,8 +221,8 @@ int Run(const LotOptions& o) {
   host.Log = logBus.get();
   if (o.Load) {
     // The run starts now: no port access comes between here and its first cycle.
-    simulated.SetLoadVolts(o.Load->LoadVolts);
-    simulated.ScheduleLoad(o.Load->StartSeconds);
+    simulated->SetLoadVolts(o.Load->LoadVolts);
+    simulated->ScheduleLoad(o.Load->StartSeconds);
   }
   RunStartWatch watch;
   RunEvents events;
@@ -202,7 +235,7 @@ int Run(const LotOptions& o) {
     // A run that started and then lost the card keeps what it recorded.
     if (watch.Started) {
       try {
-        WriteCsv(o.Csv, s, caption, simulated.Process().Description());
+        WriteCsv(o.Csv, s, caption, process);
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -223,11 +256,16 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s, caption, simulated.Process().Description());
+  WriteCsv(o.Csv, s, caption, process);
   if (o.Mesures) PrintMeasures(s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);
+  if (board) {
+    std::printf("periode_moyenne_ms=%.3f\n",
+                s.Pacing.Cycles > 0 ? s.Pacing.Elapsed * 1e3 / s.Pacing.Cycles : 0.0);
+    PrintBoardCounts(*board);
+  }
   return 0;
 }
 

@@ -8,6 +8,7 @@ void RunPacing::Start(double now) {
   Cycles = 0;
   LateCycles = 0;
   LongestPeriod = 0;
+  Elapsed = 0;
   LateEntry.fill(false);
   last_ = now;
 }
@@ -17,6 +18,7 @@ void RunPacing::CycleEnded(double now, std::int32_t recordPos, bool lateOnCard) 
   last_ = now;
   ++Cycles;
   LongestPeriod = std::max(LongestPeriod, period);
+  Elapsed += period;
   const bool late = lateOnCard || period > kLatePeriodSeconds;
   if (late) ++LateCycles;
   // The record's last entry is rewritten by every cycle past it: its flag follows.

@@ -18,6 +18,7 @@ struct RunPacing {
   std::int32_t Cycles = 0;      // cycles of the last run
   std::int32_t LateCycles = 0;  // of which late
   double LongestPeriod = 0;     // seconds
+  double Elapsed = 0;           // seconds from the start to the end of the last cycle
   // LateEntry[k]: the cycle stored at entry k of the run record came late.
   std::array<bool, kEntries> LateEntry{};
 

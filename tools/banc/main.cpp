@@ -36,27 +36,27 @@ extern "C" {
 #include <sim_time.h>
 }
 
-#include "DcMotorPosition.h"
-#include "DcMotorSpeed.h"
 #include "Parts.h"
 #include "ProcessModel.h"
+#include "ProcessRegistry.h"
 #include "SimulationProfile.h"
-#include "ThermalProcess.h"
 
 namespace vantor::banc {
 
 // The one place that turns a process name into a model.
 std::unique_ptr<ProcessModel> MakeBenchProcess(const std::string& id) {
-  if (id == "position") return std::make_unique<DcMotorPosition>();
-  if (id == "vitesse") return std::make_unique<DcMotorSpeed>();
-  if (id == "thermique") return std::make_unique<ThermalProcess>();
-  return nullptr;
+  const ProcessKind* kind = FindProcessKind(id);
+  return kind ? kind->Make() : nullptr;
 }
 
 namespace {
 
 constexpr std::uint32_t kFrequency = 16000000;
 constexpr std::uint32_t kStepMicroseconds = 1000;
+// How often the host's bytes are handed to the board's UART: what they wait for, in the
+// bench's time, beyond their own transmission (a real USB-serial bridge waits about as
+// long, its latency timer aside).
+constexpr std::uint32_t kSerialPollMicroseconds = 200;
 constexpr int kCsDac = 1;  // PB1
 constexpr int kCsAdc = 2;  // PB2
 
@@ -108,7 +108,7 @@ Options ParseOptions(int argc, char** argv) {
       options.process = value();
       if (!MakeBenchProcess(options.process))
         throw UsageError{"procédé inconnu : « " + options.process +
-                         " » (position, vitesse ou thermique)"};
+                         " » (" + ProcessIds(", ") + ")"};
     } else if (name == "--profil") {
       std::string word = value();
       auto profile = ParseProfile(word);
@@ -280,6 +280,7 @@ class Bench {
     avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF),
                             &Bench::OnXoff, this);
     avr_cycle_timer_register_usec(avr_, kStepMicroseconds, &Bench::OnStep, this);
+    avr_cycle_timer_register_usec(avr_, kSerialPollMicroseconds, &Bench::OnSerialPoll, this);
   }
 
   // --- the process ---
@@ -369,6 +370,11 @@ class Bench {
     // A firmware that does not sleep still keeps to the wall clock.
     bench->PaceTo(avr->cycle, 0.002);
     return when + avr_usec_to_cycles(avr, kStepMicroseconds);
+  }
+
+  static avr_cycle_count_t OnSerialPoll(avr_t* avr, avr_cycle_count_t when, void* param) {
+    static_cast<Bench*>(param)->ReadHost();
+    return when + avr_usec_to_cycles(avr, kSerialPollMicroseconds);
   }
 
   // Waits until the wall clock reaches the simulated time `cycle`, when it is more than

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The USB board's driver against a scripted line: what it sends, what it refuses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UsbBoard.h"
+#include "VantorError.h"
+#include "protocol.h"
+
+namespace vantor {
+namespace {
+
+std::string Sealed(const std::string& payload) {
+  char crc[3];
+  std::snprintf(crc, sizeof crc, "%02X",
+                vp_crc8(payload.data(), static_cast<std::uint8_t>(payload.size())));
+  return payload + "*" + crc + "\n";
+}
+
+std::string FramePayload(unsigned seq, unsigned in0, unsigned in1, unsigned status,
+                         unsigned delay = 0x30) {
+  char text[32];
+  std::snprintf(text, sizeof text, "T%04X%03X%03X%02X00%02X", seq, in0, in1, status, delay);
+  return text;
+}
+
+// A line whose board answers as the script says: each command sent may release bytes.
+class ScriptedLine : public SerialLine {
+ public:
+  void Write(const std::string& bytes) override {
+    Sent.push_back(bytes);
+    if (OnSend) OnSend(bytes);
+  }
+  std::string Read(int) override {
+    if (incoming.empty()) return {};
+    std::string chunk = incoming.front();
+    incoming.pop_front();
+    return chunk;
+  }
+  std::string Name() const override { return "/dev/ttyTEST"; }
+
+  void Arrive(const std::string& bytes) { incoming.push_back(bytes); }
+
+  std::vector<std::string> Sent;
+  std::function<void(const std::string&)> OnSend;
+  std::deque<std::string> incoming;
+};
+
+// The board's driver on a scripted line, with short bounds.
+struct Rig {
+  Rig() {
+    auto owned = std::make_unique<ScriptedLine>();
+    line = owned.get();
+    board = std::make_unique<UsbBoard>(std::move(owned));
+    board->BannerBound = std::chrono::milliseconds(60);
+    board->FrameMargin = std::chrono::milliseconds(20);
+  }
+  ScriptedLine* line = nullptr;
+  std::unique_ptr<UsbBoard> board;
+};
+
+class UsbBoardTest : public ::testing::Test, protected Rig {};
+
+TEST_F(UsbBoardTest, TheBannerIsAwaitedPastOldFramesAndAnotherFirmwareOrSilenceIsRefused) {
+  line->OnSend = [this](const std::string& bytes) {
+    if (bytes == Sealed("V")) {
+      // Frames of an earlier run and a damaged line come first, split anywhere.
+      const std::string old = Sealed(FramePayload(7, 1, 2, 1)) + "T00\n";
+      line->Arrive(old.substr(0, 5));
+      line->Arrive(old.substr(5) + Sealed("VANTOR-USB 1 1.0").substr(0, 9));
+      line->Arrive(Sealed("VANTOR-USB 1 1.0").substr(9));
+    }
+  };
+  board->Initialise();
+  EXPECT_EQ(board->FirmwareVersion(), "1.0");
+  EXPECT_EQ(line->Sent.front(), Sealed("X"));  // a board left running is stopped first
+  EXPECT_EQ(board->Count().RefusedLines, 1);
+
+  Rig other;
+  other.line->OnSend = [&other](const std::string& bytes) {
+    if (bytes == Sealed("V")) other.line->Arrive(Sealed("VANTOR-USB 2 2.0"));
+  };
+  EXPECT_THROW(other.board->Initialise(), VantorError);
+
+  Rig silent;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(silent.board->Initialise(), VantorError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  // Asked once more halfway, as a restarting Uno needs.
+  EXPECT_EQ(std::count(silent.line->Sent.begin(), silent.line->Sent.end(), Sealed("V")), 2);
+}
+
+TEST_F(UsbBoardTest, ARunAnswersEachFrameWithItsNumberAndRefusesDamagedOrMissingFrames) {
+  int frame = 0;
+  line->OnSend = [&](const std::string& bytes) {
+    if (bytes == Sealed("S0032")) line->Arrive(Sealed(FramePayload(0, 100, 2000, 0x03, 0xFF)));
+    if (bytes[0] != 'O') return;
+    ++frame;
+    if (frame == 1) line->Arrive(Sealed(FramePayload(1, 100, 2010, 0x01)));
+    if (frame == 2) {
+      // A damaged frame (one digit changed after sealing), then frame 3: 2 never came.
+      std::string damaged = Sealed(FramePayload(2, 100, 2020, 0x01));
+      damaged[7] = 'F';
+      line->Arrive(damaged + Sealed(FramePayload(3, 100, 2030, 0x09)));
+    }
+  };
+  board->StartPeriod(50);
+  EXPECT_EQ(board->ConvertInput(1), 2000);
+  EXPECT_EQ(board->ConvertInput(0), 100);
+  board->WriteOrder(1843);
+  EXPECT_EQ(line->Sent.back(), Sealed("O0000733000"));
+  EXPECT_FALSE(board->WaitPeriodEnd());
+  board->StartPeriod(50);  // the board paces: nothing sent
+  board->WriteOutput1(4095);
+  EXPECT_EQ(line->Sent.back(), Sealed("O0001733FFF"));
+  EXPECT_TRUE(board->WaitPeriodEnd());  // frame 2 refused, frame 3 says the order came late
+  EXPECT_EQ(board->ConvertInput(1), 2030);
+  EXPECT_EQ(board->Count().RefusedLines, 1);
+  EXPECT_EQ(board->Count().MissingFrames, 1);
+  EXPECT_EQ(board->Count().LateOrders, 1);
+  EXPECT_EQ(board->OrderDelays(), (std::vector<int>{0x30, 0x30}));
+
+  // The board falls silent: the wait ends, bounded, and the run can end.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(board->WaitPeriodEnd(), VantorError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  board->EndPeriods();
+  EXPECT_EQ(line->Sent.back(), Sealed("X"));
+  board->WriteOrder(2048);  // stopped: the board holds its outputs at rest by itself
+  EXPECT_EQ(line->Sent.back(), Sealed("X"));
+}
+
+}  // namespace
+}  // namespace vantor
