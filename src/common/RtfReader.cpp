@@ -48,20 +48,6 @@ int CharsetCodePage(int charset) {
   }
 }
 
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Where the text of a group goes.
 enum class Destination { Text, Skip, FontTable, ColorTable };
 
@@ -229,22 +215,23 @@ class RtfReader {
   void ReadControl() {
     if (pos_ >= in_.size()) return;
     const char c = in_[pos_];
-    if (!IsLetter(c)) {
+    if (!IsAsciiLetter(c)) {
       ++pos_;
       ControlSymbol(c);
       return;
     }
     const std::size_t start = pos_;
-    while (pos_ < in_.size() && IsLetter(in_[pos_])) ++pos_;
+    while (pos_ < in_.size() && IsAsciiLetter(in_[pos_])) ++pos_;
     std::string_view word = in_.substr(start, std::min(pos_ - start, kMaxControlWord));
     bool hasParam = false;
     long long param = 0;
     bool negative = false;
-    if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() && IsDigit(in_[pos_ + 1])) {
+    if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() &&
+        IsAsciiDigit(in_[pos_ + 1])) {
       negative = true;
       ++pos_;
     }
-    while (pos_ < in_.size() && IsDigit(in_[pos_])) {
+    while (pos_ < in_.size() && IsAsciiDigit(in_[pos_])) {
       hasParam = true;
       if (param < 10000000000LL) param = param * 10 + (in_[pos_] - '0');
       ++pos_;
@@ -271,8 +258,8 @@ class RtfReader {
     if (c == '\'') {
       int value = -1;
       if (pos_ + 1 < in_.size()) {
-        const int high = HexDigit(in_[pos_]);
-        const int low = HexDigit(in_[pos_ + 1]);
+        const int high = HexDigitValue(in_[pos_]);
+        const int low = HexDigitValue(in_[pos_ + 1]);
         if (high >= 0 && low >= 0) {
           value = high * 16 + low;
           pos_ += 2;

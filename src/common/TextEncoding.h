@@ -8,6 +8,21 @@
 
 namespace vantor {
 
+// ASCII classes, whatever the locale (unlike <cctype>).
+inline bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+// Value of a hexadecimal digit of either case, -1 for any other character.
+inline int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // The character of `byte` in the single-byte code page `codePage` (1252, 1250, 437 and
 // 850 are known; any other code page is read as 1252).
 char32_t CodePageToUnicode(int codePage, unsigned char byte);
