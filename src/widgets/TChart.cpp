@@ -178,13 +178,14 @@ ChartLayout TChart::ComputeLayout(QSize surface) const {
 
   const QFontMetricsF labelsBottom(EffectiveFont(bottomAxis_.LabelsFont));
   const QFontMetricsF labelsLeft(EffectiveFont(leftAxis_.LabelsFont));
-  // Bottom axis: ticks, labels, title under the plot.
-  bottom -= std::max(bottomAxis_.TickLength, 0);
-  if (bottomAxis_.Labels) bottom -= static_cast<int>(std::ceil(labelsBottom.height())) + kChartGap;
-  if (!bottomAxis_.Title.isEmpty())
-    bottom -=
-        static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(bottomAxis_.TitleFont)).height())) +
-        kChartGap;
+  auto widestLabel = [](const AxisTicks& ticks, const QFontMetricsF& fm) {
+    double widest = 0;
+    for (const QString& label : ticks.labels)
+      widest = std::max(widest, fm.horizontalAdvance(label));
+    return widest;
+  };
+  // Bottom axis under the plot, its labels one line high.
+  bottom -= AxisDepth(bottomAxis_, labelsBottom.height());
   // Room for half of the top label of the left axis.
   if (leftAxis_.Labels) top += static_cast<int>(std::ceil(labelsLeft.height() / 2));
   if (bottom < top) bottom = top;
@@ -192,40 +193,35 @@ ChartLayout TChart::ComputeLayout(QSize surface) const {
   // Left axis: its labels' width depends on the ticks, which depend on the height.
   layout.left = ComputeAxisTicks(leftAxis_.Minimum(), leftAxis_.Maximum(), bottom - top,
                                  labelsLeft.height(), leftAxis_.LabelsSeparation);
-  double widest = 0;
-  if (leftAxis_.Labels)
-    for (const QString& label : layout.left.labels)
-      widest = std::max(widest, labelsLeft.horizontalAdvance(label));
-  if (!leftAxis_.Title.isEmpty())
-    left +=
-        static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(leftAxis_.TitleFont)).height())) +
-        kChartGap;
-  if (leftAxis_.Labels) left += static_cast<int>(std::ceil(widest)) + kChartGap;
-  left += std::max(leftAxis_.TickLength, 0);
+  left += AxisDepth(leftAxis_, leftAxis_.Labels ? widestLabel(layout.left, labelsLeft) : 0);
 
   // Bottom axis: the labels' width sets the step; guess it from the range's ends, then
   // measure the labels actually chosen and choose again if they are wider.
-  auto labelWidth = [&](const AxisTicks& ticks) {
-    double widestLabel = 0;
-    for (const QString& label : ticks.labels)
-      widestLabel = std::max(widestLabel, labelsBottom.horizontalAdvance(label));
-    return widestLabel;
-  };
   const double bmin = bottomAxis_.Minimum(), bmax = bottomAxis_.Maximum();
   double guess =
       std::max(labelsBottom.horizontalAdvance(FormatAxisLabel(bmin, (bmax - bmin) / 10)),
                labelsBottom.horizontalAdvance(FormatAxisLabel(bmax, (bmax - bmin) / 10)));
   int plotWidth = std::max(right - left, 1);
   layout.bottom = ComputeAxisTicks(bmin, bmax, plotWidth, guess, bottomAxis_.LabelsSeparation);
-  const double measured = labelWidth(layout.bottom);
+  const double measured = widestLabel(layout.bottom, labelsBottom);
   if (measured > guess)
     layout.bottom = ComputeAxisTicks(bmin, bmax, plotWidth, measured, bottomAxis_.LabelsSeparation);
   // Room for half of the last label of the bottom axis.
-  if (bottomAxis_.Labels) right -= static_cast<int>(std::ceil(labelWidth(layout.bottom) / 2));
+  if (bottomAxis_.Labels)
+    right -= static_cast<int>(std::ceil(widestLabel(layout.bottom, labelsBottom) / 2));
   if (right < left) right = left;
 
   layout.plot = QRect(QPoint(left, top), QPoint(right, bottom));
   return layout;
+}
+
+int TChart::AxisDepth(const TChartAxis& axis, double labelsDepth) const {
+  int depth = std::max(axis.TickLength, 0);
+  if (axis.Labels) depth += static_cast<int>(std::ceil(labelsDepth)) + kChartGap;
+  if (!axis.Title.isEmpty())
+    depth += static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(axis.TitleFont)).height())) +
+             kChartGap;
+  return depth;
 }
 
 QRect TChart::ChartRect() const {

@@ -155,6 +155,9 @@ class TChart : public QWidget {
   struct LayoutCache;
   mutable std::unique_ptr<LayoutCache> layoutCache_;  // last layout and what it came from
   ChartLayout ComputeLayout(QSize surface) const;
+  // Pixels an axis takes outside the plot: ticks, labels `labelsDepth` deep (their
+  // height under the plot, their width beside it) and title.
+  int AxisDepth(const TChartAxis& axis, double labelsDepth) const;
   bool updatePending_ = false;
 
   bool hasSavedRanges_ = false;
