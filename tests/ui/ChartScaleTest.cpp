@@ -54,9 +54,10 @@ TEST(ChartScale, WholePixelsRoundToTheNearestAndStayBounded) {
   EXPECT_EQ(up.ToWholePixel(10), 12);
   EXPECT_EQ(up.ToWholePixel(2.54), 87);
   EXPECT_EQ(up.ToWholePixel(2.56), 86);
-  // Halfway between two pixels: the exact ratio decides, rounding away from zero.
-  const ChartScale across(0, 30, 0, 373, false);
-  EXPECT_EQ(across.ToWholePixel(15), 187);
+  // Halfway between two pixels (25 * 51 / 10 = 127.5, where 25 * (51 / 10) falls just
+  // short): the exact ratio decides, rounding away from zero.
+  const ChartScale across(0, 10, 0, 51, false);
+  EXPECT_EQ(across.ToWholePixel(25), 128);
   EXPECT_EQ(up.ToWholePixel(-1e300), 1000000000);
   EXPECT_EQ(up.ToWholePixel(1e300), -1000000000);
   EXPECT_EQ(up.ToWholePixel(std::nan("")), 112);
