@@ -14,8 +14,8 @@
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "HourglassCursor.h"
-#include "TrialsMenu.h"
 #include "Printer.h"
+#include "TrialsMenu.h"
 #include "Uvantorwin.h"
 
 namespace vantor {
@@ -82,7 +82,7 @@ void TForm2::BuildMenu() {
   auto add = [this](const char* name, const QString& caption, void (TForm2::*handler)()) {
     QAction* a = MainMenu1->addAction(caption);
     a->setObjectName(name);
-    ConnectGuarded(a, this, handler);
+    ConnectGuarded(a, &QAction::triggered, this, handler);
     return a;
   };
   imprimer1 = add("imprimer1", QStringLiteral("Imprimer"), &TForm2::imprimer1Click);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "TextEncoding.h"
 #include "VantorError.h"
 
 namespace vantor {
@@ -20,16 +21,6 @@ constexpr const char* kInvalidOperation = "Opération en virgule flottante incor
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Decimal digits of a finite, non-negative value: `digits` holds significant digits
@@ -54,7 +45,7 @@ Decimal ToDecimal(long double magnitude) {
   // text is "d.ddddde[+-]xx"
   const std::size_t e = text.find('e');
   for (std::size_t i = 0; i < e; ++i)
-    if (IsDigit(text[i])) d.digits += text[i];
+    if (IsAsciiDigit(text[i])) d.digits += text[i];
   int exp10 = 0;
   std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
                   exp10);
@@ -179,7 +170,8 @@ std::int32_t StrToInt(const std::string& text) {
   const std::uint64_t limit = negative ? 2147483648ULL : 2147483647ULL;
   std::uint64_t magnitude = 0;
   for (; i < n; ++i) {
-    const int digit = base == 16 ? HexValue(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+    const int digit =
+        base == 16 ? HexDigitValue(text[i]) : (IsAsciiDigit(text[i]) ? text[i] - '0' : -1);
     if (digit < 0) return fail();
     magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
     if (magnitude > limit) return fail();
@@ -196,13 +188,13 @@ long double StrToFloat(const std::string& text) {
   const std::size_t start = i;
   if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
   const std::size_t intStart = i;
-  while (i < n && IsDigit(text[i])) ++i;
+  while (i < n && IsAsciiDigit(text[i])) ++i;
   const std::size_t intEnd = i;
   std::size_t fracStart = i, fracEnd = i;
   if (i < n && text[i] == '.') {
     ++i;
     fracStart = i;
-    while (i < n && IsDigit(text[i])) ++i;
+    while (i < n && IsAsciiDigit(text[i])) ++i;
     fracEnd = i;
   }
   if (intEnd == intStart && fracEnd == fracStart) return fail();
@@ -215,7 +207,7 @@ long double StrToFloat(const std::string& text) {
       ++i;
     }
     const std::size_t expStart = i;
-    while (i < n && IsDigit(text[i])) {
+    while (i < n && IsAsciiDigit(text[i])) {
       if (exponent < 1000000) exponent = exponent * 10 + (text[i] - '0');
       ++i;
     }

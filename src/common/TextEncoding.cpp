@@ -180,4 +180,65 @@ std::string Utf8Prefix(std::string_view text, std::size_t count) {
   return std::string(text.substr(0, pos));
 }
 
+namespace {
+
+bool IsHighSurrogate(char32_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+}  // namespace
+
+int ToUtf16(char32_t ch, char16_t units[2]) {
+  if (IsHighSurrogate(ch) || IsLowSurrogate(ch) || ch > 0x10FFFF) ch = kReplacement;
+  if (ch < 0x10000) {
+    units[0] = static_cast<char16_t>(ch);
+    return 1;
+  }
+  units[0] = static_cast<char16_t>(0xD800 + ((ch - 0x10000) >> 10));
+  units[1] = static_cast<char16_t>(0xDC00 + ((ch - 0x10000) & 0x3FF));
+  return 2;
+}
+
+int Utf16Decoder::Put(char32_t unit, char32_t out[2]) {
+  if (IsLowSurrogate(unit)) {
+    out[0] = high_ != 0 ? 0x10000 + ((high_ - 0xD800) << 10) + (unit - 0xDC00) : kReplacement;
+    high_ = 0;
+    return 1;
+  }
+  int count = 0;
+  if (high_ != 0) out[count++] = kReplacement;
+  high_ = 0;
+  if (IsHighSurrogate(unit))
+    high_ = unit;
+  else
+    out[count++] = unit;
+  return count;
+}
+
+bool Utf16Decoder::Finish(char32_t& out) {
+  if (high_ == 0) return false;
+  high_ = 0;
+  out = kReplacement;
+  return true;
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian) {
+  std::string text;
+  text.reserve(bytes.size());
+  Utf16Decoder decoder;
+  char32_t chars[2];
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+    const char32_t unit = littleEndian ? (b1 << 8 | b0) : (b0 << 8 | b1);
+    const int count = decoder.Put(unit, chars);
+    for (int k = 0; k < count; ++k) AppendUtf8(text, chars[k]);
+  }
+  if (decoder.Finish(chars[0])) AppendUtf8(text, chars[0]);
+  return text;
+}
+
 }  // namespace vantor

@@ -51,7 +51,7 @@ TOKBottomDlg1::TOKBottomDlg1(TForm1& form1) : QDialog(&form1), form1_(form1) {
   RichEditaide->setPalette(palette);
   layout->addWidget(RichEditaide);
 
-  ConnectGuarded(Imprimer1, this, &TOKBottomDlg1::Imprimer1Click);
+  ConnectGuarded(Imprimer1, &QAction::triggered, this, &TOKBottomDlg1::Imprimer1Click);
 }
 
 void TOKBottomDlg1::showEvent(QShowEvent* event) {

@@ -74,8 +74,10 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
     return QRect(area.left() + area.width() - w, area.top(), w, area.height() - 27);
   });
 
-  ConnectGuarded(naturellementstable1, this, &TForm3::naturellementstable1Click);
-  ConnectGuarded(Naturellementinstable1, this, &TForm3::Naturellementinstable1Click);
+  ConnectGuarded(naturellementstable1, &QAction::triggered, this,
+                 &TForm3::naturellementstable1Click);
+  ConnectGuarded(Naturellementinstable1, &QAction::triggered, this,
+                 &TForm3::Naturellementinstable1Click);
 }
 
 void TForm3::showEvent(QShowEvent* event) {

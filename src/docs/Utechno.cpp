@@ -42,8 +42,8 @@ TOKBottomDlg2::TOKBottomDlg2(TForm1& form1) : QDialog(&form1), form1_(form1) {
   Image1->setVisible(false);  // until a picture is loaded
   layout->addWidget(ScrollBox1);
 
-  ConnectGuarded(configurer1, this, &TOKBottomDlg2::configurer1Click);
-  ConnectGuarded(Imprimer2, this, &TOKBottomDlg2::Imprimer2Click);
+  ConnectGuarded(configurer1, &QAction::triggered, this, &TOKBottomDlg2::configurer1Click);
+  ConnectGuarded(Imprimer2, &QAction::triggered, this, &TOKBottomDlg2::Imprimer2Click);
 }
 
 void TOKBottomDlg2::FillWorkArea() {

@@ -112,10 +112,10 @@ TFormpass::TFormpass(TForm1& form1) : QDialog(&form1), main_(form1) {
   RichEdit1->setObjectName("RichEdit1");
   RichEdit1->setVisible(false);
 
-  ConnectGuarded(BitBtn3, this, &TFormpass::BitBtn3Click);
-  ConnectGuarded(BitBtn1, this, &TFormpass::BitBtn1Click);
-  ConnectGuarded(BitBtn2, this, &TFormpass::BitBtn2Click);
-  ConnectGuarded(BitBtn5, this, &TFormpass::BitBtn5Click);
+  ConnectGuarded(BitBtn3, &QPushButton::clicked, this, &TFormpass::BitBtn3Click);
+  ConnectGuarded(BitBtn1, &QPushButton::clicked, this, &TFormpass::BitBtn1Click);
+  ConnectGuarded(BitBtn2, &QPushButton::clicked, this, &TFormpass::BitBtn2Click);
+  ConnectGuarded(BitBtn5, &QPushButton::clicked, this, &TFormpass::BitBtn5Click);
   // "Annuler" closes with the cancel result and does nothing else.
   connect(BitBtn4, &QPushButton::clicked, this, &QDialog::reject);
   UpdateDefaultButton();

@@ -190,10 +190,10 @@ TForm4::TForm4(TForm1& form1) : QDialog(&form1), main_(form1) {
   column->addWidget(Panel3, 1);
   column->addWidget(Panel4);
 
-  ConnectGuarded(BitBtn1, this, &TForm4::BitBtn1Click);
-  ConnectGuarded(BitBtn2, this, &TForm4::BitBtn2Click);
-  ConnectGuarded(BitBtn3, this, &TForm4::BitBtn3Click);
-  ConnectGuarded(BitBtn4, this, &TForm4::BitBtn4Click);
+  ConnectGuarded(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
+  ConnectGuarded(BitBtn2, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
+  ConnectGuarded(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
+  ConnectGuarded(BitBtn4, &QPushButton::clicked, this, &TForm4::BitBtn4Click);
 
   Guarded(this, [this] { FormCreate(); });
 }

@@ -6,10 +6,11 @@
 #include <QAction>
 #include <QObject>
 #include <QString>
+#include <QWidget>
 #include <exception>
 #include <functional>
-
-class QWidget;
+#include <type_traits>
+#include <utility>
 
 namespace vantor {
 
@@ -21,17 +22,56 @@ QString ErrorText(const std::exception& e);
 // reported. Any other exception is reported as "Erreur inattendue".
 bool Guarded(QWidget* parent, const std::function<void()>& f);
 
-// Connects a button's click or an action's trigger to a member handler of `window`,
-// run inside Guarded with `window` as the error box's parent.
-template <class W>
-QMetaObject::Connection ConnectGuarded(QAbstractButton* button, W* window, void (W::*handler)()) {
-  return QObject::connect(button, &QAbstractButton::clicked, window,
-                          [window, handler] { Guarded(window, [&] { (window->*handler)(); }); });
+namespace detail {
+
+template <class... A>
+struct ArgList {};
+// The arguments a handler takes: those of a member function, or of a callable's call.
+template <class F>
+struct HandlerArgs : HandlerArgs<decltype(&F::operator())> {};
+template <class C, class R, class... A>
+struct HandlerArgs<R (C::*)(A...)> {
+  using type = ArgList<A...>;
+};
+template <class C, class R, class... A>
+struct HandlerArgs<R (C::*)(A...) const> {
+  using type = ArgList<A...>;
+};
+
+template <class Context, class Handler, class... A>
+auto GuardedSlot(Context* context, Handler handler, QWidget* boxParent, ArgList<A...>) {
+  return [context, handler, boxParent](A... args) {
+    Guarded(boxParent, [&] {
+      if constexpr (std::is_member_function_pointer_v<Handler>)
+        (context->*handler)(args...);
+      else
+        handler(args...);
+    });
+  };
 }
-template <class W>
-QMetaObject::Connection ConnectGuarded(QAction* action, W* window, void (W::*handler)()) {
-  return QObject::connect(action, &QAction::triggered, window,
-                          [window, handler] { Guarded(window, [&] { (window->*handler)(); }); });
+
+}  // namespace detail
+
+// Connects `signal` of `sender` to `handler`, run inside Guarded with `boxParent` as the
+// error box's parent. The handler is a member function of `context` or any callable; it
+// is given the signal's first arguments, as many as it takes. The connection ends with
+// `context`.
+template <class Sender, class Signal, class Context, class Handler>
+QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, Context* context,
+                                       Handler handler, QWidget* boxParent) {
+  return QObject::connect(sender, signal, context,
+                          detail::GuardedSlot(context, std::move(handler), boxParent,
+                                              typename detail::HandlerArgs<Handler>::type{}));
+}
+
+// The same with `context` as the error box's parent when it is a widget (no parent
+// otherwise).
+template <class Sender, class Signal, class Context, class Handler>
+QMetaObject::Connection ConnectGuarded(Sender* sender, Signal signal, Context* context,
+                                       Handler handler) {
+  QWidget* boxParent = nullptr;
+  if constexpr (std::is_base_of_v<QWidget, Context>) boxParent = context;
+  return ConnectGuarded(sender, signal, context, std::move(handler), boxParent);
 }
 
 }  // namespace vantor

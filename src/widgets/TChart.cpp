@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ChartDrawing.h"
+#include "ChartLegend.h"
 #include "PixelWriter.h"
 
 namespace vantor {
@@ -15,48 +17,31 @@ namespace vantor {
 namespace {
 
 constexpr int kZoomThreshold = 16;  // pixels a left drag must exceed in both directions
-constexpr int kGap = 2;             // pixels between an axis' ticks, labels and title
-constexpr double kFar = 1e6;        // polyline coordinates are kept within +-kFar pixels
-
 // Value -> pixel along one axis of a layout (doubles, for drawing).
 struct AxisMap {
-  double minimum = 0;
-  double origin = 0;  // pixel of the minimum
-  double scale = 0;   // pixels per unit, negative upwards
-  bool collapsed = false;
-  double middle = 0;
-
-  AxisMap(const TChartAxis& axis, const QRect& plot) {
-    minimum = axis.Minimum();
-    const double span = axis.Maximum() - axis.Minimum();
-    if (axis.Horizontal()) {
-      const double size = std::max(plot.width() - 1, 1);
-      origin = plot.left();
-      scale = span != 0 ? size / span : 0;
-      middle = plot.left() + (plot.width() - 1) / 2.0;
-    } else {
-      const double size = std::max(plot.height() - 1, 1);
-      origin = plot.bottom();
-      scale = span != 0 ? -size / span : 0;
-      middle = plot.bottom() - (plot.height() - 1) / 2.0;
-    }
-    collapsed = span == 0 || !std::isfinite(scale);
-  }
-  double operator()(double v) const {
-    if (collapsed) return middle;
-    const double p = origin + (v - minimum) * scale;
-    if (std::isnan(p)) return middle;
-    return std::clamp(p, -kFar, kFar);
-  }
+  ChartScale scale;
+  AxisMap(const TChartAxis& axis, const QRect& plot) : scale(axis.Scale(plot)) {}
+  double operator()(double v) const { return DrawnPixel(scale, v); }
 };
+
+// The surface inside the chart's margins.
+QRect InsideMargins(const TChart& chart, QSize surface) {
+  const int w = std::max(surface.width(), 1);
+  const int h = std::max(surface.height(), 1);
+  const int top = h * std::max(chart.MarginTop, 0) / 100;
+  const int bottom = h - 1 - h * std::max(chart.MarginBottom, 0) / 100;
+  const int left = w * std::max(chart.MarginLeft, 0) / 100;
+  const int right = w - 1 - w * std::max(chart.MarginRight, 0) / 100;
+  return QRect(QPoint(left, top), QPoint(right, bottom));
+}
 
 QString LegendText(const TFastLineSeries& s) {
   return s.Title;
 }
 
-// Nearest whole pixel, halves up, for coordinates already kept within +-kFar.
+// Nearest whole pixel, halves up, for coordinates already kept within +-kChartFar.
 inline double Snap(double p) {
-  constexpr double offset = 4194304.0;  // 2^22 > kFar: the sum stays positive
+  constexpr double offset = 4194304.0;  // 2^22 > kChartFar: the sum stays positive
   return static_cast<double>(static_cast<long long>(p + offset + 0.5)) - offset;
 }
 
@@ -168,52 +153,39 @@ ChartLayout TChart::Layout(QSize surface) const {
 
 ChartLayout TChart::ComputeLayout(QSize surface) const {
   ChartLayout layout;
-  const int w = std::max(surface.width(), 1);
-  const int h = std::max(surface.height(), 1);
-  int top = h * std::max(MarginTop, 0) / 100;
-  int bottom = h - 1 - h * std::max(MarginBottom, 0) / 100;
-  int left = w * std::max(MarginLeft, 0) / 100;
-  int right = w - 1 - w * std::max(MarginRight, 0) / 100;
+  const QRect inside = InsideMargins(*this, surface);
+  int top = inside.top();
+  int bottom = inside.bottom();
+  int left = inside.left();
+  int right = inside.right();
 
   if (TitleVisible && !TitleText.isEmpty()) {
     const QFontMetricsF fm(EffectiveFont(TitleFont));
     const int th = static_cast<int>(std::ceil(fm.height()));
     layout.title = QRect(left, top, std::max(right - left + 1, 1), th);
-    top += th + 2 * kGap;
+    top += th + 2 * kChartGap;
   }
 
   if (LegendVisible) {
-    const QFontMetricsF fm(EffectiveFont(font()));
-    double longest = 0;
-    int items = 0;
-    for (const auto& s : series_) {
-      if (!s->ShowInLegend) continue;
-      ++items;
-      longest = std::max(longest, fm.horizontalAdvance(LegendText(*s)));
-    }
-    if (items > 0) {
-      const double swatch = std::max(4.0, longest * LegendSwatchPercent / 100.0);
-      const double itemWidth = swatch + 4 + longest + 10;
-      const double available = std::max(right - left + 1 - 8, 1);
-      const int perRow = std::max(1, std::min(items, static_cast<int>(available / itemWidth)));
-      const int rows = (items + perRow - 1) / perRow;
-      const int lw = static_cast<int>(std::ceil(perRow * itemWidth + 8));
-      const int lh = static_cast<int>(std::ceil(rows * (fm.height() + 2) + 4));
+    const LegendLayout legend = LegendGeometry(surface);
+    if (legend.rows > 0) {
+      const int lw = legend.size.width(), lh = legend.size.height();
       const int lx = left + (right - left + 1 - lw) / 2;
       layout.legend = QRect(lx, bottom - lh + 1, lw, lh);
-      bottom -= lh + 2 * kGap;
+      bottom -= lh + 2 * kChartGap;
     }
   }
 
   const QFontMetricsF labelsBottom(EffectiveFont(bottomAxis_.LabelsFont));
   const QFontMetricsF labelsLeft(EffectiveFont(leftAxis_.LabelsFont));
-  // Bottom axis: ticks, labels, title under the plot.
-  bottom -= std::max(bottomAxis_.TickLength, 0);
-  if (bottomAxis_.Labels) bottom -= static_cast<int>(std::ceil(labelsBottom.height())) + kGap;
-  if (!bottomAxis_.Title.isEmpty())
-    bottom -=
-        static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(bottomAxis_.TitleFont)).height())) +
-        kGap;
+  auto widestLabel = [](const AxisTicks& ticks, const QFontMetricsF& fm) {
+    double widest = 0;
+    for (const QString& label : ticks.labels)
+      widest = std::max(widest, fm.horizontalAdvance(label));
+    return widest;
+  };
+  // Bottom axis under the plot, its labels one line high.
+  bottom -= AxisDepth(bottomAxis_, labelsBottom.height());
   // Room for half of the top label of the left axis.
   if (leftAxis_.Labels) top += static_cast<int>(std::ceil(labelsLeft.height() / 2));
   if (bottom < top) bottom = top;
@@ -221,40 +193,35 @@ ChartLayout TChart::ComputeLayout(QSize surface) const {
   // Left axis: its labels' width depends on the ticks, which depend on the height.
   layout.left = ComputeAxisTicks(leftAxis_.Minimum(), leftAxis_.Maximum(), bottom - top,
                                  labelsLeft.height(), leftAxis_.LabelsSeparation);
-  double widest = 0;
-  if (leftAxis_.Labels)
-    for (const QString& label : layout.left.labels)
-      widest = std::max(widest, labelsLeft.horizontalAdvance(label));
-  if (!leftAxis_.Title.isEmpty())
-    left +=
-        static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(leftAxis_.TitleFont)).height())) +
-        kGap;
-  if (leftAxis_.Labels) left += static_cast<int>(std::ceil(widest)) + kGap;
-  left += std::max(leftAxis_.TickLength, 0);
+  left += AxisDepth(leftAxis_, leftAxis_.Labels ? widestLabel(layout.left, labelsLeft) : 0);
 
   // Bottom axis: the labels' width sets the step; guess it from the range's ends, then
   // measure the labels actually chosen and choose again if they are wider.
-  auto labelWidth = [&](const AxisTicks& ticks) {
-    double widestLabel = 0;
-    for (const QString& label : ticks.labels)
-      widestLabel = std::max(widestLabel, labelsBottom.horizontalAdvance(label));
-    return widestLabel;
-  };
   const double bmin = bottomAxis_.Minimum(), bmax = bottomAxis_.Maximum();
   double guess =
       std::max(labelsBottom.horizontalAdvance(FormatAxisLabel(bmin, (bmax - bmin) / 10)),
                labelsBottom.horizontalAdvance(FormatAxisLabel(bmax, (bmax - bmin) / 10)));
   int plotWidth = std::max(right - left, 1);
   layout.bottom = ComputeAxisTicks(bmin, bmax, plotWidth, guess, bottomAxis_.LabelsSeparation);
-  const double measured = labelWidth(layout.bottom);
+  const double measured = widestLabel(layout.bottom, labelsBottom);
   if (measured > guess)
     layout.bottom = ComputeAxisTicks(bmin, bmax, plotWidth, measured, bottomAxis_.LabelsSeparation);
   // Room for half of the last label of the bottom axis.
-  if (bottomAxis_.Labels) right -= static_cast<int>(std::ceil(labelWidth(layout.bottom) / 2));
+  if (bottomAxis_.Labels)
+    right -= static_cast<int>(std::ceil(widestLabel(layout.bottom, labelsBottom) / 2));
   if (right < left) right = left;
 
   layout.plot = QRect(QPoint(left, top), QPoint(right, bottom));
   return layout;
+}
+
+int TChart::AxisDepth(const TChartAxis& axis, double labelsDepth) const {
+  int depth = std::max(axis.TickLength, 0);
+  if (axis.Labels) depth += static_cast<int>(std::ceil(labelsDepth)) + kChartGap;
+  if (!axis.Title.isEmpty())
+    depth += static_cast<int>(std::ceil(QFontMetricsF(EffectiveFont(axis.TitleFont)).height())) +
+             kChartGap;
+  return depth;
 }
 
 QRect TChart::ChartRect() const {
@@ -321,158 +288,8 @@ void TChart::RenderOn(QPainter& painter, QSize surface, bool raster) {
     painter.drawText(layout.title, static_cast<int>((h ? h : Qt::AlignHCenter) | Qt::AlignTop),
                      TitleText);
   }
-  DrawLegend(painter, layout);
+  DrawLegend(painter, layout, surface);
   painter.restore();
-}
-
-void TChart::DrawAxes(QPainter& painter, const ChartLayout& layout, PixelWriter* px,
-                      QSize surface) {
-  const QRect& plot = layout.plot;
-  const AxisMap mx(bottomAxis_, plot);
-  const AxisMap my(leftAxis_, plot);
-  if (px) px->SetClip(QRect(QPoint(0, 0), surface));
-  // One line in the painter's current pen (or its colour and style on the writer).
-  QRgb penColour = 0;
-  bool penDotted = false;
-  auto usePen = [&](const QPen& pen) {
-    painter.setPen(pen);
-    penColour = pen.color().rgba();
-    penDotted = pen.style() == Qt::DotLine;
-  };
-  auto line = [&](double x0, double y0, double x1, double y1) {
-    if (px && qAlpha(penColour) == 255) {
-      const int a = static_cast<int>(x0), b = static_cast<int>(y0);
-      const int c = static_cast<int>(x1), d = static_cast<int>(y1);
-      if (penDotted)
-        px->DottedLine(a, b, c, d, penColour);
-      else
-        px->Line(a, b, c, d, penColour);
-    } else {
-      painter.drawLine(QPointF(x0, y0), QPointF(x1, y1));
-    }
-  };
-
-  auto tickPen = [](const TChartAxis& axis) {
-    return QPen(QBrush(Qt::black), 1, axis.TicksDotted ? Qt::DotLine : Qt::SolidLine);
-  };
-  // Minor tick values between (and around) the major ones, kept inside the range and
-  // skipped when closer than two pixels.
-  auto forEachMinor = [](const TChartAxis& axis, const AxisTicks& ticks, double pixelsPerUnit,
-                         const auto& draw) {
-    const int count = std::min(axis.MinorTickCount, 100);
-    if (count <= 0 || ticks.step <= 0 || ticks.values.empty()) return;
-    const double minor = ticks.step / (count + 1);
-    if (std::fabs(minor * pixelsPerUnit) < 2) return;
-    const double start = ticks.values.front() - ticks.step;
-    const std::size_t intervals = ticks.values.size() + 1;
-    for (std::size_t i = 0; i < intervals; ++i)
-      for (int k = 1; k <= count; ++k) {
-        const double v = start + i * ticks.step + k * minor;
-        if (v >= axis.Minimum() && v <= axis.Maximum()) draw(v);
-      }
-  };
-
-  // Grid lines, dotted, inside the plot.
-  for (const TChartAxis* axis : {&bottomAxis_, &leftAxis_}) {
-    if (!axis->Grid) continue;
-    usePen(QPen(QBrush(axis->GridColor), 1, Qt::DotLine));
-    const bool horizontal = axis->Horizontal();
-    const AxisTicks& ticks = horizontal ? layout.bottom : layout.left;
-    for (double v : ticks.values) {
-      if (horizontal) {
-        const double x = std::round(mx(v));
-        line(x, plot.top(), x, plot.bottom());
-      } else {
-        const double y = std::round(my(v));
-        line(plot.left(), y, plot.right(), y);
-      }
-    }
-  }
-
-  // Bottom axis.
-  {
-    const TChartAxis& axis = bottomAxis_;
-    const int y0 = plot.bottom() + 1;
-    usePen(tickPen(axis));
-    if (axis.TickLength > 0)
-      for (double v : layout.bottom.values) {
-        const double x = std::round(mx(v));
-        line(x, y0, x, y0 + axis.TickLength - 1);
-      }
-    if (axis.MinorTickLength > 0)
-      forEachMinor(axis, layout.bottom, mx.scale, [&](double v) {
-        const double x = std::round(mx(v));
-        line(x, y0, x, y0 + axis.MinorTickLength - 1);
-      });
-    int y = y0 + std::max(axis.TickLength, 0);
-    if (axis.Labels) {
-      const QFont f = EffectiveFont(axis.LabelsFont);
-      const QFontMetricsF fm(f);
-      painter.setFont(f);
-      painter.setPen(Qt::black);
-      for (std::size_t i = 0; i < layout.bottom.values.size(); ++i) {
-        const QString& text = layout.bottom.labels[i];
-        const double tw = fm.horizontalAdvance(text);
-        painter.drawText(QPointF(std::round(mx(layout.bottom.values[i]) - tw / 2), y + fm.ascent()),
-                         text);
-      }
-      y += static_cast<int>(std::ceil(fm.height())) + kGap;
-    }
-    if (!axis.Title.isEmpty()) {
-      const QFont f = EffectiveFont(axis.TitleFont);
-      const QFontMetricsF fm(f);
-      painter.setFont(f);
-      painter.setPen(axis.TitleColor);
-      const double tw = fm.horizontalAdvance(axis.Title);
-      painter.drawText(QPointF(plot.left() + (plot.width() - tw) / 2, y + fm.ascent()), axis.Title);
-    }
-  }
-
-  // Left axis.
-  {
-    const TChartAxis& axis = leftAxis_;
-    const int x0 = plot.left() - 1;
-    usePen(tickPen(axis));
-    if (axis.TickLength > 0)
-      for (double v : layout.left.values) {
-        const double y = std::round(my(v));
-        line(x0 - axis.TickLength + 1, y, x0, y);
-      }
-    if (axis.MinorTickLength > 0)
-      forEachMinor(axis, layout.left, my.scale, [&](double v) {
-        const double y = std::round(my(v));
-        line(x0 - axis.MinorTickLength + 1, y, x0, y);
-      });
-    int x = x0 - std::max(axis.TickLength, 0);
-    if (axis.Labels) {
-      const QFont f = EffectiveFont(axis.LabelsFont);
-      const QFontMetricsF fm(f);
-      painter.setFont(f);
-      painter.setPen(Qt::black);
-      double widest = 0;
-      for (std::size_t i = 0; i < layout.left.values.size(); ++i) {
-        const QString& text = layout.left.labels[i];
-        const double tw = fm.horizontalAdvance(text);
-        widest = std::max(widest, tw);
-        const double baseline = my(layout.left.values[i]) - fm.height() / 2 + fm.ascent();
-        painter.drawText(QPointF(x - kGap - tw, std::round(baseline)), text);
-      }
-      x -= static_cast<int>(std::ceil(widest)) + kGap;
-    }
-    if (!axis.Title.isEmpty()) {
-      const QFont f = EffectiveFont(axis.TitleFont);
-      const QFontMetricsF fm(f);
-      painter.setFont(f);
-      painter.setPen(axis.TitleColor);
-      const double tw = fm.horizontalAdvance(axis.Title);
-      painter.save();
-      // Read from bottom to top, centred on the plot's height, just left of the labels.
-      painter.translate(x - kGap - fm.descent(), plot.top() + (plot.height() + tw) / 2);
-      painter.rotate(-90);
-      painter.drawText(QPointF(0, 0), axis.Title);
-      painter.restore();
-    }
-  }
 }
 
 void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster,
@@ -564,16 +381,24 @@ void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raste
   painter.restore();
 }
 
-void TChart::DrawLegend(QPainter& painter, const ChartLayout& layout) {
+LegendLayout TChart::LegendGeometry(QSize surface) const {
+  const QFontMetricsF fm(EffectiveFont(font()));
+  double longest = 0;
+  int items = 0;
+  for (const auto& s : series_) {
+    if (!s->ShowInLegend) continue;
+    ++items;
+    longest = std::max(longest, fm.horizontalAdvance(LegendText(*s)));
+  }
+  return LayOutLegend(items, longest, fm.height(), LegendSwatchPercent,
+                      InsideMargins(*this, surface).width());
+}
+
+void TChart::DrawLegend(QPainter& painter, const ChartLayout& layout, QSize surface) {
   if (layout.legend.isNull()) return;
   const QFont f = EffectiveFont(font());
   const QFontMetricsF fm(f);
-  double longest = 0;
-  for (const auto& s : series_)
-    if (s->ShowInLegend) longest = std::max(longest, fm.horizontalAdvance(LegendText(*s)));
-  const double swatch = std::max(4.0, longest * LegendSwatchPercent / 100.0);
-  const double itemWidth = swatch + 4 + longest + 10;
-  const int perRow = std::max(1, static_cast<int>((layout.legend.width() - 8) / itemWidth));
+  const LegendLayout legend = LegendGeometry(surface);
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::white);
   painter.drawRect(layout.legend);
@@ -581,14 +406,12 @@ void TChart::DrawLegend(QPainter& painter, const ChartLayout& layout) {
   int index = 0;
   for (const auto& s : series_) {
     if (!s->ShowInLegend) continue;
-    const double x = layout.legend.left() + 4 + (index % perRow) * itemWidth;
-    const double y = layout.legend.top() + 2 + (index / perRow) * (fm.height() + 2);
-    const double sh = std::max(3.0, fm.height() * 0.6);
+    const QPointF item = legend.ItemAt(layout.legend.topLeft(), index);
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(s->SeriesColor);
-    painter.drawRect(QRectF(x, y + (fm.height() - sh) / 2, swatch, sh));
+    painter.drawRect(legend.SwatchAt(item));
     painter.setPen(Qt::black);
-    painter.drawText(QPointF(x + swatch + 4, y + fm.ascent()), LegendText(*s));
+    painter.drawText(legend.TextAt(item, fm.ascent()), LegendText(*s));
     ++index;
   }
 }
@@ -691,16 +514,13 @@ void TChart::mouseMoveEvent(QMouseEvent* event) {
         AllowPanning == TPanningMode::pmBoth || AllowPanning == TPanningMode::pmHorizontal;
     const bool vertical =
         AllowPanning == TPanningMode::pmBoth || AllowPanning == TPanningMode::pmVertical;
-    if (horizontal && delta.x() != 0) {
-      const double span = bottomAxis_.Maximum() - bottomAxis_.Minimum();
-      const double shift = -delta.x() * span / std::max(plot.width() - 1, 1);
-      bottomAxis_.SetMinMax(bottomAxis_.Minimum() + shift, bottomAxis_.Maximum() + shift);
-    }
-    if (vertical && delta.y() != 0) {
-      const double span = leftAxis_.Maximum() - leftAxis_.Minimum();
-      const double shift = delta.y() * span / std::max(plot.height() - 1, 1);
-      leftAxis_.SetMinMax(leftAxis_.Minimum() + shift, leftAxis_.Maximum() + shift);
-    }
+    // The range moves the other way to the pointer, so that the curves follow it.
+    auto pan = [&](TChartAxis& axis, int pixels) {
+      const double shift = -axis.Scale(plot).ValueDelta(pixels);
+      axis.SetMinMax(axis.Minimum() + shift, axis.Maximum() + shift);
+    };
+    if (horizontal && delta.x() != 0) pan(bottomAxis_, delta.x());
+    if (vertical && delta.y() != 0) pan(leftAxis_, delta.y());
     Q_EMIT Scrolled();
   }
 }

@@ -26,8 +26,10 @@
 class QPainter;
 
 namespace vantor {
+class ChartLines;
 class PixelWriter;
-}
+struct LegendLayout;
+}  // namespace vantor
 
 namespace vantor {
 
@@ -138,7 +140,11 @@ class TChart : public QWidget {
   void RenderOn(QPainter& painter, QSize surface, bool raster);
   void DrawSeries(QPainter& painter, const ChartLayout& layout, bool raster, PixelWriter* px);
   void DrawAxes(QPainter& painter, const ChartLayout& layout, PixelWriter* px, QSize surface);
-  void DrawLegend(QPainter& painter, const ChartLayout& layout);
+  void DrawAxis(QPainter& painter, const TChartAxis& axis, const AxisTicks& ticks,
+                const QRect& plot, ChartLines& lines);
+  void DrawLegend(QPainter& painter, const ChartLayout& layout, QSize surface);
+  // The legend's items laid out within the margins of a surface of the given size.
+  LegendLayout LegendGeometry(QSize surface) const;
   QFont EffectiveFont(const QFont& f) const;
 
   TChartAxis bottomAxis_;
@@ -149,6 +155,9 @@ class TChart : public QWidget {
   struct LayoutCache;
   mutable std::unique_ptr<LayoutCache> layoutCache_;  // last layout and what it came from
   ChartLayout ComputeLayout(QSize surface) const;
+  // Pixels an axis takes outside the plot: ticks, labels `labelsDepth` deep (their
+  // height under the plot, their width beside it) and title.
+  int AxisDepth(const TChartAxis& axis, double labelsDepth) const;
   bool updatePending_ = false;
 
   bool hasSavedRanges_ = false;

@@ -21,10 +21,6 @@ double NiceStep(double raw) {
   return 10 * power;
 }
 
-double ClampPixel(double p) {
-  return std::clamp(p, -1e9, 1e9);
-}
-
 }  // namespace
 
 QString FormatAxisLabel(double value, double step) {
@@ -101,31 +97,18 @@ void TChartAxis::SetMinMax(double min, double max) {
   chart_->update();
 }
 
+ChartScale TChartAxis::Scale(const QRect& plot) const {
+  // Horizontal: Minimum at the left edge. Vertical: Minimum at the bottom edge.
+  if (horizontal_) return ChartScale(minimum_, maximum_, plot.left(), plot.right(), false);
+  return ChartScale(minimum_, maximum_, plot.top(), plot.bottom(), true);
+}
+
 double TChartAxis::CalcPosPoint(int pixel) const {
-  const QRect plot = chart_->ChartRect();
-  const double span = maximum_ - minimum_;
-  if (span == 0) return minimum_;
-  if (horizontal_) {
-    const int size = std::max(plot.width() - 1, 1);
-    return minimum_ + (pixel - plot.left()) * span / size;
-  }
-  const int size = std::max(plot.height() - 1, 1);
-  return minimum_ + (plot.bottom() - pixel) * span / size;
+  return Scale(chart_->ChartRect()).ToValue(pixel);
 }
 
 int TChartAxis::CalcPosValue(double value) const {
-  const QRect plot = chart_->ChartRect();
-  const double span = maximum_ - minimum_;
-  double p;
-  if (horizontal_) {
-    p = span == 0 ? plot.left() + (plot.width() - 1) / 2.0
-                  : plot.left() + (value - minimum_) * std::max(plot.width() - 1, 1) / span;
-  } else {
-    p = span == 0 ? plot.bottom() - (plot.height() - 1) / 2.0
-                  : plot.bottom() - (value - minimum_) * std::max(plot.height() - 1, 1) / span;
-  }
-  if (std::isnan(p)) return horizontal_ ? plot.left() : plot.bottom();
-  return static_cast<int>(std::lround(ClampPixel(p)));
+  return Scale(chart_->ChartRect()).ToWholePixel(value);
 }
 
 }  // namespace vantor

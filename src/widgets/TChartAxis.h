@@ -3,8 +3,11 @@
 // axis values and the chart's client pixels. Owned by its chart.
 #include <QColor>
 #include <QFont>
+#include <QRect>
 #include <QString>
 #include <vector>
+
+#include "ChartScale.h"
 
 namespace vantor {
 
@@ -70,6 +73,8 @@ class TChartAxis {
   // right (top) edge. A collapsed range maps to the middle and back to Minimum.
   double CalcPosPoint(int pixel) const;
   int CalcPosValue(double value) const;
+  // The same mapping over any plotting rectangle (a layout's, on screen or in print).
+  ChartScale Scale(const QRect& plot) const;
 
  private:
   TChart* chart_;

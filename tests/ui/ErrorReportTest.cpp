@@ -1,6 +1,7 @@
 // The handler wrapper and the scripted dialogs the window tests rely on.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <stdexcept>
 
@@ -18,6 +19,20 @@ class Handlers : public QWidget {
     throw VantorError("'1,5' n'est pas une valeur en virgule flottante correcte");
   }
   void Button2Click() { ++reached; }
+  void Toggled(bool on) {
+    if (!on) throw VantorError("Relâché");
+    ++reached;
+  }
+};
+
+// Scripted dialogs that also keep the parent of the last error box.
+class ParentKeepingDialogs : public ScriptedDialogs {
+ public:
+  QWidget* errorParent = nullptr;
+  void Error(QWidget* parent, const QString& text) override {
+    errorParent = parent;
+    ScriptedDialogs::Error(parent, text);
+  }
 };
 
 TEST(ErrorReport, AnErrorAbandonsTheHandlerAndIsShownOnceWithTheFinalDotRule) {
@@ -46,14 +61,48 @@ TEST(ErrorReport, ConnectedHandlersRunGuardedAndReportEachClickOnce) {
   DialogsScope scope(&dialogs);
   Handlers window;
   QPushButton button1(&window), button2(&window);
-  ConnectGuarded(&button1, &window, &Handlers::Button1Click);
-  ConnectGuarded(&button2, &window, &Handlers::Button2Click);
+  ConnectGuarded(&button1, &QPushButton::clicked, &window, &Handlers::Button1Click);
+  ConnectGuarded(&button2, &QPushButton::clicked, &window, &Handlers::Button2Click);
   button1.click();
   button2.click();
   button1.click();
   EXPECT_EQ(window.reached, 1);
   ASSERT_EQ(dialogs.errors.size(), 2);
   EXPECT_EQ(dialogs.errors[0], "'1,5' n'est pas une valeur en virgule flottante correcte.");
+}
+
+TEST(ErrorReport, GuardedConnectionsPassTheSignalsArgumentsAndReportToTheirParent) {
+  ParentKeepingDialogs dialogs;
+  DialogsScope scope(&dialogs);
+  // A callable, with a helper object as context and a window as the box's parent.
+  QWidget form;
+  QObject helper;
+  QLineEdit edit(&form);
+  QStringList seen;
+  ConnectGuarded(
+      &edit, &QLineEdit::textChanged, &helper,
+      [&](const QString& text) {
+        seen << text;
+        if (text == "1,5") throw VantorError("'1,5' n'est pas une valeur entière correcte");
+      },
+      &form);
+  edit.setText("2");
+  edit.setText("1,5");
+  EXPECT_EQ(seen, (QStringList{"2", "1,5"}));
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_EQ(dialogs.errors[0], "'1,5' n'est pas une valeur entière correcte.");
+  EXPECT_EQ(dialogs.errorParent, &form);
+  // A member function of a widget: the widget is the box's parent.
+  Handlers window;
+  QPushButton toggle(&window);
+  toggle.setCheckable(true);
+  ConnectGuarded(&toggle, &QPushButton::toggled, &window, &Handlers::Toggled);
+  toggle.setChecked(true);
+  toggle.setChecked(false);
+  EXPECT_EQ(window.reached, 1);
+  ASSERT_EQ(dialogs.errors.size(), 2);
+  EXPECT_EQ(dialogs.errors[1], "Relâché.");
+  EXPECT_EQ(dialogs.errorParent, &window);
 }
 
 TEST(ScriptedDialogsTest, AnswersInOrderThenOkAndRestoresThePreviousDialogs) {

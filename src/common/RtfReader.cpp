@@ -1,9 +1,12 @@
-#include "Rtf.h"
-
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The RTF reader: a single pass over the document's groups, control words and text,
+// building paragraphs of formatted runs.
 #include <algorithm>
 #include <array>
 #include <map>
 
+#include "Rtf.h"
+#include "RtfText.h"
 #include "TextEncoding.h"
 #include "VantorError.h"
 
@@ -43,26 +46,6 @@ int CharsetCodePage(int charset) {
     default:
       return 0;
   }
-}
-
-// Control characters other than tab and line break carry no text and are dropped, by
-// the reader (RTF or plain text) as by the writer.
-bool IsDroppedControl(char32_t ch) {
-  return (ch < 0x20 && ch != '\t' && ch != '\n') || ch == 0x7F;
-}
-
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Where the text of a group goes.
@@ -232,22 +215,23 @@ class RtfReader {
   void ReadControl() {
     if (pos_ >= in_.size()) return;
     const char c = in_[pos_];
-    if (!IsLetter(c)) {
+    if (!IsAsciiLetter(c)) {
       ++pos_;
       ControlSymbol(c);
       return;
     }
     const std::size_t start = pos_;
-    while (pos_ < in_.size() && IsLetter(in_[pos_])) ++pos_;
+    while (pos_ < in_.size() && IsAsciiLetter(in_[pos_])) ++pos_;
     std::string_view word = in_.substr(start, std::min(pos_ - start, kMaxControlWord));
     bool hasParam = false;
     long long param = 0;
     bool negative = false;
-    if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() && IsDigit(in_[pos_ + 1])) {
+    if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() &&
+        IsAsciiDigit(in_[pos_ + 1])) {
       negative = true;
       ++pos_;
     }
-    while (pos_ < in_.size() && IsDigit(in_[pos_])) {
+    while (pos_ < in_.size() && IsAsciiDigit(in_[pos_])) {
       hasParam = true;
       if (param < 10000000000LL) param = param * 10 + (in_[pos_] - '0');
       ++pos_;
@@ -274,8 +258,8 @@ class RtfReader {
     if (c == '\'') {
       int value = -1;
       if (pos_ + 1 < in_.size()) {
-        const int high = HexDigit(in_[pos_]);
-        const int low = HexDigit(in_[pos_ + 1]);
+        const int high = HexDigitValue(in_[pos_]);
+        const int low = HexDigitValue(in_[pos_ + 1]);
         if (high >= 0 && low >= 0) {
           value = high * 16 + low;
           pos_ += 2;
@@ -522,9 +506,8 @@ class RtfReader {
   }
 
   void FlushSurrogate() {
-    if (highSurrogate_ == 0) return;
-    highSurrogate_ = 0;
-    Emit(0xFFFD);
+    char32_t ch;
+    if (utf16_.Finish(ch)) Emit(ch);
   }
 
   void Character(char32_t ch) {
@@ -541,25 +524,11 @@ class RtfReader {
         break;
     }
     if (state_.format.hidden) return;
-    // \uN gives UTF-16 units: pair the surrogates.
-    if (ch >= 0xD800 && ch <= 0xDBFF) {
-      FlushSurrogate();
-      highSurrogate_ = ch;
-      return;
-    }
-    if (ch >= 0xDC00 && ch <= 0xDFFF) {
-      if (highSurrogate_ == 0) {
-        Emit(0xFFFD);
-        return;
-      }
-      const char32_t full = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (ch - 0xDC00);
-      highSurrogate_ = 0;
-      Emit(full);
-      return;
-    }
-    FlushSurrogate();
-    if (IsDroppedControl(ch)) return;
-    Emit(ch);
+    // \uN gives UTF-16 units: the decoder pairs the surrogates.
+    char32_t chars[2];
+    const int count = utf16_.Put(ch, chars);
+    for (int k = 0; k < count; ++k)
+      if (!IsDroppedControl(chars[k])) Emit(chars[k]);
   }
 
   void Emit(char32_t ch) {
@@ -627,7 +596,7 @@ class RtfReader {
   GroupState state_;
   int flattened_ = 0;  // groups opened beyond the depth bound, not yet closed
   int pendingSkip_ = 0;
-  char32_t highSurrogate_ = 0;
+  Utf16Decoder utf16_;
 
   int documentCodePage_ = 1252;
   int defaultFont_ = 0;
@@ -656,49 +625,7 @@ std::size_t RtfStart(std::string_view bytes) {
   return std::string_view::npos;
 }
 
-// UTF-16 text with its byte-order mark to UTF-8; false when it holds a NUL character.
-bool Utf16ToUtf8(std::string_view bytes, bool littleEndian, std::string& out) {
-  char32_t high = 0;
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const auto b0 = static_cast<unsigned char>(bytes[i]);
-    const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
-    const char32_t unit = littleEndian ? (b1 << 8 | b0) : (b0 << 8 | b1);
-    if (unit == 0) return false;
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (high != 0) AppendUtf8(out, 0xFFFD);
-      high = unit;
-      continue;
-    }
-    if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      AppendUtf8(out, high != 0 ? 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
-      high = 0;
-      continue;
-    }
-    if (high != 0) AppendUtf8(out, 0xFFFD);
-    high = 0;
-    AppendUtf8(out, unit);
-  }
-  if (high != 0) AppendUtf8(out, 0xFFFD);
-  return true;
-}
-
 }  // namespace
-
-std::string RtfDocument::PlainText() const {
-  std::string text;
-  for (const RtfParagraph& paragraph : paragraphs) {
-    for (const RtfRun& run : paragraph.runs) {
-      for (const char c : run.text) {
-        if (c == '\n')
-          text += "\r\n";
-        else
-          text += c;
-      }
-    }
-    text += "\r\n";
-  }
-  return text;
-}
 
 bool ParseRtf(std::string_view bytes, RtfDocument& out) {
   out = RtfDocument{};
@@ -710,112 +637,11 @@ bool ParseRtf(std::string_view bytes, RtfDocument& out) {
   return true;
 }
 
-bool ParsePlainText(std::string_view bytes, RtfDocument& out) {
-  out = RtfDocument{};
-  if (bytes.size() > kRtfMaxInputBytes) return false;
-  std::string text;
-  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    if (!Utf16ToUtf8(bytes, bytes[0] == '\xFF', text)) return false;
-  } else {
-    if (bytes.find('\0') != std::string_view::npos) return false;
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (IsValidUtf8(bytes)) {
-      text.assign(bytes);
-    } else {
-      text.reserve(bytes.size() * 2);
-      for (const char c : bytes)
-        AppendUtf8(text, CodePageToUnicode(1252, static_cast<unsigned char>(c)));
-    }
-  }
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    RtfParagraph paragraph;
-    if (out.paragraphs.size() + 1 >= kRtfMaxBlocks) {
-      // Size bound reached: the rest is one last paragraph, its line ends kept as breaks.
-      RtfRun run;
-      for (std::size_t k = pos; k < text.size(); ++k) {
-        if (text[k] == '\r') {
-          if (k + 1 < text.size() && text[k + 1] == '\n') ++k;
-          run.text += '\n';
-        } else if (!IsDroppedControl(static_cast<unsigned char>(text[k]))) {
-          run.text += text[k];
-        }
-      }
-      paragraph.runs.push_back(std::move(run));
-      out.paragraphs.push_back(std::move(paragraph));
-      break;
-    }
-    std::size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    if (end > pos) {
-      RtfRun run;
-      run.text.reserve(end - pos);
-      for (std::size_t k = pos; k < end; ++k)
-        if (!IsDroppedControl(static_cast<unsigned char>(text[k]))) run.text += text[k];
-      paragraph.runs.push_back(std::move(run));
-    }
-    out.paragraphs.push_back(std::move(paragraph));
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r') {
-      ++pos;
-      if (pos < text.size() && text[pos] == '\n') ++pos;
-    } else if (pos < text.size() && text[pos] == '\n') {
-      ++pos;
-    }
-  }
-  return true;
-}
-
 RtfDocument LoadRichText(std::string_view bytes) {
   RtfDocument doc;
   if (ParseRtf(bytes, doc)) return doc;
   if (ParsePlainText(bytes, doc)) return doc;
   throw VantorError("Erreur au chargement du flux");
-}
-
-std::string WriteRtf(std::string_view text) {
-  std::string out =
-      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1036"
-      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-      "\\viewkind4\\uc1\\pard\\f0\\fs20 ";
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const char32_t ch = NextUtf8(text, pos);
-    if (ch == '\r' || ch == '\n') {
-      // "\r\n" is one line break.
-      if (ch == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-      out += "\\par\r\n";
-    } else if (ch == '\t') {
-      out += "\\tab ";
-    } else if (ch < 0x20 || ch == 0x7F) {
-      continue;
-    } else if (ch == '\\' || ch == '{' || ch == '}') {
-      out += '\\';
-      out += static_cast<char>(ch);
-    } else if (ch < 0x80) {
-      out += static_cast<char>(ch);
-    } else if (const int byte = UnicodeToCp1252(ch); byte >= 0) {
-      out += "\\'";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
-    } else {
-      // \uN takes a signed 16-bit N; characters beyond the BMP go as a surrogate pair.
-      auto unit = [&out](char32_t u) {
-        out += "\\u";
-        out += std::to_string(u >= 0x8000 ? static_cast<long>(u) - 65536L : static_cast<long>(u));
-        out += '?';
-      };
-      if (ch >= 0x10000) {
-        unit(0xD800 + ((ch - 0x10000) >> 10));
-        unit(0xDC00 + ((ch - 0x10000) & 0x3FF));
-      } else {
-        unit(ch);
-      }
-    }
-  }
-  out += "\\par\r\n}\r\n";
-  return out;
 }
 
 }  // namespace vantor
