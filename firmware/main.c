@@ -55,6 +55,14 @@ ISR(USART_UDRE_vect) {
 
 ISR(TIMER1_COMPA_vect) { tick_pending = 1; }
 
+/* The watchdog's deadline: two periods after the last order, to the timer's count. */
+static volatile uint8_t deadline_pending;
+static uint16_t last_order_count;
+ISR(TIMER1_COMPB_vect) {
+  TIMSK1 &= (uint8_t)~(1u << OCIE1B);
+  deadline_pending = 1;
+}
+
 static void usart_init(void) {
   /* U2X before the rate: simavr derives its byte time when UBRR0L is written. */
   UCSR0A = (1u << U2X0);
@@ -135,8 +143,25 @@ static void timer_start(uint16_t period_ms) {
 static void timer_stop(void) {
   TCCR1B = 0;
   TIMSK1 = 0;
-  TIFR1 = (1u << OCF1A);
+  TIFR1 = (1u << OCF1A) | (1u << OCF1B);
   tick_pending = 0;
+  deadline_pending = 0;
+}
+
+/* The period after a tick with no order since the one before: the outputs rest at the
+ * same point of the period as the last order came, two periods after it. */
+static void deadline_arm(void) {
+  uint16_t at = last_order_count;
+  if (at <= conversion_count) at = (uint16_t)(conversion_count + 1u);
+  if (at > period_top) at = period_top;
+  OCR1B = at;
+  TIFR1 = (1u << OCF1B);
+  TIMSK1 |= (uint8_t)(1u << OCIE1B);
+}
+
+static void deadline_drop(void) {
+  TIMSK1 &= (uint8_t)~(1u << OCIE1B);
+  deadline_pending = 0;
 }
 
 /* Microseconds since the last conversion, within one period. */
@@ -156,6 +181,7 @@ static void tick(void) {
   uint16_t in1 = adc_read(1);
   uint8_t length = vp_board_tick(&board, in0, in1, frame, &actions);
   if (actions & VP_DO_DAC) dac_apply();
+  if (actions & VP_DO_ARM) deadline_arm();
   send(frame, length);
 }
 
@@ -164,6 +190,10 @@ static void handle(uint8_t byte) {
   if (result == VP_LINE_PENDING) return;
   uint8_t actions = vp_board_line(&board, result, line.text, line.completed);
   if (actions & VP_DO_STOP) timer_stop();
+  if (actions & VP_DO_FED) {
+    last_order_count = TCNT1;
+    deadline_drop();
+  }
   if (actions & VP_DO_DAC) dac_apply();
   if (actions & VP_DO_TIME) vp_board_answer_delay(&board, vp_delay_units(since_conversion_us()));
   if (actions & VP_DO_START) timer_start(board.period_ms);
@@ -190,6 +220,10 @@ int main(void) {
       tick_pending = 0;
       tick();
     }
+    if (deadline_pending) {
+      deadline_pending = 0;
+      if (vp_board_deadline(&board) & VP_DO_DAC) dac_apply();
+    }
     while (rx_tail != rx_head && !tick_pending) {
       uint8_t byte = rx_buffer[rx_tail];
       rx_tail = (uint8_t)((rx_tail + 1u) % RX_SIZE);
@@ -198,7 +232,7 @@ int main(void) {
     /* Sleep until the next interrupt unless one came in meanwhile; sei right before
      * sleep takes effect after the sleep instruction, so no wake-up is lost. */
     cli();
-    if (!tick_pending && rx_tail == rx_head) {
+    if (!tick_pending && !deadline_pending && rx_tail == rx_head) {
       sleep_enable();
       sei();
       sleep_cpu();

@@ -179,7 +179,7 @@ uint8_t vp_board_line(vp_board *board, uint8_t line_result, const char *text,
       return VP_DO_DAC | VP_DO_START;
     case VP_CMD_ORDER: {
       if (!board->running) return 0;
-      uint8_t actions = VP_DO_DAC;
+      uint8_t actions = VP_DO_DAC | VP_DO_FED;
       board->order = command.order;
       board->out1 = command.out1;
       board->at_rest = 0;
@@ -209,6 +209,13 @@ static uint8_t put_hex(char *out, uint8_t at, uint16_t value, uint8_t digits) {
   return at;
 }
 
+uint8_t vp_board_deadline(vp_board *board) {
+  if (!board->running || board->fed || board->at_rest) return 0;
+  board->tripped = 1;
+  rest(board);
+  return VP_DO_DAC;
+}
+
 uint8_t vp_board_tick(vp_board *board, uint16_t in0, uint16_t in1, char *frame,
                       uint8_t *actions) {
   *actions = 0;
@@ -224,6 +231,7 @@ uint8_t vp_board_tick(vp_board *board, uint16_t in0, uint16_t in1, char *frame,
       board->silent = 0;
     else if (board->silent < 255)
       ++board->silent;
+    if (board->silent == 1 && !board->at_rest) *actions = VP_DO_ARM;
     if (board->silent >= 2) {
       board->tripped = 1;
       if (!board->at_rest) {

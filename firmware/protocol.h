@@ -91,6 +91,9 @@ uint8_t vp_delay_units(uint32_t microseconds);
 #define VP_DO_BANNER 0x08u /* send the banner */
 #define VP_DO_TIME 0x10u   /* this order answers the last tick: measure its delay
                               once applied and store it with vp_board_answer_delay */
+#define VP_DO_FED 0x20u    /* a valid order fed the watchdog: note when, drop a deadline */
+#define VP_DO_ARM 0x40u    /* a whole period passed without an order: call
+                              vp_board_deadline two periods after the last order */
 
 typedef struct {
   uint8_t running;
@@ -114,9 +117,13 @@ void vp_board_init(vp_board *board);
 uint8_t vp_board_line(vp_board *board, uint8_t line_result, const char *text,
                       uint8_t length);
 void vp_board_answer_delay(vp_board *board, uint8_t delay_units);
+/* Two periods after the last valid order (armed by VP_DO_ARM): the outputs go to rest
+ * unless an order came meanwhile; returns VP_DO_DAC when they do. */
+uint8_t vp_board_deadline(vp_board *board);
 /* A tick: inputs 0 and 1 were just converted. Writes the frame into frame
  * (VP_FRAME_SIZE bytes) and returns its length, 0 (no frame) when stopped; *actions
- * gets VP_DO_DAC when the watchdog rests the outputs. */
+ * gets VP_DO_ARM after a period without an order, VP_DO_DAC when the watchdog rests the
+ * outputs at the tick (a deadline that could not be kept). */
 uint8_t vp_board_tick(vp_board *board, uint16_t in0, uint16_t in1, char *frame,
                       uint8_t *actions);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UsbBoard.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "VantorError.h"
@@ -100,20 +101,16 @@ void UsbBoard::Initialise() {
   pending_.clear();
   Send("X");
   Send("V");
-  const auto start = Steady::now();
-  const auto deadline = start + BannerBound;
-  bool askedAgain = false;
+  const auto deadline = Steady::now() + BannerBound;
+  // An Uno's boot loader swallows what comes in its first two seconds, and a damaged
+  // banner is refused: ask again every BannerBound / 8.
+  auto ask = Steady::now() + BannerBound / 8;
   for (;;) {
-    // An Uno's boot loader swallows what comes in its first two seconds: ask again.
-    auto ask = start + BannerBound / 2;
-    auto until = (!askedAgain && ask < deadline) ? ask : deadline;
-    const std::optional<std::string> payload = NextLine(until);
+    const std::optional<std::string> payload = NextLine(std::min(ask, deadline));
     if (!payload) {
       if (Steady::now() >= deadline) break;
-      if (!askedAgain) {
-        askedAgain = true;
-        Send("V");
-      }
+      Send("V");
+      ask = Steady::now() + BannerBound / 8;
       continue;
     }
     if (payload->rfind("VANTOR-USB ", 0) != 0) continue;  // a frame of an earlier run

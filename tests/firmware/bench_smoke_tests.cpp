@@ -2,16 +2,15 @@
 // The real firmware in the simulated bench: a host on the pseudo-terminal starts a 50 ms
 // period, answers twenty frames with a +2 V order, then falls silent; the position motor
 // must have climbed as the model says, and the watchdog must rest the outputs two
-// periods after the first unanswered frame.
+// periods after the last order.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -155,7 +154,7 @@ TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
     }
   } reaper{pid};
 
-  struct stat info{};
+  struct stat info {};
   auto deadline = Clock::now() + std::chrono::seconds(3);
   while (lstat(link.c_str(), &info) != 0 && Clock::now() < deadline) usleep(10000);
   ASSERT_TRUE(S_ISLNK(info.st_mode)) << "the bench made no link";
@@ -246,10 +245,13 @@ TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
   EXPECT_NEAR(frames[kAnswered].in1, expected, 8.0);  // noise ±0.01 V, 4 counts
   for (const Frame& f : frames) EXPECT_EQ(f.in0, 0u) << "input 0 is not wired";
 
-  // The rest follows that tick's two conversions, written on a slow simulated SPI bus.
-  const double late = changes[rest + 1].t - silence;
+  // Two periods after the last order (it answered frame kAnswered - 1; its delay from
+  // that frame's conversion is in frame kAnswered), to the timer's 16 µs and the slow
+  // simulated SPI bus.
+  const double lastOrder = silence - 0.050 + frames[kAnswered].delay * 1e-4;
+  const double late = changes[rest].t - lastOrder;
   EXPECT_GT(late, 0.0995) << "rested before two silent periods";
-  EXPECT_LT(late, 0.1020) << "rested " << late * 1000 << " ms after the orders stopped";
+  EXPECT_LT(late, 0.1005) << "rested " << late * 1000 << " ms after the last order";
 }
 
 }  // namespace

@@ -74,8 +74,8 @@ class Board : public ::testing::Test {
     EXPECT_EQ(line.size(), 21u) << line;
     EXPECT_EQ(line, Seal(line.substr(0, 17))) << "frame CRC or layout";
     Frame f{};
-    EXPECT_EQ(std::sscanf(line.c_str(), "T%4x%3x%3x%2x%2x%2x", &f.seq, &f.in0, &f.in1,
-                          &f.status, &f.malformed, &f.delay),
+    EXPECT_EQ(std::sscanf(line.c_str(), "T%4x%3x%3x%2x%2x%2x", &f.seq, &f.in0, &f.in1, &f.status,
+                          &f.malformed, &f.delay),
               6)
         << line;
     return f;
@@ -95,9 +95,8 @@ TEST(Crc, MatchesTheReferenceDivisionAndTheBanner) {
   // The catalogued check value of this CRC-8 (poly 0x07, init 0, no reflection).
   EXPECT_EQ(vp_crc8("123456789", 9), 0xF4);
   for (const std::string& text : {std::string("VANTOR-USB 1 1.0"), std::string("S0032"),
-                                 std::string("O0000800000"), std::string("\xff\x80", 2)})
-    EXPECT_EQ(vp_crc8(text.data(), static_cast<std::uint8_t>(text.size())),
-              ReferenceCrc(text))
+                                  std::string("O0000800000"), std::string("\xff\x80", 2)})
+    EXPECT_EQ(vp_crc8(text.data(), static_cast<std::uint8_t>(text.size())), ReferenceCrc(text))
         << text;
   char banner[VP_FRAME_SIZE];
   std::uint8_t length = vp_format_banner(banner);
@@ -110,15 +109,16 @@ TEST_F(Board, MalformedLinesAreRefusedAndCounted) {
   badCrc[badCrc.size() - 2] = badCrc[badCrc.size() - 2] == '0' ? '1' : '0';
   const std::string refused[] = {
       badCrc,
-      Seal("S00G2"),                          // bad hex in a field
-      Seal("S0032").substr(0, 5) + "*ZZ\n",   // bad hex in the CRC
-      Seal("Q"),                              // unknown letter
-      Seal("S0009"), Seal("S03E9"),           // period 9 ms and 1001 ms
-      Seal("O00001000000"),                   // a count of 4096 takes four digits
-      Seal("O000080000"),                     // a field one digit short
+      Seal("S00G2"),                         // bad hex in a field
+      Seal("S0032").substr(0, 5) + "*ZZ\n",  // bad hex in the CRC
+      Seal("Q"),                             // unknown letter
+      Seal("S0009"),
+      Seal("S03E9"),         // period 9 ms and 1001 ms
+      Seal("O00001000000"),  // a count of 4096 takes four digits
+      Seal("O000080000"),    // a field one digit short
       Seal("X1"),
-      "S0032\n",                              // no CRC at all
-      Seal(std::string(30, 'V')),             // 33 bytes before the terminator
+      "S0032\n",                   // no CRC at all
+      Seal(std::string(30, 'V')),  // 33 bytes before the terminator
   };
   unsigned count = 0;
   for (const std::string& line : refused) {
@@ -179,33 +179,47 @@ TEST_F(Board, TicksCountFromZeroAndWrap) {
 
 TEST_F(Board, WatchdogTripsAfterTwoSilentTicksAndTheNextOrderApplies) {
   Send(Seal("S0032"));
-  Tick();                                            // tick 0
-  EXPECT_EQ(Send(Order(0, 1638, 2000)), VP_DO_DAC | VP_DO_TIME);
+  Tick();  // tick 0
+  EXPECT_EQ(Send(Order(0, 1638, 2000)), VP_DO_DAC | VP_DO_FED | VP_DO_TIME);
   EXPECT_EQ(board_.order, 1638u);
   EXPECT_EQ(board_.out1, 2000u);
   unsigned actions = 0;
-  Frame f = Tick(0, 0, &actions);                    // tick 1: the order came
+  Frame f = Tick(0, 0, &actions);  // tick 1: the order came
   EXPECT_EQ(f.status, VP_STATUS_RUNNING);
-  f = Tick(0, 0, &actions);                          // tick 2: one silent period
-  EXPECT_EQ(actions, 0u);
+  f = Tick(0, 0, &actions);       // tick 2: one silent period
+  EXPECT_EQ(actions, VP_DO_ARM);  // the deadline: two periods after the order
   EXPECT_EQ(f.status, VP_STATUS_RUNNING | VP_STATUS_LATE);
   EXPECT_EQ(board_.order, 1638u);
+  // Had the deadline not been kept, tick 3 would rest the outputs itself.
+  vp_board copy = board_;
+  char spare[VP_FRAME_SIZE];
+  std::uint8_t late = 0;
+  vp_board_tick(&copy, 0, 0, spare, &late);
+  EXPECT_EQ(late, VP_DO_DAC);
+  EXPECT_EQ(copy.order, VP_REST_ORDER);
+  EXPECT_EQ(vp_board_deadline(&board_), VP_DO_DAC);  // the deadline
   f = Tick(0, 0, &actions);                          // tick 3: two silent periods
-  EXPECT_EQ(actions, VP_DO_DAC);
+  EXPECT_EQ(actions, 0u);
   EXPECT_EQ(board_.order, VP_REST_ORDER);
   EXPECT_EQ(board_.out1, VP_REST_OUT1);
-  EXPECT_EQ(f.status, VP_STATUS_RUNNING | VP_STATUS_AT_REST | VP_STATUS_WATCHDOG |
-                          VP_STATUS_LATE);
-  f = Tick(0, 0, &actions);                          // stays at rest, no new write
+  EXPECT_EQ(f.status, VP_STATUS_RUNNING | VP_STATUS_AT_REST | VP_STATUS_WATCHDOG | VP_STATUS_LATE);
+  f = Tick(0, 0, &actions);  // stays at rest, no new write
   EXPECT_EQ(actions, 0u);
   EXPECT_EQ(f.status & VP_STATUS_AT_REST, VP_STATUS_AT_REST);
 
-  EXPECT_EQ(Send(Order(4, 100, 4095)), VP_DO_DAC | VP_DO_TIME);
+  EXPECT_EQ(Send(Order(4, 100, 4095)), VP_DO_DAC | VP_DO_FED | VP_DO_TIME);
   EXPECT_EQ(board_.order, 100u);
   EXPECT_EQ(board_.out1, 4095u);
   f = Tick();
   EXPECT_EQ(f.status, VP_STATUS_RUNNING | VP_STATUS_WATCHDOG) << "tripped stays until a start";
   EXPECT_EQ(f.delay, 7u);
+  // An order before the deadline keeps the outputs.
+  Tick(0, 0, &actions);
+  EXPECT_EQ(actions, VP_DO_ARM);
+  Send(Order(9, 200, 0));
+  EXPECT_EQ(vp_board_deadline(&board_), 0u);
+  EXPECT_EQ(board_.order, 200u);
+
   Send(Seal("S0032"));
   EXPECT_EQ(Tick().status, VP_STATUS_RUNNING | VP_STATUS_AT_REST);
 
@@ -216,24 +230,24 @@ TEST_F(Board, WatchdogTripsAfterTwoSilentTicksAndTheNextOrderApplies) {
 
 TEST_F(Board, MissingLateOrWrongOrdersAreFlagged) {
   Send(Seal("S0032"));
-  Tick();                                            // 0
+  Tick();  // 0
   Send(Order(0, 2000, 0), 42);
-  Frame f = Tick();                                  // 1: answered in time
+  Frame f = Tick();  // 1: answered in time
   EXPECT_EQ(f.status & VP_STATUS_LATE, 0u);
   EXPECT_EQ(f.delay, 42u);
-  f = Tick();                                        // 2: order 1 missing
+  f = Tick();  // 2: order 1 missing
   EXPECT_EQ(f.status & VP_STATUS_LATE, VP_STATUS_LATE);
   EXPECT_EQ(f.delay, 0xFFu);
   // Order 1 arrives now, after tick 2's conversion: applied, yet it does not answer 2.
-  EXPECT_EQ(Send(Order(1, 2100, 0)), VP_DO_DAC);
+  EXPECT_EQ(Send(Order(1, 2100, 0)), VP_DO_DAC | VP_DO_FED);
   EXPECT_EQ(board_.order, 2100u);
-  f = Tick();                                        // 3
+  f = Tick();  // 3
   EXPECT_EQ(f.status & VP_STATUS_LATE, VP_STATUS_LATE);
   EXPECT_EQ(f.delay, 0xFFu);
   EXPECT_EQ(f.status & VP_STATUS_WATCHDOG, 0u) << "a late order still feeds the watchdog";
   // Only the first answer is timed; a repeat is applied but keeps the first delay.
-  EXPECT_EQ(Send(Order(3, 2200, 0), 12), VP_DO_DAC | VP_DO_TIME);
-  EXPECT_EQ(Send(Order(3, 2300, 0), 99), VP_DO_DAC);
+  EXPECT_EQ(Send(Order(3, 2200, 0), 12), VP_DO_DAC | VP_DO_FED | VP_DO_TIME);
+  EXPECT_EQ(Send(Order(3, 2300, 0), 99), VP_DO_DAC | VP_DO_FED);
   EXPECT_EQ(board_.order, 2300u);
   f = Tick();
   EXPECT_EQ(f.status & VP_STATUS_LATE, 0u);
