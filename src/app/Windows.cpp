@@ -49,4 +49,13 @@ ProgramWindows CreateWindows(CardOpener openCard) {
   return w;
 }
 
+void ShowCardInUse(ProgramWindows& windows) {
+  TForm1& f = *windows.Form1;
+  const AcquisitionCard* card = f.Card();
+  if (!card) return;
+  const QString text = QString::fromStdString(card->Description());
+  f.setWindowTitle(f.windowTitle() + " — " + text);
+  static_cast<TAboutBox*>(f.AboutBox)->ShowCard(text);  // made by CreateWindows
+}
+
 }  // namespace vantor

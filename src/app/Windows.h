@@ -20,4 +20,7 @@ void SetUpApplication(QApplication& app);
 
 ProgramWindows CreateWindows(CardOpener openCard);
 
+// The real card in use, after the main window's caption and in the about box.
+void ShowCardInUse(ProgramWindows& windows);
+
 }  // namespace vantor

@@ -1,13 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WorkstationCard.h"
 
+#include <cstdio>
+
+#include "ErrorReport.h"
 #include "SimulatedCard.h"
+#include "VantorError.h"
 
 namespace vantor {
 
-CardOpener HardwareWorkstationCard() {
-  return
-      [](std::int32_t adr1, std::int32_t adr2) { return OpenIsaCardOnHardwarePorts(adr1, adr2); };
+CardOpener HardwareWorkstationCard(std::optional<CardChoice> commandLine) {
+  return [commandLine](std::int32_t adr1, std::int32_t adr2) -> std::unique_ptr<AcquisitionCard> {
+    const CardChoice choice = commandLine ? *commandLine : ReadCardSetting("");
+    if (choice.Card == CardChoice::Kind::Usb) return OpenUsbBoard(choice.Port);
+    return OpenIsaCardOnHardwarePorts(adr1, adr2);
+  };
+}
+
+bool CardFromCommandLine(int argc, const char* const* argv, std::optional<CardChoice>& choice) {
+  return Guarded(nullptr, [&] {
+    try {
+      choice = CardOption(argc, argv);
+    } catch (const VantorError& e) {
+      std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
+      throw;
+    }
+  });
 }
 
 CardOpener SimulatedWorkstationCard(SimulatedCard& card) {

@@ -1,4 +1,5 @@
-// Régulateur Vantor on the acquisition card's hardware ports.
+// Régulateur Vantor on a real card: the ISA card on the machine's ports or the USB
+// interface board, as the teacher chose (settings window, or --carte).
 #include <QApplication>
 
 #include "StartFolder.h"
@@ -9,9 +10,12 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vantor::SetUpApplication(app);
+  std::optional<vantor::CardChoice> card;
+  if (!vantor::CardFromCommandLine(argc, argv, card)) return 1;
   if (!vantor::StartInWorkingFolder(argc, argv)) return 1;
-  auto windows = vantor::CreateWindows(vantor::HardwareWorkstationCard());
+  auto windows = vantor::CreateWindows(vantor::HardwareWorkstationCard(card));
   vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor");
+  vantor::ShowCardInUse(windows);
   windows.Form1->show();
   return app.exec();
 }

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CardFactory.h"
 
+#include <filesystem>
+
 #include "AD2var.h"
 #include "CrashRest.h"
+#include "FileErrors.h"
 #include "HardwarePorts.h"
 #include "SerialLine.h"
+#include "SettingsStore.h"
 #include "UsbBoard.h"
 #include "VantorError.h"
 
@@ -36,6 +40,48 @@ std::optional<CardChoice> ParseCardChoice(const std::string& word) {
 std::string CardChoiceWord(const CardChoice& choice) {
   if (choice.Card == CardChoice::Kind::Isa) return "isa";
   return "usb:" + (choice.Port.empty() ? std::string("auto") : choice.Port);
+}
+
+std::string CardChoiceText(const CardChoice& choice) {
+  if (choice.Card == CardChoice::Kind::Isa) return "carte ISA";
+  return "interface USB sur " + (choice.Port.empty() ? std::string("le premier port où une carte "
+                                                                   "est branchée")
+                                                     : choice.Port);
+}
+
+CardChoice ReadCardSetting(const std::string& folder) {
+  const std::string path = folder + kCardSettingFile;
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return CardChoice{};
+  const std::string word = LoadSetting(path, 512);
+  if (auto choice = ParseCardChoice(word)) return *choice;
+  throw VantorError(
+      WithFileLine("« " + word + " » n'est pas une carte (isa, usb:CHEMIN ou usb:auto)", path));
+}
+
+void SaveCardSetting(const std::string& folder, const CardChoice& choice) {
+  SaveSetting(folder + kCardSettingFile, CardChoiceWord(choice));
+}
+
+std::optional<CardChoice> CardOption(int argc, const char* const* argv) {
+  std::optional<CardChoice> choice;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    std::string word;
+    if (arg.rfind("--carte=", 0) == 0) {
+      word = arg.substr(8);
+    } else if (arg == "--carte") {
+      if (i + 1 >= argc) throw VantorError("L'option --carte attend isa, usb:CHEMIN ou usb:auto");
+      word = argv[++i];
+    } else {
+      continue;
+    }
+    choice = ParseCardChoice(word);
+    if (!choice)
+      throw VantorError("L'option --carte attend isa, usb:CHEMIN ou usb:auto, pas « " + word +
+                        " »");
+  }
+  return choice;
 }
 
 std::unique_ptr<UsbBoard> OpenUsbBoard(const std::string& port) {

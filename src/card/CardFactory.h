@@ -32,6 +32,19 @@ struct CardChoice {
 std::optional<CardChoice> ParseCardChoice(const std::string& word);
 // The word of a choice, as ParseCardChoice reads it back.
 std::string CardChoiceWord(const CardChoice& choice);
+// What a message or a caption says of a choice: "carte ISA", "interface USB sur …".
+std::string CardChoiceText(const CardChoice& choice);
+
+// The teacher's choice, kept in the settings folder (folder "" for the working folder,
+// otherwise ending with "/").
+inline constexpr const char* kCardSettingFile = "sauvegarde/carte.rtf";
+// The ISA card when the file is missing. Throws VantorError naming the file when it
+// cannot be read or does not name a card.
+CardChoice ReadCardSetting(const std::string& folder);
+void SaveCardSetting(const std::string& folder, const CardChoice& choice);
+// --carte WORD (or --carte=WORD) on a workstation's command line, if given. Throws
+// VantorError when the word is missing or is not a card.
+std::optional<CardChoice> CardOption(int argc, const char* const* argv);
 
 // The USB interface board on `port` (empty: the first board the system lists), opened
 // for this program alone; Initialise() then waits for its banner. Throws VantorError

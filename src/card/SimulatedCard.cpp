@@ -148,6 +148,7 @@ std::uint16_t SimulatedCard::ConverterCode(double volts, bool unipolar) {
 }
 
 double SimulatedCard::ChannelVolts(int channel) {
+  if (channel == 0 && loopback_) return Output1Volts();
   if (channel == 0) return process_->Input0Volts().value_or(externalSetpointVolts_);
   if (channel == 1) return process_->SampleInput1Volts();
   return 0.0;

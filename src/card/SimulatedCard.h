@@ -96,6 +96,9 @@ class SimulatedCard : public PortBus {
   bool LoadScheduled() const { return loadAtNs_.has_value(); }
 
   void SetExternalSetpointVolts(double volts) { externalSetpointVolts_ = volts; }
+  // A wire from output 1 to input 0 (the card's loopback check): input 0 then reads
+  // output 1's voltage instead of the external setpoint or the process.
+  void SetOutput1Loopback(bool wired) { loopback_ = wired; }
   double ExternalSetpointVolts() const { return externalSetpointVolts_; }
 
   void InjectFault(SimulatedFault fault) { fault_ = fault; }
@@ -136,6 +139,7 @@ class SimulatedCard : public PortBus {
   std::uint16_t adr2_;
   SimulatedFault fault_ = SimulatedFault::None;
   double externalSetpointVolts_ = 0.0;
+  bool loopback_ = false;
 
   Timer8254 timer_;
   std::int64_t processNs_ = 0;  // the process has been integrated up to here

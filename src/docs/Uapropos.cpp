@@ -148,11 +148,28 @@ TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
   WorkingFolder->setText(
       QFontMetrics(WorkingFolder->font()).elidedText(folder, Qt::ElideMiddle, 282));
 
+  CardInUse = new QLabel(this);
+  CardInUse->setObjectName("CardInUse");
+  CardInUse->setGeometry(8, 206, 282, 16);
+  CardInUse->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  CardInUse->setVisible(false);
+
   OKButton = new QPushButton("OK", this);
   OKButton->setObjectName("OKButton");
   OKButton->setGeometry(111, 212, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAboutBox::ShowCard(const QString& text) {
+  const QString line = "Carte : " + text;
+  CardInUse->setToolTip(line);
+  CardInUse->setText(QFontMetrics(CardInUse->font()).elidedText(line, Qt::ElideMiddle, 282));
+  if (!CardInUse->isVisible() && CardInUse->isHidden()) {
+    CardInUse->setVisible(true);
+    OKButton->move(OKButton->x(), OKButton->y() + 20);
+    setFixedSize(width(), height() + 20);
+  }
 }
 
 }  // namespace vantor

@@ -29,7 +29,11 @@ class TAboutBox : public QDialog {
   QLabel* Label1 = nullptr;         // "pour commentaires et informations..."
   QLabel* FolderCaption = nullptr;  // "Dossier de travail :"
   QLabel* WorkingFolder = nullptr;  // its path (the whole path in the tool tip)
+  QLabel* CardInUse = nullptr;      // the real card in use, when the workstation has one
   QPushButton* OKButton = nullptr;
+
+  // Adds the line "Carte : <text>" under the working folder (the box grows by a line).
+  void ShowCard(const QString& text);
 };
 
 }  // namespace vantor

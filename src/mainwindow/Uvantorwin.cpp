@@ -61,12 +61,6 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name) {
   return e;
 }
 
-void SetTextColor(QWidget* w, const QColor& c) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::WindowText, c);
-  w->setPalette(pal);
-}
-
 TPanel* MakeHeader(QWidget* parent, const char* name, const QString& caption, int height) {
   auto* p = new TPanel(parent, name, caption);
   p->SetColor(Light3DColor());

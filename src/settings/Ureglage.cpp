@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <clocale>
 
+#include "CardChoiceDialog.h"
 #include "Dialogs.h"
 #include "ErrorReport.h"
 #include "FileErrors.h"
@@ -44,12 +45,6 @@ constexpr const char* kCloseWithoutSavingText =
 
 const QStringList kRangeItems = {"de 0 à 2",  "de 0 à 4",  "de 0 à 8",
                                  "de 0 à 16", "de 0 à 32", "de 0 à 64"};
-
-void SetTextColor(QWidget* w, const QColor& c) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::WindowText, c);
-  w->setPalette(pal);
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
   auto* l = new QLabel(caption, parent);
@@ -194,6 +189,7 @@ TForm4::TForm4(TForm1& form1) : QDialog(&form1), main_(form1) {
   ConnectGuarded(BitBtn2, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
   ConnectGuarded(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
   ConnectGuarded(BitBtn4, &QPushButton::clicked, this, &TForm4::BitBtn4Click);
+  ConnectGuarded(CardButton, &QPushButton::clicked, this, &TForm4::CardButtonClick);
 
   Guarded(this, [this] { FormCreate(); });
 }
@@ -345,6 +341,9 @@ void TForm4::BuildAddressPanel() {
   Edit2 = MakeEdit(Panel4, "Edit2", 0);
   Edit2->setFixedWidth(kFieldWidth);
   BitBtn1 = MakeBitBtn(Panel4, "BitBtn1", "Valider les nouvelles adresses");
+  CardButton = new QPushButton("Choix de la carte…", Panel4);
+  CardButton->setObjectName("CardButton");
+  CardButton->setAutoDefault(false);
   Label4 = MakeLabel(Panel4, "Label4",
                      "Saisir les adresses en hexadecimal: rappel à l'origine les cartes sont aux "
                      "adresses $330 et $340\r\n"
@@ -367,6 +366,7 @@ void TForm4::BuildAddressPanel() {
   row->addSpacing(16);
   row->addWidget(BitBtn1);
   row->addStretch();
+  row->addWidget(CardButton);
   // The instructions and the confirmation share one place.
   auto* texts = new QGridLayout();
   texts->setContentsMargins(8, 0, 8, 0);
@@ -426,6 +426,12 @@ void TForm4::BitBtn1Click() {
   SaveSetting("sauvegarde/adr2.rtf", ToStdString(Edit2->text()));
   Label4->setVisible(false);
   Label5->setVisible(true);
+}
+
+void TForm4::CardButtonClick() {
+  if (!cardDialog_) cardDialog_ = new CardChoiceDialog(main_, this);
+  cardDialog_->Refill();
+  cardDialog_->open();  // modal over this window, without a nested event loop
 }
 
 void TForm4::BitBtn2Click() {

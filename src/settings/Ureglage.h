@@ -17,6 +17,7 @@
 namespace vantor {
 
 class TForm1;
+class CardChoiceDialog;
 
 class TForm4 : public QDialog {
   Q_OBJECT
@@ -65,8 +66,9 @@ class TForm4 : public QDialog {
   QLabel* Label8 = nullptr;
   QLineEdit* Edit2 = nullptr;  // ADR2
   QPushButton* BitBtn1 = nullptr;
-  QLabel* Label4 = nullptr;  // instructions
-  QLabel* Label5 = nullptr;  // red confirmation
+  QPushButton* CardButton = nullptr;  // "Choix de la carte…"
+  QLabel* Label4 = nullptr;           // instructions
+  QLabel* Label5 = nullptr;           // red confirmation
 
   // ---- Handlers (each throws VantorError where its work stops) ---------------------
   void FormCreate();
@@ -76,6 +78,9 @@ class TForm4 : public QDialog {
   void BitBtn3Click();
   void BitBtn4Click();
   void FormClose();
+  // Opens "Choix de la carte" over this window.
+  void CardButtonClick();
+  CardChoiceDialog* CardDialog() const { return cardDialog_; }
 
   // Closing (close box, Escape, done): runs FormClose first; when it fails the error
   // is shown and the window stays open, and the next closing runs it all again.
@@ -91,6 +96,7 @@ class TForm4 : public QDialog {
   void BuildAddressPanel();
 
   TForm1& main_;
+  CardChoiceDialog* cardDialog_ = nullptr;
   // Whether each gain group (Kp, Kd, Ki) shows a value read from its file or chosen by
   // the teacher: only those are written back on closing.
   std::array<bool, 3> rangeKnown_{};

@@ -1,7 +1,10 @@
 #pragma once
 // Text conversions between the Qt-free core (UTF-8 std::string, long double) and the
 // windows (QString).
+#include <QColor>
+#include <QPalette>
 #include <QString>
+#include <QWidget>
 #include <string>
 
 #include "Numbers.h"
@@ -17,6 +20,13 @@ inline std::string ToStdString(const QString& s) {
 // The short form of the captions (2, 0.1, -10).
 inline QString ShortText(long double v) {
   return ToQString(FormatShort(v));
+}
+
+// The colour of a label's text (the red warnings, the green confirmations).
+inline void SetTextColor(QWidget* w, const QColor& c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, c);
+  w->setPalette(pal);
 }
 
 }  // namespace vantor

@@ -2,6 +2,7 @@
 // temporary working directory.
 #include <QTest>
 
+#include "CardChoiceDialog.h"
 #include "Numbers.h"
 #include "SettingsFixture.h"
 
@@ -459,6 +460,49 @@ TEST_F(SettingsWindowTest, AMissingSettingsFolderKeepsTheWindowOpenWithTheError)
   EXPECT_EQ(dialogs.errors.last(), "Impossible de créer le fichier sauvegarde/kpmax.rtf.");
   EXPECT_EQ(Stored("sauvegarde/rd1itind.rtf"), "1.00");
   EXPECT_FALSE(std::filesystem::exists(Path("sauvegarde/rd3itind.rtf")));
+}
+
+}  // namespace
+}  // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+class CardChoiceTest : public SettingsFixture {};
+
+TEST_F(CardChoiceTest, TheTeacherSavesABoardPortAndChecksTheCardWithALoopbackWire) {
+  form4->show();
+  form4->CardButton->click();
+  CardChoiceDialog* d = form4->CardDialog();
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->IsaButton->isChecked());  // nothing saved: the ISA card
+  EXPECT_FALSE(d->PortBox->isEnabled());
+
+  // A USB board without a port is refused, and nothing is written.
+  d->UsbButton->setChecked(true);
+  d->PortBox->setEditText("  ");
+  d->SaveButton->click();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("sauvegarde/carte.rtf")));
+  d->PortBox->setEditText("/dev/ttyACM3");
+  d->SaveButton->click();
+  EXPECT_EQ(Stored("sauvegarde/carte.rtf"), "usb:/dev/ttyACM3");
+  d->Refill();
+  EXPECT_TRUE(d->UsbButton->isChecked());
+  EXPECT_EQ(d->PortBox->currentText(), "/dev/ttyACM3");
+
+  // The check on the card in use: nothing comes back without the wire, all five levels
+  // with it.
+  d->DiagnosticButton->click();
+  EXPECT_EQ(d->DiagnosticTable->rowCount(), 5);
+  EXPECT_FALSE(d->LastDiagnostic().WithinTolerance());
+  card.SetOutput1Loopback(true);
+  d->DiagnosticButton->click();
+  EXPECT_TRUE(d->LastDiagnostic().WithinTolerance());
+  EXPECT_EQ(d->DiagnosticTable->item(4, 0)->text(), "10.00");
+  EXPECT_EQ(card.Output1Count(), 0);
+  EXPECT_EQ(card.Output2Count(), 2048);
+  EXPECT_EQ(dialogs.errors.size(), 1);
 }
 
 }  // namespace
