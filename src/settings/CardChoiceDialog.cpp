@@ -31,6 +31,11 @@ CardChoiceDialog::CardChoiceDialog(TForm1& form1, QWidget* parent)
   setWindowTitle("Choix de la carte");
   auto* column = new QVBoxLayout(this);
 
+  InUse = new QLabel(this);
+  InUse->setObjectName("InUse");
+  InUse->setWordWrap(true);
+  column->addWidget(InUse);
+
   auto* choice = new QGroupBox("Carte pilotée par le poste", this);
   auto* choiceColumn = new QVBoxLayout(choice);
   IsaButton =
@@ -117,6 +122,9 @@ void CardChoiceDialog::RefreshPorts() {
 }
 
 void CardChoiceDialog::Refill() {
+  const AcquisitionCard* card = form1_.Card();
+  InUse->setText("En service : " + (card ? QString::fromStdString(card->Description())
+                                         : QString("aucune carte (le démarrage n'a pas abouti)")));
   RefreshPorts();
   CardChoice saved;
   try {

@@ -32,6 +32,7 @@ class CardChoiceDialog : public QDialog {
   QPushButton* SaveButton = nullptr;
   QPushButton* DiagnosticButton = nullptr;
   QLabel* Note = nullptr;
+  QLabel* InUse = nullptr;  // the card the workstation drives now
   QTableWidget* DiagnosticTable = nullptr;
   QLabel* DiagnosticVerdict = nullptr;
 
