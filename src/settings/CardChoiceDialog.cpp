@@ -184,7 +184,7 @@ void CardChoiceDialog::RunDiagnostic() {
     }
   }
   DiagnosticVerdict->setText(
-      QString::fromStdString("Sur la " + card.Description() + " : " + diagnostic_.Verdict()));
+      QString::fromStdString(diagnostic_.Verdict() + "\n(" + card.Description() + ")"));
   SetTextColor(DiagnosticVerdict, diagnostic_.WithinTolerance() ? Qt::darkGreen : Qt::red);
 }
 
