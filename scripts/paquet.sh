@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package paquet/regulateur-vantor_1.1-1_<architecture>.deb:
-# a build of the three programs alone (no tests) with Debian's hardening flags,
+# a build of the three programs alone (no tests) with Debian's hardening flags, and of
+# the USB interface board's firmware (avr-gcc, which setup.sh installs),
 # installed by `cmake --install` into a staging root, with the run-time dependencies
 # found by dpkg-shlibdeps. Idempotent; run as root on Debian 12 (it installs what it
 # needs first). tests/package/check_package.sh checks the result.
@@ -27,10 +28,12 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PR
   -DBUILD_TESTING=OFF -DVANTOR_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build" --target regulateur-vantor regulateur-vantor-simulation \
-  regulateur-vantor-lot
+  regulateur-vantor-lot interface-usb
 
 rm -rf "$root"
 DESTDIR="$root" cmake --install "$build" --strip >/dev/null
+[ -s "$root/usr/share/$name/interface-usb.hex" ] ||
+  { echo "le micrologiciel interface-usb.hex manque au paquet" >&2; exit 1; }
 doc="$root/usr/share/doc/$name"
 install -d "$doc"
 install -m 0644 "$here/packaging/debian/copyright" "$doc/copyright"

@@ -1,5 +1,6 @@
 // Draws the course pictures shipped in aide/ and méthode/: the wiring diagrams of a
-// position loop and of a speed loop, and the two tuning-method sheets. The files are
+// position loop and of a speed loop, the wiring of the USB interface board, and the two
+// tuning-method sheets. The files are
 // committed; run this program again only to change them:
 //
 //   make-pictures <repository folder>
@@ -44,7 +45,7 @@ QFont Font(int pixels, bool bold = false, bool italic = false) {
   return f;
 }
 
-// Drawing helpers shared by the four pictures.
+// Drawing helpers shared by the pictures.
 class Sheet {
  public:
   Sheet(int width, int height) : image_(width, height, QImage::Format_RGB32) {
@@ -735,6 +736,383 @@ void DrawUnstableMethod(Sheet& s) {
          Font(24), kInk);
 }
 
+// ---------------------------------------------------------------------------------------
+// Wiring of the USB interface board
+
+const QColor kSpi(110, 40, 150);
+const QColor kSupply(200, 100, 0);
+
+// Component symbols (IEC), with their value written inside or next to them.
+class Schematic {
+ public:
+  explicit Schematic(Sheet& s) : s_(s) {}
+
+  // A horizontal resistor between two points on one line; the body is centred.
+  void ResistorH(QPointF a, QPointF b, const QString& value, const QColor& c = kInk,
+                 double body = 124, bool adjustable = false) {
+    const double mid = (a.x() + b.x()) / 2, y = a.y();
+    const QRectF r(mid - body / 2, y - 16, body, 32);
+    s_.Line(a, QPointF(r.left(), y), c, 3);
+    s_.Line(QPointF(r.right(), y), b, c, 3);
+    QPainter& p = s_.painter();
+    p.setPen(QPen(c, 3));
+    p.setBrush(Qt::white);
+    p.drawRect(r);
+    p.setBrush(Qt::NoBrush);
+    s_.Text(r, value, Font(18, true), kInk, Qt::AlignCenter);
+    if (adjustable) {
+      const QPointF from(r.left() + 8, r.bottom() + 14), to(r.right() - 4, r.top() - 12);
+      s_.Line(from, to, kInk, 2.5);
+      s_.ArrowHead(to + QPointF(4, -3), from, kInk, 14);
+    }
+  }
+
+  // A vertical resistor from `top` down to `bottom`, its value written to the right.
+  void ResistorV(QPointF top, QPointF bottom, const QString& value, const QColor& c = kInk) {
+    const double x = top.x(), mid = (top.y() + bottom.y()) / 2;
+    const QRectF r(x - 14, mid - 34, 28, 68);
+    s_.Line(top, QPointF(x, r.top()), c, 3);
+    s_.Line(QPointF(x, r.bottom()), bottom, c, 3);
+    QPainter& p = s_.painter();
+    p.setPen(QPen(c, 3));
+    p.setBrush(Qt::white);
+    p.drawRect(r);
+    p.setBrush(Qt::NoBrush);
+    s_.TextAt(QPointF(x + 20, mid), value, Font(18, true), kInk);
+  }
+
+  // A vertical capacitor from `top` down to `bottom`, its value written to the left.
+  void CapacitorV(QPointF top, QPointF bottom, const QString& value, const QColor& c = kInk) {
+    const double x = top.x(), mid = (top.y() + bottom.y()) / 2;
+    s_.Line(top, QPointF(x, mid - 6), c, 3);
+    s_.Line(QPointF(x, mid + 6), bottom, c, 3);
+    s_.Line(QPointF(x - 22, mid - 6), QPointF(x + 22, mid - 6), c, 4);
+    s_.Line(QPointF(x - 22, mid + 6), QPointF(x + 22, mid + 6), c, 4);
+    s_.TextAt(QPointF(x - 26, mid), value, Font(18, true), kInk,
+              Qt::AlignRight | Qt::AlignVCenter);
+  }
+
+  // An operational amplifier: triangle with its inputs on the left, pin numbers beside
+  // them. `topInput` and `bottomInput` are "−" or "+".
+  QPointF OpAmp(QPointF leftTop, double w, double h, const QString& topInput,
+                const QString& bottomInput, const QString& topPin, const QString& bottomPin,
+                const QString& outPin, const QString& name) {
+    QPolygonF t;
+    const QPointF tip(leftTop.x() + w, leftTop.y() + h / 2);
+    t << leftTop << QPointF(leftTop.x(), leftTop.y() + h) << tip;
+    QPainter& p = s_.painter();
+    p.setPen(QPen(kInk, 3.5));
+    p.setBrush(QColor(250, 250, 235));
+    p.drawPolygon(t);
+    p.setBrush(Qt::NoBrush);
+    const double yTop = leftTop.y() + h * 0.25, yBottom = leftTop.y() + h * 0.75;
+    s_.TextAt(QPointF(leftTop.x() + 8, yTop), topInput, Font(28, true), kInk);
+    s_.TextAt(QPointF(leftTop.x() + 8, yBottom), bottomInput, Font(28, true), kInk);
+    s_.TextAt(QPointF(leftTop.x() + w * 0.36, tip.y()), name, Font(20, true), kInk);
+    s_.TextAt(QPointF(leftTop.x() - 4, yTop - 15), topPin, Font(17), kInk,
+              Qt::AlignRight | Qt::AlignVCenter);
+    s_.TextAt(QPointF(leftTop.x() - 4, yBottom + 15), bottomPin, Font(17), kInk,
+              Qt::AlignRight | Qt::AlignVCenter);
+    s_.TextAt(tip + QPointF(4, -16), outPin, Font(17), kInk);
+    return tip;
+  }
+
+  struct Pin {
+    double y;
+    QString number, name;
+  };
+
+  // An integrated circuit: a box with its title, its signal pins on both sides (number
+  // outside, above the wire; name inside) and a note on the other pins at the bottom.
+  void Chip(const QRectF& r, const QString& title, const QString& kind,
+            const std::vector<Pin>& left, const std::vector<Pin>& right, const QString& note) {
+    s_.Box(r, Qt::white, kInk, 3.5, Qt::SolidLine, 6);
+    s_.Text(QRectF(r.left(), r.top() + 6, r.width(), 34), title, Font(27, true), kInk,
+            Qt::AlignHCenter | Qt::AlignTop);
+    s_.Text(QRectF(r.left(), r.top() + 38, r.width(), 26), kind, Font(18, false, true), kInk,
+            Qt::AlignHCenter | Qt::AlignTop);
+    for (const Pin& p : left) {
+      s_.TextAt(QPointF(r.left() + 8, p.y), p.name, Font(20, true), kInk);
+      s_.TextAt(QPointF(r.left() - 6, p.y - 15), p.number, Font(17), kInk,
+                Qt::AlignRight | Qt::AlignVCenter);
+    }
+    for (const Pin& p : right) {
+      s_.TextAt(QPointF(r.right() - 8, p.y), p.name, Font(20, true), kInk,
+                Qt::AlignRight | Qt::AlignVCenter);
+      s_.TextAt(QPointF(r.right() + 6, p.y - 15), p.number, Font(17), kInk);
+    }
+    s_.Text(QRectF(r.left() + 10, r.bottom() - 78, r.width() - 20, 72), note, Font(17), kInk,
+            Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap);
+  }
+
+  // A supply label at the end of a wire: the name on a framed patch.
+  void Flag(QPointF at, const QString& name, const QColor& c, Qt::Alignment side) {
+    const QFont f = Font(19, true);
+    const QFontMetricsF fm(f);
+    const double w = fm.horizontalAdvance(name) + 16, h = fm.height() + 6;
+    const double x = (side & Qt::AlignRight) ? at.x() - w : at.x();
+    const QRectF r(x, at.y() - h / 2, w, h);
+    s_.Box(r, Qt::white, c, 2.5, Qt::SolidLine, 4);
+    s_.Text(r, name, f, c, Qt::AlignCenter);
+  }
+
+ private:
+  Sheet& s_;
+};
+
+void DrawUsbWiring(Sheet& s) {
+  Schematic sch(s);
+  s.Text(QRectF(0, 20, s.width(), 56),
+         QStringLiteral("Interface USB : la carte qui remplace la carte ISA"), Font(42, true),
+         kBlue, Qt::AlignHCenter | Qt::AlignTop);
+  s.Text(QRectF(0, 78, s.width(), 36),
+         QStringLiteral("Arduino Uno ou Nano, convertisseurs MCP3204 (entrées) et MCP4822 "
+                        "(sorties), double amplificateur TL072 sur ±15 V, bornier du banc"),
+         Font(25, false, true), kInk, Qt::AlignHCenter | Qt::AlignTop);
+
+  // The board and its terminal strip.
+  const QRectF board(24, 130, 1716, 950);
+  s.Box(board, kCardFill, kBlue, 5, Qt::SolidLine, 18);
+  const double stripL = 1584, stripW = 150, termX = 1602;
+  s.Box(QRectF(stripL, 150, stripW, 910), QColor(210, 218, 235), kInk, 3, Qt::SolidLine, 6);
+  s.Text(QRectF(stripL, 156, stripW, 30), QStringLiteral("bornier"), Font(20, false, true), kInk,
+         Qt::AlignHCenter | Qt::AlignTop);
+
+  // Arduino, its pins on the right edge.
+  const QRectF ard(44, 176, 286, 800);
+  s.Box(ard, QColor(0, 120, 150), kInk, 3.5, Qt::SolidLine, 10);
+  s.Box(QRectF(60, 196, 74, 54), QColor(190, 190, 195), kInk, 3, Qt::SolidLine, 4);
+  s.Text(QRectF(60, 196, 74, 54), QStringLiteral("USB"), Font(20, true), kInk, Qt::AlignCenter);
+  s.Text(QRectF(142, 190, 180, 70), QStringLiteral("câble USB\nvers le PC"), Font(19, true),
+         Qt::white, Qt::AlignLeft | Qt::AlignVCenter);
+  const double yD13 = 300, yD12 = 345, yD11 = 390, yD10 = 435, yD9 = 790, y5V = 870,
+               yGndA = 925;
+  s.Text(QRectF(60, 470, 250, 280),
+         QStringLiteral("Arduino\nUno ou Nano\n\nATmega328P\n16 MHz\n\nmicrologiciel\n"
+                        "interface-usb.hex"),
+         Font(23, true), Qt::white, Qt::AlignHCenter | Qt::AlignTop);
+  for (auto [y, name] : {std::pair{yD13, "D13 SCK"}, std::pair{yD12, "D12 MISO"},
+                         std::pair{yD11, "D11 MOSI"}, std::pair{yD10, "D10 CS CAN"},
+                         std::pair{yD9, "D9 CS CNA"}, std::pair{y5V, "5 V"},
+                         std::pair{yGndA, "GND"}})
+    s.TextAt(QPointF(ard.right() - 8, y), QString::fromUtf8(name), Font(21, true), Qt::white,
+             Qt::AlignRight | Qt::AlignVCenter);
+
+  // The converters.
+  const double chipL = 560, chipR = 830;
+  const double yCh0 = 300, yCh1 = 360, yVref = 435;
+  sch.Chip(QRectF(chipL, 200, chipR - chipL, 330), QStringLiteral("MCP3204"),
+           QStringLiteral("CAN 12 bits, 4 voies, DIP-14"),
+           {{yD13, "11", "CLK"}, {yD12, "10", "DOUT"}, {yD11, "9", "DIN"}, {yD10, "8", "CS"}},
+           {{yCh0, "1", "CH0"}, {yCh1, "2", "CH1"}, {yVref, "13", "VREF"}},
+           QStringLiteral("14 VDD : +5 V\n7 DGND, 12 AGND : masse\n3 CH2, 4 CH3 : masse"));
+  const double ySck = 690, ySdi = 740, yLdac = 840, yOutB = 765, yOutA = 900;
+  sch.Chip(QRectF(chipL, 590, chipR - chipL, 380), QStringLiteral("MCP4822"),
+           QStringLiteral("CNA 12 bits, 2 voies, DIP-8"),
+           {{ySck, "3", "SCK"}, {ySdi, "4", "SDI"}, {yD9, "2", "CS"}, {yLdac, "5", "LDAC"}},
+           {{yOutB, "6", "VOUTB"}, {yOutA, "8", "VOUTA"}},
+           QStringLiteral("1 VDD : +5 V\n7 VSS : masse"));
+
+  // SPI bus: straight lines to the MCP3204, branches down to the MCP4822.
+  const double laneMosi = 420, laneSck = 470;
+  for (double y : {yD13, yD12, yD11, yD10})
+    s.Line(QPointF(ard.right(), y), QPointF(chipL, y), kSpi, 4);
+  s.Line(QPointF(ard.right(), yD9), QPointF(chipL, yD9), kSpi, 4);
+  s.Polyline({QPointF(laneSck, yD13), QPointF(laneSck, ySck), QPointF(chipL, ySck)}, kSpi, 4);
+  s.Polyline({QPointF(laneMosi, yD11), QPointF(laneMosi, ySdi), QPointF(chipL, ySdi)}, kSpi, 4);
+  s.Dot(QPointF(laneSck, yD13), kSpi);
+  s.Dot(QPointF(laneMosi, yD11), kSpi);
+  // LDAC to ground; the Arduino's supply pins.
+  s.Polyline({QPointF(chipL, yLdac), QPointF(530, yLdac), QPointF(530, yLdac + 10)}, kGreen, 3);
+  s.Ground(QPointF(530, yLdac + 10));
+  s.Line(QPointF(ard.right(), y5V), QPointF(380, y5V), kSupply, 4);
+  sch.Flag(QPointF(380, y5V), QStringLiteral("+5 V"), kSupply, Qt::AlignLeft);
+  s.Line(QPointF(ard.right(), yGndA), QPointF(380, yGndA), kGreen, 4);
+  s.Ground(QPointF(380, yGndA));
+
+  // Reference.
+  const QRectF ref(872, 400, 206, 70);
+  s.Line(QPointF(chipR, yVref), QPointF(ref.left(), yVref), kSupply, 4);
+  s.TitledBox(ref, QStringLiteral("MCP1541"), QStringLiteral("référence 4,096 V"), Qt::white,
+              kSupply, 21, 18);
+  s.Text(QRectF(872, 476, 230, 70),
+         QStringLiteral("alimentée en 5 V ; 1 µF en entrée et en sortie"), Font(17, false, true),
+         kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+
+  // Sensor inputs: 15 kΩ from the terminal, 10 kΩ and 100 nF to ground at the converter.
+  const double nodeX = 1290, capX = 1210, yIn0 = yCh0, yIn1 = 470, legH = 86;
+  s.Line(QPointF(chipR, yCh0), QPointF(nodeX, yIn0), kBlue, 4);
+  s.Polyline({QPointF(chipR, yCh1), QPointF(1120, yCh1), QPointF(1120, yIn1),
+              QPointF(nodeX, yIn1)},
+             kBlue, 4);
+  for (double y : {yIn0, yIn1}) {
+    sch.ResistorH(QPointF(nodeX, y), QPointF(termX, y), QStringLiteral("15 kΩ"), kBlue);
+    sch.ResistorV(QPointF(nodeX, y), QPointF(nodeX, y + legH), QStringLiteral("10 kΩ"), kBlue);
+    sch.CapacitorV(QPointF(capX, y), QPointF(capX, y + legH), QStringLiteral("100 nF"), kBlue);
+    s.Dot(QPointF(nodeX, y), kBlue);
+    s.Dot(QPointF(capX, y), kBlue);
+    s.Ground(QPointF(nodeX, y + legH));
+    s.Ground(QPointF(capX, y + legH));
+  }
+  s.Text(QRectF(1380, yIn0 + 28, 210, 90), QStringLiteral("diviseur 2,5:1\n10,24 V → 4,096 V"),
+         Font(17, false, true), kBlue, Qt::AlignLeft | Qt::AlignTop);
+
+  // Output 1: non-inverting stage B, gain 1 + 14,7/10,2.
+  const QPointF tipB = sch.OpAmp(QPointF(1090, yOutB - 105), 150, 140, QStringLiteral("−"),
+                                 QStringLiteral("+"), QStringLiteral("6"), QStringLiteral("5"),
+                                 QStringLiteral("7"), QStringLiteral("B"));
+  const double yMinusB = yOutB - 70, yFbB = yOutB - 122, outNode = 1290;
+  s.Line(QPointF(chipR, yOutB), QPointF(1090, yOutB), kInk, 4);
+  s.Line(tipB, QPointF(outNode, tipB.y()), kInk, 4);
+  s.Dot(QPointF(outNode, tipB.y()), kInk);
+  sch.ResistorH(QPointF(outNode, tipB.y()), QPointF(termX, tipB.y()), QStringLiteral("100 Ω"),
+                kInk, 100);
+  s.Polyline({QPointF(outNode, tipB.y()), QPointF(outNode, yFbB)}, kInk, 3);
+  sch.ResistorH(QPointF(1050, yFbB), QPointF(outNode, yFbB), QStringLiteral("Rf 14,7 kΩ"));
+  s.Polyline({QPointF(1050, yFbB), QPointF(1050, yMinusB), QPointF(1090, yMinusB)}, kInk, 3);
+  s.Dot(QPointF(1050, yMinusB), kInk);
+  sch.ResistorH(QPointF(870, yMinusB), QPointF(1050, yMinusB), QStringLiteral("Rg 10,2 kΩ"),
+                kInk, 130);
+  s.Ground(QPointF(870, yMinusB));
+
+  // Order: inverting stage A, gain 100/20,5 around 1,700 V.
+  const QPointF tipA = sch.OpAmp(QPointF(1090, yOutA - 35), 150, 140, QStringLiteral("−"),
+                                 QStringLiteral("+"), QStringLiteral("2"), QStringLiteral("3"),
+                                 QStringLiteral("1"), QStringLiteral("A"));
+  const double yPlusA = yOutA + 70, yFbA = yOutA - 56, nodeA = 1050;
+  sch.ResistorH(QPointF(chipR, yOutA), QPointF(nodeA, yOutA), QStringLiteral("Rin 20,5 kΩ"), kRed,
+                130);
+  s.Line(QPointF(nodeA, yOutA), QPointF(1090, yOutA), kRed, 4);
+  s.Dot(QPointF(nodeA, yOutA), kInk);
+  s.Line(QPointF(nodeA, yOutA), QPointF(nodeA, yFbA), kInk, 3);
+  sch.ResistorH(QPointF(nodeA, yFbA), QPointF(outNode, yFbA), QStringLiteral("Rf 100 kΩ"));
+  s.Line(QPointF(outNode, yFbA), QPointF(outNode, tipA.y()), kInk, 3);
+  s.Line(tipA, QPointF(outNode, tipA.y()), kRed, 5);
+  s.Dot(QPointF(outNode, tipA.y()), kInk);
+  sch.ResistorH(QPointF(outNode, tipA.y()), QPointF(termX, tipA.y()), QStringLiteral("100 Ω"),
+                kRed, 100);
+  // The non-inverting input at 1,700 V from the reference.
+  const double yDiv = yPlusA + 50;
+  s.Polyline({QPointF(1090, yPlusA), QPointF(1058, yPlusA), QPointF(1058, yDiv)}, kInk, 3);
+  s.Dot(QPointF(1058, yDiv), kInk);
+  sch.ResistorH(QPointF(954, yDiv), QPointF(1058, yDiv), QStringLiteral("P1 1 kΩ"), kInk, 80,
+                true);
+  sch.ResistorH(QPointF(812, yDiv), QPointF(954, yDiv), QStringLiteral("R1 13,3 kΩ"), kInk, 110);
+  sch.Flag(QPointF(812, yDiv), QStringLiteral("4,096 V"), kSupply, Qt::AlignRight);
+  sch.ResistorH(QPointF(1058, yDiv), QPointF(1220, yDiv), QStringLiteral("R2 10,0 kΩ"), kInk,
+                120);
+  s.Ground(QPointF(1220, yDiv));
+  s.Text(QRectF(1300, yOutB + 12, 280, 110),
+         QStringLiteral("TL072 : voies A et B d'un même boîtier ; 8 : +15 V, 4 : −15 V, "
+                        "100 nF sur chaque alimentation"),
+         Font(17, false, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+  s.Text(QRectF(1300, tipA.y() + 24, 280, 60),
+         QStringLiteral("P1 : 0,000 V sur « Ordre » au repos (compte 2048)"),
+         Font(17, false, true), kRed, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+
+  // Terminals and what the bench connects to them.
+  const double yGnd = 1010;
+  struct Term {
+    double y;
+    QString name;
+    QColor c;
+  };
+  for (const Term& t : {Term{yIn0, QStringLiteral("Entrée 0"), kBlue},
+                        Term{yIn1, QStringLiteral("Entrée 1"), kBlue},
+                        Term{tipB.y(), QStringLiteral("Sortie 1"), kInk},
+                        Term{tipA.y(), QStringLiteral("Ordre"), kRed},
+                        Term{yGnd, QStringLiteral("Masse"), kGreen}}) {
+    s.Terminal(QPointF(termX, t.y), t.c);
+    s.TextAt(QPointF(termX + 14, t.y), t.name, Font(20, true), t.c);
+  }
+  s.Line(QPointF(termX - 10, yGnd), QPointF(1480, yGnd), kGreen, 4);
+  s.Dot(QPointF(1480, yGnd), kGreen);
+  s.TextAt(QPointF(1468, yGnd + 22), QStringLiteral("masse de la carte"), Font(17, false, true),
+           kGreen, Qt::AlignRight | Qt::AlignVCenter);
+
+  const double extL = 1750, extW = 240, stripR = stripL + stripW;
+  s.Wire({QPointF(extL + 60, yIn0), QPointF(stripR, yIn0)}, kInk, 4, Qt::DashLine);
+  s.Text(QRectF(extL + 4, yIn0 - 130, extW, 116),
+         QStringLiteral("consigne externe ou capteur, 0–10 V (facultatif)"), Font(19), kInk,
+         Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap);
+  s.Wire({QPointF(extL + 60, yIn1), QPointF(stripR, yIn1)}, kBlue, 4);
+  s.Text(QRectF(extL + 4, yIn1 + 12, extW, 180),
+         QStringLiteral("capteur du procédé, 0–10 V : potentiomètre de recopie (position) ou "
+                        "génératrice (vitesse)"),
+         Font(19, true), kBlue, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+  s.Line(QPointF(stripR, tipB.y()), QPointF(extL + 60, tipB.y()), kInk, 3, Qt::DotLine);
+  s.Text(QRectF(extL + 4, tipB.y() + 12, extW, 80),
+         QStringLiteral("sortie 1, 0–10 V : usage libre"), Font(19), kInk,
+         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+  s.Wire({QPointF(stripR, tipA.y()), QPointF(extL + 60, tipA.y())}, kRed, 5);
+  s.Text(QRectF(extL + 4, tipA.y() - 110, extW, 98),
+         QStringLiteral("ordre ±10 V vers l'amplificateur de puissance"), Font(19, true), kRed,
+         Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap);
+  s.Line(QPointF(stripR, yGnd), QPointF(extL + 60, yGnd), kGreen, 4);
+  s.Text(QRectF(extL + 4, yGnd + 8, extW, 80),
+         QStringLiteral("masse commune : Arduino, ±15 V, amplificateur, capteurs"), Font(18, true),
+         kGreen, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+
+  // Parts list.
+  const QRectF parts(24, 1100, 1240, 296);
+  s.Box(parts, kNoteFill, kInk, 3, Qt::SolidLine, 14);
+  s.Text(QRectF(parts.left() + 20, parts.top() + 8, 600, 36),
+         QStringLiteral("Liste des composants"), Font(26, true), kInk,
+         Qt::AlignLeft | Qt::AlignTop);
+  const QStringList col1 = {
+      QStringLiteral("1 Arduino Uno (ou Nano) et son câble USB"),
+      QStringLiteral("1 MCP3204-CI/P (CAN 12 bits, 4 voies, SPI)"),
+      QStringLiteral("1 MCP4822-E/P (CNA 12 bits, 2 voies, SPI)"),
+      QStringLiteral("1 MCP1541 (référence 4,096 V)"),
+      QStringLiteral("1 TL072 (double amplificateur opérationnel)"),
+      QStringLiteral("1 alimentation ±15 V (banc ou convertisseur 5 V → ±15 V)"),
+      QStringLiteral("5 bornes 4 mm ou BNC"),
+  };
+  const QStringList col2 = {
+      QStringLiteral("2 × 15 kΩ et 2 × 10 kΩ à 0,1 % (diviseurs)"),
+      QStringLiteral("20,5 kΩ et 100 kΩ à 1 % (étage de l'ordre)"),
+      QStringLiteral("13,3 kΩ, 10,0 kΩ à 1 %, potentiomètre multitours 1 kΩ"),
+      QStringLiteral("14,7 kΩ et 10,2 kΩ à 1 % (étage de la sortie 1)"),
+      QStringLiteral("2 × 100 Ω (sorties), 2 BAT54S (protection des entrées)"),
+      QStringLiteral("8 × 100 nF céramique, 2 × 1 µF, 1 × 10 µF (sur le 5 V)"),
+  };
+  double ly = parts.top() + 54;
+  for (const QString& line : col1) {
+    s.TextAt(QPointF(parts.left() + 24, ly), QStringLiteral("• ") + line, Font(19), kInk);
+    ly += 33;
+  }
+  ly = parts.top() + 54;
+  for (const QString& line : col2) {
+    s.TextAt(QPointF(parts.left() + 640, ly), QStringLiteral("• ") + line, Font(19), kInk);
+    ly += 33;
+  }
+
+  // Legend and setting to work.
+  const QRectF legend(1284, 1100, 692, 296);
+  s.Box(legend, kNoteFill, kInk, 3, Qt::SolidLine, 14);
+  s.Text(QRectF(legend.left() + 20, legend.top() + 8, 400, 36), QStringLiteral("Légende"),
+         Font(26, true), kInk, Qt::AlignLeft | Qt::AlignTop);
+  struct Item {
+    QColor c;
+    double w;
+    QString text;
+  };
+  double iy = legend.top() + 58;
+  for (const Item& it : {Item{kSpi, 4, QStringLiteral("bus SPI et sélections (croisement sans point : non reliés)")},
+                         Item{kBlue, 4, QStringLiteral("mesures des capteurs, 0–10 V")},
+                         Item{kRed, 5, QStringLiteral("ordre de commande, ±10 V")},
+                         Item{kSupply, 4, QStringLiteral("alimentations et référence")},
+                         Item{kGreen, 4, QStringLiteral("masse commune")}}) {
+    s.Line(QPointF(legend.left() + 24, iy), QPointF(legend.left() + 100, iy), it.c, it.w);
+    s.TextAt(QPointF(legend.left() + 114, iy), it.text, Font(19), kInk);
+    iy += 30;
+  }
+  s.Text(QRectF(legend.left() + 20, iy, legend.width() - 40, legend.bottom() - iy - 6),
+         QStringLiteral("Mettre la carte sous tension avant l'amplificateur. Sans ordre du PC "
+                        "pendant deux périodes, le micrologiciel met les sorties au repos."),
+         Font(18, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+}
+
 bool Write(Sheet& s, const QString& path) {
   if (!s.Save(path)) {
     std::fprintf(stderr, "Impossible de créer le fichier %s\n", path.toUtf8().constData());
@@ -776,6 +1154,11 @@ int main(int argc, char** argv) {
     Sheet s(1414, 2000);
     DrawUnstableMethod(s);
     ok &= Write(s, dir.filePath(QStringLiteral("méthode/méthoinstable.jpg")));
+  }
+  {
+    Sheet s(2000, 1414);
+    DrawUsbWiring(s);
+    ok &= Write(s, dir.filePath(QStringLiteral("aide/schémausb.jpg")));
   }
   return ok ? 0 : 1;
 }

@@ -67,6 +67,9 @@ void TOKBottomDlg2::FormShow() {
   } else if (form1_.helpTopic == "vitesse") {
     Image1->setVisible(true);
     Image1->LoadFromFile("aide/schémavit.jpg");
+  } else if (form1_.helpTopic == "usb") {
+    Image1->setVisible(true);
+    Image1->LoadFromFile("aide/schémausb.jpg");
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The wiring viewer TOKBottomDlg2 ("Technologie "): shows the wiring diagram of a
-// position or speed loop chosen by the main window's `helpTopic`, sets up the printer
-// and prints the diagram on one page.
+// position or speed loop, or that of the USB interface board, chosen by the main
+// window's `helpTopic`, sets up the printer and prints the diagram on one page.
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
@@ -26,8 +26,8 @@ class TOKBottomDlg2 : public QDialog {
   TPictureBox* ScrollBox1 = nullptr;  // the picture area, scrolling when needed
   TImage* Image1 = nullptr;
 
-  // Hides the picture, then shows and loads the diagram of `helpTopic` ("position" or
-  // "vitesse").
+  // Hides the picture, then shows and loads the diagram of `helpTopic` ("position",
+  // "vitesse" or "usb").
   void FormShow();
   // The printer set-up dialog; its choices apply to every later job of the program.
   void configurer1Click();

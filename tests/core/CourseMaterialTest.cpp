@@ -36,7 +36,7 @@ const std::vector<HelpFile> kHelpFiles = {
      {"$330", "$340", "Sortie1(10v)", "2048", "205 points",
       "entr\xC3\xA9"
       "e logique 7",
-      "Param\xC3\xA9trage"}},
+      "Param\xC3\xA9trage", "interface-usb.hex", "dialout", "--carte usb:auto"}},
     {"aide/ressources.rtf",
      "Les diff\xC3\xA9rents types de r\xC3\xA9gulation",
      {"P = Kp \xC3\x97 e", "consigne \xE2\x88\x92 retour", "0,6", "Ki = Kp / Ti", "boucle ouverte",
@@ -111,6 +111,7 @@ TEST(CourseMaterialTest, PicturesDecodeAtPrintableSize) {
   };
   for (const Picture& p :
        {Picture{"aide/sch\xC3\xA9mapos.jpg", true}, Picture{"aide/sch\xC3\xA9mavit.jpg", true},
+        Picture{"aide/sch\xC3\xA9mausb.jpg", true},
         Picture{"m\xC3\xA9thode/m\xC3\xA9thostable.jpg", false},
         Picture{"m\xC3\xA9thode/m\xC3\xA9thoinstable.jpg", false}}) {
     SCOPED_TRACE(p.path);

@@ -2,6 +2,9 @@
 # Checks the Debian package as a school's administrator and a teacher meet it:
 #   - lintian finds no error; the desktop entries and the AppStream metadata, as
 #     installed, pass desktop-file-validate and appstreamcli validate;
+#   - the USB interface board's firmware is shipped where the messages say, as a valid
+#     Intel HEX file that fits below an Uno's boot loader; the simulated bench is not
+#     shipped;
 #   - unpacked into a scratch root (dpkg -x), the simulated workstation starts under
 #     Xvfb with an empty HOME and shows its main window; the user's folder then holds
 #     the shipped settings, help texts and pictures; a second start changes nothing
@@ -43,6 +46,48 @@ desktop-file-validate "$root"/usr/share/applications/*.desktop
 step "appstreamcli validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 
+# Checks an Intel HEX file: every line a record ":" + hexadecimal pairs whose length
+# matches its byte count and whose bytes sum to 0 modulo 256; data records, then one
+# end-of-file record, last; every data byte below the address $2, in hexadecimal.
+check_ihex() {
+  local file="$1" limit=$((16#$2)) n=0 line count sum i type base=0 top=0 data=0 eof=0
+  while IFS= read -r line || [ -n "$line" ]; do
+    line="${line%$'\r'}"
+    n=$((n + 1))
+    [ "$eof" -eq 0 ] || { echo "ligne $n après l'enregistrement de fin"; return 1; }
+    [[ "$line" =~ ^:([0-9A-Fa-f][0-9A-Fa-f])+$ ]] ||
+      { echo "ligne $n : pas un enregistrement Intel HEX"; return 1; }
+    count=$((16#${line:1:2}))
+    [ "${#line}" -eq $((11 + 2 * count)) ] || { echo "ligne $n : longueur fausse"; return 1; }
+    sum=0
+    for ((i = 1; i < ${#line}; i += 2)); do sum=$((sum + 16#${line:i:2})); done
+    [ $((sum % 256)) -eq 0 ] || { echo "ligne $n : somme de contrôle fausse"; return 1; }
+    type="${line:7:2}"
+    case "$type" in
+      00)
+        data=$((data + count))
+        i=$((base + 16#${line:3:4} + count))
+        [ "$i" -le "$top" ] || top="$i"
+        ;;
+      01) eof=1 ;;
+      02) base=$((16#${line:9:4} * 16)) ;;
+      04) base=$((16#${line:9:4} * 65536)) ;;
+      03 | 05) ;;
+      *) echo "ligne $n : type d'enregistrement $type inconnu"; return 1 ;;
+    esac
+  done <"$file"
+  [ "$eof" -eq 1 ] || { echo "pas d'enregistrement de fin"; return 1; }
+  [ "$data" -gt 0 ] || { echo "aucune donnée"; return 1; }
+  [ "$top" -le "$limit" ] || { echo "programme trop long : $top octets (au plus $limit)"; return 1; }
+}
+
+step "micrologiciel de l'interface USB"
+hex="$root/usr/share/regulateur-vantor/interface-usb.hex"
+[ -f "$hex" ] || fail "$hex manque au paquet"
+# 32 Kio of flash less the 512 bytes of an Uno's boot loader.
+reason="$(check_ihex "$hex" 7E00)" || fail "interface-usb.hex n'est pas un fichier Intel HEX valable : $reason"
+! dpkg-deb -c "$deb" | grep -q 'banc' || fail "le banc simulé ne doit pas être livré"
+
 # An X server of our own, on the first free display.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
@@ -83,7 +128,9 @@ step "premier lancement, HOME vide"
 start "" "carte simulée"
 stop
 [ "$(ls "$data/sauvegarde" | wc -l)" -eq 15 ] || fail "quinze fichiers de réglages attendus dans $data/sauvegarde"
-diff -r "$root/usr/share/regulateur-vantor" "$data" || fail "le dossier de l'utilisateur diffère de la copie livrée"
+# The firmware stays in /usr/share, for avrdude: it is not part of the working folder.
+diff -r -x interface-usb.hex "$root/usr/share/regulateur-vantor" "$data" ||
+  fail "le dossier de l'utilisateur diffère de la copie livrée"
 
 step "deuxième lancement : rien ne change"
 before="$(snapshot)"

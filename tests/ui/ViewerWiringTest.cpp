@@ -69,6 +69,13 @@ TEST_F(WiringViewerTest, EachKeyWordShowsItsDiagram) {
   viewer->show();
   EXPECT_FALSE(viewer->Image1->isVisible());
   EXPECT_EQ(viewer->Image1->Picture(), Picture("aide/schémavit.jpg"));
+  viewer->close();
+
+  // The USB interface board's wiring.
+  form->helpTopic = "usb";
+  viewer->show();
+  EXPECT_TRUE(viewer->Image1->isVisible());
+  EXPECT_EQ(viewer->Image1->Picture(), Picture("aide/schémausb.jpg"));
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
 }
 
