@@ -10,10 +10,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "Clock.h"
-#include "Dialogs.h"
-#include "SimulatedCard.h"
-#include "Uvantorwin.h"
+#include "ScriptedDialogs.h"
+#include "card/SimulatedCard.h"
+#include "mainwindow/Uvantorwin.h"
+#include "simulation/Clock.h"
+#include "widgets/Dialogs.h"
 
 namespace vantor::bench {
 

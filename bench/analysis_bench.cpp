@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cmath>
 
-#include "AnalysisMath.h"
 #include "OffscreenBench.h"
-#include "Uanalyse.h"
+#include "analysis/Uanalyse.h"
+#include "regulation/AnalysisMath.h"
 
 namespace {
 

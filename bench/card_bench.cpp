@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "DcMotorPosition.h"
-#include "SimulatedCard.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "simulation/Clock.h"
+#include "simulation/DcMotorPosition.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "OffscreenBench.h"
-#include "TChart.h"
+#include "widgets/TChart.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "JpegDecoder.h"
-#include "VantorError.h"
+#include "common/JpegDecoder.h"
+#include "common/VantorError.h"
 
 namespace {
 

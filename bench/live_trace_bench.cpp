@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "OffscreenBench.h"
-#include "TrialsMenu.h"
+#include "mainwindow/TrialsMenu.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
-#include "SimulatedCard.h"
-#include "TrialsMenu.h"
-#include "Windows.h"
+#include "app/Windows.h"
+#include "card/SimulatedCard.h"
+#include "mainwindow/TrialsMenu.h"
+#include "simulation/Clock.h"
 
 namespace {
 

@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "RealTimeScheduling.h"
-#include "RunPacing.h"
-#include "SimulatedCard.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "regulation/RealTimeScheduling.h"
+#include "regulation/RunPacing.h"
+#include "simulation/Clock.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "AD2var.h"
-#include "DcMotorPosition.h"
 #include "RecordingBus.h"
-#include "Regulation.h"
-#include "SimulatedCard.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "regulation/Regulation.h"
+#include "simulation/DcMotorPosition.h"
 
 namespace vantor {
 namespace {

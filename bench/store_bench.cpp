@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "Numbers.h"
-#include "Rtf.h"
-#include "SettingsStore.h"
+#include "common/Numbers.h"
+#include "common/Rtf.h"
+#include "common/SettingsStore.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstdio>
 
 #include "OffscreenBench.h"
-#include "PageFit.h"
-#include "Printer.h"
-#include "RichEdit.h"
-#include "TImage.h"
+#include "docs/PageFit.h"
+#include "docs/TImage.h"
+#include "widgets/Printer.h"
+#include "widgets/RichEdit.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ErrorReport.h"
-#include "Printer.h"
-#include "TChart.h"
-#include "TGauge.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/Printer.h"
+#include "widgets/TChart.h"
+#include "widgets/TGauge.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Uanalyse.h"
+#include "analysis/Uanalyse.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -11,12 +11,12 @@
 #include <QWindow>
 #include <clocale>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "HourglassCursor.h"
-#include "Printer.h"
-#include "TrialsMenu.h"
-#include "Uvantorwin.h"
+#include "mainwindow/TrialsMenu.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/HourglassCursor.h"
+#include "widgets/Printer.h"
 
 namespace vantor {
 

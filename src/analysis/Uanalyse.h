@@ -11,9 +11,9 @@
 #include <QMenuBar>
 #include <array>
 
-#include "AnalysisMath.h"
-#include "TChart.h"
-#include "TPanel.h"
+#include "regulation/AnalysisMath.h"
+#include "widgets/TChart.h"
+#include "widgets/TPanel.h"
 
 namespace vantor {
 

@@ -1,10 +1,10 @@
-#include "StartFolder.h"
+#include "app/StartFolder.h"
 
 #include <cstdio>
 
-#include "ErrorReport.h"
-#include "VantorError.h"
-#include "WorkingFolder.h"
+#include "common/VantorError.h"
+#include "common/WorkingFolder.h"
+#include "widgets/ErrorReport.h"
 
 namespace vantor {
 

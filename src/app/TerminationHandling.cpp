@@ -1,12 +1,12 @@
-#include "TerminationHandling.h"
+#include "app/TerminationHandling.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <string>
 
-#include "TerminationSignals.h"
-#include "Uvantorwin.h"
+#include "common/TerminationSignals.h"
+#include "mainwindow/Uvantorwin.h"
 
 namespace vantor {
 

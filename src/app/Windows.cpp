@@ -1,18 +1,18 @@
-#include "Windows.h"
+#include "app/Windows.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 
-#include "FrenchTranslations.h"
-#include "Uaideexperimentale.h"
-#include "Uanalyse.h"
-#include "Uapropos.h"
-#include "Umethregpas.h"
-#include "Upass.h"
-#include "Ureglage.h"
-#include "Utechno.h"
+#include "analysis/Uanalyse.h"
+#include "docs/Uaideexperimentale.h"
+#include "docs/Uapropos.h"
+#include "docs/Umethregpas.h"
+#include "docs/Utechno.h"
+#include "settings/Upass.h"
+#include "settings/Ureglage.h"
+#include "widgets/FrenchTranslations.h"
 
 namespace vantor {
 

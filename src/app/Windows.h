@@ -3,7 +3,7 @@
 // first: its creation runs the start-up), and the application object's set-up.
 #include <memory>
 
-#include "Uvantorwin.h"
+#include "mainwindow/Uvantorwin.h"
 
 class QApplication;
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WorkstationCard.h"
+#include "app/WorkstationCard.h"
 
 #include <cstdio>
 
-#include "ErrorReport.h"
-#include "SimulatedCard.h"
-#include "VantorError.h"
+#include "card/SimulatedCard.h"
+#include "common/VantorError.h"
+#include "widgets/ErrorReport.h"
 
 namespace vantor {
 

@@ -3,7 +3,7 @@
 // The one place the workstations choose their card.
 #include <optional>
 
-#include "CardFactory.h"
+#include "card/CardFactory.h"
 
 namespace vantor {
 

@@ -2,10 +2,10 @@
 // interface board, as the teacher chose (settings window, or --carte).
 #include <QApplication>
 
-#include "StartFolder.h"
-#include "TerminationHandling.h"
-#include "Windows.h"
-#include "WorkstationCard.h"
+#include "app/StartFolder.h"
+#include "app/TerminationHandling.h"
+#include "app/Windows.h"
+#include "app/WorkstationCard.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

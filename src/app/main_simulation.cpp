@@ -2,15 +2,15 @@
 // runs first on a machine without the acquisition card.
 #include <QApplication>
 
-#include "Clock.h"
-#include "ProcessRegistry.h"
-#include "SimulatedCard.h"
-#include "SimulationMenu.h"
-#include "StartFolder.h"
-#include "TerminationHandling.h"
-#include "TrialsMenu.h"
-#include "Windows.h"
-#include "WorkstationCard.h"
+#include "app/StartFolder.h"
+#include "app/TerminationHandling.h"
+#include "app/Windows.h"
+#include "app/WorkstationCard.h"
+#include "card/SimulatedCard.h"
+#include "mainwindow/TrialsMenu.h"
+#include "simulation-ui/SimulationMenu.h"
+#include "simulation/Clock.h"
+#include "simulation/ProcessRegistry.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

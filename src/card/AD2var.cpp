@@ -1,8 +1,8 @@
-#include "AD2var.h"
+#include "card/AD2var.h"
 
 #include <cstdio>
 
-#include "VantorError.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "AcquisitionCard.h"
-#include "PortBus.h"
+#include "card/AcquisitionCard.h"
+#include "card/PortBus.h"
 
 namespace vantor {
 

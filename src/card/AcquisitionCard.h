@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CardScale.h"
+#include "common/CardScale.h"
 
 namespace vantor {
 

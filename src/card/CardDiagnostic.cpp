@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CardDiagnostic.h"
+#include "card/CardDiagnostic.h"
 
 #include <cmath>
 #include <cstdio>

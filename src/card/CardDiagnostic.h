@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "AcquisitionCard.h"
+#include "card/AcquisitionCard.h"
 
 namespace vantor {
 

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CardFactory.h"
+#include "card/CardFactory.h"
 
 #include <filesystem>
 
-#include "AD2var.h"
-#include "CrashRest.h"
-#include "FileErrors.h"
-#include "HardwarePorts.h"
-#include "SerialLine.h"
-#include "SettingsStore.h"
-#include "UsbBoard.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "card/CrashRest.h"
+#include "card/HardwarePorts.h"
+#include "card/SerialLine.h"
+#include "card/UsbBoard.h"
+#include "common/FileErrors.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

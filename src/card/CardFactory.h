@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "AcquisitionCard.h"
-#include "PortBus.h"
-#include "UsbBoard.h"
+#include "card/AcquisitionCard.h"
+#include "card/PortBus.h"
+#include "card/UsbBoard.h"
 
 namespace vantor {
 

@@ -1,9 +1,9 @@
-#include "CrashRest.h"
+#include "card/CrashRest.h"
 
 #include <csignal>
 
-#include "CardScale.h"
-#include "TerminationSignals.h"
+#include "common/CardScale.h"
+#include "common/TerminationSignals.h"
 
 namespace vantor {
 

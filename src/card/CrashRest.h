@@ -6,8 +6,8 @@
 // not serve in time, the same writes come before the handler ends the process.
 #include <cstdint>
 
-#include "AD2var.h"
-#include "HardwarePorts.h"
+#include "card/AD2var.h"
+#include "card/HardwarePorts.h"
 
 namespace vantor {
 

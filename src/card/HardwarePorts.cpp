@@ -1,4 +1,4 @@
-#include "HardwarePorts.h"
+#include "card/HardwarePorts.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "VantorError.h"
+#include "common/VantorError.h"
 
 #if defined(__linux__) && (defined(__x86_64__) || defined(__i386__)) && __has_include(<sys/io.h>)
 #include <sys/io.h>

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "PortBus.h"
+#include "card/PortBus.h"
 
 namespace vantor {
 

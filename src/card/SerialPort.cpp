@@ -22,8 +22,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "SerialLine.h"
-#include "VantorError.h"
+#include "card/SerialLine.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -1,12 +1,12 @@
-#include "SimulatedCard.h"
+#include "card/SimulatedCard.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "CardScale.h"
-#include "DcMotorPosition.h"
-#include "VantorError.h"
+#include "common/CardScale.h"
+#include "common/VantorError.h"
+#include "simulation/DcMotorPosition.h"
 
 namespace vantor {
 

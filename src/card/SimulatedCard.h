@@ -38,10 +38,10 @@
 #include <memory>
 #include <optional>
 
-#include "Clock.h"
-#include "PortBus.h"
-#include "ProcessModel.h"
-#include "Timer8254.h"
+#include "card/PortBus.h"
+#include "card/Timer8254.h"
+#include "simulation/Clock.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "Timer8254.h"
+#include "card/Timer8254.h"
 
 namespace vantor {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "UsbBoard.h"
+#include "card/UsbBoard.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "VantorError.h"
+#include "common/VantorError.h"
 #include "protocol.h"
 
 namespace vantor {

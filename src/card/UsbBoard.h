@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "AcquisitionCard.h"
-#include "SerialLine.h"
+#include "card/AcquisitionCard.h"
+#include "card/SerialLine.h"
 
 namespace vantor {
 

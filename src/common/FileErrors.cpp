@@ -1,4 +1,4 @@
-#include "FileErrors.h"
+#include "common/FileErrors.h"
 
 #include <cerrno>
 #include <cstring>

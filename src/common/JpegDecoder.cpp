@@ -1,4 +1,4 @@
-#include "JpegDecoder.h"
+#include "common/JpegDecoder.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <new>
 #include <utility>
 
-#include "RegularFile.h"
-#include "VantorError.h"
+#include "common/RegularFile.h"
+#include "common/VantorError.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>

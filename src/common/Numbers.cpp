@@ -1,4 +1,4 @@
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,8 +8,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "TextEncoding.h"
-#include "VantorError.h"
+#include "common/TextEncoding.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

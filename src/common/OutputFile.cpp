@@ -1,12 +1,12 @@
-#include "OutputFile.h"
+#include "common/OutputFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "FileErrors.h"
-#include "VantorError.h"
+#include "common/FileErrors.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

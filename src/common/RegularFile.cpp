@@ -1,4 +1,4 @@
-#include "RegularFile.h"
+#include "common/RegularFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "FileDescriptor.h"
-#include "FileErrors.h"
-#include "VantorError.h"
+#include "common/FileDescriptor.h"
+#include "common/FileErrors.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Plain text and documents: the text of a document, and a document made of the lines of
 // a plain-text file.
-#include "Rtf.h"
-#include "RtfText.h"
-#include "TextEncoding.h"
+#include "common/Rtf.h"
+#include "common/RtfText.h"
+#include "common/TextEncoding.h"
 
 namespace vantor {
 

@@ -5,10 +5,10 @@
 #include <array>
 #include <map>
 
-#include "Rtf.h"
-#include "RtfText.h"
-#include "TextEncoding.h"
-#include "VantorError.h"
+#include "common/Rtf.h"
+#include "common/RtfText.h"
+#include "common/TextEncoding.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -2,9 +2,9 @@
 // The RTF writer: one-paragraph documents for the settings files.
 #include <string>
 
-#include "Rtf.h"
-#include "RtfText.h"
-#include "TextEncoding.h"
+#include "common/Rtf.h"
+#include "common/RtfText.h"
+#include "common/TextEncoding.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "common/SettingsStore.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,12 +11,12 @@
 #include <fstream>
 #include <string_view>
 
-#include "FileDescriptor.h"
-#include "FileErrors.h"
-#include "RegularFile.h"
-#include "Rtf.h"
-#include "TextEncoding.h"
-#include "VantorError.h"
+#include "common/FileDescriptor.h"
+#include "common/FileErrors.h"
+#include "common/RegularFile.h"
+#include "common/Rtf.h"
+#include "common/TextEncoding.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "Rtf.h"
+#include "common/Rtf.h"
 
 namespace vantor {
 

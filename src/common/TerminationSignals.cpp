@@ -1,4 +1,4 @@
-#include "TerminationSignals.h"
+#include "common/TerminationSignals.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "TextEncoding.h"
+#include "common/TextEncoding.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "VantorError.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

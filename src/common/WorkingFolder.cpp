@@ -1,4 +1,4 @@
-#include "WorkingFolder.h"
+#include "common/WorkingFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "FileDescriptor.h"
-#include "FileErrors.h"
-#include "VantorError.h"
+#include "common/FileDescriptor.h"
+#include "common/FileErrors.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -1,6 +1,6 @@
-#include "PageFit.h"
+#include "docs/PageFit.h"
 
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "TImage.h"
+#include "docs/TImage.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "JpegDecoder.h"
-#include "VantorError.h"
+#include "common/JpegDecoder.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

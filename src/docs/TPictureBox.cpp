@@ -1,4 +1,4 @@
-#include "TPictureBox.h"
+#include "docs/TPictureBox.h"
 
 #include <QScrollBar>
 #include <algorithm>

@@ -5,7 +5,7 @@
 // scroll vertically.
 #include <QScrollArea>
 
-#include "TImage.h"
+#include "docs/TImage.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "Uaideexperimentale.h"
+#include "docs/Uaideexperimentale.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -6,12 +6,12 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "HourglassCursor.h"
-#include "PageFit.h"
-#include "Printer.h"
-#include "Uvantorwin.h"
+#include "docs/PageFit.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/HourglassCursor.h"
+#include "widgets/Printer.h"
 
 namespace vantor {
 

@@ -8,7 +8,7 @@
 #include <QMenuBar>
 #include <QString>
 
-#include "RichEdit.h"
+#include "widgets/RichEdit.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "Uapropos.h"
+#include "docs/Uapropos.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "Uvantorwin.h"
+#include "mainwindow/Uvantorwin.h"
 
 namespace vantor {
 

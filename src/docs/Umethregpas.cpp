@@ -1,4 +1,4 @@
-#include "Umethregpas.h"
+#include "docs/Umethregpas.h"
 
 #include <QGuiApplication>
 #include <QHideEvent>
@@ -7,9 +7,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "ErrorReport.h"
-#include "FramePlacement.h"
-#include "Uvantorwin.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/FramePlacement.h"
 
 namespace vantor {
 

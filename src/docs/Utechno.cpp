@@ -1,15 +1,15 @@
-#include "Utechno.h"
+#include "docs/Utechno.h"
 
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "FramePlacement.h"
-#include "HourglassCursor.h"
-#include "PageFit.h"
-#include "Printer.h"
-#include "Uvantorwin.h"
+#include "docs/PageFit.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/FramePlacement.h"
+#include "widgets/HourglassCursor.h"
+#include "widgets/Printer.h"
 
 namespace vantor {
 

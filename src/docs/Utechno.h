@@ -7,9 +7,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "FramePlacement.h"
-#include "TImage.h"
-#include "TPictureBox.h"
+#include "docs/TImage.h"
+#include "docs/TPictureBox.h"
+#include "widgets/FramePlacement.h"
 
 namespace vantor {
 

@@ -1,12 +1,12 @@
-#include "LotOptions.h"
+#include "lot/LotOptions.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 
-#include "CardFactory.h"
-#include "ProcessRegistry.h"
+#include "card/CardFactory.h"
+#include "simulation/ProcessRegistry.h"
 
 namespace vantor {
 

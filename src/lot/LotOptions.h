@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "SimulatedCard.h"
-#include "SimulationProfile.h"
+#include "card/SimulatedCard.h"
+#include "simulation/SimulationProfile.h"
 
 namespace vantor {
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "PortBus.h"
+#include "card/PortBus.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "LiveTraceView.h"
+#include "mainwindow/LiveTraceView.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,10 +1,10 @@
-#include "LiveTraceWindow.h"
+#include "mainwindow/LiveTraceWindow.h"
 
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "Numbers.h"
-#include "QtText.h"
+#include "common/Numbers.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

@@ -7,8 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-#include "LiveTraceView.h"
-#include "Trial.h"
+#include "mainwindow/LiveTraceView.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 

@@ -1,12 +1,12 @@
-#include "StepMeasuresWindow.h"
+#include "mainwindow/StepMeasuresWindow.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "Numbers.h"
-#include "QtText.h"
+#include "common/Numbers.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

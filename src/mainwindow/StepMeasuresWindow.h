@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <array>
 
-#include "StepMeasures.h"
+#include "regulation/StepMeasures.h"
 
 namespace vantor {
 

@@ -1,18 +1,18 @@
-#include "TrialsMenu.h"
+#include "mainwindow/TrialsMenu.h"
 
 #include <QActionGroup>
 #include <QDir>
 #include <QMenuBar>
 #include <QStandardPaths>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "FramePlacement.h"
-#include "PrintCaption.h"
-#include "QtText.h"
-#include "RunFile.h"
-#include "Uvantorwin.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "mainwindow/Uvantorwin.h"
+#include "regulation/PrintCaption.h"
+#include "regulation/RunFile.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/FramePlacement.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

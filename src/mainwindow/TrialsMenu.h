@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "LiveTraceWindow.h"
-#include "RunEvents.h"
-#include "RunHistory.h"
-#include "StepMeasuresWindow.h"
+#include "mainwindow/LiveTraceWindow.h"
+#include "mainwindow/StepMeasuresWindow.h"
+#include "regulation/RunEvents.h"
+#include "regulation/RunHistory.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "Uvantorwin.h"
+#include "mainwindow/Uvantorwin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,18 +11,18 @@
 #include <algorithm>
 #include <clocale>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "FramePlacement.h"
-#include "HourglassCursor.h"
-#include "Numbers.h"
-#include "PrintCaption.h"
-#include "Printer.h"
-#include "QtText.h"
-#include "SettingsStore.h"
-#include "StartUp.h"
-#include "TrialsMenu.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
+#include "mainwindow/TrialsMenu.h"
+#include "regulation/PrintCaption.h"
+#include "regulation/StartUp.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/FramePlacement.h"
+#include "widgets/HourglassCursor.h"
+#include "widgets/Printer.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

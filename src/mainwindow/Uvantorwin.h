@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "AcquisitionCard.h"
-#include "CardFactory.h"
-#include "Regulation.h"
-#include "TChart.h"
-#include "TGauge.h"
-#include "TPanel.h"
+#include "card/AcquisitionCard.h"
+#include "card/CardFactory.h"
+#include "regulation/Regulation.h"
+#include "widgets/TChart.h"
+#include "widgets/TGauge.h"
+#include "widgets/TPanel.h"
 
 namespace vantor {
 

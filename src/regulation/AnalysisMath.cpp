@@ -1,6 +1,6 @@
-#include "AnalysisMath.h"
+#include "regulation/AnalysisMath.h"
 
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

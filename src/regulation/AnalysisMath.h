@@ -4,7 +4,7 @@
 // functions, so they are checked without a screen.
 #include <array>
 
-#include "Regulation.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

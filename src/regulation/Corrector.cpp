@@ -3,10 +3,10 @@
 // order written below: the recorded values depend on it.
 #include <cmath>
 
-#include "CorrectorLaw.h"
-#include "Numbers.h"
-#include "Regulation.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
+#include "regulation/CorrectorLaw.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CorrectorLaw.h"
+#include "regulation/CorrectorLaw.h"
 
-#include "Regulation.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

@@ -1,6 +1,6 @@
-#include "PrintCaption.h"
+#include "regulation/PrintCaption.h"
 
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

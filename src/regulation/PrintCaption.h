@@ -3,8 +3,8 @@
 // the gains used, so a printed response can be matched with its settings.
 #include <string>
 
-#include "Regulation.h"
-#include "Trial.h"
+#include "regulation/Regulation.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 

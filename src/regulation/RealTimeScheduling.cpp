@@ -1,4 +1,4 @@
-#include "RealTimeScheduling.h"
+#include "regulation/RealTimeScheduling.h"
 
 #include <pthread.h>
 #include <sched.h>

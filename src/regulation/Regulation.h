@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "AcquisitionCard.h"
-#include "CardScale.h"
-#include "RunEvents.h"
-#include "RunPacing.h"
+#include "card/AcquisitionCard.h"
+#include "common/CardScale.h"
+#include "regulation/RunEvents.h"
+#include "regulation/RunPacing.h"
 
 namespace vantor {
 

@@ -1,5 +1,5 @@
 // Run files: writing and checked reading.
-#include "RunFile.h"
+#include "regulation/RunFile.h"
 
 #include <cerrno>
 #include <cmath>
@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "Numbers.h"
-#include "OutputFile.h"
-#include "RegularFile.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/OutputFile.h"
+#include "common/RegularFile.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -18,7 +18,7 @@
 // without "=" is a comment) and Windows line ends. Qt-free.
 #include <string>
 
-#include "Trial.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "RunHistory.h"
+#include "regulation/RunHistory.h"
 
 namespace vantor {
 

@@ -4,7 +4,7 @@
 #include <deque>
 #include <memory>
 
-#include "Trial.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "RunPacing.h"
+#include "regulation/RunPacing.h"
 
 #include <algorithm>
 

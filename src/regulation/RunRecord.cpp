@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "Regulation.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

@@ -6,10 +6,10 @@
 #include <exception>
 #include <optional>
 
-#include "CorrectorLaw.h"
-#include "RealTimeScheduling.h"
-#include "Regulation.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "regulation/CorrectorLaw.h"
+#include "regulation/RealTimeScheduling.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "Numbers.h"
-#include "Regulation.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

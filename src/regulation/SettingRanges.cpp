@@ -1,7 +1,7 @@
-#include "SettingRanges.h"
+#include "regulation/SettingRanges.h"
 
-#include "FileErrors.h"
-#include "Numbers.h"
+#include "common/FileErrors.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

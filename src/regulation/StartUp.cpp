@@ -1,14 +1,14 @@
-#include "StartUp.h"
+#include "regulation/StartUp.h"
 
 #include <clocale>
 #include <functional>
 #include <limits>
 
-#include "FileErrors.h"
-#include "Numbers.h"
-#include "SettingRanges.h"
-#include "SettingsStore.h"
-#include "VantorError.h"
+#include "common/FileErrors.h"
+#include "common/Numbers.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
+#include "regulation/SettingRanges.h"
 
 namespace vantor {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "AcquisitionCard.h"
-#include "Regulation.h"
+#include "card/AcquisitionCard.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

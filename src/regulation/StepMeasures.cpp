@@ -1,11 +1,11 @@
 // Step response measures from the run record.
-#include "StepMeasures.h"
+#include "regulation/StepMeasures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

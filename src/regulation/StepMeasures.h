@@ -23,7 +23,7 @@
 #include <optional>
 #include <string>
 
-#include "Trial.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 

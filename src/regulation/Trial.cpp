@@ -1,9 +1,9 @@
 // Runs as they are kept, saved and compared.
-#include "Trial.h"
+#include "regulation/Trial.h"
 
 #include <ctime>
 
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "Regulation.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 

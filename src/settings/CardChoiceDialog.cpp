@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CardChoiceDialog.h"
+#include "settings/CardChoiceDialog.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 
-#include "ErrorReport.h"
-#include "HourglassCursor.h"
-#include "QtText.h"
-#include "SerialLine.h"
-#include "Uvantorwin.h"
-#include "VantorError.h"
+#include "card/SerialLine.h"
+#include "common/VantorError.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/HourglassCursor.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

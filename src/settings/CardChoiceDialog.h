@@ -13,8 +13,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
-#include "CardDiagnostic.h"
-#include "CardFactory.h"
+#include "card/CardDiagnostic.h"
+#include "card/CardFactory.h"
 
 namespace vantor {
 

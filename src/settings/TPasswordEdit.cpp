@@ -1,4 +1,4 @@
-#include "TPasswordEdit.h"
+#include "settings/TPasswordEdit.h"
 
 #include <QValidator>
 

@@ -1,4 +1,4 @@
-#include "TRadioGroup.h"
+#include "settings/TRadioGroup.h"
 
 #include <QVBoxLayout>
 

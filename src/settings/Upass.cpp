@@ -1,4 +1,4 @@
-#include "Upass.h"
+#include "settings/Upass.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,10 +7,10 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "ErrorReport.h"
-#include "SettingsStore.h"
-#include "Uvantorwin.h"
-#include "VantorError.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/ErrorReport.h"
 
 namespace vantor {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QTextEdit>
 
-#include "TPanel.h"
-#include "TPasswordEdit.h"
+#include "settings/TPasswordEdit.h"
+#include "widgets/TPanel.h"
 
 namespace vantor {
 

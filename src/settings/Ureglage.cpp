@@ -1,4 +1,4 @@
-#include "Ureglage.h"
+#include "settings/Ureglage.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -10,15 +10,15 @@
 #include <algorithm>
 #include <clocale>
 
-#include "CardChoiceDialog.h"
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "FileErrors.h"
-#include "Numbers.h"
-#include "QtText.h"
-#include "SettingsStore.h"
-#include "Uvantorwin.h"
-#include "VantorError.h"
+#include "common/FileErrors.h"
+#include "common/Numbers.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
+#include "mainwindow/Uvantorwin.h"
+#include "settings/CardChoiceDialog.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

@@ -11,8 +11,8 @@
 #include <QTextEdit>
 #include <array>
 
-#include "TPanel.h"
-#include "TRadioGroup.h"
+#include "settings/TRadioGroup.h"
+#include "widgets/TPanel.h"
 
 namespace vantor {
 

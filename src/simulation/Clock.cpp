@@ -1,4 +1,4 @@
-#include "Clock.h"
+#include "simulation/Clock.h"
 
 #include <cmath>
 #include <thread>

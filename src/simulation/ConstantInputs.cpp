@@ -1,7 +1,7 @@
-#include "ConstantInputs.h"
+#include "simulation/ConstantInputs.h"
 
-#include "CardScale.h"
-#include "VantorError.h"
+#include "common/CardScale.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

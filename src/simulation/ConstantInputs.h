@@ -1,7 +1,7 @@
 #pragma once
 // A process that holds analog inputs 0 and 1 at fixed converter counts (counts of the
 // unipolar 0-10.24 V range) whatever the drive: for tests that need exact readings.
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

@@ -1,10 +1,10 @@
-#include "DcMotorPosition.h"
+#include "simulation/DcMotorPosition.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "MotorMechanics.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "simulation/MotorMechanics.h"
 
 namespace vantor {
 

@@ -1,10 +1,10 @@
-#include "DcMotorSpeed.h"
+#include "simulation/DcMotorSpeed.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "MotorMechanics.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "simulation/MotorMechanics.h"
 
 namespace vantor {
 

@@ -10,7 +10,7 @@
 //
 // Profiles: ideal, noise ±0.01 V and no friction; realistic, a tachometer ripple of ±2 %
 // of the reading plus ±0.02 V, and a 0.5 V dead zone of dry friction.
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

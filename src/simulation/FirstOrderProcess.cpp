@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FirstOrderProcess.h"
+#include "simulation/FirstOrderProcess.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "VantorError.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

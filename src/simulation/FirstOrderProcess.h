@@ -10,7 +10,7 @@
 //
 // Profiles: ideal, sensor noise ±0.01 V, at rest at 0 V; realistic, sensor noise
 // ±0.05 V, at rest at 0.5 V (clear of the 0.2 V floor of the feedback conditioning).
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

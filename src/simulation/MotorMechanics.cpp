@@ -1,4 +1,4 @@
-#include "MotorMechanics.h"
+#include "simulation/MotorMechanics.h"
 
 #include <cmath>
 

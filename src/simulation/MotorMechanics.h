@@ -9,7 +9,7 @@
 // F = 0 is the frictionless motor. Every step is the exact solution for a drive held
 // constant; a step in which the speed falls to zero is split there, so the motor sticks
 // or reverses exactly when it should, whatever the step length.
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

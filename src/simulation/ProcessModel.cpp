@@ -1,10 +1,10 @@
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "Numbers.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "SimulationProfile.h"
+#include "simulation/SimulationProfile.h"
 
 namespace vantor {
 

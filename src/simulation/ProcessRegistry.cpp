@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProcessRegistry.h"
+#include "simulation/ProcessRegistry.h"
 
-#include "DcMotorPosition.h"
-#include "DcMotorSpeed.h"
-#include "FirstOrderProcess.h"
-#include "ThermalProcess.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "simulation/DcMotorPosition.h"
+#include "simulation/DcMotorSpeed.h"
+#include "simulation/FirstOrderProcess.h"
+#include "simulation/ThermalProcess.h"
 
 namespace vantor {
 

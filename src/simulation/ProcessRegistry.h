@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

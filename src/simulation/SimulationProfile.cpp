@@ -1,4 +1,4 @@
-#include "SimulationProfile.h"
+#include "simulation/SimulationProfile.h"
 
 namespace vantor {
 

@@ -1,9 +1,9 @@
-#include "ThermalProcess.h"
+#include "simulation/ThermalProcess.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "VantorError.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -18,7 +18,7 @@
 #include <deque>
 #include <utility>
 
-#include "ProcessModel.h"
+#include "simulation/ProcessModel.h"
 
 namespace vantor {
 

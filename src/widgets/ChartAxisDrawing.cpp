@@ -3,8 +3,8 @@
 // for the bottom axis, left of it for the left axis).
 #include <QFontMetricsF>
 
-#include "ChartDrawing.h"
-#include "TChart.h"
+#include "widgets/ChartDrawing.h"
+#include "widgets/TChart.h"
 
 namespace vantor {
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ChartScale.h"
-#include "PixelWriter.h"
+#include "widgets/ChartScale.h"
+#include "widgets/PixelWriter.h"
 
 namespace vantor {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ChartLegend.h"
+#include "widgets/ChartLegend.h"
 
 #include <algorithm>
 #include <cmath>

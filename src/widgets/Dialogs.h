@@ -1,7 +1,8 @@
 #pragma once
 // The one way the program shows modal boxes: message, confirmation, error, print dialog,
-// printer set-up and the beep. The program uses QtDialogs; tests install ScriptedDialogs,
-// which records what would have been shown and answers as scripted, so no test blocks.
+// printer set-up and the beep. The program uses QtDialogs; tests install their scripted
+// dialogs (tests/support), which record what would have been shown and answer as
+// scripted, so no test blocks.
 // QtDialogs shows every box and dialog over the window in front of the program (the open
 // modal window, else the active one), whatever window asked, so that no box opens hidden
 // behind another window of the program.
@@ -10,7 +11,7 @@
 #include <deque>
 #include <functional>
 
-#include "Printer.h"
+#include "widgets/Printer.h"
 
 class QWidget;
 
@@ -68,34 +69,6 @@ class QtDialogs : public Dialogs {
                        const QString& filter) override;
   QString SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
                        const QString& filter) override;
-};
-
-class ScriptedDialogs : public Dialogs {
- public:
-  void Message(QWidget* parent, const QString& text) override;
-  bool Confirm(QWidget* parent, const QString& text) override;
-  void Error(QWidget* parent, const QString& text) override;
-  bool PrintDialog(QWidget* parent, Printer& printer) override;
-  bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;
-  void Beep() override;
-  QString OpenFileName(QWidget* parent, const QString& title, const QString& folder,
-                       const QString& filter) override;
-  QString SaveFileName(QWidget* parent, const QString& title, const QString& proposed,
-                       const QString& filter) override;
-
-  QStringList messages, errors, confirmations;  // texts shown, in order
-  int beeps = 0;
-  std::deque<bool> confirmAnswers;  // answers to Confirm, in order; true when empty
-  bool printDialogAnswer = true;
-  QString pdfPath;  // when set, a confirmed PrintDialog routes the output to this file
-  int printDialogs = 0, setupDialogs = 0;  // dialogs shown
-  bool setupDialogAnswer = true;
-  // Answers to the file dialogs, in order (empty: cancelled), and where each one started.
-  std::deque<QString> fileAnswers;
-  QStringList fileDialogStarts;
-  // Called after any box (message, confirmation or error) has been recorded, while the
-  // box would be open.
-  std::function<void()> onMessage;
 };
 
 }  // namespace vantor

@@ -1,7 +1,7 @@
-#include "ErrorReport.h"
+#include "widgets/ErrorReport.h"
 
-#include "Dialogs.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "widgets/Dialogs.h"
 
 namespace vantor {
 

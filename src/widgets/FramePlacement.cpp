@@ -1,4 +1,4 @@
-#include "FramePlacement.h"
+#include "widgets/FramePlacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>

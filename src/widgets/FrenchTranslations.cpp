@@ -1,4 +1,4 @@
-#include "FrenchTranslations.h"
+#include "widgets/FrenchTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

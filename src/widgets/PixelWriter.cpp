@@ -1,4 +1,4 @@
-#include "PixelWriter.h"
+#include "widgets/PixelWriter.h"
 
 #include <QPainter>
 #include <QTransform>

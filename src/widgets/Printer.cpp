@@ -1,4 +1,4 @@
-#include "Printer.h"
+#include "widgets/Printer.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QPageLayout>
 #include <QStandardPaths>
 
-#include "VantorError.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

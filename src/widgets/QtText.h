@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <string>
 
-#include "Numbers.h"
+#include "common/Numbers.h"
 
 namespace vantor {
 

@@ -1,4 +1,4 @@
-#include "RichEdit.h"
+#include "widgets/RichEdit.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "FileErrors.h"
-#include "RegularFile.h"
-#include "VantorError.h"
+#include "common/FileErrors.h"
+#include "common/RegularFile.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <string>
 
-#include "Printer.h"
-#include "Rtf.h"
+#include "common/Rtf.h"
+#include "widgets/Printer.h"
 
 class QTextDocument;
 

@@ -1,4 +1,4 @@
-#include "TChart.h"
+#include "widgets/TChart.h"
 
 #include <QCursor>
 #include <QFontMetricsF>
@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ChartDrawing.h"
-#include "ChartLegend.h"
-#include "PixelWriter.h"
+#include "widgets/ChartDrawing.h"
+#include "widgets/ChartLegend.h"
+#include "widgets/PixelWriter.h"
 
 namespace vantor {
 

@@ -20,8 +20,8 @@
 #include <memory>
 #include <vector>
 
-#include "TChartAxis.h"
-#include "TFastLineSeries.h"
+#include "widgets/TChartAxis.h"
+#include "widgets/TFastLineSeries.h"
 
 class QPainter;
 

@@ -1,10 +1,10 @@
-#include "TChartAxis.h"
+#include "widgets/TChartAxis.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "TChart.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "widgets/TChart.h"
 
 namespace vantor {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "ChartScale.h"
+#include "widgets/ChartScale.h"
 
 namespace vantor {
 

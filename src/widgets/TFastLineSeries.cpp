@@ -1,6 +1,6 @@
-#include "TFastLineSeries.h"
+#include "widgets/TFastLineSeries.h"
 
-#include "TChart.h"
+#include "widgets/TChart.h"
 
 namespace vantor {
 

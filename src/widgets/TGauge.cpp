@@ -1,4 +1,4 @@
-#include "TGauge.h"
+#include "widgets/TGauge.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "TPanel.h"
+#include "widgets/TPanel.h"
 
 #include <QResizeEvent>
 

@@ -1,9 +1,8 @@
-#include "AD2var.h"
-
 #include <gtest/gtest.h>
 
 #include "RecordingBus.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {
@@ -23,9 +22,9 @@ TEST(AD2varInit, CardInitWritesOutputsAtRestThenUnipolarChannel0) {
   AD2var card(bus);
   card.CardInit(0x330, 0x340);
   const std::vector<PortAccess> expected = {
-      W(0x340, 0),    W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 0), R(0x337, 0xFF),
-      W(0x334, 0),    W(0x335, 0), W(0x336, 0), W(0x337, 0), R(0x337, 0xFF),
-      W(0x341, 1),    W(0x341, 1)};
+      W(0x340, 0),    W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 0),
+      R(0x337, 0xFF), W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 0),
+      R(0x337, 0xFF), W(0x341, 1), W(0x341, 1)};
   EXPECT_EQ(bus.Log(), expected);
   EXPECT_EQ(card.RangeUnipolar, 1);
   EXPECT_EQ(card.CurrentChannel, 0);
@@ -52,9 +51,9 @@ TEST_F(AD2varTest, SelectChannelPacksChannelAndRange) {
 TEST_F(AD2varTest, ProgramCounterWritesControlWordThenLowHigh) {
   card.ProgramCounter(1, 0, 0, 50);
   card.ProgramCounter(2, 3, 0, 2458);
-  EXPECT_EQ(bus.Writes(), (std::vector<PortAccess>{W(0x333, 0x70), W(0x331, 0x32), W(0x331, 0x00),
-                                                   W(0x333, 0xB6), W(0x332, 0x9A),
-                                                   W(0x332, 0x09)}));
+  EXPECT_EQ(bus.Writes(),
+            (std::vector<PortAccess>{W(0x333, 0x70), W(0x331, 0x32), W(0x331, 0x00), W(0x333, 0xB6),
+                                     W(0x332, 0x9A), W(0x332, 0x09)}));
 }
 
 TEST_F(AD2varTest, OutputWritesResendTheOtherOutput) {

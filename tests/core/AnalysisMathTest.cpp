@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "AnalysisMath.h"
+#include "regulation/AnalysisMath.h"
 
 namespace vantor {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "CardDiagnostic.h"
-#include "CardFactory.h"
-#include "SettingsStore.h"
-#include "VantorError.h"
+#include "card/CardDiagnostic.h"
+#include "card/CardFactory.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {

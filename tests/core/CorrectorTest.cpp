@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "Regulation.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "JpegDecoder.h"
-#include "Rtf.h"
+#include "common/JpegDecoder.h"
+#include "common/Rtf.h"
 
 namespace vantor {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "Numbers.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {

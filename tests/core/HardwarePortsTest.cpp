@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "HardwarePorts.h"
-#include "VantorError.h"
+#include "card/HardwarePorts.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "JpegDecoder.h"
-#include "VantorError.h"
+#include "common/JpegDecoder.h"
+#include "common/VantorError.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "SettingsStore.h"
+#include "common/SettingsStore.h"
 
 namespace vantor::testing {
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "LotFixture.h"
-#include "ProcessRegistry.h"
-#include "RunFile.h"
-#include "StepMeasures.h"
+#include "regulation/RunFile.h"
+#include "regulation/StepMeasures.h"
+#include "simulation/ProcessRegistry.h"
 
 namespace vantor::testing {
 namespace {

@@ -5,8 +5,8 @@
 #include <limits>
 #include <string>
 
-#include "Numbers.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {

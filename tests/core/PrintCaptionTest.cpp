@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "PrintCaption.h"
+#include "regulation/PrintCaption.h"
 
 namespace vantor {
 namespace {

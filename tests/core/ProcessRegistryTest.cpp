@@ -6,9 +6,9 @@
 #include <limits>
 #include <set>
 
-#include "DcMotorPosition.h"
-#include "ProcessRegistry.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "simulation/DcMotorPosition.h"
+#include "simulation/ProcessRegistry.h"
 
 namespace vantor::testing {
 namespace {

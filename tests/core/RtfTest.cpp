@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "Rtf.h"
-#include "VantorError.h"
+#include "common/Rtf.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {

@@ -9,9 +9,9 @@
 #include <random>
 #include <sstream>
 
-#include "RunFile.h"
-#include "RunHistory.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "regulation/RunFile.h"
+#include "regulation/RunHistory.h"
 
 namespace vantor {
 namespace {

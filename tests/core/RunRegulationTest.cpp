@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "AD2var.h"
-#include "CorrectorLaw.h"
 #include "RecordingBus.h"
-#include "Regulation.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "common/VantorError.h"
+#include "regulation/CorrectorLaw.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 namespace {

@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "AD2var.h"
 #include "RecordingBus.h"
-#include "Regulation.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "common/VantorError.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 namespace {

@@ -14,10 +14,10 @@
 #include <string>
 #include <utility>
 
-#include "Numbers.h"
-#include "Rtf.h"
-#include "SettingsStore.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/Rtf.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 namespace {

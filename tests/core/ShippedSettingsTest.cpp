@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "Numbers.h"
-#include "Rtf.h"
-#include "SettingsStore.h"
+#include "common/Numbers.h"
+#include "common/Rtf.h"
+#include "common/SettingsStore.h"
 
 namespace vantor {
 namespace {

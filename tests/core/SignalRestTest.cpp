@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "CrashRest.h"
-#include "TerminationSignals.h"
+#include "card/CrashRest.h"
+#include "common/TerminationSignals.h"
 
 namespace vantor {
 namespace {

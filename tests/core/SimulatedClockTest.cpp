@@ -5,11 +5,11 @@
 #include <cmath>
 #include <memory>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "ConstantInputs.h"
-#include "DcMotorPosition.h"
-#include "SimulatedCard.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "simulation/Clock.h"
+#include "simulation/ConstantInputs.h"
+#include "simulation/DcMotorPosition.h"
 
 namespace vantor {
 namespace {

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "ConstantInputs.h"
-#include "SimulatedCard.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "common/VantorError.h"
+#include "simulation/Clock.h"
+#include "simulation/ConstantInputs.h"
 
 namespace vantor {
 namespace {

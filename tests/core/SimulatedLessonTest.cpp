@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "DcMotorPosition.h"
-#include "DcMotorSpeed.h"
-#include "SimulatedCard.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "simulation/Clock.h"
+#include "simulation/DcMotorPosition.h"
+#include "simulation/DcMotorSpeed.h"
 
 namespace vantor {
 namespace {

@@ -5,14 +5,14 @@
 #include <cmath>
 #include <memory>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "ConstantInputs.h"
-#include "DcMotorPosition.h"
-#include "DcMotorSpeed.h"
-#include "SimulatedCard.h"
-#include "ThermalProcess.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "common/VantorError.h"
+#include "simulation/Clock.h"
+#include "simulation/ConstantInputs.h"
+#include "simulation/DcMotorPosition.h"
+#include "simulation/DcMotorSpeed.h"
+#include "simulation/ThermalProcess.h"
 
 namespace vantor {
 namespace {

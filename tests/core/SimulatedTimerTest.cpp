@@ -2,10 +2,10 @@
 // digital input line 7. The regulation loop's pacing depends on it.
 #include <gtest/gtest.h>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "SimulatedCard.h"
-#include "Timer8254.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "card/Timer8254.h"
+#include "simulation/Clock.h"
 
 namespace vantor {
 namespace {

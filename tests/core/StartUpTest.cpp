@@ -7,11 +7,11 @@
 #include <fstream>
 #include <map>
 
-#include "AD2var.h"
 #include "RecordingBus.h"
-#include "SettingsStore.h"
-#include "StartUp.h"
-#include "VantorError.h"
+#include "card/AD2var.h"
+#include "common/SettingsStore.h"
+#include "common/VantorError.h"
+#include "regulation/StartUp.h"
 
 namespace vantor {
 namespace {

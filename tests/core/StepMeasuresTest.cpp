@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "StepMeasures.h"
+#include "regulation/StepMeasures.h"
 
 namespace vantor {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "TextEncoding.h"
+#include "common/TextEncoding.h"
 
 namespace vantor {
 namespace {

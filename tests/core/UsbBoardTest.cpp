@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "UsbBoard.h"
-#include "VantorError.h"
+#include "card/UsbBoard.h"
+#include "common/VantorError.h"
 #include "protocol.h"
 
 namespace vantor {

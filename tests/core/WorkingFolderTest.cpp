@@ -11,8 +11,8 @@
 #include <map>
 #include <string>
 
-#include "VantorError.h"
-#include "WorkingFolder.h"
+#include "common/VantorError.h"
+#include "common/WorkingFolder.h"
 
 namespace vantor {
 namespace {

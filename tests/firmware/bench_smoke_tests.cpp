@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "DcMotorPosition.h"
 #include "protocol.h"
+#include "simulation/DcMotorPosition.h"
 
 namespace {
 

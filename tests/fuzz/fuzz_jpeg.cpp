@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "JpegDecoder.h"
-#include "VantorError.h"
+#include "common/JpegDecoder.h"
+#include "common/VantorError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Smaller pixel budget than the program's, so that a few header bytes claiming a huge

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "Rtf.h"
-#include "TextEncoding.h"
-#include "VantorError.h"
+#include "common/Rtf.h"
+#include "common/TextEncoding.h"
+#include "common/VantorError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "Uanalyse.h"
 #include "WorkstationFixture.h"
+#include "analysis/Uanalyse.h"
 
 namespace vantor::testing {
 

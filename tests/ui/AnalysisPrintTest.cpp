@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 
 #include "AnalysisFixture.h"
-#include "PrintCaption.h"
+#include "regulation/PrintCaption.h"
 
 namespace vantor::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "ChartTestSupport.h"
-#include "TChart.h"
-#include "VantorError.h"
+#include "common/VantorError.h"
+#include "widgets/TChart.h"
 
 namespace vantor {
 namespace {

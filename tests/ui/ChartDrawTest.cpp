@@ -11,8 +11,8 @@
 #include <cmath>
 
 #include "ChartTestSupport.h"
-#include "Printer.h"
-#include "TChart.h"
+#include "widgets/Printer.h"
+#include "widgets/TChart.h"
 
 namespace vantor {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <QRect>
 
-#include "ChartLegend.h"
+#include "widgets/ChartLegend.h"
 
 namespace vantor {
 namespace {

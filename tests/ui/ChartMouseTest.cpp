@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 #include "ChartTestSupport.h"
-#include "TChart.h"
+#include "widgets/TChart.h"
 
 namespace vantor {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "ChartScale.h"
+#include "widgets/ChartScale.h"
 
 namespace vantor {
 namespace {

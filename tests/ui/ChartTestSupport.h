@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-#include "TChart.h"
+#include "widgets/TChart.h"
 
 namespace vantor::testing {
 

@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <set>
 
-#include "Uapropos.h"
 #include "WorkstationFixture.h"
+#include "docs/Uapropos.h"
 
 namespace vantor::testing {
 namespace {

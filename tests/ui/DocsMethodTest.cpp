@@ -5,9 +5,9 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "JpegDecoder.h"
-#include "Umethregpas.h"
 #include "WorkstationFixture.h"
+#include "common/JpegDecoder.h"
+#include "docs/Umethregpas.h"
 
 namespace vantor::testing {
 namespace {

@@ -5,9 +5,10 @@
 #include <QPushButton>
 #include <stdexcept>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "VantorError.h"
+#include "ScriptedDialogs.h"
+#include "common/VantorError.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
 
 namespace vantor {
 namespace {

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <cmath>
 
-#include "TGauge.h"
+#include "widgets/TGauge.h"
 
 namespace vantor {
 namespace {

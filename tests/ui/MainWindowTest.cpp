@@ -7,10 +7,10 @@
 #include <clocale>
 #include <fstream>
 
-#include "Numbers.h"
-#include "PrintCaption.h"
-#include "SettingsStore.h"
 #include "WorkstationFixture.h"
+#include "common/Numbers.h"
+#include "common/SettingsStore.h"
+#include "regulation/PrintCaption.h"
 
 namespace vantor::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "PageFit.h"
+#include "docs/PageFit.h"
 
 namespace vantor {
 namespace {

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "PixelWriter.h"
+#include "widgets/PixelWriter.h"
 
 namespace vantor {
 namespace {

@@ -6,10 +6,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "Dialogs.h"
-#include "ErrorReport.h"
-#include "Printer.h"
-#include "VantorError.h"
+#include "ScriptedDialogs.h"
+#include "common/VantorError.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/Printer.h"
 
 namespace vantor {
 namespace {

@@ -11,10 +11,10 @@
 #include <functional>
 
 #include "PdfSupport.h"
-#include "Printer.h"
-#include "RichEdit.h"
-#include "Rtf.h"
-#include "VantorError.h"
+#include "common/Rtf.h"
+#include "common/VantorError.h"
+#include "widgets/Printer.h"
+#include "widgets/RichEdit.h"
 
 namespace vantor {
 namespace {

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "SettingsStore.h"
-#include "Upass.h"
-#include "Ureglage.h"
 #include "WorkstationFixture.h"
+#include "common/SettingsStore.h"
+#include "settings/Upass.h"
+#include "settings/Ureglage.h"
 
 namespace vantor::testing {
 

@@ -2,9 +2,9 @@
 // temporary working directory.
 #include <QTest>
 
-#include "CardChoiceDialog.h"
-#include "Numbers.h"
 #include "SettingsFixture.h"
+#include "common/Numbers.h"
+#include "settings/CardChoiceDialog.h"
 
 namespace vantor::testing {
 namespace {

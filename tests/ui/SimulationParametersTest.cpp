@@ -3,12 +3,12 @@
 // process table.
 #include <QLabel>
 
-#include "Numbers.h"
-#include "ProcessRegistry.h"
-#include "QtText.h"
-#include "SimulationMenu.h"
-#include "VantorError.h"
 #include "WorkstationFixture.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
+#include "simulation-ui/SimulationMenu.h"
+#include "simulation/ProcessRegistry.h"
+#include "widgets/QtText.h"
 
 namespace vantor::testing {
 namespace {

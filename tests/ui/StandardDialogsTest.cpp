@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "FrenchTranslations.h"
-#include "Printer.h"
+#include "widgets/FrenchTranslations.h"
+#include "widgets/Printer.h"
 
 namespace vantor {
 namespace {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Numbers.h"
 #include "PdfSupport.h"
-#include "RunFile.h"
-#include "TrialsMenu.h"
 #include "WorkstationFixture.h"
+#include "common/Numbers.h"
+#include "mainwindow/TrialsMenu.h"
+#include "regulation/RunFile.h"
 
 namespace vantor::testing {
 namespace {

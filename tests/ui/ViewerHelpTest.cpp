@@ -9,11 +9,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "PageFit.h"
 #include "PdfSupport.h"
-#include "Rtf.h"
-#include "Uaideexperimentale.h"
 #include "WorkstationFixture.h"
+#include "common/Rtf.h"
+#include "docs/PageFit.h"
+#include "docs/Uaideexperimentale.h"
 
 namespace vantor::testing {
 namespace {

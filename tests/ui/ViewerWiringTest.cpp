@@ -9,10 +9,10 @@
 #include <jerror.h>
 // clang-format on
 
-#include "PageFit.h"
 #include "PdfSupport.h"
-#include "Utechno.h"
 #include "WorkstationFixture.h"
+#include "docs/PageFit.h"
+#include "docs/Utechno.h"
 
 namespace vantor::testing {
 namespace {

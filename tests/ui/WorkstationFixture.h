@@ -10,12 +10,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "AD2var.h"
-#include "Clock.h"
-#include "Dialogs.h"
-#include "Printer.h"
-#include "SimulatedCard.h"
-#include "Uvantorwin.h"
+#include "ScriptedDialogs.h"
+#include "card/AD2var.h"
+#include "card/SimulatedCard.h"
+#include "mainwindow/Uvantorwin.h"
+#include "simulation/Clock.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Printer.h"
 
 namespace vantor::testing {
 

@@ -37,10 +37,10 @@ extern "C" {
 }
 
 #include "Parts.h"
-#include "ProcessModel.h"
-#include "ProcessRegistry.h"
-#include "RealTimeScheduling.h"
-#include "SimulationProfile.h"
+#include "regulation/RealTimeScheduling.h"
+#include "simulation/ProcessModel.h"
+#include "simulation/ProcessRegistry.h"
+#include "simulation/SimulationProfile.h"
 
 namespace vantor::banc {
 

@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "Clock.h"
-#include "PortLogBus.h"
-#include "SimulatedCard.h"
-#include "TerminationHandling.h"
-#include "Windows.h"
+#include "app/TerminationHandling.h"
+#include "app/Windows.h"
+#include "card/SimulatedCard.h"
+#include "lot/PortLogBus.h"
+#include "simulation/Clock.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

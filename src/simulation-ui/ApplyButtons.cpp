@@ -1,9 +1,9 @@
-#include "ApplyButtons.h"
+#include "simulation-ui/ApplyButtons.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
 
-#include "ErrorReport.h"
+#include "widgets/ErrorReport.h"
 
 namespace vantor {
 

@@ -1,12 +1,12 @@
-#include "SimulationLoadDialog.h"
+#include "simulation-ui/SimulationLoadDialog.h"
 
 #include <QFormLayout>
 #include <QLabel>
 
-#include "ApplyButtons.h"
-#include "Numbers.h"
-#include "QtText.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
+#include "simulation-ui/ApplyButtons.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

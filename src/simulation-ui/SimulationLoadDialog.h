@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <optional>
 
-#include "SimulatedCard.h"
+#include "card/SimulatedCard.h"
 
 namespace vantor {
 

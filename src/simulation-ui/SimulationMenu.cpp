@@ -1,4 +1,4 @@
-#include "SimulationMenu.h"
+#include "simulation-ui/SimulationMenu.h"
 
 #include <QActionGroup>
 #include <QEvent>
@@ -6,14 +6,14 @@
 #include <QLabel>
 #include <QMenuBar>
 
-#include "ApplyButtons.h"
-#include "ErrorReport.h"
-#include "Numbers.h"
-#include "PerturbationToggle.h"
-#include "QtText.h"
-#include "SimulationLoadDialog.h"
-#include "Uvantorwin.h"
-#include "VantorError.h"
+#include "common/Numbers.h"
+#include "common/VantorError.h"
+#include "mainwindow/Uvantorwin.h"
+#include "simulation-ui/ApplyButtons.h"
+#include "simulation-ui/PerturbationToggle.h"
+#include "simulation-ui/SimulationLoadDialog.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

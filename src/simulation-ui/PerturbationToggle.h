@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "SimulatedCard.h"
+#include "card/SimulatedCard.h"
 
 namespace vantor {
 

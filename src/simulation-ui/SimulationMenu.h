@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "ProcessRegistry.h"
-#include "RunEvents.h"
-#include "SimulatedCard.h"
-#include "SimulationProfile.h"
+#include "card/SimulatedCard.h"
+#include "regulation/RunEvents.h"
+#include "simulation/ProcessRegistry.h"
+#include "simulation/SimulationProfile.h"
 
 namespace vantor {
 

@@ -1,11 +1,11 @@
-#include "PerturbationToggle.h"
+#include "simulation-ui/PerturbationToggle.h"
 
 #include <QSignalBlocker>
 
-#include "Numbers.h"
-#include "QtText.h"
-#include "TrialsMenu.h"
-#include "Uvantorwin.h"
+#include "common/Numbers.h"
+#include "mainwindow/TrialsMenu.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/QtText.h"
 
 namespace vantor {
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "PortBus.h"
+#include "card/PortBus.h"
 
 namespace vantor {
 
