@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "docs/DocumentLayout.h"
 #include "docs/PageFit.h"
 #include "mainwindow/Uvantorwin.h"
 #include "widgets/Dialogs.h"
@@ -29,17 +30,9 @@ TOKBottomDlg1::TOKBottomDlg1(TForm1& form1) : QDialog(&form1), form1_(form1) {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-
-  MainMenu1 = new QMenuBar(this);
-  MainMenu1->setObjectName("MainMenu1");
-  Impression1 = MainMenu1->addMenu("Impression");
-  Impression1->setObjectName("Impression1");
-  Imprimer1 = Impression1->addAction("Imprimer");
-  Imprimer1->setObjectName("Imprimer1");
-  layout->setMenuBar(MainMenu1);
+  QVBoxLayout* layout = MenuColumn(*this, MainMenu1);
+  Impression1 = Named(MainMenu1->addMenu("Impression"), "Impression1");
+  Imprimer1 = Named(Impression1->addAction("Imprimer"), "Imprimer1");
 
   RichEditaide = new TRichEdit(this);
   RichEditaide->setObjectName("RichEditaide");

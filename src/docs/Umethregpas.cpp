@@ -7,6 +7,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "docs/DocumentLayout.h"
 #include "mainwindow/Uvantorwin.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/FramePlacement.h"
@@ -42,18 +43,12 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   setPalette(white);
   setAutoFillBackground(true);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-
   // The two items sit directly on the menu bar.
-  MainMenu1 = new QMenuBar(this);
-  MainMenu1->setObjectName("MainMenu1");
-  naturellementstable1 = MainMenu1->addAction("Naturellement stable");
-  naturellementstable1->setObjectName("naturellementstable1");
-  Naturellementinstable1 = MainMenu1->addAction("Naturellement instable");
-  Naturellementinstable1->setObjectName("Naturellementinstable1");
-  layout->setMenuBar(MainMenu1);
+  QVBoxLayout* layout = MenuColumn(*this, MainMenu1);
+  naturellementstable1 =
+      Named(MainMenu1->addAction("Naturellement stable"), "naturellementstable1");
+  Naturellementinstable1 =
+      Named(MainMenu1->addAction("Naturellement instable"), "Naturellementinstable1");
 
   ScrollBox1 = new TPictureBox(this);
   ScrollBox1->setObjectName("ScrollBox1");

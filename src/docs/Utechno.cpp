@@ -3,6 +3,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "docs/DocumentLayout.h"
 #include "docs/PageFit.h"
 #include "mainwindow/Uvantorwin.h"
 #include "widgets/Dialogs.h"
@@ -22,19 +23,10 @@ TOKBottomDlg2::TOKBottomDlg2(TForm1& form1) : QDialog(&form1), form1_(form1) {
   setSizeGripEnabled(true);
   FillWorkArea();
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-
-  MainMenu1 = new QMenuBar(this);
-  MainMenu1->setObjectName("MainMenu1");
-  Impression1 = MainMenu1->addMenu("Impression");
-  Impression1->setObjectName("Impression1");
-  configurer1 = Impression1->addAction("Configurer");
-  configurer1->setObjectName("configurer1");
-  Imprimer2 = Impression1->addAction("Imprimer");
-  Imprimer2->setObjectName("Imprimer2");
-  layout->setMenuBar(MainMenu1);
+  QVBoxLayout* layout = MenuColumn(*this, MainMenu1);
+  Impression1 = Named(MainMenu1->addMenu("Impression"), "Impression1");
+  configurer1 = Named(Impression1->addAction("Configurer"), "configurer1");
+  Imprimer2 = Named(Impression1->addAction("Imprimer"), "Imprimer2");
 
   ScrollBox1 = new TPictureBox(this);
   ScrollBox1->setObjectName("ScrollBox1");

@@ -262,20 +262,20 @@ void TForm1::BuildLeftColumn(QWidget* central) {
   QFont axisFont("Arial");
   axisFont.setPixelSize(13);
   axisFont.setBold(false);
+  // Both axes: a black title and a fixed range.
+  auto fixedAxis = [&axisFont](TChartAxis& axis, const char* title, double min, double max) {
+    axis.Title = title;
+    axis.TitleFont = axisFont;
+    axis.TitleColor = Qt::black;
+    axis.Automatic = false;
+    axis.SetMinMax(min, max);
+  };
   TChartAxis& bottom = Chart1->BottomAxis();
-  bottom.Title = "temps (seconde)";
-  bottom.TitleFont = axisFont;
-  bottom.TitleColor = Qt::black;
-  bottom.Automatic = false;
-  bottom.SetMinMax(0, 30);
+  fixedAxis(bottom, "temps (seconde)", 0, 30);
   bottom.LabelsSeparation = 20;
   bottom.MinorTickCount = 4;
   TChartAxis& left = Chart1->LeftAxis();
-  left.Title = "retour (volts)";
-  left.TitleFont = axisFont;
-  left.TitleColor = Qt::black;
-  left.Automatic = false;
-  left.SetMinMax(0, 10);
+  fixedAxis(left, "retour (volts)", 0, 10);
   // Labels at least one label height apart: the 0..10 V axis then reads in whole or half
   // volts instead of a crowded column of tenths.
   left.LabelsSeparation = 100;
@@ -395,33 +395,29 @@ void TForm1::BuildRightColumn(QWidget* central) {
   stack->setObjectName("SetpointPanels");
   l4->addWidget(stack, 1);
   Panel14 = new TPanel(stack, "Panel14");
-  {
-    auto* g = new QGridLayout(Panel14);
-    Label4 = MakeLabel(Panel14, "Label4", "Amplitude ech");
-    Edit5 = MakeEdit(Panel14, "Edit5");
-    g->addWidget(Label4, 0, 0);
-    g->addWidget(Edit5, 0, 1);
+  // A panel's rows of a caption and its field, from the top.
+  auto fieldRows = [](TPanel* panel, std::initializer_list<std::pair<QLabel*, QLineEdit*>> rows) {
+    auto* g = new QGridLayout(panel);
+    int row = 0;
+    for (const auto& [label, edit] : rows) {
+      g->addWidget(label, row, 0);
+      g->addWidget(edit, row, 1);
+      ++row;
+    }
     g->setColumnStretch(2, 1);
-    g->setRowStretch(1, 1);
-  }
+    g->setRowStretch(row, 1);
+  };
+  Label4 = MakeLabel(Panel14, "Label4", "Amplitude ech");
+  Edit5 = MakeEdit(Panel14, "Edit5");
+  fieldRows(Panel14, {{Label4, Edit5}});
   Panel11 = new TPanel(stack, "Panel11");
-  {
-    auto* g = new QGridLayout(Panel11);
-    Label7 = MakeLabel(Panel11, "Label7", "Valeur moyenne");
-    Edit6 = MakeEdit(Panel11, "Edit6");
-    Label14 = MakeLabel(Panel11, "Label14", "Amplitude");
-    Edit7 = MakeEdit(Panel11, "Edit7");
-    freq = MakeLabel(Panel11, "freq", "Frequence (0.01 à 2hz)");
-    Edit4 = MakeEdit(Panel11, "Edit4");
-    g->addWidget(Label7, 0, 0);
-    g->addWidget(Edit6, 0, 1);
-    g->addWidget(Label14, 1, 0);
-    g->addWidget(Edit7, 1, 1);
-    g->addWidget(freq, 2, 0);
-    g->addWidget(Edit4, 2, 1);
-    g->setColumnStretch(2, 1);
-    g->setRowStretch(3, 1);
-  }
+  Label7 = MakeLabel(Panel11, "Label7", "Valeur moyenne");
+  Edit6 = MakeEdit(Panel11, "Edit6");
+  Label14 = MakeLabel(Panel11, "Label14", "Amplitude");
+  Edit7 = MakeEdit(Panel11, "Edit7");
+  freq = MakeLabel(Panel11, "freq", "Frequence (0.01 à 2hz)");
+  Edit4 = MakeEdit(Panel11, "Edit4");
+  fieldRows(Panel11, {{Label7, Edit6}, {Label14, Edit7}, {freq, Edit4}});
   Panel17 = new TPanel(stack, "Panel17");
   auto* stackLayout = new QGridLayout(stack);
   stackLayout->setContentsMargins(0, 0, 0, 0);

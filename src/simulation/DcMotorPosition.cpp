@@ -53,14 +53,7 @@ std::vector<ProcessParameter> DcMotorPosition::Parameters() const {
   std::vector<ProcessParameter> list = {
       MemberParameter(MotorGainParameter(), &DcMotorPosition::GainRadPerSecondPerVolt),
       MemberParameter(TimeConstantParameter(), &DcMotorPosition::TimeConstantSeconds),
-      MemberParameter(ProcessParameter{.Name = "capteur",
-                                       .Label = "Sensibilité du capteur",
-                                       .Subject = "La sensibilité du capteur",
-                                       .Feminine = true,
-                                       .Minimum = 0.0,
-                                       .Maximum = 100.0,
-                                       .MinimumExcluded = true,
-                                       .Tip = "Volts par radian du potentiomètre"},
+      MemberParameter(SensorParameter("Volts par radian du potentiomètre"),
                       &DcMotorPosition::SensorVoltsPerRadian),
       MemberParameter(FrictionParameter(), &DcMotorPosition::FrictionVolts)};
   for (ProcessParameter& p : ProcessModel::Parameters()) list.push_back(std::move(p));

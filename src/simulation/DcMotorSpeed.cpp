@@ -39,14 +39,7 @@ std::vector<ProcessParameter> DcMotorSpeed::Parameters() const {
   std::vector<ProcessParameter> list = {
       MemberParameter(MotorGainParameter(), &DcMotorSpeed::GainRadPerSecondPerVolt),
       MemberParameter(TimeConstantParameter(), &DcMotorSpeed::TimeConstantSeconds),
-      MemberParameter(ProcessParameter{.Name = "capteur",
-                                       .Label = "Sensibilité du capteur",
-                                       .Subject = "La sensibilité du capteur",
-                                       .Feminine = true,
-                                       .Minimum = 0.0,
-                                       .Maximum = 100.0,
-                                       .MinimumExcluded = true,
-                                       .Tip = "Volts par rad/s de la génératrice tachymétrique"},
+      MemberParameter(SensorParameter("Volts par rad/s de la génératrice tachymétrique"),
                       &DcMotorSpeed::TachoVoltsPerRadPerSecond),
       MemberParameter(FrictionParameter(), &DcMotorSpeed::FrictionVolts)};
   for (ProcessParameter& p : ProcessModel::Parameters()) list.push_back(std::move(p));

@@ -29,6 +29,17 @@ ProcessParameter MotorGainParameter() {
           .Tip = "Vitesse en régime établi par volt d'ordre"};
 }
 
+ProcessParameter SensorParameter(const char* tip) {
+  return ProcessParameter{.Name = "capteur",
+                          .Label = "Sensibilité du capteur",
+                          .Subject = "La sensibilité du capteur",
+                          .Feminine = true,
+                          .Minimum = 0.0,
+                          .Maximum = 100.0,
+                          .MinimumExcluded = true,
+                          .Tip = tip};
+}
+
 ProcessParameter FrictionParameter() {
   return {.Name = "frottement",
           .Label = "Frottement sec (V d'ordre)",

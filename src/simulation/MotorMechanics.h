@@ -13,10 +13,11 @@
 
 namespace vantor {
 
-// The parameters both motors show, without Get and Set: gain K ((rad/s)/V) and dry
-// friction F (V).
+// The parameters both motors show, without Get and Set: gain K ((rad/s)/V), dry
+// friction F (V), and the sensor's sensitivity with `tip` saying its unit.
 ProcessParameter MotorGainParameter();
 ProcessParameter FrictionParameter();
+ProcessParameter SensorParameter(const char* tip);
 
 // Advances `speed` by dtSeconds under the drive u; returns the angle turned (rad).
 double AdvanceMotor(double& speed, double dtSeconds, double driveVolts, double gain, double tau,
