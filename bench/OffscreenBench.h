@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the window benchmarks: the offscreen platform, a count of the paints a widget
 // receives, and a main window started on the shipped settings (in a scratch copy) and the

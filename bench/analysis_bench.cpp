@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis window's showing, offscreen: the three vertical ranges, the refill of
 // 22 series with 1,901 points each (41,822 points), and the first paint of the ten
 // charts, on a main window holding a recorded step response.

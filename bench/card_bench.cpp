@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated card's cost per regulation cycle, in virtual time.
 #include <benchmark/benchmark.h>
 

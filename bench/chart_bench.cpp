@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chart drawing speed, with Qt Charts as the peer: the analysis window's load, ten
 // 700 x 200 charts holding 22 series of 1,901 points in all, rendered off-screen into
 // images; then the same after refilling all 22 series.

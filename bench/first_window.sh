@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time from a fresh clone to the simulated workstation's main window on screen, as a
 # newcomer meets it with the Debian packages already installed: the README's first
 # command in a new clone of this repository, under Xvfb, without any compiler cache.

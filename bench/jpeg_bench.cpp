@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG decoder: cost of loading a course picture the way the viewers do (file read and
 // decode), of decoding from memory, and of refusing a damaged file.
 #include <benchmark/benchmark.h>

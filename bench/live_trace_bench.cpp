@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the live trace adds to one cycle of a run, offscreen: the main window's per-cycle
 // hook hands the cycle to the "Tracé en direct" window, which draws it at once (the
 // scrolling trace of the last 20 s and the time since "Début"), then the cycle's message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated workstation as a student uses it, timed: start-up to the window shown,
 // 400 real-time cycles of a step run with the window shown (offscreen), and resident
 // memory after the run. Plain timing program; exit status 1 when a target is missed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real-time pacing of the simulated card: periods of the regulation cycle's card work
 // (counters, conversion, output, wait on line 7) on the real clock, measured between two
 // ends of the wait as the run measures them. Four conditions: machine as it is, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regulation engine: the corrector and recording work of one cycle, and whole runs on
 // the simulated card in virtual time.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings store and rich-text reader. The start-up reads eleven settings files; the
 // target is under 2 ms for all of them. The reader's throughput on a large formatted
 // document and on hostile input (deep nesting) shows it stays linear.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pacing through the USB interface board: the real firmware in the simulated bench, the
 # headless tool driving it in real time for N cycles (400 by default, 20 s). Prints the
 # tool's figures: late cycles, mean period on the PC's clock, and the delays from each

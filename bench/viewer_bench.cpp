@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Document viewers: what showing a viewer costs the program (and a run in progress,
 // which waits for the handler): loading a help text into the rich-text control, loading
 // a course picture into the picture control, the first drawing of a fitted picture, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and starts the workstation on the simulated card.
 # The program runs in run/, a working copy of the shipped settings and course material,
 # so using it never modifies the files tracked by git.

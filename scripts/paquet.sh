@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package paquet/regulateur-vantor_1.1-1_<architecture>.deb:
 # a build of the three programs alone (no tests) with Debian's hardening flags, and of
 # the USB interface board's firmware (avr-gcc, which setup.sh installs),
@@ -10,7 +11,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$here/scripts/setup.sh" --no-build
 
 name=regulateur-vantor
-version=1.1-1
+version="$(sed -n 's/^project(RegulateurVantor VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")-1"
 arch="$(dpkg --print-architecture)"
 build="$here/build-paquet"
 # The staging root, where dpkg-shlibdeps expects a package's files.
@@ -25,7 +26,7 @@ export DEB_CXXFLAGS_MAINT_STRIP="-g"
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags="$(dpkg-buildflags --get LDFLAGS)"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
-  -DBUILD_TESTING=OFF -DVANTOR_BENCH=OFF \
+  -DBUILD_TESTING=OFF -DVANTOR_BENCH=OFF -DVANTOR_FROM_BUILD_TREE=OFF \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build" --target regulateur-vantor regulateur-vantor-simulation \
   regulateur-vantor-lot interface-usb

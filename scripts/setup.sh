@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package the workstation needs, then configures and builds it.
 # Idempotent and non-interactive; run as root on Debian 12.
 #   scripts/setup.sh              install + build everything, tests included (build/)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and runs every test. Exits non-zero if any fails.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"

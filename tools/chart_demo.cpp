@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Demonstration of the display components: the main window's trace chart with a step
 // response, and its four gauges (two pies, two vertical bars). Shown on screen, saved as
 // a PNG (--png file) or printed on a PDF page through the program's printer (--pdf file).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the headless tool of two builds on the same inputs and compares what they write:
 # the CSV, the port log and the printed lines. For a refactoring that must change
 # nothing:   tools/compare-lot-builds.sh OLD/regulateur-vantor-lot NEW/regulateur-vantor-lot

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the help documents aide/*.rtf from their sources in tools/course-texts/*.txt.
 
     python3 tools/make_course_texts.py [repository folder]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's desktop icon: a small instrument whose screen shows a setpoint
 // step (red) and the loop's answer with its overshoot (blue). One drawing gives the
 // scalable SVG and every PNG size of the hicolor theme, so they always agree. The files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the course pictures shipped in aide/ and méthode/: the wiring diagrams of a
 // position loop and of a speed loop, the wiring of the USB interface board, and the two
 // tuning-method sheets. The files are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analysis window TForm2: the last run replayed term by term in ten strip charts
 // (setpoint and feedback, error, proportional, derivative, integral and total orders),

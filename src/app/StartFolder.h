@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Before the windows are created: the program moves into its working folder (the one
 // named by --dossier, the current one when it holds sauvegarde/, else the user's own

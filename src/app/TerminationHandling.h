@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a workstation ends on a termination signal (SIGTERM, SIGINT, SIGHUP, SIGQUIT):
 // between two cycles, as "Fin" would, the run stops; the card's outputs go to rest

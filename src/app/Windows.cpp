@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Windows.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include "docs/Utechno.h"
 #include "settings/Upass.h"
 #include "settings/Ureglage.h"
+#include "common/Version.h"
 #include "widgets/FrenchTranslations.h"
 
 namespace vantor {
@@ -20,7 +22,7 @@ void SetUpApplication(QApplication& app) {
   // The title of the message boxes. No display name is set: the window system would
   // append it to every window title.
   QApplication::setApplicationName("Régulateur Vantor");
-  QApplication::setApplicationVersion("1.1");
+  QApplication::setApplicationVersion(kProgramVersion);
   // The forms are designed in "MS Sans Serif": use the closest font of the machine.
   QFont::insertSubstitutions("MS Sans Serif", {"DejaVu Sans", "Liberation Sans"});
   QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Creation of the program's eight windows, once, in their fixed order (main window
 // first: its creation runs the start-up), and the application object's set-up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Régulateur Vantor on a real card: the ISA card on the machine's ports or the USB
 // interface board, as the teacher chose (settings window, or --carte).
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Régulateur Vantor on the simulated card (DC motor), in real time: what a newcomer
 // runs first on a machine without the acquisition card.
 #include <QApplication>

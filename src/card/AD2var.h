@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Register-level driver of the acquisition card (unit AD2var): converter with an
 // 8-way multiplexer, two 12-bit outputs, 8254 timer, eight digital lines, in two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card's outputs put at rest from a signal handler, when the program itself can no
 // longer do it: on a crash (SIGSEGV, SIGBUS, SIGFPE, SIGABRT) the rest values are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card's real I/O ports on x86 Linux: ioperm() grants the two blocks of eight ports,
 // then every access is one inb/outb instruction. Needs root or CAP_SYS_RAWIO, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The only way the program reaches the acquisition card: one byte in, one byte out,
 // at 16-bit I/O port numbers. Hardware ports, the simulated card and the recording bus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The acquisition card as a register-level model, for machines without the hardware and
 // for the tests: the same register map as the real card behind the same PortBus, wired

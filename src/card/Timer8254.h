@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Model of the card's Intel 8254 interval timer and of its wiring: counters 0 and 2 are
 // clocked by the card's 2.458 MHz oscillator, counter 2's output clocks counter 1, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A POSIX file descriptor closed when it goes out of scope, and a write that goes on
 // until everything is written.

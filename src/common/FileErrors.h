@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Second lines of the error messages about files. The first line stays the run-time
 // library's text ("Erreur au chargement du flux", "Impossible de créer le fichier %s", …);

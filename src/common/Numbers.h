@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every number form the program reads or writes. "." is the decimal separator
 // everywhere, whatever the process locale. Extended quantities are long double.

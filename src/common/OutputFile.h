@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Files the programs write for the user (run files, port logs), every write checked.
 #include <cstdio>

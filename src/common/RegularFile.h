@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a document (settings file, help text, picture) without ever blocking: a named
 // pipe, a device or a folder put in place of a document is refused at once, with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rich-text (RTF) codec behind the program's hidden rich-text controls: a reader
 // that turns an RTF document, or plain text, into paragraphs of formatted runs, and a

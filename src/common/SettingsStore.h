@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings store: every setting lives in a one-value rich-text file of the folder
 // "sauvegarde" (such as "sauvegarde/kpmax.rtf"), read and written only through these

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The termination signals (SIGTERM, SIGINT, SIGHUP, SIGQUIT) as the programs see them:
 // the handler only notes the signal and wakes the program, which then puts the card's

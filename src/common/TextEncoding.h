@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Character encodings met in the files the program reads: UTF-8 (its own text), the
 // Windows and DOS single-byte code pages of rich-text files and plain-text files, and

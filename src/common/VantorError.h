@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one error type. Its text is the French message shown to the user
 // in the error box; code throws it where an operation cannot go on.

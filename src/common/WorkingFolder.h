@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The working folder: where the program finds sauvegarde/, aide/ and méthode/.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Page arithmetic of the viewers' printouts, in printer pixels: the margins, the help
 // text's page rectangle and the size a wiring picture is printed at.

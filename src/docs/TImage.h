@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture control of the wiring viewer and the tuning-method window: holds one
 // decoded JPEG picture and shows it at its own size (the default), or fitted to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scrolling area that carries a TImage across the top of a window, centred
 // horizontally. Pictures larger than the window (the course sheets are 1414 × 2000 and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help text viewer TOKBottomDlg1: shows the help document chosen by the main
 // window's `helpTopic` each time it is shown, lets the student annotate it on screen

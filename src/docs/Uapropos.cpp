@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "docs/Uapropos.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "common/Version.h"
 #include "mainwindow/Uvantorwin.h"
 
 namespace vantor {
@@ -109,7 +111,7 @@ TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
   ProductName->setFont(big);
   ProductName->setGeometry(88, 14, 186, 24);
 
-  Version = new QLabel("Version 1.1", Panel1);
+  Version = new QLabel(QString("Version ") + kProgramVersion, Panel1);
   Version->setObjectName("Version");
   Version->setGeometry(88, 40, 186, 18);
 

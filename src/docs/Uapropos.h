@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about box TAboutBox ("A propos...."): the program's icon, name and version, a
 // credit line and a contact address, and the working folder in use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tuning-method window TForm3: a tall window along the right edge of the screen
 // showing the tuning procedure for a naturally stable or a naturally unstable process,

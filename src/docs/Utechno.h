@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wiring viewer TOKBottomDlg2 ("Technologie "): shows the wiring diagram of a
 // position or speed loop, or that of the USB interface board, chosen by the main

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A PortBus that forwards every access to another bus and writes one line per access
 // to a file ("W 0x336 0x00", "R 0x337 0xFF"), so a teacher can check the byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing of the live trace: the last 20 s of a run, scrolling, with the setpoint
 // (red) and the feedback (blue) on a 0..10 V scale at the left and the total order

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Tracé en direct": a window that draws the run as it is recorded (the last 20 s,
 // scrolling), with the time since "Début" and a label "ordre saturé" while the order sits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Mesures de la réponse": the step measures of the run shown on the main chart, with
 // their French names and units, or why there is none.

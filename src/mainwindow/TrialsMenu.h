@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Essais" menu of the main window and what stands behind it: the runs kept in
 // memory, the run shown on the main chart (the last run, or a run file opened), the

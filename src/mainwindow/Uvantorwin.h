@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window TForm1: start-up, the student's controls (setpoint, gains, run),
 // the trace chart and its gauges, the menus, the trace printout. It owns the whole

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arithmetic behind the analysis window: the vertical ranges of its charts, the
 // horizontal (time) window moved by its menu, and the page of its printout. Plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PID corrector: gains, feedback conditioning, the order of one cycle and its
 // conversion to an output-2 count. Extended (80-bit) arithmetic throughout, in the
 // order written below: the recorded values depend on it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The caption line printed above a trace or an analysis: it records the setpoint and
 // the gains used, so a printed response can be matched with its settings.

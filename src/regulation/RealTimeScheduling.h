@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real-time scheduling for the sampled loop, for as long as this object lives: the
 // calling thread runs under SCHED_FIFO and the process's memory is locked, so a busy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The regulation engine: the regulation state held by the main window, the PID
 // corrector and its limits, the setpoint generators, the run record and the sampled

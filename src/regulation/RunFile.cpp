@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run files: writing and checked reading.
 #include "regulation/RunFile.h"
 

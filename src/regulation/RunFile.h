@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Run files: a run saved as CSV, the headless tool's format, preceded by "# clé=valeur"
 // lines that describe it:

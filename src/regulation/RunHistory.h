@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The runs kept in memory: the last eight, newest first, each numbered in the order it
 // was kept (runs made here and run files opened alike). Qt-free.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How well the last run kept its 50 ms pace: each cycle's period measured on the host's
 // clock between two ends of the wait on input line 7 (the first from the run's start),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run record: seven series of 2001 entries in hundredths of a volt, and the points
 // drawn from it after a run.
 #include <cmath>

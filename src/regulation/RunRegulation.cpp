@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sampled regulation loop. It runs inside the "Début" click handler and gives the
 // window system one turn per cycle, which is how "Fin" (StopRequested := 1) reaches it.
 // The period comes from the card (on the ISA card, counter 1 reprogrammed at the top of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setpoint generators: the buttons that choose the kind, the reading of the entry
 // fields at run start, and the value of each cycle. Waveforms count cycles; the period
 // in cycles follows from the frequency and SamplePeriodMs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the settings window accepts for each value it writes, which is also what the
 // start-up accepts from the files: a value outside (a hand-edited file, a damaged disk)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's start-up, the one sequence that both the main window and the
 // headless tool run: the eleven settings read from the settings store (each checked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Step response measures from the run record.
 #include "regulation/StepMeasures.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The measures of a step response, read from a run record (hundredths of a volt, one
 // entry per period), as a student would read them with the origin cursor:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs as they are kept, saved and compared.
 #include "regulation/Trial.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run as the student keeps it: the run record with what it was run with (setpoint
 // caption and parameters, gains, loop mode, process, limits of the order, date). Runs

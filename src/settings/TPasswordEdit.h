@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entry of a password: one "*" shown per character typed, and every letter turned
 // into lower case as it is typed or pasted (the stored password is lower case).

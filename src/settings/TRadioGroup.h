@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A titled group of exclusive radio buttons whose choice is an item index, -1 meaning
 // no item selected (as a freshly designed group, or one given an index out of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The password window TFormpass (unit Upass): the only way to the settings window and
 // to open-loop operation, and where the password is changed. The main window's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings window TForm4 (unit Ureglage): the teacher's operating ranges (gain
 // ranges, step and periodic setpoint limits, order limits) and the card's addresses.

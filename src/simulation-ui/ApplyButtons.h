@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Appliquer" / "Annuler" row at the bottom of the simulated workstation's dialogs.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Perturbation" button of the simulated workstation, in the live trace window:
 // pressed, the load of the "Simulation" menu brakes the process; released, it is gone,

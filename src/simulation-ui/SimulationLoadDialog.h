@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The load disturbance of the simulated workstation, set before a run: how many volts of
 // drive the load takes away, and when it comes on during a run (or only from the

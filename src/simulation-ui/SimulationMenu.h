@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Simulation" menu of the simulated workstation: choose the process behind the
 // simulated card (the rows of ProcessRegistry.h: DC motor, position or speed; thermal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Time seen by the simulated card. The program runs it on the real clock; tests and the
 // headless tool run it on a virtual clock that only moves when the card says so, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A process that holds analog inputs 0 and 1 at fixed converter counts (counts of the
 // unipolar 0-10.24 V range) whatever the drive: for tests that need exact readings.

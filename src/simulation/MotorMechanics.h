@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mechanical equation shared by the DC motor models, with dry friction:
 //

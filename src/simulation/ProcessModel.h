@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A process wired to the simulated card: it receives the drive voltage of analog
 // output 2 and returns its sensor voltage on analog input 1 (the "retour"). A process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How close to a bench motor a simulated process is. `Ideal` is the clean textbook plant
 // (little measurement noise, no friction); `Realistic` adds what a real bench shows: sensor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small oven: a heating element whose temperature is read by a conditioned sensor, a
 // first order plus dead time, time-scaled so that a step settles well within the run

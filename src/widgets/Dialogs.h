@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one way the program shows modal boxes: message, confirmation, error, print dialog,
 // printer set-up and the beep. The program uses QtDialogs; tests install their scripted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wrapper every event handler runs in: an error abandons the rest of the handler and
 // is shown once in the error box, then the program goes on. No exception crosses the

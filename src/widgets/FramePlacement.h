@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Places a top-level window by its outer rectangle, title bar and borders included, as
 // the program's window sizes and positions are given. A window manager only tells the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt's own texts (the print, page set-up and file dialogs, the standard buttons and
 // context menus) in French, whatever the language of the session: the program speaks

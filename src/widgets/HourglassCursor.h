@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hourglass over the whole program while a viewer prints, put back however the
 // printing ends.

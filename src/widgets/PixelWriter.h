@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opaque one-pixel lines written straight into a 32-bit image, clipped to a rectangle.
 // The chart draws its grid, ticks and series through it when it paints 1:1 into an image

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one printer: the printer chosen last (in the print dialog or the set-up
 // dialog), its orientation, the open job and its page canvas in printer pixels.

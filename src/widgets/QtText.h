@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text conversions between the Qt-free core (UTF-8 std::string, long double) and the
 // windows (QString).

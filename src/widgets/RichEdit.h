@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rich-text control: a text edit that loads RTF files (or plain text) through the
 // program's RTF reader, gives its plain text, and prints itself page by page.

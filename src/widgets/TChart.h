@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chart component: a plot area with a bottom and a left axis, an ordered list of
 // line series drawn in list order (later ones on top), a title and a legend at the

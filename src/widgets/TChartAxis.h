@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One axis of a TChart: its range, labels, ticks and title, and the conversion between
 // axis values and the chart's client pixels. Owned by its chart.

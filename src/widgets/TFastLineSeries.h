@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A line series of a TChart: (x, y) points kept in two contiguous arrays and drawn as
 // one polyline in the series colour. Owned by its chart.

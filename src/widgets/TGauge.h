@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The gauge component: a pie (sector from 12 o'clock growing clockwise) or a vertical
 // bar (filled from the bottom). Drawn into an off-screen pixmap, then copied, so it

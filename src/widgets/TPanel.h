@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A bordered panel with an optional centred caption, as the windows of this program
 // use them for their columns, section headers and the setpoint title line.

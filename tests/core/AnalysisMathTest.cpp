@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vertical ranges, time window arithmetic and printout page of the analysis window.
 #include <gtest/gtest.h>
 

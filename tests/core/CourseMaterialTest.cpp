@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The course material shipped in aide/ and méthode/: every file the viewers name must be
 // there, readable the way the viewers read it, and hold what its menu item promises.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Access to the real I/O ports: refused on machines without the right or without the
 // kernel service, with a message that names the cause and the remedy.
 #include <gtest/gtest.h>

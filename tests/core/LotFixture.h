@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the built regulateur-vantor-lot from a temporary folder holding its own settings
 // (saved by the settings store) and reads back what it wrote.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end through the built regulateur-vantor-lot: settings saved by the settings
 // store, the engine on the simulated card, the CSV read back.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run files saved and reopened, malformed files refused; the runs kept in memory.
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fifteen settings files shipped in the repository's "sauvegarde" folder. They are
 // produced by the program's own writer: running this test with
 // VANTOR_WRITE_SHIPPED_SETTINGS=1 in the environment (re)writes them first.

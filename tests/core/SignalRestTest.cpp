@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rest writes made from signal handlers: on a crash, and on a second termination
 // signal that the program did not serve. Each case runs in a child process whose port
 // writes go down a pipe to the test.

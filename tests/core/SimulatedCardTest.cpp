@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated card seen through the driver: converter, multiplexer and ranges,
 // outputs and their update read, digital lines, and the empty bus around the card.
 #include <gtest/gtest.h>

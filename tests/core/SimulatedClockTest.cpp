@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two clocks of the simulated card, and the card's waits on the real clock.
 #include <gtest/gtest.h>
 #include <sys/resource.h>

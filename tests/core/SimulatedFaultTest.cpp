@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults injected into the simulated card: the driver's bounded waits must end every
 // failure with the French message, quickly, on a virtual clock as on the real one.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped process settings make a good lesson. A small PID loop, written here for the
 // purpose and following the workstation's cycle (50 ms period paced by line 7, ten-sample
 // mean of the feedback, order limited to ±10 V, output-2 count 2048 - 205 × order), runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a student must be able to see on the simulated plant, run end to end through the
 // headless tool: the profiles, the load disturbance and the process with a dead time.
 #include <cmath>

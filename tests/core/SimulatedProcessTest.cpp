@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process models behind the simulated card: analytic step responses, end stops, sensor
 // limits, noise, and the checks on their parameters.
 #include <gtest/gtest.h>

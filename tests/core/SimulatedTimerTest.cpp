@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card's timer chain: counter 2 at 2.458 MHz clocks counter 1, whose output is
 // digital input line 7. The regulation loop's pacing depends on it.
 #include <gtest/gtest.h>

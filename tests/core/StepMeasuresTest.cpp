@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Step measures on records built from analytic step responses.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A student's session on the simulated workstation, on a real X server (Xvfb) with a
 # window manager (openbox), driven through its real windows with xdotool:
 #   "Echelon", gains typed, "Début", 5 s of real time, "Fin", the read-out under the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the JPEG decoder: any byte string must either decode or be refused
 // with a VantorError; crashes, leaks, hangs and undefined behaviour are the faults sought.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the rich-text reader: any byte string must load as RTF, as plain
 // text, or be refused with a VantorError. Besides crashes, hangs and undefined
 // behaviour, it checks what the rest of the program relies on: the plain text is valid

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package as a school's administrator and a teacher meet it:
 #   - lintian finds no error; the desktop entries and the AppStream metadata, as
 #     installed, pass desktop-file-validate and appstreamcli validate;
@@ -43,6 +44,13 @@ dpkg -x "$deb" "$root"
 step "desktop-file-validate"
 desktop-file-validate "$root"/usr/share/applications/*.desktop
 [ "$(ls "$root"/usr/share/applications/*.desktop | wc -l)" -eq 2 ] || fail "deux entrées de menu attendues"
+step "programmes et licence"
+source="$(cd "$(dirname "$0")/../.." && pwd)"
+for program in "$root"/usr/bin/*; do
+  if grep -q -a -F "$source" "$program"; then fail "$(basename "$program") nomme le dossier des sources $source"; fi
+done
+grep -q '^License: GPL-3.0-or-later' "$root/usr/share/doc/regulateur-vantor/copyright" ||
+  fail "la licence GPL-3.0-or-later n'est pas dans debian/copyright"
 step "appstreamcli validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 

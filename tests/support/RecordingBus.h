@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A bus for tests: logs every access in order and serves scripted reads.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analysis window on a workstation: the main window on the simulated card, the
 // analysis window created beside it as the program creates it, and runs driven through

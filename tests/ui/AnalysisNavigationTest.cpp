@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis window's time navigation: zooms on the end value, shifts by a quarter of
 // it, the refusal of the axis, and the window kept between showings.
 #include <QApplication>

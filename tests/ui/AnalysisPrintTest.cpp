@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis printout: caption line, seven strips on a portrait page, and the printer
 // and cursor left as they were on every way out.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis window: components, layout, ranges and the refill from the run record.
 #include <QApplication>
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Axis ranges and their refusals, tick choice, labels and the value <-> pixel mapping.
 #include <gtest/gtest.h>
 

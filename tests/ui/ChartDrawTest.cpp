@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the chart draws: series order and colours, the dense-series envelope, and the
 // chart printed into a rectangle of a PDF page.
 #include <gtest/gtest.h>

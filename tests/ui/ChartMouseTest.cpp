@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse zoom, pan and undo zoom on the chart, and the events it reports.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers of the chart tests: mouse gestures sent straight to a widget, and a chart set
 // up as the main window's trace.

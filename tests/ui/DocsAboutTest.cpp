@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box: its texts, its icon and the OK button.
 #include <QDir>
 #include <QPushButton>

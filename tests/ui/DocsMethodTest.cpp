@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tuning-method window and its picture control: placement on showing, the two
 // choices, forgetting the choice on closing, failed loads, fitted and real-size display.
 #include <QMouseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handler wrapper and the scripted dialogs the window tests rely on.
 #include <gtest/gtest.h>
 

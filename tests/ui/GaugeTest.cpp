@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gauge: clamping, repaints on a changed whole percentage, and what the pie and the
 // vertical bar look like.
 #include <gtest/gtest.h>

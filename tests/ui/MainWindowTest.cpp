@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven through its controls on the simulated card.
 #include <QCursor>
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page arithmetic of the viewers' printouts: margins, the help page rectangle and the
 // size and place of a printed wiring picture.
 #include <gtest/gtest.h>

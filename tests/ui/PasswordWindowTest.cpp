@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password window TFormpass: validation for the settings and the open loop, and the
 // three steps of a change of password.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading back the PDF files the printing tests produce, with poppler's tools.
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines written straight into an image: ends, rounding, clipping and when it applies.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's printer: refusals, jobs to PDF, abort after a drawing error, orientation.
 #include <gtest/gtest.h>
 

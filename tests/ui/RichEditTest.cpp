@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rich-text control: RTF formatting carried into the text document, loading with
 // its errors and plain-text fall-back, plain text, and paginated printing to PDF.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window with its settings and password windows, on a temporary copy of the
 // shipped settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window TForm4 on the main window, with the shipped settings copied to a
 // temporary working directory.
 #include <QTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Simulation" menu of the simulated workstation.
 #include <QMenuBar>
 #include <QTimer>

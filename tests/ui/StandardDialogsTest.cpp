@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own dialogs as the program shows them: in French whatever the session's language,
 // and "print to file" offering a file named after what is printed.
 #include <gtest/gtest.h>

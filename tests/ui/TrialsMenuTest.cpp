@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Essais" menu on the simulated card: the live trace during a run, the runs kept and
 // compared on the main chart and in its printout, run files saved and reopened, the
 // step measures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help text viewer: document chosen by the main window's key word when shown,
 // errors, an open viewer left as it is, the modal showing and the printout.
 #include <QFile>

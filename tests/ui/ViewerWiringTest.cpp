@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wiring viewer: picture chosen by the key word when shown, loading errors that
 // keep the previous picture, printer set-up and the one-page printout.
 #include <QImage>

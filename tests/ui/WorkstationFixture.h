@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared fixture of the window tests: a temporary working directory holding a copy of
 // the shipped settings and course material, scripted dialogs, the simulated card in

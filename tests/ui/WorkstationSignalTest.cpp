@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated workstation ends at rest on SIGTERM and SIGINT, in the middle of a run
 // with output 1 active: exit status 128 + the signal, a French line on standard error,
 // and the last writes to the card put output 2 at 2048 and output 1 at 0.

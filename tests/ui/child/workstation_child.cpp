@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated workstation as regulateur-vantor-simulation builds it, with every port
 // access written to a log, starting a step run with output 1 active as soon as it is
 // shown: the tests stop it with a signal in the middle of that run and read the log.
