@@ -11,9 +11,8 @@ class QApplication;
 namespace vantor {
 
 struct ProgramWindows {
+  // The main window; the other windows are its children.
   std::unique_ptr<TForm1> Form1;
-  // The other windows are children of nothing and owned here.
-  std::vector<std::unique_ptr<QDialog>> Others;
 };
 
 // Application name, icon and fonts shared by both executables.

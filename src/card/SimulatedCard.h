@@ -94,7 +94,6 @@ class SimulatedCard : public PortBus {
   // Removes the load now and applies it delaySeconds from now.
   void ScheduleLoad(double delaySeconds);
   bool LoadApplied();
-  bool LoadScheduled() const { return loadAtNs_.has_value(); }
 
   void SetExternalSetpointVolts(double volts) { externalSetpointVolts_ = volts; }
   // A wire from output 1 to input 0 (the card's loopback check): input 0 then reads

@@ -40,8 +40,7 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   auto item = [this](const char* name, const QString& caption, void (TrialsMenu::*handler)()) {
     QAction* a = Essais1->addAction(caption);
     a->setObjectName(name);
-    connect(a, &QAction::triggered, this,
-            [this, handler] { Guarded(&form_, [&] { (this->*handler)(); }); });
+    ConnectGuarded(a, &QAction::triggered, this, handler, &form_);
     return a;
   };
   Tracendirect1 = item("Tracendirect1", "Tracé en direct", &TrialsMenu::Tracendirect1Click);

@@ -143,13 +143,11 @@ AcquisitionCard& TForm1::RequireCard() {
 // Construction of the controls
 
 void TForm1::Connect(QPushButton* button, void (TForm1::*handler)()) {
-  connect(button, &QPushButton::clicked, this,
-          [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+  ConnectGuarded(button, &QPushButton::clicked, this, handler);
 }
 
 void TForm1::Connect(QAction* action, void (TForm1::*handler)()) {
-  connect(action, &QAction::triggered, this,
-          [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+  ConnectGuarded(action, &QAction::triggered, this, handler);
 }
 
 void TForm1::BuildMenus() {
@@ -301,11 +299,8 @@ void TForm1::BuildLeftColumn(QWidget* central) {
   Label15->move(120, 8);
   Label15->resize(200, Label10->height());
 
-  connect(Chart1, &TChart::MouseMoved, this, [this](Qt::KeyboardModifiers m, int x, int y) {
-    Guarded(this, [&] { Chart1MouseMove(m, x, y); });
-  });
-  connect(Chart1, &TChart::DoubleClicked, this,
-          [this] { Guarded(this, [&] { Chart1DblClick(); }); });
+  ConnectGuarded(Chart1, &TChart::MouseMoved, this, &TForm1::Chart1MouseMove);
+  ConnectGuarded(Chart1, &TChart::DoubleClicked, this, &TForm1::Chart1DblClick);
   Connect(BitBtn2, &TForm1::BitBtn2Click);
   Connect(BitBtn1, &TForm1::BitBtn1Click);
   Connect(Button9, &TForm1::Button9Click);

@@ -228,7 +228,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   void ShowHelpViewer(const char* topic);
   void ShowModal(QDialog* dialog);
   void ShowModeless(QDialog* dialog);
-  void LayoutRightColumn();
   void Connect(QPushButton* button, void (TForm1::*handler)());
   void Connect(QAction* action, void (TForm1::*handler)());
 

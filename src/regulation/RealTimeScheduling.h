@@ -21,7 +21,6 @@ class RealTimeScheduling {
 
   // Whether the thread runs under SCHED_FIFO now.
   bool Active() const { return active_; }
-  bool MemoryLocked() const { return locked_; }
 
  private:
   bool active_ = false;

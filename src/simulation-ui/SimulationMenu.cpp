@@ -122,8 +122,8 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
     group->addAction(a);
     a->setChecked(&kind == current);
     processActions_.emplace_back(kind.Id, a);
-    connect(a, &QAction::triggered, this,
-            [this, id = kind.Id] { Guarded(&form_, [&] { ChooseProcess(id); }); });
+    ConnectGuarded(
+        a, &QAction::triggered, this, [this, id = kind.Id] { ChooseProcess(id); }, &form_);
   }
   PositionAction = ProcessAction("position");
   SpeedAction = ProcessAction("vitesse");
@@ -161,12 +161,12 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
       {LoadAction, &SimulationMenu::EditLoad},
       {ResetAction, &SimulationMenu::ResetProcess}};
   for (const auto& [action, handler] : handlers)
-    connect(action, &QAction::triggered, this,
-            [this, handler = handler] { Guarded(&form_, [&] { (this->*handler)(); }); });
+    ConnectGuarded(action, &QAction::triggered, this, handler, &form_);
   for (auto [action, profile] : {std::pair{IdealAction, SimulationProfile::Ideal},
                                  std::pair{RealisticAction, SimulationProfile::Realistic}})
-    connect(action, &QAction::triggered, this,
-            [this, profile = profile] { Guarded(&form_, [&] { ChooseProfile(profile); }); });
+    ConnectGuarded(
+        action, &QAction::triggered, this, [this, profile = profile] { ChooseProfile(profile); },
+        &form_);
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 

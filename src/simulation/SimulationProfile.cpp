@@ -3,10 +3,6 @@
 
 namespace vantor {
 
-std::string ProfileName(SimulationProfile profile) {
-  return profile == SimulationProfile::Realistic ? "réaliste" : "idéal";
-}
-
 std::optional<SimulationProfile> ParseProfile(const std::string& word) {
   if (word == "idéal" || word == "ideal") return SimulationProfile::Ideal;
   if (word == "réaliste" || word == "realiste") return SimulationProfile::Realistic;

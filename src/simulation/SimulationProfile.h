@@ -11,8 +11,6 @@ namespace vantor {
 
 enum class SimulationProfile { Ideal, Realistic };
 
-// "idéal" or "réaliste".
-std::string ProfileName(SimulationProfile profile);
 // Accepts "idéal", "ideal", "réaliste" and "realiste"; nothing for any other word.
 std::optional<SimulationProfile> ParseProfile(const std::string& word);
 

@@ -36,7 +36,6 @@ class ThermalProcess : public ProcessModel {
   void ApplyProfile(SimulationProfile profile) override;
 
   // y, the sensor voltage above its rest value.
-  double RiseVolts() const { return rise_; }
 
   // K: sensor volts per volt of drive at steady state.
   double GainVoltsPerVolt = 1.0;
