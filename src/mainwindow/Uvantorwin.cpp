@@ -201,9 +201,6 @@ void TForm1::BuildMenus() {
       item(Aide1, "ExemplebranchementsasservissementdevitessemoteurCC1",
            "Exemple branchements asservissement de vitesse moteur CC",
            &TForm1::ExemplebranchementsasservissementdevitessemoteurCC1Click);
-  ExemplebranchementsinterfaceUSB1 =
-      item(Aide1, "ExemplebranchementsinterfaceUSB1", "Exemple branchements interface USB",
-           &TForm1::ExemplebranchementsinterfaceUSB1Click);
   Choixdutypedergulation1 = item(Aide1, "Choixdutypedergulation1", "Ressources imprimables",
                                  &TForm1::Choixdutypedergulation1Click);
   Apropos1 = item(Aide1, "Apropos1", "A propos.....", &TForm1::Apropos1Click);
@@ -825,11 +822,6 @@ void TForm1::Exemplebranchementsasservissementdeposition1Click() {
 
 void TForm1::ExemplebranchementsasservissementdevitessemoteurCC1Click() {
   helpTopic = "vitesse";
-  ShowModeless(OKBottomDlg2);
-}
-
-void TForm1::ExemplebranchementsinterfaceUSB1Click() {
-  helpTopic = "usb";
   ShowModeless(OKBottomDlg2);
 }
 

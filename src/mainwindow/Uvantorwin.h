@@ -84,7 +84,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   QAction* Miseenoeuvredulogiciel1 = nullptr;
   QAction* Exemplebranchementsasservissementdeposition1 = nullptr;
   QAction* ExemplebranchementsasservissementdevitessemoteurCC1 = nullptr;
-  QAction* ExemplebranchementsinterfaceUSB1 = nullptr;  // the USB board's wiring
   QAction* Choixdutypedergulation1 = nullptr;
   QAction* Apropos1 = nullptr;
   QAction* Travauxpratiques1 = nullptr;
@@ -180,7 +179,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   void Miseenoeuvredulogiciel1Click();
   void Exemplebranchementsasservissementdeposition1Click();
   void ExemplebranchementsasservissementdevitessemoteurCC1Click();
-  void ExemplebranchementsinterfaceUSB1Click();
   void Choixdutypedergulation1Click();
   void Apropos1Click();
   void Travauxpratiques1Click();

@@ -8,6 +8,7 @@
 
 #include "card/SerialLine.h"
 #include "common/VantorError.h"
+#include "docs/Utechno.h"
 #include "mainwindow/Uvantorwin.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/HourglassCursor.h"
@@ -64,6 +65,10 @@ CardChoiceDialog::CardChoiceDialog(TForm1& form1, QWidget* parent)
   Note->setObjectName("Note");
   Note->setWordWrap(true);
   choiceColumn->addWidget(Note);
+  WiringButton = new QPushButton("Schéma de câblage de l'interface USB…", choice);
+  WiringButton->setObjectName("WiringButton");
+  WiringButton->setAutoDefault(false);
+  choiceColumn->addWidget(WiringButton, 0, Qt::AlignLeft);
   SaveButton = new QPushButton("Valider le choix de la carte", choice);
   SaveButton->setObjectName("SaveButton");
   SaveButton->setAutoDefault(false);
@@ -103,6 +108,7 @@ CardChoiceDialog::CardChoiceDialog(TForm1& form1, QWidget* parent)
 
   ConnectGuarded(SaveButton, &QPushButton::clicked, this, &CardChoiceDialog::Save);
   ConnectGuarded(RefreshButton, &QPushButton::clicked, this, &CardChoiceDialog::RefreshPorts);
+  ConnectGuarded(WiringButton, &QPushButton::clicked, this, &CardChoiceDialog::ShowWiring);
   ConnectGuarded(DiagnosticButton, &QPushButton::clicked, this, &CardChoiceDialog::RunDiagnostic);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(UsbButton, &QRadioButton::toggled, PortBox, &QWidget::setEnabled);
@@ -162,6 +168,16 @@ void CardChoiceDialog::Save() {
   Note->setText("Choix enregistré : " + QString::fromStdString(CardChoiceText(choice)) +
                 ". Redémarrez le poste sur carte réelle pour qu'il soit pris en compte.");
   SetTextColor(Note, Qt::red);
+}
+
+void CardChoiceDialog::ShowWiring() {
+  // The wiring viewer of the Aide menu, on the board's diagram, above the settings
+  // windows (which are modal): a viewer of its own, gone when closed.
+  form1_.helpTopic = "usb";
+  auto* viewer = new TOKBottomDlg2(form1_);
+  viewer->setAttribute(Qt::WA_DeleteOnClose);
+  viewer->setWindowModality(Qt::ApplicationModal);
+  viewer->show();
 }
 
 void CardChoiceDialog::RunDiagnostic() {

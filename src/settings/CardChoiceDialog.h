@@ -29,6 +29,7 @@ class CardChoiceDialog : public QDialog {
   QRadioButton* UsbButton = nullptr;
   QComboBox* PortBox = nullptr;  // editable: a path may be typed
   QPushButton* RefreshButton = nullptr;
+  QPushButton* WiringButton = nullptr;  // the board's wiring diagram
   QPushButton* SaveButton = nullptr;
   QPushButton* DiagnosticButton = nullptr;
   QLabel* Note = nullptr;
@@ -44,6 +45,8 @@ class CardChoiceDialog : public QDialog {
   CardChoice ShownChoice() const;
   // Saves the shown choice; throws VantorError (nothing saved) when it is not usable.
   void Save();
+  // Shows the USB board's wiring diagram over this window.
+  void ShowWiring();
   // Runs the loopback check on the card in use and shows its table and verdict.
   void RunDiagnostic();
   // What the last check found.
