@@ -179,6 +179,15 @@ class Bench {
         slaveName_ == target)
       unlink(options_.link.c_str());
     if (outputs_) std::fclose(outputs_);
+    // What elf_read_firmware allocated (simavr has no function that frees it).
+    if (firmware_) {
+      for (std::uint32_t i = 0; i < firmware_->symbolcount; ++i) std::free(firmware_->symbol[i]);
+      std::free(firmware_->symbol);
+      std::free(firmware_->flash);
+      std::free(firmware_->eeprom);
+      std::free(firmware_->fuse);
+      std::free(firmware_->lockbits);
+    }
     if (avr_) avr_terminate(avr_);
   }
 
@@ -469,14 +478,6 @@ Bench* Bench::self_ = nullptr;
 
 }  // namespace
 }  // namespace vantor::banc
-
-// Built with AddressSanitizer (the core tests' sanitized build), the bench would end with a
-// leak report and a failure status for what simavr's elf_read_firmware allocates and
-// never frees: the bench keeps the firmware for its whole life, so leaks at exit are not
-// looked for here.
-extern "C" const char* __asan_default_options() {
-  return "detect_leaks=0";
-}
 
 int main(int argc, char** argv) {
   using namespace vantor::banc;
