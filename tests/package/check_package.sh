@@ -98,8 +98,9 @@ reason="$(check_ihex "$hex" 7E00)" || fail "interface-usb.hex n'est pas un fichi
 
 # An X server of our own, on the first free display.
 # -noreset: without it the server resets each time its last client leaves, and a
-# program that connects during the reset fails to open the display.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+# program that connects during the reset fails to open the display. -ac: one start runs
+# as user nobody, who must be let in whatever local access the server grants by default.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset -ac 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb ne démarre pas"
