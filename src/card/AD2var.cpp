@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "common/CardScale.h"
 #include "common/VantorError.h"
 
 namespace vantor {
@@ -50,8 +51,11 @@ void AD2var::CardInit(std::int32_t adr1, std::int32_t adr2) {
   ADR2 = static_cast<std::uint16_t>(adr2 & 0xFFFF);
   Ports = PortTableAt(ADR1, ADR2);
   WriteDigitalOutputs(0);
-  SetOutput1(0);
-  SetOutput2(0);
+  // Both outputs at their rest values from the first write: count 0 on output 2 is the
+  // full-scale order, and would kick the motor's amplifier at every start.
+  Output2Count = kOrderRestCount;
+  SetOutput1(kOutput1RestCount);
+  SetOutput2(kOrderRestCount);
   SelectRange('U');
   SelectChannel(0);
 }

@@ -23,8 +23,8 @@ TEST(AD2varInit, CardInitWritesOutputsAtRestThenUnipolarChannel0) {
   AD2var card(bus);
   card.CardInit(0x330, 0x340);
   const std::vector<PortAccess> expected = {
-      W(0x340, 0),    W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 0),
-      R(0x337, 0xFF), W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 0),
+      W(0x340, 0),    W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 8),
+      R(0x337, 0xFF), W(0x334, 0), W(0x335, 0), W(0x336, 0), W(0x337, 8),
       R(0x337, 0xFF), W(0x341, 1), W(0x341, 1)};
   EXPECT_EQ(bus.Log(), expected);
   EXPECT_EQ(card.RangeUnipolar, 1);

@@ -57,9 +57,9 @@ TEST_P(SimulatedFaultTest, NoCardMakesTheConversionFailWithinOneSecond) {
   EXPECT_EQ(card->PortRead(0x334), 0xFF);
   EXPECT_EQ(card->PortRead(0x340), 0xFF);
   EXPECT_LT(ExpectNoAnswer([&] { driver->ConvertAnalog(); }, kConverterBusy), 1.0);
-  // Writes are lost while the card is absent.
+  // Writes are lost while the card is absent: output 2 keeps the rest count of the start.
   driver->SetOutput2(100);
-  EXPECT_EQ(card->Output2Count(), 0);
+  EXPECT_EQ(card->Output2Count(), 2048);
   // On an empty bus every input line reads high: line 7 looks as if the period had ended,
   // so the loop meets the converter's error, not a wait.
   EXPECT_EQ(driver->ReadDigitalInputBit(7), 0);
