@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card's outputs put at rest from a signal handler, when the program itself can no
-// longer do it: on a crash (SIGSEGV, SIGBUS, SIGFPE, SIGABRT) the rest values are
-// written with plain port instructions, which are safe in a handler, and the signal then
-// ends the process as it would have; on a second termination signal that the program did
+// longer do it: on a crash (SIGSEGV, a stack overflow included, SIGBUS, SIGFPE, SIGABRT,
+// SIGILL…) and on every other signal whose default action ends the process (SIGXCPU,
+// SIGPIPE, the user and real-time signals…), the rest values are written with plain port
+// instructions, which are safe in a handler, on a stack of the handler's own, and the
+// signal then ends the process as it would have; on a second termination signal that the program did
 // not serve in time, the same writes come before the handler ends the process.
 #include <cstdint>
 

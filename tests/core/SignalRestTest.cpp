@@ -64,8 +64,18 @@ ChildOutcome RunChild(const std::function<void()>& body) {
 const std::vector<std::pair<int, int>> kRestWrites = {
     {0x334, 0x00}, {0x335, 0x00}, {0x336, 0x00}, {0x337, 0x08}};
 
+// Recursion the optimiser cannot turn into a loop, deeper than any stack.
+volatile int g_depthLimit = 1 << 30;
+int Overflow(int depth) {
+  volatile char frame[1024];
+  frame[0] = static_cast<char>(depth);
+  if (depth >= g_depthLimit) return frame[0];
+  return Overflow(depth + 1) + frame[0];
+}
+
 TEST(SignalRestTest, ACrashWritesTheRestValuesThenEndsAsTheCrashWould) {
-  for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGABRT}) {
+  for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGABRT, SIGILL, SIGTRAP, SIGSYS, SIGXCPU,
+                           SIGXFSZ, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGRTMIN + 3}) {
     const ChildOutcome child = RunChild([signal] {
       if (signal == SIGABRT) std::abort();
       std::raise(signal);
@@ -74,6 +84,13 @@ TEST(SignalRestTest, ACrashWritesTheRestValuesThenEndsAsTheCrashWould) {
     EXPECT_EQ(WTERMSIG(child.status), signal);
     EXPECT_EQ(child.writes, kRestWrites) << signal;
   }
+}
+
+TEST(SignalRestTest, AStackOverflowStillWritesTheRestValues) {
+  const ChildOutcome child = RunChild([] { Overflow(0); });
+  ASSERT_TRUE(WIFSIGNALED(child.status));
+  EXPECT_EQ(WTERMSIG(child.status), SIGSEGV);
+  EXPECT_EQ(child.writes, kRestWrites);
 }
 
 TEST(SignalRestTest, ASecondTerminationSignalNotServedEndsTheProcessAtRest) {
