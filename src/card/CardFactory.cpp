@@ -4,8 +4,10 @@
 #include <filesystem>
 
 #include "card/AD2var.h"
+#include "card/CardLock.h"
 #include "card/CrashRest.h"
 #include "card/HardwarePorts.h"
+#include "card/RestGuardian.h"
 #include "card/SerialLine.h"
 #include "card/UsbBoard.h"
 #include "common/FileErrors.h"
@@ -16,15 +18,18 @@ namespace vantor {
 
 namespace {
 
-// The ports are opened before the driver that uses them and closed after it.
+// The card's lock and ports are taken before the driver that uses them and given back
+// after it.
 struct OwnedPorts {
+  CardLock Lock;
   std::unique_ptr<HardwarePorts> Ports;
 };
 
 class IsaCardOnHardwarePorts : private OwnedPorts, public AD2var {
  public:
-  IsaCardOnHardwarePorts(std::unique_ptr<HardwarePorts> ports, std::int32_t adr1, std::int32_t adr2)
-      : OwnedPorts{std::move(ports)}, AD2var(*OwnedPorts::Ports, adr1, adr2) {}
+  IsaCardOnHardwarePorts(CardLock lock, std::unique_ptr<HardwarePorts> ports, std::int32_t adr1,
+                         std::int32_t adr2)
+      : OwnedPorts{std::move(lock), std::move(ports)}, AD2var(*OwnedPorts::Ports, adr1, adr2) {}
 };
 
 }  // namespace
@@ -111,8 +116,11 @@ CardOpener IsaCardOpener(PortBus& bus) {
 std::unique_ptr<AcquisitionCard> OpenIsaCardOnHardwarePorts(std::int32_t adr1, std::int32_t adr2) {
   const auto a1 = static_cast<std::uint16_t>(adr1 & 0xFFFF);
   const auto a2 = static_cast<std::uint16_t>(adr2 & 0xFFFF);
-  auto card = std::make_unique<IsaCardOnHardwarePorts>(HardwarePorts::Open(a1, a2), adr1, adr2);
+  CardLock lock = CardLock::TakeIsaCard(a1, a2);
+  auto card = std::make_unique<IsaCardOnHardwarePorts>(std::move(lock), HardwarePorts::Open(a1, a2),
+                                                       adr1, adr2);
   CrashRest::Arm(a1, a2);
+  StartRestGuardian(&CrashRest::WriteRest);
   return card;
 }
 

@@ -58,9 +58,10 @@ std::unique_ptr<AcquisitionCard> MakeIsaCard(PortBus& bus, std::int32_t adr1, st
 // The ISA card on `bus` at the addresses the start-up reads.
 CardOpener IsaCardOpener(PortBus& bus);
 
-// The ISA card on the machine's own ports, which it holds for its life; the crash
-// handlers are armed to put its outputs at rest. Throws VantorError when port access
-// is refused.
+// The ISA card on the machine's own ports, which it holds for its life: its lock first
+// (a second program is refused), then the ports; the crash handlers and the rest
+// guardian are armed to put its outputs at rest however the program ends. Throws
+// VantorError when the card is in use or port access is refused.
 std::unique_ptr<AcquisitionCard> OpenIsaCardOnHardwarePorts(std::int32_t adr1, std::int32_t adr2);
 
 }  // namespace vantor

@@ -12,16 +12,14 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
+#include "card/CardLock.h"
 #include "card/SerialLine.h"
 #include "common/VantorError.h"
 
@@ -31,40 +29,9 @@ namespace {
 
 constexpr int kWriteBoundMs = 500;
 
-// The PID holding an flock on the file whose device and inode are these, or 0.
-long LockHolder(const struct stat& st) {
-  std::ifstream locks("/proc/locks");
-  std::string line;
-  while (std::getline(locks, line)) {
-    // "1: FLOCK  ADVISORY  WRITE 1234 00:19:5 0 EOF"
-    std::istringstream in(line);
-    std::string number, kind, mode, access, where;
-    long pid = 0;
-    if (!(in >> number >> kind >> mode >> access)) continue;
-    if (access == "->") continue;  // a waiter
-    if (!(in >> pid >> where)) continue;
-    unsigned major = 0, minor = 0;
-    unsigned long inode = 0;
-    if (std::sscanf(where.c_str(), "%x:%x:%lu", &major, &minor, &inode) != 3) continue;
-    if (inode == st.st_ino && major == major(st.st_dev) && minor == minor(st.st_dev)) return pid;
-  }
-  return 0;
-}
-
-std::string ProgramName(long pid) {
-  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name;
-}
-
 [[noreturn]] void ThrowBusy(const std::string& path, long pid) {
-  std::string holder;
-  if (pid > 0) {
-    const std::string name = ProgramName(pid);
-    holder = " par " + (name.empty() ? std::string("le programme") : "« " + name + " »") +
-             " (PID " + std::to_string(pid) + ")";
-  }
+  const std::string who = DescribeHolder(pid);
+  const std::string holder = who.empty() ? who : " par " + who;
   throw VantorError("Le port série " + path + " est déjà utilisé" + holder +
                     " : une seule régulation peut piloter l'interface USB. Fermez l'autre "
                     "programme, puis relancez celui-ci");
@@ -89,7 +56,7 @@ bool TakeExclusive(int fd, long& holder) {
   holder = 0;
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
   struct stat st {};
-  if (::fstat(fd, &st) == 0) holder = LockHolder(st);
+  if (::fstat(fd, &st) == 0) holder = FlockHolder(st);
   return false;
 }
 
