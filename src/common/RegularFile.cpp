@@ -14,17 +14,17 @@
 
 namespace vantor {
 
-namespace {
-
-constexpr const char* kOpenError = "Impossible d'ouvrir le fichier %s";
-
-std::string KindOf(mode_t mode) {
+std::string NotRegularFileCause(unsigned mode) {
   if (S_ISDIR(mode)) return "c'est un dossier, pas un fichier";
   if (S_ISFIFO(mode)) return "c'est un tube nommé, pas un fichier ordinaire";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "c'est un périphérique, pas un fichier ordinaire";
   if (S_ISSOCK(mode)) return "c'est une prise de communication, pas un fichier ordinaire";
   return "ce n'est pas un fichier ordinaire";
 }
+
+namespace {
+
+constexpr const char* kOpenError = "Impossible d'ouvrir le fichier %s";
 
 // The rest of a file, up to `limit` bytes; false when it cannot be read or exceeds it.
 bool ReadAll(int fd, std::size_t limit, std::string& out, bool& tooLarge) {
@@ -55,7 +55,7 @@ bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& ou
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) throw VantorError(FormatMessage(kOpenError, path));
   if (!S_ISREG(info.st_mode))
-    throw VantorError(WithCauseLine(FormatMessage(kOpenError, path), KindOf(info.st_mode)));
+    throw VantorError(WithCauseLine(FormatMessage(kOpenError, path), NotRegularFileCause(info.st_mode)));
   if (static_cast<std::uint64_t>(info.st_size) > limit) return false;
   ::fcntl(file.get(), F_SETFL, 0);
 

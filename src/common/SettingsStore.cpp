@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/SettingsStore.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
 #include <string_view>
 
 #include "common/FileDescriptor.h"
 #include "common/FileErrors.h"
 #include "common/RegularFile.h"
 #include "common/Rtf.h"
+#include "common/TemporaryName.h"
 #include "common/TextEncoding.h"
 #include "common/VantorError.h"
 
@@ -27,68 +24,7 @@ constexpr const char* kCreateError = "Impossible de créer le fichier %s";
 constexpr const char* kLoadError = "Erreur au chargement du flux";
 constexpr const char* kSaveError = "Erreur à l'enregistrement du flux";
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
-std::string BaseNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Creates a new, empty file next to `target` for the replacement content. The file is
-// created with mode 0666 so that the process umask applies as for any new file.
-int CreateTemporary(const std::string& target, std::string& name) {
-  static unsigned counter = 0;
-  const std::string stem =
-      DirectoryOf(target) + "/." + BaseNameOf(target) + "." + std::to_string(::getpid()) + ".";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    name = stem + std::to_string(counter++);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-// "<name>.rtf.<pid>.<n>" after the leading point of a temporary file: the writer's pid.
-bool ParseTemporaryName(std::string_view name, pid_t& writer) {
-  if (name.size() < 2 || name.front() != '.') return false;
-  const auto digitsBefore = [&](std::size_t end) {
-    std::size_t begin = end;
-    while (begin > 0 && name[begin - 1] >= '0' && name[begin - 1] <= '9') --begin;
-    return begin;
-  };
-  const std::size_t counter = digitsBefore(name.size());
-  if (counter == name.size() || counter == 0 || name[counter - 1] != '.') return false;
-  const std::size_t pid = digitsBefore(counter - 1);
-  if (pid == counter - 1 || pid == 0 || name[pid - 1] != '.' || counter - 1 - pid > 9) return false;
-  if (!name.substr(1, pid - 2).ends_with(".rtf")) return false;
-  writer = static_cast<pid_t>(
-      std::strtol(std::string(name.substr(pid, counter - 1 - pid)).c_str(), nullptr, 10));
-  return writer > 0;
-}
-
-std::string ProgramNameOf(const std::string& pid) {
-  std::ifstream in("/proc/" + pid + "/comm");
-  std::string name;
-  std::getline(in, name);
-  return name;
-}
-
-// Whether `writer` may still be writing its temporary file: this process, or a running
-// process of this program. A process that is gone, or that runs another program (its
-// number was given again), left its file behind for good.
-bool IsLiveWriter(pid_t writer) {
-  if (writer == ::getpid()) return true;
-  if (::kill(writer, 0) != 0 && errno == ESRCH) return false;
-  const std::string mine = ProgramNameOf("self");
-  const std::string theirs = ProgramNameOf(std::to_string(writer));
-  // When either name cannot be read, the file is kept: never remove a live one.
-  return mine.empty() || theirs.empty() || mine == theirs;
-}
 
 std::string TooLargeCause(std::size_t limit) {
   return "fichier trop volumineux : plus de " + std::to_string(limit / (1024 * 1024)) + " Mo";
@@ -145,7 +81,7 @@ void SaveSetting(const std::string& path, const std::string& text) {
   }
 
   std::string temporary;
-  FileDescriptor file(CreateTemporary(path, temporary));
+  FileDescriptor file(CreateTemporaryBeside(path, temporary));
   if (file.get() < 0) throw VantorError(FormatMessage(kCreateError, path));
   if (exists) {
     // The new file keeps the old one's permissions and, when allowed, its owner.
@@ -165,23 +101,13 @@ void SaveSetting(const std::string& path, const std::string& text) {
     ::unlink(temporary.c_str());
     throw VantorError(FormatMessage(kCreateError, path));
   }
-  SyncDirectory(DirectoryOf(path));
+  SyncDirectory(DirectoryOfPath(path));
 }
 
 int RemoveStaleTemporaries(const std::string& directory) {
-  DIR* dir = ::opendir(directory.c_str());
-  if (!dir) return 0;
-  int removed = 0;
-  while (const dirent* entry = ::readdir(dir)) {
-    pid_t writer = 0;
-    if (!ParseTemporaryName(entry->d_name, writer) || IsLiveWriter(writer)) continue;
-    const std::string path = directory + "/" + entry->d_name;
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0)
-      ++removed;
-  }
-  ::closedir(dir);
-  return removed;
+  return RemoveAbandonedTemporaries(directory, [](std::string_view target, const void*) {
+    return target.ends_with(".rtf");
+  });
 }
 
 }  // namespace vantor

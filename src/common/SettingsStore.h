@@ -30,7 +30,7 @@ std::string LoadSetting(const std::string& path, int width);
 std::string ReadDocumentBytes(const std::string& path, std::size_t limit = kRtfMaxInputBytes);
 
 // Replaces the file with a rich-text document whose only paragraph is `text`. The
-// document is written to a temporary file of the same folder (".<name>.<pid>.<n>"),
+// document is written to a temporary file of the same folder (".<name>.<host>-<pid>.<n>"),
 // flushed to disk and renamed over the old file, so a failure never leaves a
 // half-written or emptied setting: the previous file stays as it was. Throws VantorError:
 //   "Impossible de créer le fichier %s" when the file cannot be created (missing or
@@ -41,8 +41,10 @@ std::string ReadDocumentBytes(const std::string& path, std::size_t limit = kRtfM
 void SaveSetting(const std::string& path, const std::string& text);
 
 // Removes the temporary files that saves interrupted for good (a killed program, a
-// power cut) left in `directory`: those whose writer is no longer a running process of
-// this program. A temporary file of a live writer is never touched. Returns how many
+// power cut) left in `directory`: those written on this machine by a process that is no
+// longer a running process of this program, and those of any machine untouched for an
+// hour. A temporary file of a live writer is never touched, nor one that another
+// machine sharing the folder may still be writing. Returns how many
 // were removed; a folder that cannot be read removes nothing.
 int RemoveStaleTemporaries(const std::string& directory);
 

@@ -2,6 +2,7 @@
 // Run files: writing and checked reading.
 #include "regulation/RunFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -69,8 +70,33 @@ std::string ReadWhole(const std::string& path) {
   return text;
 }
 
+// A "# clé=valeur" line holds what a person would write in a caption: a value longer
+// than this is no caption, and would make every window that shows it unusable.
+constexpr std::size_t kMaxKeyValueBytes = 200;
+
+// Text that a spreadsheet or an editor saved in another encoding: UTF-16 (a byte-order
+// mark, or a NUL after each ASCII character) is named as such, any other NUL byte by its
+// line. A UTF-8 byte-order mark is dropped: the rest is read as usual.
+void CheckEncoding(const std::string& path, std::string& text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  const bool utf16Mark = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+  const std::size_t nul = text.find('\0');
+  if (utf16Mark || (nul != std::string::npos && nul <= 1))
+    Refuse(path, "fichier en UTF-16 : enregistrez-le en UTF-8 (texte CSV) avec le tableur, puis "
+                 "ouvrez-le à nouveau");
+  if (nul != std::string::npos) {
+    const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(nul), '\n');
+    Refuse(path, "caractère nul à la ligne " + std::to_string(line) +
+                     " : ce n'est pas un fichier texte");
+  }
+}
+
 // The value of a "# clé=valeur" line, applied to the run being read.
 void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& haveEntries) {
+  if (value.size() > kMaxKeyValueBytes)
+    throw VantorError(key + "= : valeur de " + std::to_string(value.size()) +
+                      " caractères, alors qu'une ligne « # » en compte " +
+                      std::to_string(kMaxKeyValueBytes) + " au plus");
   auto number = [&value] { return StrToFloat(value); };
   if (key == "consigne") {
     t.SetpointCaption = value;
@@ -144,7 +170,8 @@ void WriteRunFile(const std::string& path, const Trial& t) {
 }
 
 void ReadRunFile(const std::string& path, Trial& into) {
-  const std::string text = ReadWhole(path);
+  std::string text = ReadWhole(path);
+  CheckEncoding(path, text);
   auto read = std::make_unique<Trial>();  // 56 kB: not on the stack
   Trial& t = *read;
   t.SourceFile = path;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Run files saved and reopened, malformed files refused; the runs kept in memory.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/TemporaryName.h"
 #include "common/VantorError.h"
 #include "regulation/RunFile.h"
 #include "regulation/RunHistory.h"
@@ -91,6 +93,38 @@ TEST_F(RunFileTest, ASavedRunReopensBitForBit) {
   EXPECT_EQ(reopened->SourceFile, path);
 }
 
+TEST_F(RunFileTest, AUtf8ByteOrderMarkIsAccepted) {
+  const auto saved = SampleRun(4);
+  const std::string path = (dir / "tableur.csv").string();
+  WriteRunFile(path, *saved);
+  std::ifstream in(path);
+  std::stringstream whole;
+  whole << in.rdbuf();
+  Write("tableur.csv", "\xEF\xBB\xBF" + whole.str());
+  auto reopened = std::make_unique<Trial>();
+  ReadRunFile(path, *reopened);
+  EXPECT_TRUE(reopened->Record == saved->Record);
+  EXPECT_EQ(reopened->SetpointCaption, saved->SetpointCaption);
+}
+
+// A write killed mid-way leaves its temporary file; the next write of the same file
+// removes it, and never what a live writer or another file's write holds.
+TEST_F(RunFileTest, AWriteRemovesWhatAKilledWriteOfTheSameFileLeft) {
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string pid = std::to_string(gone);
+  const std::string older = Write("essai.csv.ecriture-" + pid, "k,t");
+  const std::string killed = Write(".essai.csv." + HostLabel() + "-" + pid + ".0", "k,t");
+  const std::string live = Write(".essai.csv." + HostLabel() + "-" + std::to_string(::getpid()) + ".9", "");
+  const std::string other = Write(".autre.csv." + HostLabel() + "-" + pid + ".0", "");
+  WriteRunFile((dir / "essai.csv").string(), *SampleRun(5));
+  EXPECT_FALSE(fs::exists(older));
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_TRUE(fs::exists(other));
+}
+
 TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
   const auto good = SampleRun(2);
   const std::string goodPath = (dir / "bon.csv").string();
@@ -123,6 +157,10 @@ TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
       {"long", text + lastRow, "ligne 2018,"},
       {"huge", text + std::string(kRunFileMaxBytes, '0'), "ko"},
       {"empty", "", "ligne 0 "},
+      // What a spreadsheet may save: a caption nobody would write, UTF-16, a NUL byte.
+      {"caption", replaceLine(1, "# consigne=" + std::string(900'000, 'x')), "ligne 1,"},
+      {"utf16", std::string("\xFF\xFE#\0 \0k\0", 8) + text, "UTF-16"},
+      {"nul", replaceLine(3, std::string("# kd=0\0", 8)), "caractère nul à la ligne 3 "},
   };
   for (const Case& c : cases) {
     const std::string path = Write(c.name + ".csv", c.content);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "common/Numbers.h"
 #include "common/Rtf.h"
 #include "common/SettingsStore.h"
+#include "common/TemporaryName.h"
 #include "common/VantorError.h"
 
 namespace vantor {
@@ -274,7 +276,16 @@ TEST_F(SettingsStoreTest, StaleTemporariesAreRemovedAndLiveOnesKept) {
   for (pid_t pid : {gone, other, alive, ::getpid()})
     WriteFile("sauvegarde/" + temporary(pid), "{\\rtf1 16.0");
   WriteFile("sauvegarde/.notes.txt.12.1", "not one of ours");
-  EXPECT_EQ(RemoveStaleTemporaries("sauvegarde"), 2);
+  // Named with their machine: a save of another machine sharing the folder is never
+  // touched, whatever its number means here, until it has lain untouched for an hour.
+  const std::string gonePid = std::to_string(gone);
+  const std::string here = ".kpmax.rtf." + HostLabel() + "-" + gonePid + ".1";
+  const std::string there = ".kpmax.rtf.autre-pc-" + gonePid + ".1";
+  const std::string old = ".kimax.rtf.autre-pc-" + gonePid + ".2";
+  for (const std::string& name : {here, there, old}) WriteFile("sauvegarde/" + name, "{\\rtf1");
+  fs::last_write_time("sauvegarde/" + old,
+                      fs::file_time_type::clock::now() - std::chrono::hours(2));
+  EXPECT_EQ(RemoveStaleTemporaries("sauvegarde"), 4);
   ::kill(other, SIGKILL);
   ::kill(alive, SIGKILL);
   ::waitpid(other, nullptr, 0);
@@ -285,6 +296,9 @@ TEST_F(SettingsStoreTest, StaleTemporariesAreRemovedAndLiveOnesKept) {
   EXPECT_TRUE(fs::exists("sauvegarde/" + temporary(alive)));
   EXPECT_TRUE(fs::exists("sauvegarde/" + temporary(::getpid())));
   EXPECT_TRUE(fs::exists("sauvegarde/.notes.txt.12.1"));
+  EXPECT_FALSE(fs::exists("sauvegarde/" + here));
+  EXPECT_TRUE(fs::exists("sauvegarde/" + there));
+  EXPECT_FALSE(fs::exists("sauvegarde/" + old));
 }
 
 TEST_F(SettingsStoreTest, ACommaLocaleChangesNothingInTheFiles) {
