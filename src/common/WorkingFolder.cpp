@@ -13,6 +13,7 @@
 
 #include "common/FileDescriptor.h"
 #include "common/FileErrors.h"
+#include "common/TemporaryName.h"
 #include "common/VantorError.h"
 
 namespace vantor {
@@ -49,10 +50,18 @@ bool Exists(const fs::path& p) {
 // A name for a temporary entry next to `target`, unique to this process and call.
 fs::path TemporaryNameFor(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
-  std::string name(1, '.');
-  name += target.filename().string();
-  name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-  return target.parent_path() / name;
+  return TemporaryNameBeside(target.string(), ++counter);
+}
+
+// What a first start killed while it filled `folder` left beside it.
+void RemoveAbandonedCopies(const fs::path& folder) {
+  const std::string name = folder.filename().string();
+  RemoveAbandonedTemporaries(
+      folder.parent_path().string(),
+      [](std::string_view target, const void* ours) {
+        return target == *static_cast<const std::string*>(ours);
+      },
+      &name);
 }
 
 // Creates the folder (its parents too) as the user's umask allows; 0 or errno.
@@ -139,7 +148,11 @@ void Fill(const fs::path& folder, const std::vector<std::string>& candidates) {
   const std::vector<fs::path> files = PristineFiles(pristine, folder);
   fs::path failed;
   std::error_code ec;
+  RemoveAbandonedCopies(folder);
   const fs::file_status status = fs::status(folder, ec);
+  if (status.type() == fs::file_type::not_found && fs::is_symlink(fs::symlink_status(folder, ec)))
+    Fail(folder, "c'est un lien symbolique vers " + fs::read_symlink(folder, ec).string() +
+                     ", qui n'existe pas : recréez ce dossier ou supprimez le lien");
   if (status.type() == fs::file_type::not_found) {
     if (const int err = MakeFolders(folder.parent_path())) Fail(folder, err, folder.parent_path());
     const fs::path temp = TemporaryNameFor(folder);

@@ -154,7 +154,16 @@ TEST_F(WorkingFolderTest, NamedFolderWinsOverTheCurrentOneWhichWinsOverThePerUse
 
 TEST_F(WorkingFolderTest, FirstStartCopiesTheShippedFilesLaterStartsKeepTheTeachersOnes) {
   const WorkingFolderRequest r = Request();
+  // What a first start killed while copying left: removed by the next one.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const fs::path share = root_ / "maison/.local/share";
+  const fs::path killed = share / (".regulateur-vantor.tmp-" + std::to_string(gone) + "-1");
+  fs::create_directories(killed / "sauvegarde");
+  std::ofstream(killed / "sauvegarde/kpmax.rtf") << "16";
   const fs::path folder = ResolveWorkingFolder(r).Path;
+  EXPECT_FALSE(fs::exists(killed));
   std::map<std::string, std::string> copied;
   for (const auto& [path, entry] : Tree(folder))
     if (fs::is_regular_file(folder / path)) copied[path] = entry.bytes;
@@ -212,6 +221,21 @@ TEST_F(WorkingFolderTest, AFolderThatCannotBeMadeIsNamedWithItsCauseAndNothingIs
   r.Pristine = {(root_ / "absent").string()};
   EXPECT_NE(ErrorAsOrdinaryUser(r).find("introuvable"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(root_ / "ouvert"));
+
+  // A link to a folder that is gone is named as such, and stays as it is.
+  r = Request();
+  r.DataHome = (root_ / "ouvert").string();
+  fs::create_directory_symlink(root_ / "disparu", root_ / "ouvert/regulateur-vantor");
+  try {
+    ResolveWorkingFolder(r);
+    ADD_FAILURE() << "a dangling link was accepted";
+  } catch (const VantorError& e) {
+    EXPECT_NE(std::string(e.what()).find("lien symbolique vers " + (root_ / "disparu").string()),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_TRUE(fs::is_symlink(root_ / "ouvert/regulateur-vantor"));
+  EXPECT_FALSE(fs::exists(root_ / "disparu"));
 
   // A file where the folder should be stays as it is.
   r = Request();
