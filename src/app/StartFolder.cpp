@@ -9,6 +9,23 @@
 
 namespace vantor {
 
+bool AcceptCommandLine(int argc, const char* const* argv, const char* program,
+                       const WorkstationCommandLine& line, int& status) {
+  const std::string unknown = UnknownWorkstationArgument(argc, argv, line);
+  if (!unknown.empty()) {
+    std::fprintf(stderr, "%s : option inconnue « %s »\n%s", program, unknown.c_str(),
+                 WorkstationUsage(program, line).c_str());
+    status = 2;
+    return false;
+  }
+  if (WantsUsage(argc, argv)) {
+    std::fputs(WorkstationUsage(program, line).c_str(), stdout);
+    status = 0;
+    return false;
+  }
+  return true;
+}
+
 bool StartInWorkingFolder(int argc, const char* const* argv) {
   return Guarded(nullptr, [&] {
     try {

@@ -11,6 +11,10 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vantor::SetUpApplication(app);
+  // Qt has taken its own options (-platform, -style…) out of argv: the rest is ours.
+  if (int status = 0;
+      !vantor::AcceptCommandLine(argc, argv, "regulateur-vantor", {true}, status))
+    return status;
   std::optional<vantor::CardChoice> card;
   if (!vantor::CardFromCommandLine(argc, argv, card)) return 1;
   if (!vantor::StartInWorkingFolder(argc, argv)) return 1;

@@ -16,6 +16,10 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vantor::SetUpApplication(app);
+  // Qt has taken its own options (-platform, -style…) out of argv: the rest is ours.
+  if (int status = 0;
+      !vantor::AcceptCommandLine(argc, argv, "regulateur-vantor-simulation", {false}, status))
+    return status;
   if (!vantor::StartInWorkingFolder(argc, argv)) return 1;
   vantor::RealClock clock;
   // The position motor behind the factory addresses, as a bench motor behaves: noisy
