@@ -117,10 +117,18 @@ void PrintCorrections(const GainFields& g0, const GainFields& g1, const Setpoint
 }
 
 // The run as the window keeps it, written with its "#" lines.
+// A termination signal that arrived while the CSV was being written.
+struct StoppedWhileWriting {
+  int Signal;
+};
+
 void WriteCsv(const std::string& path, const RegulationState& s, const std::string& caption,
               const std::string& process) {
   const auto run = std::make_unique<Trial>(TrialFromState(s, caption, process));
-  WriteRunFile(path, *run);
+  // Stopped before the file takes its name: no CSV, as for a signal during the run.
+  WriteRunFile(path, *run, [] {
+    if (const int signal = TerminationSignals::Pending()) throw StoppedWhileWriting{signal};
+  });
 }
 
 void PrintMeasures(const RegulationState& s) {
@@ -257,7 +265,13 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", host.Message.c_str());
     return 1;
   }
-  WriteCsv(o.Csv, s, caption, process);
+  try {
+    WriteCsv(o.Csv, s, caption, process);
+  } catch (const StoppedWhileWriting& stopped) {
+    std::fprintf(stderr, "%s\n",
+                 TerminationSignals::RestLine("regulateur-vantor-lot", stopped.Signal).c_str());
+    return TerminationSignals::ExitStatus(stopped.Signal);
+  }
   if (o.Mesures) PrintMeasures(s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",

@@ -137,8 +137,9 @@ void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
 
 }  // namespace
 
-void WriteRunFile(const std::string& path, const Trial& t) {
-  WriteOutputFile(path, [&t](std::FILE* f) {
+void WriteRunFile(const std::string& path, const Trial& t,
+                  const std::function<void()>& beforeCommit) {
+  WriteOutputFile(path, [&t, &beforeCommit](std::FILE* f) {
     auto key = [f](const char* name, const std::string& value) {
       std::fprintf(f, "# %s=%s\n", name, value.c_str());
     };
@@ -166,6 +167,7 @@ void WriteRunFile(const std::string& path, const Trial& t) {
         std::fprintf(f, ",%d", t.At(series, k));
       std::fputc('\n', f);
     }
+    if (beforeCommit) beforeCommit();
   });
 }
 

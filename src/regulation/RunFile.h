@@ -17,6 +17,7 @@
 //
 // Reading accepts any "#" lines before the header (unknown keys are ignored, a line
 // without "=" is a comment) and Windows line ends. Qt-free.
+#include <functional>
 #include <string>
 
 #include "regulation/Trial.h"
@@ -31,7 +32,11 @@ constexpr long kRunFileMaxBytes = 1'000'000;
 // Writes `t` to `path` (see WriteOutputFile: a file that could not be written whole is
 // never left, and the previous one stays). Throws VantorError ("Impossible de créer le
 // fichier %s", "Erreur à l'écriture du fichier %s" with the cause on a second line).
-void WriteRunFile(const std::string& path, const Trial& t);
+// `beforeCommit`, when given, runs once everything is written and before the file takes
+// its name: whatever it throws leaves no file and the previous one as it was (a tool
+// asked to stop while it writes).
+void WriteRunFile(const std::string& path, const Trial& t,
+                  const std::function<void()>& beforeCommit = {});
 
 // Reads the run file at `path` into `into`, which changes only when the whole file has
 // been read and checked. Throws VantorError with a French message naming the file and the

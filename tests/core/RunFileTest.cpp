@@ -107,6 +107,18 @@ TEST_F(RunFileTest, AUtf8ByteOrderMarkIsAccepted) {
   EXPECT_EQ(reopened->SetpointCaption, saved->SetpointCaption);
 }
 
+TEST_F(RunFileTest, AWriteStoppedBeforeItsEndLeavesThePreviousFileAndNothingElse) {
+  const std::string path = (dir / "essai.csv").string();
+  const auto previous = SampleRun(6);
+  WriteRunFile(path, *previous);
+  struct Stop {};
+  EXPECT_THROW(WriteRunFile(path, *SampleRun(7), [] { throw Stop{}; }), Stop);
+  auto reopened = std::make_unique<Trial>();
+  ReadRunFile(path, *reopened);
+  EXPECT_TRUE(reopened->Record == previous->Record);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
 // A write killed mid-way leaves its temporary file; the next write of the same file
 // removes it, and never what a live writer or another file's write holds.
 TEST_F(RunFileTest, AWriteRemovesWhatAKilledWriteOfTheSameFileLeft) {
