@@ -157,13 +157,17 @@ void LiveTraceView::paintEvent(QPaintEvent*) {
       const LiveSample& s = At(i);
       const double t = s.cycle * period;
       if (t < start - period) continue;
-      line_.append(QPointF(plot.left() + (t - start) * xScale, bottom - value(s) * h));
+      // Off the scale, a value is drawn at its edge, as a pen recorder at its stop.
+      line_.append(
+          QPointF(plot.left() + (t - start) * xScale, bottom - std::clamp(value(s), 0.0, 1.0) * h));
     }
     p.setPen(QPen(color, 1));
     p.drawPolyline(line_);
   };
   // Left scale: 0..10 V is 0..1000 hundredths; right scale: -10..10 V is -1000..1000.
-  curve(Qt::black, [](const LiveSample& s) { return (s.order + 1000) / 2000.0; });
+  // In double: a record read from a file may hold any 32-bit value.
+  curve(Qt::black,
+        [](const LiveSample& s) { return (static_cast<double>(s.order) + 1000) / 2000.0; });
   curve(Qt::red, [](const LiveSample& s) { return s.setpoint / 1000.0; });
   curve(Qt::blue, [](const LiveSample& s) { return s.feedback / 1000.0; });
 }
