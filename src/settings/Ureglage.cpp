@@ -393,6 +393,7 @@ void TForm4::FormShow() {
   // A read that fails stops here: the controls after it keep what they showed, and the
   // groups not read are not written back on closing.
   rangeKnown_.fill(false);
+  shownIndex_.fill(kNotShown);
   TRadioGroup* groups[] = {RadioGroup1, RadioGroup2, RadioGroup3};
   const char* files[] = {"sauvegarde/rd1itind.rtf", "sauvegarde/rd2itind.rtf",
                          "sauvegarde/rd3itind.rtf"};
@@ -406,6 +407,8 @@ void TForm4::FormShow() {
     }
     groups[j]->SetItemIndex(index);
     rangeKnown_[j] = true;
+    shownIndex_[j] = index;
+    shownIndexText_[j] = text;
   }
   // The fields show the characters read, unconverted (-10.00 shows as "-10.").
   Edit1->setText(ToQString(LoadSetting("sauvegarde/adr1.rtf", kSettingWidth)));
@@ -508,6 +511,20 @@ void TForm4::BitBtn4Click() {
   main_.Edit6->setText(ShortText(s.valmoymini));
 }
 
+namespace {
+
+// Whether the setting file now holds something else than `shown`, read when the window
+// opened. A file that is gone or cannot be read has not been changed by anybody.
+bool ChangedSinceShown(const char* file, const std::string& shown) {
+  try {
+    return LoadSetting(file, kSettingWidth) != shown;
+  } catch (const VantorError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 void TForm4::FormClose() {
   struct Gain {
     TRadioGroup* group;
@@ -532,6 +549,9 @@ void TForm4::FormClose() {
     // Never write back a range that was neither read nor chosen.
     if (!rangeKnown_[j]) continue;
     const int i = g.group->ItemIndex();
+    // A range the teacher left as it was shown is written back (a missing file comes
+    // back) unless another program has changed it since: its change stands.
+    if (i == shownIndex_[j] && ChangedSinceShown(g.indexFile, shownIndexText_[j])) continue;
     // With no button selected the range keeps its current value.
     if (i >= 0) g.range = GainRangeForIndex(i);
     g.label->setText(g.prefix + QString::number(g.range) + g.suffix);

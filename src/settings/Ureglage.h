@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <array>
+#include <string>
 
 #include "settings/TRadioGroup.h"
 #include "widgets/TPanel.h"
@@ -101,6 +102,10 @@ class TForm4 : public QDialog {
   // Whether each gain group (Kp, Kd, Ki) shows a value read from its file or chosen by
   // the teacher: only those are written back on closing.
   std::array<bool, 3> rangeKnown_{};
+  // The button each group showed when read (kNotShown: not read).
+  static constexpr int kNotShown = -2;
+  std::array<int, 3> shownIndex_{kNotShown, kNotShown, kNotShown};
+  std::array<std::string, 3> shownIndexText_;  // the index files' text as read
 };
 
 // Upper end of a gain range for a range button index: 2 to the power (index + 1).

@@ -328,6 +328,24 @@ TEST_F(SettingsWindowTest, ClosingUntouchedRewritesTheSixGainRangeFiles) {
   EXPECT_EQ(Stored("sauvegarde/rd3itind.rtf"), "0.00");
 }
 
+// Two programs on one working folder: this window opens, the other program sets Kp's
+// range to 64 and closes; this window, closed untouched, leaves that change alone, and
+// still writes the range the teacher chose here.
+TEST_F(SettingsWindowTest, ClosingUntouchedKeepsAnotherProgramsChange) {
+  TForm4& w = Shown();
+  SaveSetting("sauvegarde/kpmax.rtf", "64.00");
+  SaveSetting("sauvegarde/rd1itind.rtf", "5.00");
+  SaveSetting("sauvegarde/kdmax.rtf", "16.00");
+  SaveSetting("sauvegarde/rd2itind.rtf", "3.00");
+  w.RadioGroup2->Item(2)->click();
+  w.close();
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  EXPECT_EQ(Stored("sauvegarde/kpmax.rtf"), "64.00");
+  EXPECT_EQ(Stored("sauvegarde/rd1itind.rtf"), "5.00");
+  EXPECT_EQ(Stored("sauvegarde/kdmax.rtf"), "8.00");
+  EXPECT_EQ(Stored("sauvegarde/rd2itind.rtf"), "2.00");
+}
+
 TEST_F(SettingsWindowTest, NewRangesReachTheMainWindowAndBoundTheNextRun) {
   TForm4& w = Shown();
   TForm1& m = *form;
