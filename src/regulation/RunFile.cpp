@@ -172,7 +172,13 @@ void WriteRunFile(const std::string& path, const Trial& t,
 }
 
 void ReadRunFile(const std::string& path, Trial& into) {
-  std::string text = ReadWhole(path);
+  ReadRunText(path, ReadWhole(path), into);
+}
+
+void ReadRunText(const std::string& path, std::string text, Trial& into) {
+  if (text.size() > static_cast<std::size_t>(kRunFileMaxBytes))
+    Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) +
+                     " ko, alors qu'un essai enregistré en fait environ 100");
   CheckEncoding(path, text);
   auto read = std::make_unique<Trial>();  // 56 kB: not on the stack
   Trial& t = *read;

@@ -45,4 +45,7 @@ void WriteRunFile(const std::string& path, const Trial& t,
 // "#" value that does not convert, fewer or more than 2,001 rows.
 void ReadRunFile(const std::string& path, Trial& into);
 
+// The same, on the file's content `text` already read; `path` names it in messages.
+void ReadRunText(const std::string& path, std::string text, Trial& into);
+
 }  // namespace vantor
