@@ -20,6 +20,13 @@ constexpr const char* kIntError = "'%s' n'est pas une valeur entière correcte";
 constexpr const char* kFloatError = "'%s' n'est pas une valeur en virgule flottante correcte";
 constexpr const char* kInvalidOperation = "Opération en virgule flottante incorrecte";
 
+// A value quoted in a message is what someone typed or pasted: past a line's worth it
+// is cut, so that an error box never grows taller than the screen.
+std::string Quoted(const std::string& text) {
+  constexpr std::size_t kMaxQuotedBytes = 80;
+  return text.size() > kMaxQuotedBytes ? Utf8Prefix(text, kMaxQuotedBytes) + "…" : text;
+}
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -146,7 +153,7 @@ std::string FormatFixedDigits(long double value, int precision, int decimals) {
 }  // namespace
 
 std::int32_t StrToInt(const std::string& text) {
-  auto fail = [&]() -> std::int32_t { throw VantorError(FormatMessage(kIntError, text)); };
+  auto fail = [&]() -> std::int32_t { throw VantorError(FormatMessage(kIntError, Quoted(text))); };
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n && IsBlank(text[i])) ++i;
@@ -182,7 +189,20 @@ std::int32_t StrToInt(const std::string& text) {
 }
 
 long double StrToFloat(const std::string& text) {
-  auto fail = [&]() -> long double { throw VantorError(FormatMessage(kFloatError, text)); };
+  auto fail = [&]() -> long double {
+    std::string message = FormatMessage(kFloatError, Quoted(text));
+    // "1,5" typed the French way: say which separator the program reads.
+    if (text.find(',') != std::string::npos && text.size() <= 40) {
+      std::string pointed = text;
+      std::replace(pointed.begin(), pointed.end(), ',', '.');
+      try {
+        StrToFloat(pointed);
+        message += "\nUtilisez le point comme séparateur décimal (" + pointed + ").";
+      } catch (const VantorError&) {
+      }
+    }
+    throw VantorError(message);
+  };
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n && IsBlank(text[i])) ++i;

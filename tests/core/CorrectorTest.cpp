@@ -48,7 +48,9 @@ TEST(CorrectorGains, TextThatDoesNotConvertStopsAfterTheGainsAlreadyRead) {
     ReadGains(s, f);
     FAIL() << "no error";
   } catch (const VantorError& e) {
-    EXPECT_STREQ(e.what(), "'1,5' n'est pas une valeur en virgule flottante correcte");
+    EXPECT_STREQ(e.what(),
+                 "'1,5' n'est pas une valeur en virgule flottante correcte\nUtilisez le point "
+                 "comme séparateur décimal (1.5).");
   }
   EXPECT_EQ(s.Kp, 10);  // Kp was read and bounded before the failure
   EXPECT_EQ(f.Edit1, "10");

@@ -47,7 +47,9 @@ TEST(ErrorBoxTextTest, ConversionErrorsQuoteTheTextAndGetTheirPoint) {
     StrToFloat("1,5");
     FAIL() << "no error";
   } catch (const VantorError& e) {
-    EXPECT_EQ(ErrorBoxText(e.what()), "'1,5' n'est pas une valeur en virgule flottante correcte.");
+    EXPECT_EQ(ErrorBoxText(e.what()),
+              "'1,5' n'est pas une valeur en virgule flottante correcte.\nUtilisez le point comme "
+              "séparateur décimal (1.5).");
   }
   try {
     StrToInt("$33 ");

@@ -119,7 +119,9 @@ TEST_F(LotTest, OpenLoopOnConstantInputsSendsTheLimitedExternalSetpoint) {
 TEST_F(LotTest, ProgramErrorsExitWithOneAndTheMessage) {
   LotResult r = Lot(Settings() + "--consigne carr --moyenne 4,5 --frequence 3 --cycles 10" + Csv());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "'4,5' n'est pas une valeur en virgule flottante correcte.\n");
+  EXPECT_EQ(r.err,
+            "'4,5' n'est pas une valeur en virgule flottante correcte.\nUtilisez le point comme "
+            "séparateur décimal (4.5).\n");
   EXPECT_EQ(r.out, "Edit4=2\n");
   EXPECT_FALSE(fs::exists(csv));
 

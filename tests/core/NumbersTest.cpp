@@ -94,12 +94,22 @@ TEST(StrToFloatTest, AcceptsTheWholeGrammar) {
 
 TEST(StrToFloatTest, RefusesMalformedTextsWithTheTextAsGiven) {
   for (const char* text :
-       {"",     " ",   ".",   "-",   "-.",    "abc", "1,5",   "1e",  "1e+", "e5",  "0x10", "inf",
+       {"",    " ",   ".",     "-",   "-.",    "abc", "1,5,3", "1e",  "1e+", "e5",   "0x10", "inf",
         "-inf", "nan", "INF", "NaN", "1.2.3", "1 2", "2.00x", "$10", "1..", "- 1", "1e5.5"}) {
     EXPECT_EQ(ErrorOf([&] { StrToFloat(text); }),
               std::string("'") + text + "' n'est pas une valeur en virgule flottante correcte")
         << "text: [" << text << "]";
   }
+}
+
+TEST(StrToFloatTest, ACommaTypedTheFrenchWayIsExplainedAndALongPasteIsCut) {
+  EXPECT_EQ(ErrorOf([] { StrToFloat("1,5"); }),
+            "'1,5' n'est pas une valeur en virgule flottante correcte\nUtilisez le point comme "
+            "séparateur décimal (1.5).");
+  const std::string pasted(13000, '7');
+  const std::string message = ErrorOf([&] { StrToFloat(pasted + "x"); });
+  EXPECT_LT(message.size(), 200u);
+  EXPECT_NE(message.find("'" + std::string(80, '7') + "…'"), std::string::npos) << message;
 }
 
 TEST(FormatFixed2Test, WritesTwoDecimalsRoundingHalvesAwayFromZero) {
