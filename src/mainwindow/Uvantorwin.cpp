@@ -678,7 +678,10 @@ void TForm1::SetStatusText(const std::string& label1) {
   PacingLabel->setVisible(ended);
   if (ended) {
     PacingLabel->setText(ToQString(PacingText(State.Pacing)));
-    SetTextColor(PacingLabel, State.Pacing.LateCycles > 0 ? Qt::red : Qt::darkGreen);
+    const LatenessLevel lateness = Lateness(State.Pacing);
+    SetTextColor(PacingLabel, lateness == LatenessLevel::None  ? QColor(Qt::darkGreen)
+                              : lateness == LatenessLevel::Few ? QColor(0xC0, 0x60, 0x00)
+                                                               : QColor(Qt::red));
   }
 }
 

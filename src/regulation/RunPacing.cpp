@@ -31,4 +31,11 @@ std::string PacingText(const RunPacing& pacing) {
          std::to_string(pacing.Cycles);
 }
 
+LatenessLevel Lateness(const RunPacing& pacing) {
+  if (pacing.LateCycles <= 0) return LatenessLevel::None;
+  // In whole numbers: late / cycles <= 2 %.
+  if (static_cast<long>(pacing.LateCycles) * 50 <= pacing.Cycles) return LatenessLevel::Few;
+  return LatenessLevel::Many;
+}
+
 }  // namespace vantor

@@ -37,4 +37,9 @@ struct RunPacing {
 // "Cycles en retard (plus de 55 ms) : 3 sur 412".
 std::string PacingText(const RunPacing& pacing);
 
+// How worrying the late cycles are: none; a few (up to 2 % of the cycles, a run that
+// still measures right); more.
+enum class LatenessLevel { None, Few, Many };
+LatenessLevel Lateness(const RunPacing& pacing);
+
 }  // namespace vantor

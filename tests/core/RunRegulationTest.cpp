@@ -215,6 +215,14 @@ TEST_F(RunRegulationTest, LateCyclesAreCountedAndMarkedWhereTheyAreRecorded) {
   EXPECT_NEAR(s.Pacing.LongestPeriod, 0.080, 1e-9);
   for (int k = 0; k < 20; ++k) EXPECT_EQ(s.Pacing.LateEntry[k], k == 3 || k == 9) << k;
   EXPECT_EQ(PacingText(s.Pacing), "Cycles en retard (plus de 55 ms) : 2 sur 12");
+  EXPECT_EQ(Lateness(s.Pacing), LatenessLevel::Many);
+  // Up to 2 % of the cycles late is a few: 2 of 171 is not alarming, 4 of 171 is.
+  RunPacing p;
+  p.Cycles = 171;
+  p.LateCycles = 2;
+  EXPECT_EQ(Lateness(p), LatenessLevel::Few);
+  p.LateCycles = 4;
+  EXPECT_EQ(Lateness(p), LatenessLevel::Many);
 
   // The next run starts afresh.
   std::fill(periods.begin(), periods.end(), 0.050);
