@@ -137,6 +137,10 @@ void PrintMeasures(const RegulationState& s) {
   std::fputs(StepMeasureLines(m).c_str(), stdout);
   std::fflush(stdout);
   if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
+  else if (!m.Settled)
+    std::fputs("Réponse non établie à 5 % : pas de dépassement ni d'erreur statique mesurables "
+               "(« - »).\n",
+               stderr);
 }
 
 // What the USB board's frames showed during the run.

@@ -107,10 +107,10 @@ void StepMeasuresWindow::ShowMeasures(const Trial* run) {
   Value(1)->setText(Number(m.InitialValue));
   Value(2)->setText(Number(m.FinalValue));
   Value(3)->setText(m.RiseTime ? Number(*m.RiseTime) : "non atteint");
-  Value(4)->setText(Number(m.Overshoot));
+  Value(4)->setText(m.Settled ? Number(m.Overshoot) : "non établi");
   Value(5)->setText(Number(m.PeakTime));
   Value(6)->setText(m.Settled ? Number(m.SettlingTime) : "non établi");
-  Value(7)->setText(Number(m.StaticError));
+  Value(7)->setText(m.Settled ? Number(m.StaticError) : "non établi");
   Value(8)->setText(m.Saturation ? Number(*m.Saturation) : "inconnu");
 }
 

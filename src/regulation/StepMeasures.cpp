@@ -109,10 +109,12 @@ std::string StepMeasureLines(const StepMeasures& m) {
   };
   std::string out;
   out += "temps_montee=" + Value(m.Measured ? m.RiseTime : std::nullopt) + "\n";
-  out += "depassement=" + Value(when(true, m.Overshoot)) + "\n";
+  // Measured against a final value the response never settled to, the overshoot and the
+  // static error mean nothing.
+  out += "depassement=" + Value(when(m.Settled, m.Overshoot)) + "\n";
   out += "temps_pic=" + Value(when(true, m.PeakTime)) + "\n";
   out += "temps_reponse_5=" + Value(when(m.Settled, m.SettlingTime)) + "\n";
-  out += "erreur_statique=" + Value(when(true, m.StaticError)) + "\n";
+  out += "erreur_statique=" + Value(when(m.Settled, m.StaticError)) + "\n";
   out += "saturation=" + Value(m.Measured ? m.Saturation : std::nullopt) + "\n";
   return out;
 }

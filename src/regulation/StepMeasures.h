@@ -59,7 +59,9 @@ StepMeasures MeasureStep(const Trial& run);
 
 // The measures as `name=value` lines in this order: temps_montee, depassement,
 // temps_pic, temps_reponse_5, erreur_statique, saturation; two decimals, '.' as
-// separator, '-' for a measure that does not exist. Each line ends with '\n'.
+// separator, '-' for a measure that does not exist (the overshoot and the static error
+// too when the response has not settled: they would be measured against a final value
+// it never reached). Each line ends with '\n'.
 std::string StepMeasureLines(const StepMeasures& m);
 
 }  // namespace vantor
