@@ -5,15 +5,16 @@
 # the USB interface board's firmware (avr-gcc, which setup.sh installs),
 # installed by `cmake --install` into a staging root, with the run-time dependencies
 # found by dpkg-shlibdeps. Idempotent; run as root on Debian 12 (it installs what it
-# needs first). tests/package/check_package.sh checks the result.
+# needs to build the package first). tests/package/check_package.sh checks the result.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$here/scripts/setup.sh" --no-build
+bash "$here/scripts/setup.sh" --paquet
 
 name=regulateur-vantor
 version="$(sed -n 's/^project(RegulateurVantor VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")-1"
 arch="$(dpkg --print-architecture)"
-build="$here/build-paquet"
+# Inside build/, which holds every build tree of the checkout.
+build="$here/build/paquet"
 # The staging root, where dpkg-shlibdeps expects a package's files.
 root="$build/debian/$name"
 out="$here/paquet"

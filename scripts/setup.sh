@@ -5,8 +5,18 @@
 #   scripts/setup.sh              install + build everything, tests included (build/)
 #   scripts/setup.sh CIBLE...     install + build only these targets (and what they need)
 #   scripts/setup.sh --no-build   install only
+#   scripts/setup.sh --paquet     install only what building the Debian package needs
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+
+# Enough to build the three programs and the board's firmware, and to make the package.
+package_only=(
+  build-essential g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
+  libjpeg62-turbo-dev libserialport-dev
+  gcc-avr avr-libc binutils-avr
+  dpkg-dev
+)
 
 packages=(
   build-essential g++ cmake ninja-build pkg-config git
@@ -23,6 +33,8 @@ packages=(
   openbox xdotool x11-utils wmctrl imagemagick
   dpkg-dev lintian desktop-file-utils appstream
 )
+
+[ "${1:-}" = "--paquet" ] && packages=("${package_only[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -48,7 +60,7 @@ if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf8$'; then
   fi
 fi
 
-if [ "${1:-}" != "--no-build" ]; then
+if [ "${1:-}" != "--no-build" ] && [ "${1:-}" != "--paquet" ]; then
   # Debugging information as line tables only (-g1): back traces keep files and lines,
   # and the windows, heavy with Qt headers, compile about a fifth faster.
   cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
