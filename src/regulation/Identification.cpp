@@ -361,6 +361,18 @@ Identification Identify(const Trial& run) {
   return id;
 }
 
+ChartLine FeedbackTangent(const Trial& run, int k, int half) {
+  const int last = std::min(run.LastEntry, kRecordLastEntry);
+  const Feedback y(run, last);
+  const int from = std::clamp(k - half, 0, std::max(0, last - 2 * half));
+  const int to = std::min(last, from + 2 * half);
+  ChartLine line = y.Fit(from, std::max(to, from + 1));
+  // Through the point picked rather than the window's centre (they differ at the ends).
+  line.Y = line.At(k * y.Period());
+  line.T = k * y.Period();
+  return line;
+}
+
 std::string IdentificationLines(const Identification& id) {
   const bool stable = id.Identified && id.Type == ProcessType::Stable;
   const bool ramp = id.Identified && id.Type == ProcessType::Integrating;

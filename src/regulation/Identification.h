@@ -114,6 +114,12 @@ Identification Identify(const Trial& run);
 // has k and, as tangente_Tu, the delay read on its asymptote. Each line ends with '\n'.
 std::string IdentificationLines(const Identification& id);
 
+// The tangent to the feedback at entry k, for the chart's tangent tool: the straight line
+// fitted on the entries k − half .. k + half (kept within 0 .. the last entry), which the
+// noise of the realistic profile does not tilt as a difference of two entries would.
+constexpr int kTangentToolHalfWidth = 5;
+ChartLine FeedbackTangent(const Trial& run, int k, int half = kTangentToolHalfWidth);
+
 // The French name of a model ("tangente", "Strejc", "Broïda", "moindres carrés",
 // "asymptote de la rampe").
 std::string ModelName(ModelKind kind);
