@@ -50,12 +50,14 @@ GainProposalsView::GainProposalsView(QWidget* parent) : QWidget(parent) {
   apply_->setObjectName("ButtonAppliquer");
   row->addWidget(apply_);
   column->addLayout(row);
-  ConnectGuarded(apply_, &QPushButton::clicked, this, [this] {
-    const int r = table_->currentRow();
-    if (r >= 0 && r < static_cast<int>(bounded_.size()) && Apply)
-      Apply(bounded_[static_cast<std::size_t>(r)]);
-  }, this);
+  ConnectGuarded(apply_, &QPushButton::clicked, this, &GainProposalsView::ApplyClicked, this);
   SetProposals({}, 0, 0, 0);
+}
+
+void GainProposalsView::ApplyClicked() {
+  const int r = table_->currentRow();
+  if (r >= 0 && r < static_cast<int>(bounded_.size()) && Apply)
+    Apply(bounded_[static_cast<std::size_t>(r)]);
 }
 
 void GainProposalsView::SetProposals(const std::vector<GainProposal>& proposals,

@@ -31,6 +31,8 @@ class GainProposalsView : public QWidget {
   const std::vector<BoundedGains>& Rows() const { return bounded_; }
 
  private:
+  void ApplyClicked();
+
   QTableWidget* table_ = nullptr;
   QLabel* why_ = nullptr;
   QPushButton* apply_ = nullptr;

@@ -31,6 +31,11 @@ QString N(double v) {
   return ToQString(FormatFixed2(static_cast<long double>(v)));
 }
 
+// "(Kp 2, Kd 0, Ki 0.25)": the gains a predicted run was made with.
+QString GainsText(const Trial& run) {
+  return "(Kp " + ShortText(run.Kp) + ", Kd " + ShortText(run.Kd) + ", Ki " + ShortText(run.Ki) + ")";
+}
+
 }  // namespace
 
 IdentificationMenu::IdentificationMenu(TForm1& form) : QObject(&form), form_(form) {
@@ -48,6 +53,7 @@ IdentificationMenu::IdentificationMenu(TForm1& form) : QObject(&form), form_(for
   Button->setAutoRaise(true);
   Button->setToolButtonStyle(Qt::ToolButtonTextOnly);
   Button->setFont(form.menuBar()->font());
+  Button->setStyleSheet("QToolButton::menu-indicator { image: none; width: 0px; }");
   form.menuBar()->setCornerWidget(Button, Qt::TopRightCorner);
   form.DisableDuringRuns(Identification1->menuAction());
   auto item = [this](const char* name, const QString& caption,
@@ -233,7 +239,7 @@ void IdentificationMenu::Prvoirlarponse1Click() {
     predicted_->Dashed = true;
   }
   predicted_->Clear();
-  predicted_->Title = "Retour prévu (" + ToQString(TrialGainsText(*prediction_)).remove("essai 0 ") + ")";
+  predicted_->Title = "Retour prévu " + GainsText(*prediction_);
   predicted_->ShowInLegend = true;
   const double period = prediction_->SamplePeriodMs / 1000.0;
   for (int k = 0; k < kPlotEntries && k <= prediction_->LastEntry; k += kDashedStride)
@@ -287,7 +293,7 @@ void IdentificationMenu::ShowComparison() {
       {"Erreur statique", "V", [&](const StepMeasures& m) { return cell(m, true, m.StaticError); }},
   };
   QString html = "<p>Prévision : modèle « " + predictionModel_ + " », " +
-                 ToQString(TrialGainsText(*prediction_)).remove("essai 0 ") +
+                 GainsText(*prediction_).mid(1).chopped(1) +
                  ", échelon de " + ShortText(prediction_->StepLevel) + " V.</p><table>" +
                  "<tr><th></th><th>&nbsp;Prévue&nbsp;</th><th>&nbsp;" +
                  (after ? QString("Essai %1").arg(after->Number) : QString("Essai suivant")) +

@@ -89,19 +89,26 @@ IdentificationWindow::IdentificationWindow(QWidget* parent) : QDialog(parent) {
   QPushButton* close = buttons->addButton("Fermer", QDialogButtonBox::RejectRole);
   close->setObjectName("ButtonFermer");
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
-  ConnectGuarded(predict_, &QPushButton::clicked, this, [this] {
-    if (PredictRequested) PredictRequested();
-  }, this);
-  ConnectGuarded(help, &QPushButton::clicked, this, [this] {
-    if (HelpRequested) HelpRequested();
-  }, this);
-  ConnectGuarded(model_, &QComboBox::activated, this, [this](int) {
-    FillGains();
-    if (ModelChanged) ModelChanged();
-  }, this);
+  ConnectGuarded(predict_, &QPushButton::clicked, this, &IdentificationWindow::PredictClicked,
+                 this);
+  ConnectGuarded(help, &QPushButton::clicked, this, &IdentificationWindow::HelpClicked, this);
+  ConnectGuarded(model_, &QComboBox::activated, this, &IdentificationWindow::ModelActivated, this);
   column->addWidget(buttons);
-  resize(720, 640);
+  resize(860, 700);
   ShowRun(nullptr, 0, 0, 0);
+}
+
+void IdentificationWindow::PredictClicked() {
+  if (PredictRequested) PredictRequested();
+}
+
+void IdentificationWindow::HelpClicked() {
+  if (HelpRequested) HelpRequested();
+}
+
+void IdentificationWindow::ModelActivated() {
+  FillGains();
+  if (ModelChanged) ModelChanged();
 }
 
 ProcessModelFit IdentificationWindow::ChosenModel() const {
@@ -140,7 +147,8 @@ void IdentificationWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::in
   }
   identified_ = true;
   reason_->hide();
-  QString html = "<table>";
+  // Two columns: the step and the tangent's readings, then the other methods.
+  QString html = "<table>", right = "<table>";
   const bool stable = id_.Type == ProcessType::Stable;
   html += Row("Procédé", stable ? "stable (la réponse se stabilise)"
                                 : "intégrateur (la réponse finit en rampe)");
@@ -158,15 +166,15 @@ void IdentificationWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::in
                 QString::number(id_.StrejcOrder));
     html += Row("Constante de temps T", N(id_.StrejcT), "s");
     html += Row("Retard", N(id_.StrejcDelay), "s");
-    html += Heading("Broïda");
-    html += Row("t28, t40 (après t0)", N(id_.T28) + " ; " + N(id_.T40), "s");
-    html += Row("T = 5,5 (t40 − t28)", N(id_.BroidaT), "s");
-    html += Row("Retard = 2,8 t28 − 1,8 t40", N(id_.BroidaDelay), "s");
-    html += Heading("Moindres carrés (premier ordre et retard)");
-    html += Row("K", N(id_.LeastSquaresK));
-    html += Row("T", N(id_.LeastSquaresT), "s");
-    html += Row("Retard", N(id_.LeastSquaresDelay), "s");
-    html += Row("Écart résiduel (moyenne quadratique)", N(id_.LeastSquaresResidual), "V");
+    right += Heading("Broïda");
+    right += Row("t28, t40 (après t0)", N(id_.T28) + " ; " + N(id_.T40), "s");
+    right += Row("T = 5,5 (t40 − t28)", N(id_.BroidaT), "s");
+    right += Row("Retard = 2,8 t28 − 1,8 t40", N(id_.BroidaDelay), "s");
+    right += Heading("Moindres carrés (premier ordre et retard)");
+    right += Row("K", N(id_.LeastSquaresK));
+    right += Row("T", N(id_.LeastSquaresT), "s");
+    right += Row("Retard", N(id_.LeastSquaresDelay), "s");
+    right += Row("Écart résiduel (moyenne quadratique)", N(id_.LeastSquaresResidual), "V");
     for (ModelKind kind : kStableModels) model_->addItem(ToQString(ModelName(kind)));
     model_->setCurrentIndex(0);
     model_->setEnabled(true);
@@ -178,8 +186,9 @@ void IdentificationWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::in
     html += Row("k · retard", N(id_.RampSlope * id_.RampDelay));
     model_->addItem(ToQString(ModelName(ModelKind::Ramp)));
   }
-  html += "</table>";
-  readings_->setText(html);
+  readings_->setText("<table><tr><td valign='top'>" + html +
+                      "</table></td><td width='24'></td><td valign='top'>" + right +
+                      "</table></td></tr></table>");
   predict_->setEnabled(true);
   FillGains();
 }

@@ -43,6 +43,9 @@ class IdentificationWindow : public QDialog {
 
  private:
   void FillGains();
+  void PredictClicked();
+  void HelpClicked();
+  void ModelActivated();
 
   const Trial* run_ = nullptr;
   Identification id_;

@@ -52,12 +52,14 @@ PumpingWindow::PumpingWindow(QWidget* parent) : QDialog(parent) {
   QPushButton* close = buttons->addButton("Fermer", QDialogButtonBox::RejectRole);
   close->setObjectName("ButtonFermer");
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
-  ConnectGuarded(help, &QPushButton::clicked, this, [this] {
-    if (HelpRequested) HelpRequested();
-  }, this);
+  ConnectGuarded(help, &QPushButton::clicked, this, &PumpingWindow::HelpClicked, this);
   column->addWidget(buttons);
   resize(680, 480);
   ShowRun(nullptr, 0, 0, 0);
+}
+
+void PumpingWindow::HelpClicked() {
+  if (HelpRequested) HelpRequested();
 }
 
 void PumpingWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::int32_t kdmax,

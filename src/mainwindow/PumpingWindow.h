@@ -25,6 +25,8 @@ class PumpingWindow : public QDialog {
   QLabel* Reason() const { return reason_; }
 
  private:
+  void HelpClicked();
+
   Pumping pumping_;
   QLabel* title_ = nullptr;
   QLabel* reason_ = nullptr;
