@@ -244,6 +244,17 @@ Identification Identify(const Trial& run) {
     id.Reason = m.Reason;
     return id;
   }
+  // A feedback held at the end of its range is no longer the process's response.
+  constexpr std::int32_t kEndOfRange = 995;  // hundredths: 9.95 V
+  bool atEnd = true;
+  for (int k = last - kFinalValueEntries + 1; k <= last && atEnd; ++k)
+    atEnd = run.At(kSeriesFeedback, k) >= kEndOfRange;
+  if (atEnd) {
+    id.Reason =
+        "le retour est en butée (10 V) à la fin de l'essai : recommencer avec un échelon plus "
+        "faible, ou arrêter l'essai avant la butée";
+    return id;
+  }
   id.StepTime = m.StepTime;
   id.InitialValue = m.InitialValue;
   id.FinalValue = m.FinalValue;

@@ -22,6 +22,9 @@
 // is the straight line fitted to the last part of the ramp; its slope over Δu is k (1/s)
 // and its crossing of y0 gives the delay.
 //
+// Refused: a run not in open loop, without a single step, too short, with |Δy| < 0.05 V,
+// whose feedback ends at the end stop (10 V), or stable and not settled.
+//
 // Every delay is read on the recorded feedback, which is the mean of the last ten samples:
 // it includes the 0.225 s that averaging adds. Qt-free.
 #include <array>

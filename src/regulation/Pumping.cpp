@@ -15,7 +15,7 @@ namespace {
 constexpr double kLeastSwing = 0.05;
 // Part of the amplitude the error must leave zero by before its next crossing counts:
 // the noise near zero would otherwise cross many times in a half period.
-constexpr double kHysteresisShare = 0.15;
+constexpr double kHysteresisShare = 0.3;
 // A peak ratio this close to 1 is a sustained oscillation.
 constexpr double kSustainedBand = 0.10;
 

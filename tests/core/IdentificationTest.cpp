@@ -153,13 +153,15 @@ TEST(IdentificationTest, RunsThatAreNotAnOpenLoopStepResponseAreRefusedEachForIt
   runs.push_back(OpenLoopStep(0.5, 4, firstOrder(4, 2)));
   for (int k = 400; k <= kRecordLastEntry; ++k)  // a second step at 20 s
     runs.back()->Record[static_cast<std::size_t>(kSeriesSetpoint * kRecordEntries + k)] = 600;
+  // An integrator left to run into the end stop at 10 V.
+  runs.push_back(OpenLoopStep(1, 2, [](double t) { return std::min(9.0, 0.8 * t); }));
   std::set<std::string> reasons;
   for (const auto& run : runs) {
     const Identification id = Identify(*run);
     EXPECT_FALSE(id.Identified) << reasons.size();
     reasons.insert(id.Reason);
   }
-  // Seven runs, seven different reasons: each is refused for what is wrong with it.
+  // Eight runs, eight different reasons: each is refused for what is wrong with it.
   EXPECT_EQ(reasons.size(), runs.size());
   EXPECT_EQ(reasons.count(""), 0u);
 }

@@ -100,7 +100,7 @@ TEST_F(LotAnalysisTest, PumpingOnThePositionMotorAndTheClosedLoopRules) {
   EXPECT_FALSE(r.err.empty());  // why there is no identification
   const double ku = Number(values, "Ku"), tu = Number(values, "Tu");
   EXPECT_EQ(ku, 5.4);
-  EXPECT_NEAR(tu, 1.6, 0.2);
+  EXPECT_NEAR(tu, 1.65, 0.15);
   EXPECT_NEAR(Number(values, "zn_PID_kp"), 0.6 * ku, 0.005);
   EXPECT_NEAR(Number(values, "zn_PID_kd"), 0.6 * ku * tu / 8, 0.01);
 }
