@@ -132,7 +132,7 @@ void IdentificationMenu::DrawModel() {
   const double to = stable ? line.TimeOf(id->FinalValue) : last * period;
   tangent_->AddXY(from, line.At(from));
   tangent_->AddXY(to, line.At(to));
-  modelRun_ = window_->Run();
+  modelRun_ = window_->Source();
   form_.Chart1->update();
 }
 
@@ -209,7 +209,7 @@ void IdentificationMenu::ApplyGains(const BoundedGains& g) {
 
 void IdentificationMenu::Prvoirlarponse1Click() {
   const Identification* id = window_->Current();
-  if (!id || window_->Run() != form_.Trials->ShownRun()) {
+  if (!id || window_->Source() != form_.Trials->ShownRun()) {
     Dialogs::Current().Message(
         &form_,
         "Rien à prévoir : identifiez d'abord le procédé sur un essai en boucle ouverte "
@@ -270,9 +270,10 @@ void IdentificationMenu::Aidesurlidentification1Click() {
 void IdentificationMenu::ShowComparison() {
   if (!prediction_) return;
   const Trial* shown = form_.Trials->ShownRun();
-  // The run made after the prediction, if any: its number is higher than the one the
-  // prediction was made from.
-  const Trial* after = shown && shown != window_->Run() && !shown->IsOpenLoop() ? shown : nullptr;
+  // The run made after the prediction, if any: a closed-loop run shown instead of the
+  // one identified.
+  const Trial* after =
+      shown && shown != window_->Source() && !shown->IsOpenLoop() ? shown : nullptr;
   const StepMeasures p = MeasureStep(*prediction_);
   const StepMeasures r = after ? MeasureStep(*after) : StepMeasures();
   auto cell = [](const StepMeasures& m, bool exists, double v) {

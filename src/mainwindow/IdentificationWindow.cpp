@@ -119,7 +119,8 @@ ProcessModelFit IdentificationWindow::ChosenModel() const {
 
 void IdentificationWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::int32_t kdmax,
                                    std::int32_t kimax) {
-  run_ = run;
+  source_ = run;
+  copy_ = run ? std::make_unique<Trial>(*run) : nullptr;
   kpmax_ = kpmax;
   kdmax_ = kdmax;
   kimax_ = kimax;
@@ -138,7 +139,7 @@ void IdentificationWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::in
     return;
   }
   title_->setText(RunTitle(*run));
-  id_ = Identify(*run);
+  id_ = Identify(*copy_);
   if (!id_.Identified) {
     reason_->setText("Pas d'identification : " + ToQString(id_.Reason) + ".");
     reason_->show();

@@ -26,7 +26,10 @@ class IdentificationWindow : public QDialog {
   void ShowRun(const Trial* run, std::int32_t kpmax, std::int32_t kdmax, std::int32_t kimax);
   // The identification shown, or null when the run was refused.
   const Identification* Current() const { return identified_ ? &id_ : nullptr; }
-  const Trial* Run() const { return run_; }
+  // A copy of the run identified (the history may let the run itself go), and the run
+  // it was copied from, to know whether it is still the one shown (never read).
+  const Trial* Run() const { return copy_.get(); }
+  const Trial* Source() const { return source_; }
   // The model chosen in the list (the default model until the user picks another).
   ProcessModelFit ChosenModel() const;
 
@@ -47,7 +50,8 @@ class IdentificationWindow : public QDialog {
   void HelpClicked();
   void ModelActivated();
 
-  const Trial* run_ = nullptr;
+  const Trial* source_ = nullptr;
+  std::unique_ptr<Trial> copy_;
   Identification id_;
   bool identified_ = false;
   std::int32_t kpmax_ = 0, kdmax_ = 0, kimax_ = 0;
