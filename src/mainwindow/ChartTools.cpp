@@ -38,6 +38,7 @@ ChartTools::ChartTools(TForm1& form) : QObject(&form), form_(form) {
   readings_->setObjectName("LabelCurseurs");
   readings_->setTextFormat(Qt::RichText);
   readings_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  readings_->setMinimumWidth(460);
   column->addWidget(readings_);
   auto* how = new QLabel(
       "Sur le graphe : Ctrl + clic gauche place le curseur A sur le retour, Ctrl + clic droit "
@@ -88,6 +89,8 @@ void ChartTools::Pick(int tool, double time) {
 
 void ChartTools::ShowWindow() {
   Refresh();
+  // The read-outs grow with the tools placed: the window follows them.
+  window_->adjustSize();
   window_->show();
   window_->raise();
 }
