@@ -30,6 +30,7 @@ inline constexpr HelpDocument kHelpDocuments[] = {
     {"souris", "Aide sur l'utilisation de la souris dans le graphe", "aide/souris.rtf"},
     {"parametrage", "Aide sur le paramétrage", "aide/parametrage.rtf"},
     {"travauxpratiques", "Aide pour les travaux pratiques", "aide/travauxpratiques.rtf"},
+    {"identification", "Aide sur l'identification du procédé", "aide/identification.rtf"},
 };
 
 class TOKBottomDlg1 : public QDialog {

@@ -35,9 +35,55 @@ int ParseCounts(const std::string& text, const std::string& option) {
   return static_cast<int>(value);
 }
 
+// The names of the values a model word takes after its colon, in their order.
+const std::map<std::string, std::vector<std::string>>& ModelValueNames() {
+  static const std::map<std::string, std::vector<std::string>> names = {
+      {"ordre1", {"gain", "constante-temps", "retard"}},
+      {"strejc", {"gain", "constante-temps", "retard", "ordre"}},
+      {"integrateur", {"gain", "retard"}}};
+  return names;
+}
+
+bool ParseVolts(const std::string& text, double& out);
+
+// "ordre1:K,T,R", "strejc:K,T,R,n", "integrateur:k,R": the model with its values, checked
+// as the parameters dialog checks them.
+bool ParseModel(const std::string& value, LotOptions& o) {
+  const auto colon = value.find(':');
+  if (colon == std::string::npos) return false;
+  const std::string word = value.substr(0, colon);
+  const auto names = ModelValueNames().find(word);
+  if (names == ModelValueNames().end()) return false;
+  std::vector<std::string> texts;
+  std::string rest = value.substr(colon + 1);
+  for (std::size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1))
+    texts.push_back(rest.substr(0, comma));
+  texts.push_back(rest);
+  std::vector<std::pair<std::string, double>> values;
+  double v = 0;
+  for (std::size_t i = 0; i < texts.size() && i < names->second.size() && ParseVolts(texts[i], v);
+       ++i)
+    values.emplace_back(names->second[i], v);
+  const std::string form = word == "ordre1"   ? "ordre1:K,T,R"
+                           : word == "strejc" ? "strejc:K,T,R,n"
+                                              : "integrateur:k,R";
+  if (values.size() != names->second.size() || texts.size() != names->second.size())
+    Fail("--procede : « " + value + " » n'est pas " + form +
+         " (nombres à point décimal séparés par des virgules)");
+  try {
+    MakeProcess(word)->SetParameters(values);
+  } catch (const std::exception& e) {
+    Fail("--procede : « " + value + " » : " + e.what());
+  }
+  o.Process = word;
+  o.ProcessValues = std::move(values);
+  return true;
+}
+
 void ParseProcess(const std::string& value, LotOptions& o) {
   if (FindProcessKind(value) != nullptr) {
     o.Process = value;
+  } else if (ParseModel(value, o)) {
   } else if (value.rfind(std::string(kConstantProcess) + ":", 0) == 0) {
     o.Process = kConstantProcess;
     const std::string counts = value.substr(9);
@@ -46,7 +92,8 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.ConstantInput0 =
         comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
   } else {
-    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") + " ou constant:C1[,C0])");
+    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") +
+         ", ordre1:K,T,R, strejc:K,T,R,n, integrateur:k,R ou constant:C1[,C0])");
   }
 }
 
@@ -91,9 +138,15 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       o.Help = true;
       continue;
     }
-    if (name == "--mesures") {
-      if (inlineValue) Fail("l'option --mesures ne prend pas de valeur");
-      o.Mesures = true;
+    if (name == "--mesures" || name == "--identification" || name == "--pompage") {
+      if (inlineValue) Fail("l'option " + name + " ne prend pas de valeur");
+      (name == "--mesures" ? o.Mesures : name == "--pompage" ? o.Pompage : o.Identification) = true;
+      continue;
+    }
+    // --reglages DOSSIER is the former name of --dossier; alone, it asks for the gains.
+    if (name == "--reglages" && !inlineValue &&
+        (i + 1 >= argc || std::string(argv[i + 1]).rfind("--", 0) == 0)) {
+      o.Proposals = true;
       continue;
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
@@ -109,6 +162,9 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     };
     if (name == "--dossier" || name == "--reglages") {
       o.Reglages = value();
+    } else if (name == "--analyser") {
+      o.Analyse = value();
+      if (o.Analyse->empty()) Fail("--analyser : nom de fichier vide");
     } else if (name == "--consigne") {
       o.Consigne = value();
       if (SetpointButtonOf(o.Consigne) == 0)
@@ -199,6 +255,14 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     }
   }
   if (o.Help) return o;
+  if (o.Analyse) {
+    // The file is the run: nothing of a run to make applies.
+    if (haveCycles || haveCsv || !o.Consigne.empty() || o.UsbPort || o.RealTime || o.Ports)
+      Fail(
+          "--analyser lit un essai enregistré : --consigne, --cycles, --csv, --carte, "
+          "--ports et --temps-reel ne s'y appliquent pas");
+    return o;
+  }
   if (!haveCycles) Fail("l'option --cycles est obligatoire");
   if (!haveCsv) Fail("l'option --csv est obligatoire");
   if (o.UsbPort) {
@@ -223,6 +287,9 @@ std::string LotUsage() {
           [--panne aucune|sans-carte|convertisseur|ligne7]
           [--carte simulee|usb:CHEMIN]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
+          [--identification] [--pompage] [--reglages]
+       regulateur-vantor-lot [--dossier DOSSIER] --analyser FICHIER
+          [--mesures] [--identification] [--pompage] [--reglages]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
 virtuel (une régulation de 100 s dure une fraction de seconde ; en temps réel avec
@@ -257,6 +324,13 @@ Procédé simulé
                       retard (1,5 s), 0 à 10 V pour 20 à 120 °C
   --procede premier-ordre  procédé du premier ordre : gain 1 V/V, constante de temps
                       2 s (pour identifier un premier ordre sur sa réponse à l'échelon)
+  --procede ordre1:K,T,R      modèle identifié : premier ordre de gain K (V/V), de
+                      constante de temps T (s) et de retard R (s)
+  --procede strejc:K,T,R,n    modèle de Strejc : n premiers ordres de constante T
+  --procede integrateur:k,R   intégrateur de gain k (1/s) et de retard R (s)
+                      R est le retard lu sur le retour, moyenne de 0,225 s comprise (celui
+                      que donne --identification) ; ordre1, strejc et integrateur seuls
+                      prennent leurs valeurs par défaut (1,8,1.7 ; 1,2,0.5,3 ; 0.5,0.4)
   --procede constant:C1[,C0]  entrée 1 toujours à C1 points, entrée 0 à C0 (0 par défaut)
   --tension-externe V tension de l'entrée 0 pour les procédés moteur (0 V par défaut)
   --profil idéal|réaliste  procédé idéal (par défaut) ou réaliste : bruit de mesure,
@@ -288,6 +362,24 @@ Durée et résultats
                       temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
                       où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
                       qui n'existe pas (la raison est écrite sur la sortie d'erreur)
+  --identification    identification du procédé sur la réponse en boucle ouverte à un
+                      échelon, une ligne nom=valeur chacune : type (stable ou integrateur),
+                      K, k (1/s), tangente_Tu, tangente_Ta (tangente au point d'inflexion ;
+                      pour un intégrateur, tangente_Tu est le retard lu sur l'asymptote),
+                      strejc_n, strejc_T, strejc_retard, broida_T, broida_retard, mc_K, mc_T,
+                      mc_retard, mc_residu (moindres carrés, premier ordre et retard) ;
+                      secondes, « - » pour une méthode qui ne s'applique pas (la raison est
+                      écrite sur la sortie d'erreur). Les retards comprennent les 0,225 s
+                      de la moyenne du retour.
+  --pompage           pompage de Ziegler–Nichols sur un essai en P seul qui oscille : Ku,
+                      Tu (s) et oscillation (entretenue, amortie ou divergente)
+  --reglages          (sans dossier après) les gains proposés, une ligne par gain
+                      METHODE_STRUCTURE_kp|kd|ki=valeur (fiche, zn, simc sur le modèle de la
+                      tangente ou de la rampe ; zn et tl sur un pompage entretenu), puis les
+                      mêmes ramenés aux plages du professeur, préfixées borne_
+  --analyser FICHIER  lit un essai enregistré (de l'outil ou du poste, « Enregistrer
+                      l'essai… ») au lieu d'en lancer un ; avec --mesures,
+                      --identification, --pompage ou --reglages
   --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
                       à la fin, le nombre de cycles en retard (période de plus de 55 ms)
                       est écrit sur la sortie standard (« cycles_en_retard=N sur M »)

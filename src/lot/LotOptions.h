@@ -4,6 +4,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "card/SimulatedCard.h"
 #include "simulation/SimulationProfile.h"
@@ -35,6 +37,8 @@ struct LotOptions {
   // --procede: a word of the process table (ProcessRegistry.h), or kConstantProcess for
   // inputs held at ConstantInput1 and ConstantInput0 counts (constant:C1[,C0]).
   std::string Process = "position";
+  // --procede ordre1:K,T,R (and strejc:, integrateur:): the model's parameters by name.
+  std::vector<std::pair<std::string, double>> ProcessValues;
   int ConstantInput1 = 0, ConstantInput0 = 0;
   SimulationProfile Profile = SimulationProfile::Ideal;
   std::optional<std::uint32_t> Seed;
@@ -48,6 +52,11 @@ struct LotOptions {
   std::optional<std::string> UsbPort;
   bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
   bool Mesures = false;   // print the step measures after the run
+  // --analyser FICHIER: read this run file instead of running.
+  std::optional<std::string> Analyse;
+  bool Identification = false;  // print the identification of the run
+  bool Pompage = false;         // print the critical gain and period of the run
+  bool Proposals = false;       // --reglages without a folder: print the proposed gains
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.

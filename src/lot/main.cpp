@@ -21,10 +21,13 @@
 #include "common/WorkingFolder.h"
 #include "lot/LotOptions.h"
 #include "lot/PortLogBus.h"
+#include "regulation/Identification.h"
+#include "regulation/Pumping.h"
 #include "regulation/Regulation.h"
 #include "regulation/RunFile.h"
 #include "regulation/StartUp.h"
 #include "regulation/StepMeasures.h"
+#include "regulation/TuningRules.h"
 #include "simulation/Clock.h"
 #include "simulation/ConstantInputs.h"
 #include "simulation/ProcessRegistry.h"
@@ -96,6 +99,7 @@ std::unique_ptr<ProcessModel> MakeLotProcess(const LotOptions& o) {
     return std::make_unique<ConstantInputs>(o.ConstantInput0, o.ConstantInput1);
   std::unique_ptr<ProcessModel> process = MakeProcess(o.Process);
   process->ApplyProfile(o.Profile);
+  if (!o.ProcessValues.empty()) process->SetParameters(o.ProcessValues);
   if (o.Seed) process->NoiseSeed = *o.Seed;
   return process;
 }
@@ -131,9 +135,8 @@ void WriteCsv(const std::string& path, const RegulationState& s, const std::stri
   });
 }
 
-void PrintMeasures(const RegulationState& s) {
-  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
-  const StepMeasures m = MeasureStep(*run);
+void PrintMeasures(const Trial& run) {
+  const StepMeasures m = MeasureStep(run);
   std::fputs(StepMeasureLines(m).c_str(), stdout);
   std::fflush(stdout);
   if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
@@ -141,6 +144,40 @@ void PrintMeasures(const RegulationState& s) {
     std::fputs("Réponse non établie à 5 % : pas de dépassement ni d'erreur statique mesurables "
                "(« - »).\n",
                stderr);
+}
+
+// What --mesures, --identification, --pompage and --reglages ask of a run, in that order.
+void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState& s) {
+  if (o.Mesures) PrintMeasures(run);
+  const Identification id = Identify(run);
+  if (o.Identification) {
+    std::fputs(IdentificationLines(id).c_str(), stdout);
+    std::fflush(stdout);
+    if (!id.Identified) std::fprintf(stderr, "Pas d'identification : %s.\n", id.Reason.c_str());
+  }
+  const Pumping pumping = MeasurePumping(run);
+  if (o.Pompage) {
+    std::fputs(PumpingLines(pumping).c_str(), stdout);
+    std::fflush(stdout);
+    if (!pumping.Measured) std::fprintf(stderr, "Pas de pompage : %s.\n", pumping.Reason.c_str());
+  }
+  if (!o.Proposals) return;
+  std::vector<GainProposal> proposals;
+  std::string why;
+  if (id.Identified) {
+    proposals = ModelGainProposals(id.Model(id.DefaultModel()), why);
+  } else if (pumping.Measured && pumping.Kind == Oscillation::Sustained) {
+    proposals = ZieglerNicholsClosedLoop(pumping.Ku, pumping.Tu);
+    for (GainProposal& g : TyreusLuyben(pumping.Ku, pumping.Tu)) proposals.push_back(g);
+  } else if (pumping.Measured) {
+    why = "l'oscillation est " + OscillationWord(pumping.Kind) +
+          " : Kp n'est pas le gain critique du pompage";
+  } else {
+    why = "ni identification (" + id.Reason + "), ni pompage (" + pumping.Reason + ")";
+  }
+  std::fputs(GainProposalLines(proposals, s.kpmax, s.kdmax, s.kimax).c_str(), stdout);
+  std::fflush(stdout);
+  if (proposals.empty()) std::fprintf(stderr, "Pas de réglage proposé : %s.\n", why.c_str());
 }
 
 // What the USB board's frames showed during the run.
@@ -206,6 +243,13 @@ int Run(const LotOptions& o) {
   StartupFields start;
   LotStartUp startUp(card);
   RunStartUp(s, startUp, prefix, start);
+  if (o.Analyse) {
+    // The teacher's bounds come from the start-up; the run from the file.
+    auto run = std::make_unique<Trial>();
+    ReadRunFile(*o.Analyse, *run);
+    PrintAnalyses(o, *run, s);
+    return 0;
+  }
   if (o.Output1Active) card.WriteOutput1(kFullScaleCount);
   if (o.OpenLoop) s.LoopMode = "Ouv";
 
@@ -276,7 +320,7 @@ int Run(const LotOptions& o) {
                  TerminationSignals::RestLine("regulateur-vantor-lot", stopped.Signal).c_str());
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
-  if (o.Mesures) PrintMeasures(s);
+  PrintAnalyses(o, *std::make_unique<Trial>(TrialFromState(s, caption, process)), s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

@@ -15,6 +15,7 @@
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
+#include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/StartUp.h"
@@ -119,6 +120,8 @@ TForm1::TForm1(CardOpener openCard, QWidget* parent)
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);
+  // Draws on the main chart: after it.
+  Identification = new IdentificationMenu(*this);
 
   resize(792, 554 + menuBar()->sizeHint().height());
   // The whole window, title bar included, fills the work area.
@@ -709,6 +712,7 @@ void TForm1::PlotRecord() {
     if (plot_->HasMeanLine) Series3->AddXY(x, static_cast<double>(plot_->MeanLine));
   }
   Trials->RecordPlotted();
+  Identification->RecordPlotted();
   Chart1->update();
 }
 

@@ -27,6 +27,7 @@
 namespace vantor {
 
 class TrialsMenu;
+class IdentificationMenu;
 
 class TForm1 : public QMainWindow, private LoopHost {
   Q_OBJECT
@@ -48,6 +49,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   QDialog* OKBottomDlg2 = nullptr;  // wiring pictures
   // The "Essais" menu (after "Aide"): live trace, measures, runs kept, run files.
   TrialsMenu* Trials = nullptr;
+  IdentificationMenu* Identification = nullptr;  // "Identification", after "Essais"
 
   // ---- State -------------------------------------------------------------------
   RegulationState State;
@@ -195,6 +197,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   // that a run disables and enables with the others.
   void DisableDuringRuns(QAction* action);
 
+  // Shows the help document of `topic` (a key word of kHelpDocuments).
+  void ShowHelpViewer(const char* topic);
   // Redraws Series1, Series2 and Series3 from the run record.
   void PlotRecord() override;
   // The setpoint and gain fields as the engine reads them.
@@ -223,7 +227,6 @@ class TForm1 : public QMainWindow, private LoopHost {
   void BuildMiddleColumn(QWidget* central);
   void BuildRightColumn(QWidget* central);
   void ApplySetpointButton(int button);
-  void ShowHelpViewer(const char* topic);
   void ShowModal(QDialog* dialog);
   void ShowModeless(QDialog* dialog);
   void Connect(QPushButton* button, void (TForm1::*handler)());

@@ -12,10 +12,17 @@ namespace vantor {
 
 namespace {
 
+std::string Value(const std::optional<double>& v) {
+  return v ? FormatFixed2(static_cast<long double>(*v)) : "-";
+}
+
+}  // namespace
+
 // Time of the first crossing of `level`, from entry k0 on, in the direction of `sign`;
 // interpolated between the entry before and the entry that reaches it.
-std::optional<double> FirstCrossing(const Trial& run, int k0, int last, double level, double sign,
-                                    double period) {
+std::optional<double> FirstFeedbackCrossing(const Trial& run, int k0, int last, double level,
+                                            double sign) {
+  const double period = run.SamplePeriodMs / 1000.0;
   for (int k = k0; k <= last; ++k) {
     const double y = run.At(kSeriesFeedback, k) / 100.0;
     if ((y - level) * sign < 0) continue;
@@ -25,12 +32,6 @@ std::optional<double> FirstCrossing(const Trial& run, int k0, int last, double l
   }
   return std::nullopt;
 }
-
-std::string Value(const std::optional<double>& v) {
-  return v ? FormatFixed2(static_cast<long double>(*v)) : "-";
-}
-
-}  // namespace
 
 StepMeasures MeasureStep(const Trial& run) {
   StepMeasures m;
@@ -68,8 +69,8 @@ StepMeasures MeasureStep(const Trial& run) {
   const double sign = m.Change > 0 ? 1 : -1;
   const double y0 = m.InitialValue, delta = m.Change, yf = m.FinalValue;
 
-  const auto t10 = FirstCrossing(run, k0, last, y0 + 0.1 * delta, sign, period);
-  const auto t90 = FirstCrossing(run, k0, last, y0 + 0.9 * delta, sign, period);
+  const auto t10 = FirstFeedbackCrossing(run, k0, last, y0 + 0.1 * delta, sign);
+  const auto t90 = FirstFeedbackCrossing(run, k0, last, y0 + 0.9 * delta, sign);
   if (t10 && t90) m.RiseTime = *t90 - *t10;
 
   int peak = k0;

@@ -57,6 +57,12 @@ struct StepMeasures {
 // ("echelon") has no measure.
 StepMeasures MeasureStep(const Trial& run);
 
+// Time (s, from the record's start) of the first crossing of `level` by the feedback from
+// entry k0 (at least 1) to `last`, in the direction of `sign` (+1 rising, −1 falling),
+// placed by linear interpolation between the entry before and the entry that reaches it.
+std::optional<double> FirstFeedbackCrossing(const Trial& run, int k0, int last, double level,
+                                            double sign);
+
 // The measures as `name=value` lines in this order: temps_montee, depassement,
 // temps_pic, temps_reponse_5, erreur_statique, saturation; two decimals, '.' as
 // separator, '-' for a measure that does not exist (the overshoot and the static error

@@ -5,6 +5,7 @@
 #include "simulation/DcMotorPosition.h"
 #include "simulation/DcMotorSpeed.h"
 #include "simulation/FirstOrderProcess.h"
+#include "simulation/IdentifiedModel.h"
 #include "simulation/ThermalProcess.h"
 
 namespace vantor {
@@ -14,6 +15,11 @@ namespace {
 template <class Model>
 std::unique_ptr<ProcessModel> Make() {
   return std::make_unique<Model>();
+}
+
+template <IdentifiedModel::Form form>
+std::unique_ptr<ProcessModel> MakeModel() {
+  return std::make_unique<IdentifiedModel>(form);
 }
 
 }  // namespace
@@ -27,6 +33,14 @@ const std::vector<ProcessKind>& ProcessKinds() {
        Make<ThermalProcess>},
       {"premier-ordre", "Procédé du premier ordre", "SimulationPremierOrdre1",
        Make<FirstOrderProcess>},
+      // The models an identification gives, at the values the identification window
+      // or --procede WORD:VALUES puts in them.
+      {"ordre1", "Modèle identifié : premier ordre et retard", "SimulationModeleOrdre1",
+       MakeModel<IdentifiedModel::Form::FirstOrder>},
+      {"strejc", "Modèle identifié : Strejc", "SimulationModeleStrejc",
+       MakeModel<IdentifiedModel::Form::Strejc>},
+      {"integrateur", "Modèle identifié : intégrateur et retard", "SimulationModeleIntegrateur",
+       MakeModel<IdentifiedModel::Form::Integrator>},
   };
   return kinds;
 }

@@ -322,8 +322,10 @@ void TChart::DrawSeries(QPainter& painter, const ChartLayout& layout, bool raste
     }
     const std::size_t count = hi - lo;
     const QRgb colour = s->SeriesColor.rgba();
-    PixelWriter* writer = qAlpha(colour) == 255 ? px : nullptr;
-    if (!writer) painter.setPen(QPen(QBrush(s->SeriesColor), 1));
+    PixelWriter* writer = qAlpha(colour) == 255 && !s->Dashed ? px : nullptr;
+    if (!writer)
+      painter.setPen(s->Dashed ? QPen(QBrush(s->SeriesColor), 2, Qt::DashLine)
+                               : QPen(QBrush(s->SeriesColor), 1));
     if (count == 1) {
       const QPointF p(mx(xs[lo]), my(ys[lo]));
       if (writer)

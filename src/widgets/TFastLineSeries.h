@@ -22,6 +22,9 @@ class TFastLineSeries {
   QString Title;  // text shown in the legend
   QColor SeriesColor;
   bool ShowInLegend = true;
+  // Drawn dashed and twice as thick on screen and on paper (a model, a prediction); a
+  // dashed series should hold fewer points than the plot has pixel columns.
+  bool Dashed = false;
 
   // Removes every point (the storage is kept for the next fill) and redraws the chart.
   void Clear();

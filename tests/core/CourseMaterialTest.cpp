@@ -64,6 +64,11 @@ const std::vector<HelpFile> kHelpFiles = {
       "Proc\xC3\xA9"
       "d\xC3\xA9 thermique",
       "Naturellement stable", "0,225 s"}},
+    {"aide/identification.rtf",
+     "Identifier le proc\xC3\xA9"
+     "d\xC3\xA9 et r\xC3\xA9gler le correcteur",
+     {"Tu / Ta", "0,225", "t28", "Appliquer", "--analyser", "Ku", "ordre1:K,T,R",
+      "Pr\xC3\xA9voir la r\xC3\xA9ponse"}},
 };
 
 TEST(CourseMaterialTest, HelpTextsAreRichTextWithTitleHeadingsAndContent) {

@@ -32,8 +32,9 @@ TEST_F(SimulationMenuTest, ComesAfterTheProgramMenusAndNamesTheSimulation) {
   const QList<QAction*> bar = f.menuBar()->actions();
   ASSERT_FALSE(bar.isEmpty());
   EXPECT_EQ(bar.back()->text(), "Simulation");
-  EXPECT_EQ(bar[bar.size() - 2]->text(), "Essais");
-  EXPECT_EQ(bar[bar.size() - 3]->text(), "Aide");
+  EXPECT_EQ(bar[bar.size() - 2]->text(), "Identification");
+  EXPECT_EQ(bar[bar.size() - 3]->text(), "Essais");
+  EXPECT_EQ(bar[bar.size() - 4]->text(), "Aide");
   EXPECT_TRUE(f.windowTitle().contains("simul"));
   EXPECT_TRUE(menu.PositionAction->isChecked());
 }

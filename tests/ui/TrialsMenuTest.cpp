@@ -11,6 +11,7 @@
 #include "PdfSupport.h"
 #include "WorkstationFixture.h"
 #include "common/Numbers.h"
+#include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/RunFile.h"
 
@@ -69,8 +70,10 @@ TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
   f.show();
   TrialsMenu& menu = *f.Trials;
   const QList<QAction*> bar = f.menuBar()->actions();
-  EXPECT_EQ(bar.back(), menu.Essais1->menuAction());
-  EXPECT_EQ(bar[bar.size() - 2], f.Aide1->menuAction());
+  // Aide, then the extras: Essais, Identification.
+  EXPECT_EQ(bar.back(), f.Identification->Identification1->menuAction());
+  EXPECT_EQ(bar[bar.size() - 2], menu.Essais1->menuAction());
+  EXPECT_EQ(bar[bar.size() - 3], f.Aide1->menuAction());
   // A control another part of the program hosts in the live trace stays usable in a run.
   auto* toggle = new QPushButton("Perturbation");
   toggle->setCheckable(true);
