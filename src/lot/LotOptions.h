@@ -6,6 +6,8 @@
 #include <string>
 
 #include "card/SimulatedCard.h"
+#include "regulation/IndustrialPidLaw.h"
+#include "regulation/RelayAnalysis.h"
 #include "simulation/SimulationProfile.h"
 
 namespace vantor {
@@ -48,6 +50,15 @@ struct LotOptions {
   std::optional<std::string> UsbPort;
   bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
   bool Mesures = false;   // print the step measures after the run
+  // --loi relais:d,ε[,biais] (the relay test, which stops once steady or at 60 s) or
+  // --loi tout-ou-rien:d,ε (the on-off corrector, until --cycles).
+  std::optional<RelaySettings> Relay;
+  bool RelayTest = false;
+  // --correcteur industriel and its structure (--forme, --filtre-derivee, ...).
+  bool Industrial = false;
+  IndustrialPidSettings Pid;
+  bool Relais = false;       // print the relay test's a, Tu, Ku after the run
+  bool Frequentiel = false;  // print the frequency response after the run
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.
