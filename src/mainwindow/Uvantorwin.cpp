@@ -15,6 +15,7 @@
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
+#include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/StartUp.h"
@@ -116,6 +117,7 @@ TForm1::TForm1(CardOpener openCard, QWidget* parent)
   setCentralWidget(central_);
   BuildMenus();
   Trials = new TrialsMenu(*this);
+  Laws = new ControlLawsMenu(*this);
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);

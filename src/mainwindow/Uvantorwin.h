@@ -27,6 +27,7 @@
 namespace vantor {
 
 class TrialsMenu;
+class ControlLawsMenu;
 
 class TForm1 : public QMainWindow, private LoopHost {
   Q_OBJECT
@@ -48,6 +49,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   QDialog* OKBottomDlg2 = nullptr;  // wiring pictures
   // The "Essais" menu (after "Aide"): live trace, measures, runs kept, run files.
   TrialsMenu* Trials = nullptr;
+  // The relay test and the corrector's structure, at the end of the "Essais" menu.
+  ControlLawsMenu* Laws = nullptr;
 
   // ---- State -------------------------------------------------------------------
   RegulationState State;
