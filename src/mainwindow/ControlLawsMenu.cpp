@@ -37,6 +37,14 @@ ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
   ConnectGuarded(Structureducorrecteur1, &QAction::triggered, this,
                  &ControlLawsMenu::Structureducorrecteur1Click, &form_);
 
+  Reponsefrequentielle1 = menu->addAction("Réponse fréquentielle…");
+  Reponsefrequentielle1->setObjectName("Reponsefrequentielle1");
+  ConnectGuarded(Reponsefrequentielle1, &QAction::triggered, this,
+                 &ControlLawsMenu::Reponsefrequentielle1Click, &form_);
+
+  frequency_ = new FrequencyResponseWindow(&form);
+  frequency_->Sweep = [this] { RunSweep(); };
+  frequency_->CurrentKp = [this] { return static_cast<double>(form_.State.Kp); };
   relay_ = new RelayTestWindow(&form);
   relay_->Launch = [this](const RelaySettings& r) { LaunchRelayTest(r); };
   relay_->Apply = [this](const GainProposal& g) { ApplyProposal(g); };
@@ -59,6 +67,35 @@ void ControlLawsMenu::Structureducorrecteur1Click() {
   ShowWindow(structure_);
 }
 
+void ControlLawsMenu::Reponsefrequentielle1Click() {
+  frequency_->ShowMargins(static_cast<double>(form_.State.Kp));
+  ShowWindow(frequency_);
+}
+
+void ControlLawsMenu::CycleRecorded(const RegulationState& s) {
+  if (sweeping_ && s.RecordPos >= kRecordLastEntry) form_.State.StopRequested = 1;
+}
+
+void ControlLawsMenu::RunSweep() {
+  const std::vector<double> frequencies = SweepFrequencies(6, form_.State.SamplePeriodMs);
+  sweeping_ = true;
+  try {
+    for (double f : frequencies) {
+      form_.Button2->click();  // "Sinus.", with the student's mean and amplitude
+      form_.Edit4->setText(ToQString(FormatShort(f)));
+      const Trial* before = form_.Trials->ShownRun();
+      form_.demregClick();
+      const Trial* run = form_.Trials->ShownRun();
+      // "Fin" during the sweep ends it.
+      if (!run || run == before || run->LastEntry < kRecordLastEntry) break;
+    }
+  } catch (...) {
+    sweeping_ = false;
+    throw;
+  }
+  sweeping_ = false;
+}
+
 void ControlLawsMenu::ShowGains() {
   // The fields as typed, which the next "Début" reads; the gains in force otherwise.
   const GainFields fields = form_.GainFieldTexts();
@@ -79,6 +116,7 @@ void ControlLawsMenu::RunStarted(const RegulationState&) {
   if (setAside_) s.Law = nullptr;
   relay_->SetRunning(true);
   structure_->SetRunning(true, s.Law == &industrial_);
+  frequency_->SetRunning(true);
 }
 
 void ControlLawsMenu::RunEnded(const RegulationState&) {
@@ -86,7 +124,12 @@ void ControlLawsMenu::RunEnded(const RegulationState&) {
   setAside_ = false;
   relay_->SetRunning(false);
   structure_->SetRunning(false, false);
+  frequency_->SetRunning(false);
   ShowGains();
+  // Each sine run adds its point (or says why it has none).
+  const Trial* run = form_.Trials->ShownRun();
+  if (run && run->SetpointKind == "sin") frequency_->AddRun(*run);
+  frequency_->ShowMargins(static_cast<double>(form_.State.Kp));
 }
 
 void ControlLawsMenu::LaunchRelayTest(const RelaySettings& settings) {

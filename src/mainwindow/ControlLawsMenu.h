@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "mainwindow/CorrectorStructureWindow.h"
+#include "mainwindow/FrequencyResponseWindow.h"
 #include "mainwindow/RelayTestWindow.h"
 #include "regulation/IndustrialPidLaw.h"
 #include "regulation/RelayLaw.h"
@@ -26,26 +27,33 @@ class ControlLawsMenu : public QObject, private RunObserver {
 
   QAction* Essaiderelais1 = nullptr;          // "Essai de relais…"
   QAction* Structureducorrecteur1 = nullptr;  // "Structure du correcteur…"
+  QAction* Reponsefrequentielle1 = nullptr;   // "Réponse fréquentielle…"
+  FrequencyResponseWindow* FrequencyWindow() const { return frequency_; }
   RelayTestWindow* RelayWindow() const { return relay_; }
   CorrectorStructureWindow* StructureWindow() const { return structure_; }
   IndustrialPidLaw& Industrial() { return industrial_; }
 
   void Essaiderelais1Click();
   void Structureducorrecteur1Click();
+  void Reponsefrequentielle1Click();
 
   // ---- Run events (the main window's RunEvents) ----------------------------------------
   void RunStarted(const RegulationState& s) override;
   void RunEnded(const RegulationState& s) override;
+  void CycleRecorded(const RegulationState& s) override;
 
  private:
   void LaunchRelayTest(const RelaySettings& settings);
   void ApplyProposal(const GainProposal& g);
   void ApplyStructure();
   void ShowGains();
+  void RunSweep();
 
   TForm1& form_;
   RelayTestWindow* relay_ = nullptr;
   CorrectorStructureWindow* structure_ = nullptr;
+  FrequencyResponseWindow* frequency_ = nullptr;
+  bool sweeping_ = false;  // the sweep's runs end once the record is full
   IndustrialPidLaw industrial_{IndustrialPidSettings{}};
   std::unique_ptr<RelayLaw> onOff_, relayTest_;
   // The law the structure window chose (null: the main window's corrector), and whether

@@ -22,8 +22,9 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   ControlLawsMenu& laws = *f.Laws;
   // At the end of "Essais", after its own items.
   const QList<QAction*> items = f.Trials->Essais1->actions();
-  EXPECT_EQ(items.back(), laws.Structureducorrecteur1);
-  EXPECT_TRUE(items[items.size() - 3]->isSeparator());
+  EXPECT_EQ(items.back(), laws.Reponsefrequentielle1);
+  EXPECT_EQ(items[items.size() - 3], laws.Essaiderelais1);
+  EXPECT_TRUE(items[items.size() - 4]->isSeparator());
 
   f.Button1->click();  // a 6 V step
   laws.Essaiderelais1->trigger();
@@ -120,6 +121,68 @@ TEST_F(ControlLawsMenuTest, TheStructureAppliesToTheNextRunsAndManualHoldsTheOrd
     jumps += std::abs(run->At(kSeriesOrder, k + 1) - run->At(kSeriesOrder, k)) > 5;
   EXPECT_EQ(jumps, 0);
   EXPECT_NE(f.Trials->ShownRunCaption().find("PID industriel"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+TEST_F(ControlLawsMenuTest, SineRunsAddTheirPointsToTheBodePlotAndTheSweepFillsIt) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  ControlLawsMenu& laws = *f.Laws;
+  laws.Reponsefrequentielle1->trigger();
+  FrequencyResponseWindow& w = *laws.FrequencyWindow();
+  ASSERT_TRUE(w.isVisible());
+  auto run = [&](int button, const char* frequency) {
+    (button == 1 ? f.Button1 : f.Button2)->click();
+    if (frequency) f.Edit4->setText(frequency);
+    f.Edit1->setText("2");
+    int turns = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++turns == kRecordLastEntry) f.Button6->click();
+    });
+    timer.start();
+    f.Button5->click();
+    timer.stop();
+  };
+  run(2, "0.1");
+  ASSERT_EQ(w.Points().size(), 1u) << w.LabelLast->text().toStdString();
+  const FrequencyPoint& p = w.Points()[0];
+  EXPECT_FALSE(p.OpenLoop);
+  EXPECT_EQ(p.Frequency, AnalyseFrequencyResponse(*f.Trials->ShownRun()).Frequency);
+  EXPECT_NEAR(p.GainDb, 0, 3);  // a position loop follows a slow sine
+  run(1, nullptr);               // a step adds nothing
+  EXPECT_EQ(w.Points().size(), 1u);
+
+  // The model and the margins around it; a model that cannot be is refused.
+  w.EditK->setText("1");
+  w.EditT->setText("0");
+  w.EditL->setText("0.25");
+  w.ButtonModel->click();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(dialogs.errors[0].contains("constante de temps"));
+  w.EditT->setText("0.5");
+  w.ButtonModel->click();
+  EXPECT_TRUE(w.LabelMargins->text().contains("marge de gain"));
+
+  w.ButtonClear->click();
+  EXPECT_TRUE(w.Points().empty());
+  const int runsBefore = f.Trials->ShownRun()->Number;
+  w.ButtonSweep->click();
+  ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("\n").toStdString();
+  // One full run per frequency; each gives its point but where the loop no longer follows
+  // (the label then says why).
+  const std::vector<double> sweep = SweepFrequencies(6);
+  EXPECT_EQ(f.Trials->ShownRun()->Number, runsBefore + static_cast<int>(sweep.size()));
+  EXPECT_EQ(f.Trials->ShownRun()->LastEntry, kRecordLastEntry);
+  ASSERT_GE(w.Points().size(), sweep.size() - 1) << w.LabelLast->text().toStdString();
+  for (std::size_t i = 0; i < w.Points().size(); ++i)
+    EXPECT_NEAR(w.Points()[i].Frequency, sweep[i], 0.02 * sweep[i]) << i;
 }
 
 }  // namespace
