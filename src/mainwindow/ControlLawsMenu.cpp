@@ -2,6 +2,7 @@
 #include "mainwindow/ControlLawsMenu.h"
 
 #include <QMenu>
+#include <algorithm>
 #include <memory>
 
 #include "common/Numbers.h"
@@ -44,7 +45,7 @@ ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
 
   frequency_ = new FrequencyResponseWindow(&form);
   frequency_->Sweep = [this] { RunSweep(); };
-  frequency_->CurrentKp = [this] { return static_cast<double>(form_.State.Kp); };
+  frequency_->CurrentKp = [this] { return FieldKp(); };
   relay_ = new RelayTestWindow(&form);
   relay_->Launch = [this](const RelaySettings& r) { LaunchRelayTest(r); };
   relay_->Apply = [this](const GainProposal& g) { ApplyProposal(g); };
@@ -68,8 +69,18 @@ void ControlLawsMenu::Structureducorrecteur1Click() {
 }
 
 void ControlLawsMenu::Reponsefrequentielle1Click() {
-  frequency_->ShowMargins(static_cast<double>(form_.State.Kp));
+  frequency_->ShowMargins(FieldKp());
   ShowWindow(frequency_);
+}
+
+double ControlLawsMenu::FieldKp() const {
+  // The Kp field as typed, which the next "Début" reads; the gain in force otherwise.
+  try {
+    return static_cast<double>(
+        std::min<long double>(StrToFloat(form_.GainFieldTexts().Edit1), form_.State.kpmax));
+  } catch (const VantorError&) {
+    return static_cast<double>(form_.State.Kp);
+  }
 }
 
 void ControlLawsMenu::CycleRecorded(const RegulationState& s) {
@@ -129,7 +140,7 @@ void ControlLawsMenu::RunEnded(const RegulationState&) {
   // Each sine run adds its point (or says why it has none).
   const Trial* run = form_.Trials->ShownRun();
   if (run && run->SetpointKind == "sin") frequency_->AddRun(*run);
-  frequency_->ShowMargins(static_cast<double>(form_.State.Kp));
+  frequency_->ShowMargins(FieldKp());
 }
 
 void ControlLawsMenu::LaunchRelayTest(const RelaySettings& settings) {

@@ -48,6 +48,7 @@ class ControlLawsMenu : public QObject, private RunObserver {
   void ApplyStructure();
   void ShowGains();
   void RunSweep();
+  double FieldKp() const;
 
   TForm1& form_;
   RelayTestWindow* relay_ = nullptr;

@@ -111,11 +111,7 @@ CorrectorStructureWindow::CorrectorStructureWindow(QWidget* parent) : QDialog(pa
   column->addWidget(manual_);
   manual_->setEnabled(false);
 
-  ConnectGuarded(ButtonApply, &QPushButton::clicked, this, [this] {
-    TypedPid();
-    TypedOnOff();
-    if (Applied) Applied();
-  });
+  ConnectGuarded(ButtonApply, &QPushButton::clicked, this, &CorrectorStructureWindow::ApplyClick);
   ConnectGuarded(CheckManual, &QCheckBox::toggled, this, &CorrectorStructureWindow::ManualToggled);
   ConnectGuarded(ButtonSendManual, &QPushButton::clicked, this,
                  &CorrectorStructureWindow::SendManual);
@@ -173,6 +169,13 @@ void CorrectorStructureWindow::SetRunning(bool running, bool industrial) {
     const QSignalBlocker quiet(CheckManual);
     CheckManual->setChecked(false);
   }
+}
+
+void CorrectorStructureWindow::ApplyClick() {
+  // Both groups are read first: a field at fault changes nothing.
+  TypedPid();
+  TypedOnOff();
+  if (Applied) Applied();
 }
 
 void CorrectorStructureWindow::ManualToggled() {

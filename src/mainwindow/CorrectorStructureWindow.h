@@ -64,6 +64,7 @@ class CorrectorStructureWindow : public QDialog {
   QPushButton* ButtonSendManual = nullptr;
 
  private:
+  void ApplyClick();
   void ManualToggled();
   void SendManual();
   QGroupBox* industrial_ = nullptr;

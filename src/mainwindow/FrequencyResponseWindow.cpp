@@ -158,9 +158,7 @@ FrequencyResponseWindow::FrequencyResponseWindow(QWidget* parent) : QDialog(pare
   ConnectGuarded(ButtonClear, &QPushButton::clicked, this, &FrequencyResponseWindow::Clear);
   ConnectGuarded(ButtonPrint, &QPushButton::clicked, this, &FrequencyResponseWindow::Print);
   ConnectGuarded(ButtonModel, &QPushButton::clicked, this, &FrequencyResponseWindow::ModelClick);
-  ConnectGuarded(ButtonSweep, &QPushButton::clicked, this, [this] {
-    if (Sweep) Sweep();
-  });
+  ConnectGuarded(ButtonSweep, &QPushButton::clicked, this, &FrequencyResponseWindow::SweepClick);
   resize(700, 700);
 }
 
@@ -226,6 +224,10 @@ void FrequencyResponseWindow::ModelClick() {
   view_->Model = TypedModel();
   ShowMargins(CurrentKp ? CurrentKp() : 0);
   view_->update();
+}
+
+void FrequencyResponseWindow::SweepClick() {
+  if (Sweep) Sweep();
 }
 
 void FrequencyResponseWindow::SetRunning(bool running) {

@@ -63,6 +63,7 @@ class FrequencyResponseWindow : public QDialog {
  private:
   void Print();
   void ModelClick();
+  void SweepClick();
   BodeView* view_ = nullptr;
 };
 
