@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "card/CardFactory.h"
 #include "simulation/ProcessRegistry.h"
@@ -115,6 +117,67 @@ LotLoad ParseLoad(const std::string& value) {
   return load;
 }
 
+// "A,B[,C]": two or three decimal numbers.
+bool ParseNumbers(const std::string& text, std::vector<double>& out) {
+  out.clear();
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    double v = 0;
+    if (!ParseVolts(text.substr(start, comma - start), v)) return false;
+    out.push_back(v);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+void ParseLaw(const std::string& value, LotOptions& o) {
+  const auto colon = value.find(':');
+  const std::string word = value.substr(0, colon);
+  const std::string rest = colon == std::string::npos ? "" : value.substr(colon + 1);
+  std::vector<double> n;
+  if (word == "relais") {
+    if (!ParseNumbers(rest, n) || n.size() < 2 || n.size() > 3)
+      Fail("--loi : « " + value +
+           " » n'est pas relais:d,ε[,biais] (amplitude d, hystérésis ε et biais en "
+           "volts, point décimal)");
+    o.RelayTest = true;
+  } else if (word == "tout-ou-rien") {
+    if (!ParseNumbers(rest, n) || n.size() != 2)
+      Fail("--loi : « " + value +
+           " » n'est pas tout-ou-rien:d,ε (ordre ±d et hystérésis ε en volts)");
+    o.RelayTest = false;
+  } else {
+    Fail("--loi : « " + value + " » inconnue (relais:d,ε[,biais] ou tout-ou-rien:d,ε)");
+  }
+  RelaySettings r;
+  r.Amplitude = n[0];
+  r.Hysteresis = n[1];
+  r.Bias = n.size() > 2 ? n[2] : 0.0;
+  if (const std::string fault = RelaySettingsFault(r); !fault.empty())
+    Fail("--loi : " + fault);
+  o.Relay = r;
+}
+
+void ParseWindup(const std::string& value, IndustrialPidSettings& p) {
+  if (value == "aucun") {
+    p.Windup = AntiWindup::None;
+  } else if (value == "saturation") {
+    p.Windup = AntiWindup::Clamping;
+  } else if (value.rfind("recalcul", 0) == 0) {
+    p.Windup = AntiWindup::BackCalculation;
+    if (value.size() > 8) {
+      double tt = 0;
+      if (value[8] != ':' || !ParseVolts(value.substr(9), tt) || !(tt > 0))
+        Fail("--anti-emballement : « " + value +
+             " » : le temps de poursuite s'écrit recalcul:Tt, Tt en secondes (plus de 0)");
+      p.TrackingTime = tt;
+    }
+  } else {
+    Fail("--anti-emballement : « " + value + " » inconnu (aucun, saturation ou recalcul[:Tt])");
+  }
+}
+
 }  // namespace
 
 int SetpointButtonOf(const std::string& consigne) {
@@ -127,6 +190,7 @@ int SetpointButtonOf(const std::string& consigne) {
 LotOptions ParseLotOptions(int argc, const char* const* argv) {
   LotOptions o;
   bool haveCycles = false, haveCsv = false;
+  std::string industrialOption;  // the last option of the industrial corrector given
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
     std::optional<std::string> inlineValue;
@@ -150,6 +214,17 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       continue;
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
+    // Flags of the analyses and of the industrial corrector: no value.
+    if (name == "--relais" || name == "--frequentiel" || name == "--derivee-sur-mesure") {
+      if (inlineValue) Fail("l'option " + name + " ne prend pas de valeur");
+      if (name == "--relais") o.Relais = true;
+      if (name == "--frequentiel") o.Frequentiel = true;
+      if (name == "--derivee-sur-mesure") {
+        o.Pid.DerivativeOnMeasurement = true;
+        industrialOption = name;
+      }
+      continue;
+    }
     if (name == "--temps-reel") {
       if (inlineValue) Fail("l'option --temps-reel ne prend pas de valeur");
       o.RealTime = true;
@@ -247,6 +322,50 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       } else {
         Fail("--carte : « " + word + " » n'est pas une carte (simulee ou usb:CHEMIN)");
       }
+    } else if (name == "--loi") {
+      ParseLaw(value(), o);
+    } else if (name == "--correcteur") {
+      const std::string v = value();
+      if (v != "partie" && v != "industriel")
+        Fail("--correcteur : « " + v + " » inconnu (partie ou industriel)");
+      o.Industrial = v == "industriel";
+    } else if (name == "--forme") {
+      const std::string v = value();
+      if (v != "parallele" && v != "parallèle" && v != "standard")
+        Fail("--forme : « " + v + " » inconnue (parallele ou standard)");
+      o.Pid.Form = v == "standard" ? PidForm::Standard : PidForm::Parallel;
+      industrialOption = name;
+    } else if (name == "--filtre-derivee") {
+      const std::string v = value();
+      long n = 0;
+      if (!ParseInt(v, n) || n < 2 || n > 20)
+        Fail("--filtre-derivee : « " + v + " » n'est pas un entier N entre 2 et 20");
+      o.Pid.FilterN = static_cast<int>(n);
+      industrialOption = name;
+    } else if (name == "--ponderation") {
+      const std::string v = value();
+      double b = 0;
+      if (!ParseVolts(v, b) || b < 0 || b > 1)
+        Fail("--ponderation : « " + v + " » n'est pas une pondération b entre 0 et 1");
+      o.Pid.SetpointWeight = b;
+      industrialOption = name;
+    } else if (name == "--anti-emballement") {
+      ParseWindup(value(), o.Pid);
+      industrialOption = name;
+    } else if (name == "--action") {
+      const std::string v = value();
+      if (v != "directe" && v != "inverse")
+        Fail("--action : « " + v + " » inconnue (directe ou inverse)");
+      o.Pid.Reverse = v == "inverse";
+      industrialOption = name;
+    } else if (name == "--manuel") {
+      const std::string v = value();
+      std::vector<double> n;
+      if (!ParseNumbers(v, n) || n.size() != 2 || n[0] < 0 || n[1] <= n[0])
+        Fail("--manuel : « " + v +
+             " » n'est pas T1,T2 (en manuel de T1 à T2 secondes, T2 plus grand que T1)");
+      o.Pid.ManualSpan = std::make_pair(n[0], n[1]);
+      industrialOption = name;
     } else if (name == "--ports") {
       o.Ports = value();
       if (o.Ports->empty()) Fail("--ports : nom de fichier vide");
@@ -264,6 +383,14 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     return o;
   }
   if (!haveCycles) Fail("l'option --cycles est obligatoire");
+  if (!industrialOption.empty() && !o.Industrial)
+    Fail(industrialOption + " ne s'applique qu'au correcteur industriel (--correcteur industriel)");
+  if (o.Relay && o.Industrial)
+    Fail("--loi relais et --correcteur industriel s'excluent : un essai n'a qu'une loi");
+  if ((o.Relay || o.Industrial) && o.OpenLoop)
+    Fail(std::string(o.Relay ? "--loi" : "--correcteur industriel") +
+         " ne va pas avec --boucle ouverte : en boucle ouverte, l'ordre est la consigne");
+
   if (!haveCsv) Fail("l'option --csv est obligatoire");
   if (o.UsbPort) {
     // The board is a real card: nothing of the simulated card applies to it.
@@ -286,8 +413,13 @@ std::string LotUsage() {
           [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
           [--carte simulee|usb:CHEMIN]
-          --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--temps-reel]
-          [--identification] [--pompage] [--reglages]
+          [--loi relais:d,ε[,biais]|tout-ou-rien:d,ε]
+          [--correcteur partie|industriel] [--forme parallele|standard]
+          [--filtre-derivee N] [--derivee-sur-mesure] [--ponderation b]
+          [--anti-emballement aucun|saturation|recalcul[:Tt]] [--action directe|inverse]
+          [--manuel T1,T2]
+          --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--relais] [--frequentiel]
+          [--temps-reel] [--identification] [--pompage] [--reglages]
        regulateur-vantor-lot [--dossier DOSSIER] --analyser FICHIER
           [--mesures] [--identification] [--pompage] [--reglages]
 
@@ -317,6 +449,26 @@ Correcteur
   --boucle fermee|ouverte  boucle fermée (par défaut) ou ouverte : la consigne est envoyée
                            telle quelle à la sortie
   --sortie1 active|inactive  sortie 1 à 10 V ou à 0 V (par défaut inactive)
+  --loi relais:d,ε[,biais]   essai de relais : ordre = biais ± d, basculé quand l'erreur
+                           franchit ±ε ; l'essai s'arrête quand quatre périodes
+                           consécutives s'accordent à 5 % près, ou à 60 s (ou à --cycles)
+  --loi tout-ou-rien:d,ε   régulation tout ou rien : ordre +d ou -d (biais 0), hystérésis
+                           ±ε, jusqu'à --cycles
+  --correcteur partie|industriel  le correcteur du poste (par défaut, inchangé) ou le PID
+                           industriel, avec les mêmes champs Kp, Kd, Ki ; pour celui-ci :
+  --forme parallele|standard   forme des réglages (Kp, Ki, Kd ou Kp, Ti = Kp/Ki, Td = Kd/Kp) ;
+                           l'ordre est le même, la légende nomme la forme
+  --filtre-derivee N       dérivée filtrée par un premier ordre de constante Td/N (N de 2
+                           à 20 ; sans l'option, pas de filtre)
+  --derivee-sur-mesure     la dérivée porte sur le retour et non sur l'erreur
+  --ponderation b          pondération b de la consigne dans le terme proportionnel (0 à 1)
+  --anti-emballement aucun|saturation|recalcul[:Tt]  sans, intégration arrêtée quand l'ordre
+                           est en butée, ou recalcul de l'intégrale avec le temps de
+                           poursuite Tt (par défaut √(Ti·Td), ou Ti/2 sans dérivée)
+  --action directe|inverse l'ordre monte quand le retour est sous la consigne (directe,
+                           par défaut) ou quand il est au-dessus (procédé de gain négatif)
+  --manuel T1,T2           en manuel de T1 à T2 secondes, l'ordre gardé à sa valeur à T1 ;
+                           le retour en automatique se fait sans à-coup
 Procédé simulé
   --procede position  moteur à courant continu asservi en position (par défaut)
   --procede vitesse   moteur à courant continu asservi en vitesse
@@ -380,6 +532,15 @@ Durée et résultats
   --analyser FICHIER  lit un essai enregistré (de l'outil ou du poste, « Enregistrer
                       l'essai… ») au lieu d'en lancer un ; avec --mesures,
                       --identification, --pompage ou --reglages
+  --relais            après l'essai de relais, une ligne nom=valeur chacune : a
+                      (amplitude de l'oscillation du retour, V), Tu (période entre les
+                      passages de l'erreur par zéro, s), Ku = 4d / (π √(a² − ε²)), periodes
+                      (nombre de périodes entières) ; trois décimales, « - » sans résultat
+                      (la raison sur la sortie d'erreur)
+  --frequentiel       après un essai à consigne sinusoïdale, le gain et la phase du retour
+                      par rapport à la consigne (premier harmonique, périodes entières
+                      après 20 s d'établissement) : frequence (Hz), gain, gain_db, phase
+                      (degrés, négative pour un retard), periodes ; « - » sans résultat
   --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
                       à la fin, le nombre de cycles en retard (période de plus de 55 ms)
                       est écrit sur la sortie standard (« cycles_en_retard=N sur M »)

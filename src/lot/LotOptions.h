@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "card/SimulatedCard.h"
+#include "regulation/IndustrialPidLaw.h"
+#include "regulation/RelayAnalysis.h"
 #include "simulation/SimulationProfile.h"
 
 namespace vantor {
@@ -57,6 +59,15 @@ struct LotOptions {
   bool Identification = false;  // print the identification of the run
   bool Pompage = false;         // print the critical gain and period of the run
   bool Proposals = false;       // --reglages without a folder: print the proposed gains
+  // --loi relais:d,ε[,biais] (the relay test, which stops once steady or at 60 s) or
+  // --loi tout-ou-rien:d,ε (the on-off corrector, until --cycles).
+  std::optional<RelaySettings> Relay;
+  bool RelayTest = false;
+  // --correcteur industriel and its structure (--forme, --filtre-derivee, ...).
+  bool Industrial = false;
+  IndustrialPidSettings Pid;
+  bool Relais = false;       // print the relay test's a, Tu, Ku after the run
+  bool Frequentiel = false;  // print the frequency response after the run
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.

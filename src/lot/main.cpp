@@ -21,9 +21,12 @@
 #include "common/WorkingFolder.h"
 #include "lot/LotOptions.h"
 #include "lot/PortLogBus.h"
+#include "regulation/FrequencyResponse.h"
 #include "regulation/Identification.h"
+#include "regulation/IndustrialPidLaw.h"
 #include "regulation/Pumping.h"
 #include "regulation/Regulation.h"
+#include "regulation/RelayLaw.h"
 #include "regulation/RunFile.h"
 #include "regulation/StartUp.h"
 #include "regulation/StepMeasures.h"
@@ -180,6 +183,33 @@ void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState&
   if (proposals.empty()) std::fprintf(stderr, "Pas de réglage proposé : %s.\n", why.c_str());
 }
 
+// The relay test of the run just made, with the relay it was made with (else the one
+// its record shows).
+void PrintRelay(const RegulationState& s, const LotOptions& o) {
+  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  RelaySettings settings;
+  RelayResult r;
+  if (o.Relay) {
+    settings = *o.Relay;
+  } else if (!RelaySettingsFromRecord(*run, settings)) {
+    r.Reason = "l'ordre de l'essai ne bascule pas entre deux niveaux : ce n'est pas un essai "
+               "de relais (--loi relais:d,ε)";
+  }
+  if (r.Reason.empty()) r = AnalyseRelay(*run, settings);
+  std::fputs(RelayLines(r).c_str(), stdout);
+  std::fflush(stdout);
+  if (!r.Measured) std::fprintf(stderr, "Pas de résultat de l'essai de relais : %s.\n",
+                                r.Reason.c_str());
+}
+
+void PrintFrequencyResponse(const RegulationState& s) {
+  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  const FrequencyPoint p = AnalyseFrequencyResponse(*run);
+  std::fputs(FrequencyLines(p).c_str(), stdout);
+  std::fflush(stdout);
+  if (!p.Measured) std::fprintf(stderr, "Pas de réponse fréquentielle : %s.\n", p.Reason.c_str());
+}
+
 // What the USB board's frames showed during the run.
 void PrintBoardCounts(const UsbBoard& board) {
   const UsbBoard::Counters& c = board.Count();
@@ -252,6 +282,14 @@ int Run(const LotOptions& o) {
   }
   if (o.Output1Active) card.WriteOutput1(kFullScaleCount);
   if (o.OpenLoop) s.LoopMode = "Ouv";
+  // Another law than the main window's corrector, for this run.
+  std::unique_ptr<CorrectorLaw> law;
+  if (o.Relay)
+    law = std::make_unique<RelayLaw>(*o.Relay,
+                                     o.RelayTest ? RelayLaw::Use::Test : RelayLaw::Use::OnOff);
+  else if (o.Industrial)
+    law = std::make_unique<IndustrialPidLaw>(o.Pid);
+  s.Law = law.get();
 
   SetpointFields fields = start.Setpoint;
   std::string caption = "Consigne:? ";
@@ -321,6 +359,8 @@ int Run(const LotOptions& o) {
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
   PrintAnalyses(o, *std::make_unique<Trial>(TrialFromState(s, caption, process)), s);
+  if (o.Relais) PrintRelay(s, o);
+  if (o.Frequentiel) PrintFrequencyResponse(s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

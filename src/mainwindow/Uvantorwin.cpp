@@ -16,6 +16,7 @@
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
 #include "mainwindow/IdentificationMenu.h"
+#include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/StartUp.h"
@@ -117,6 +118,7 @@ TForm1::TForm1(CardOpener openCard, QWidget* parent)
   setCentralWidget(central_);
   BuildMenus();
   Trials = new TrialsMenu(*this);
+  Laws = new ControlLawsMenu(*this);
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);

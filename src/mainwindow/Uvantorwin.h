@@ -28,6 +28,7 @@ namespace vantor {
 
 class TrialsMenu;
 class IdentificationMenu;
+class ControlLawsMenu;
 
 class TForm1 : public QMainWindow, private LoopHost {
   Q_OBJECT
@@ -50,6 +51,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   // The "Essais" menu (after "Aide"): live trace, measures, runs kept, run files.
   TrialsMenu* Trials = nullptr;
   IdentificationMenu* Identification = nullptr;  // "Identification", after "Essais"
+  // The relay test and the corrector's structure, at the end of the "Essais" menu.
+  ControlLawsMenu* Laws = nullptr;
 
   // ---- State -------------------------------------------------------------------
   RegulationState State;

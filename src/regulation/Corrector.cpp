@@ -73,9 +73,11 @@ void ComputeOrder(RegulationState& s, long double setpoint, CorrectorLaw& law) {
   s.PrevDTerm = s.DTerm;
   s.ITerm = (s.ErrorSum + s.Error) * s.Ki * s.SamplePeriodMs / 1000;
   s.ErrorSum = s.ErrorSum + s.Error;
+  law.OwnTerms(s, setpoint);
   s.Order = law.Order(s, setpoint);
   if (s.Order > s.ordremaxi) s.Order = s.ordremaxi;
   if (s.Order < s.ordremini) s.Order = s.ordremini;
+  law.OrderLimited(s);
 }
 
 }  // namespace vantor

@@ -20,6 +20,18 @@ class CorrectorLaw {
   virtual long double Order(const RegulationState& s, long double setpoint) = 0;
   // Short French name, for captions ("PID", "boucle ouverte").
   virtual std::string Name() const = 0;
+
+  // A law with its own terms (the industrial PID) puts them in place of the corrector's
+  // PTerm, DTermRaw and ITerm before Order is asked, so that the record's series keep
+  // their meaning: the proportional, derivative and integral parts of the order.
+  virtual void OwnTerms(RegulationState&, long double /*setpoint*/) {}
+  // The order once limited, as it goes to the card (anti-windup, bumpless transfer).
+  virtual void OrderLimited(const RegulationState&) {}
+  // A law that ends its run itself (the relay test once its oscillation is steady): the
+  // loop then stops as "Fin" stops it.
+  virtual bool RunComplete() const { return false; }
+  // The caption's description of the law, empty for the corrector of the main window.
+  virtual std::string Caption() const { return {}; }
 };
 
 // (PTerm + DTerm) + ITerm.

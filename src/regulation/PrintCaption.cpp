@@ -2,6 +2,7 @@
 #include "regulation/PrintCaption.h"
 
 #include "common/Numbers.h"
+#include "regulation/CorrectorLaw.h"
 
 namespace vantor {
 
@@ -26,13 +27,18 @@ std::string Caption(const std::string& panel15, bool step, long double stepLevel
 }  // namespace
 
 std::string BuildPrintCaption(const std::string& panel15, const RegulationState& s) {
-  return Caption(panel15, s.SetpointKind == "echelon", s.StepLevel, s.Mean, s.Amplitude,
-                 s.SetpointFrequency, s.Kp, s.Kd, s.Ki);
+  std::string text = Caption(panel15, s.SetpointKind == "echelon", s.StepLevel, s.Mean,
+                             s.Amplitude, s.SetpointFrequency, s.Kp, s.Kd, s.Ki);
+  // The structure is named only when it is not the main window's corrector.
+  if (s.Law && !s.Law->Caption().empty()) text += " ; " + s.Law->Caption();
+  return text;
 }
 
 std::string BuildPrintCaption(const Trial& t) {
-  return Caption(t.SetpointCaption, t.SetpointKind == "echelon", t.StepLevel, t.Mean, t.Amplitude,
-                 t.SetpointFrequency, t.Kp, t.Kd, t.Ki);
+  std::string text = Caption(t.SetpointCaption, t.SetpointKind == "echelon", t.StepLevel, t.Mean,
+                             t.Amplitude, t.SetpointFrequency, t.Kp, t.Kd, t.Ki);
+  if (!t.Corrector.empty()) text += " ; " + t.Corrector;
+  return text;
 }
 
 TracePage ComputeTracePage(int W, int H) {

@@ -112,6 +112,8 @@ void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
     t.Process = value;
   } else if (key == "date") {
     t.Date = value;
+  } else if (key == "correcteur") {
+    t.Corrector = value;
   } else if (key == "type_consigne") {
     t.SetpointKind = value;
   } else if (key == "amplitude_echelon") {
@@ -150,6 +152,8 @@ void WriteRunFile(const std::string& path, const Trial& t,
     key("boucle", LoopWord(t));
     key("procede", t.Process);
     key("date", t.Date);
+    // Only a run made with another law than the main window's corrector says which.
+    if (!t.Corrector.empty()) key("correcteur", t.Corrector);
     key("type_consigne", t.SetpointKind);
     key("amplitude_echelon", FormatShort(t.StepLevel));
     key("moyenne", FormatShort(t.Mean));

@@ -8,6 +8,7 @@
 //   # boucle=fermée                       loop mode: fermée or ouverte
 //   # procede=Moteur à courant continu : position   (empty on the real card)
 //   # date=2025-03-14 10:12:31
+//   # correcteur=essai de relais d:2, ...  the law, only when not the main window's PID
 //   # type_consigne=echelon  # amplitude_echelon=6  # moyenne=2  # amplitude=0.1
 //   # frequence=0.01  # ordremaxi=10  # ordremini=-10  # entrees=400
 //   k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,ordre_total

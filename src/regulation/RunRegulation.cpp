@@ -45,6 +45,7 @@ void RunCycles(RegulationState& s, AcquisitionCard& card, LoopHost& host, Correc
     const bool lateOnCard = card.WaitPeriodEnd();
     s.Pacing.CycleEnded(host.Seconds(), s.RecordPos, lateOnCard);
     host.ProcessMessagesOnce();
+    if (law.RunComplete()) s.StopRequested = 1;
     if (s.StopRequested == 1) return;
   }
 }

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "common/Numbers.h"
+#include "regulation/CorrectorLaw.h"
 
 namespace vantor {
 
@@ -26,6 +27,7 @@ Trial TrialFromState(const RegulationState& s, const std::string& setpointCaptio
   t.LoopMode = s.LoopMode;
   t.Process = process;
   t.Date = CurrentDateText();
+  if (s.Law) t.Corrector = s.Law->Caption();
   t.ordremaxi = s.ordremaxi;
   t.ordremini = s.ordremini;
   return t;

@@ -27,6 +27,9 @@ struct Trial {
   std::string LoopMode;  // the regulation state's word: "Ouv" is the open loop
   std::string Process;   // the simulated process's name; empty on the real card
   std::string Date;      // local time of the run's end, "AAAA-MM-JJ HH:MM:SS"
+  // The law's caption when the run was not made with the main window's corrector (relay,
+  // industrial PID); empty otherwise.
+  std::string Corrector;
   // Limits of the order in force during the run; unknown for a file that does not say.
   std::optional<long double> ordremaxi, ordremini;
 

@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/ControlLawsMenu.h"
+
+#include <QMenu>
+#include <algorithm>
+#include <memory>
+
+#include "common/Numbers.h"
+#include "common/VantorError.h"
+#include "mainwindow/TrialsMenu.h"
+#include "mainwindow/Uvantorwin.h"
+#include "widgets/ErrorReport.h"
+#include "widgets/QtText.h"
+
+namespace vantor {
+
+namespace {
+
+void ShowWindow(QDialog* w) {
+  w->show();
+  w->raise();
+  w->activateWindow();
+}
+
+}  // namespace
+
+ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
+  setObjectName("ControlLawsMenu");
+  form.Events.Add(*this);
+  QMenu* menu = form.Trials->Essais1;
+  menu->addSeparator();
+  Essaiderelais1 = menu->addAction("Essai de relais…");
+  Essaiderelais1->setObjectName("Essaiderelais1");
+  ConnectGuarded(Essaiderelais1, &QAction::triggered, this, &ControlLawsMenu::Essaiderelais1Click,
+                 &form_);
+  Structureducorrecteur1 = menu->addAction("Structure du correcteur…");
+  Structureducorrecteur1->setObjectName("Structureducorrecteur1");
+  ConnectGuarded(Structureducorrecteur1, &QAction::triggered, this,
+                 &ControlLawsMenu::Structureducorrecteur1Click, &form_);
+
+  Reponsefrequentielle1 = menu->addAction("Réponse fréquentielle…");
+  Reponsefrequentielle1->setObjectName("Reponsefrequentielle1");
+  ConnectGuarded(Reponsefrequentielle1, &QAction::triggered, this,
+                 &ControlLawsMenu::Reponsefrequentielle1Click, &form_);
+
+  frequency_ = new FrequencyResponseWindow(&form);
+  frequency_->Sweep = [this] { RunSweep(); };
+  frequency_->CurrentKp = [this] { return FieldKp(); };
+  relay_ = new RelayTestWindow(&form);
+  relay_->Launch = [this](const RelaySettings& r) { LaunchRelayTest(r); };
+  relay_->Apply = [this](const GainProposal& g) { ApplyProposal(g); };
+  structure_ = new CorrectorStructureWindow(&form);
+  structure_->Applied = [this] { ApplyStructure(); };
+  structure_->ManualChanged = [this](bool manual, double order) {
+    industrial_.SetManual(manual, order);
+  };
+  structure_->CurrentOrder = [this] { return static_cast<double>(industrial_.LastOrder()); };
+  structure_->LabelInForce->setText("En vigueur : le correcteur du poste.");
+}
+
+void ControlLawsMenu::Essaiderelais1Click() {
+  relay_->Propose(form_.Trials->ShownRun());
+  ShowWindow(relay_);
+}
+
+void ControlLawsMenu::Structureducorrecteur1Click() {
+  ShowGains();
+  ShowWindow(structure_);
+}
+
+void ControlLawsMenu::Reponsefrequentielle1Click() {
+  frequency_->ShowMargins(FieldKp());
+  ShowWindow(frequency_);
+}
+
+double ControlLawsMenu::FieldKp() const {
+  // The Kp field as typed, which the next "Début" reads; the gain in force otherwise.
+  try {
+    return static_cast<double>(
+        std::min<long double>(StrToFloat(form_.GainFieldTexts().Edit1), form_.State.kpmax));
+  } catch (const VantorError&) {
+    return static_cast<double>(form_.State.Kp);
+  }
+}
+
+void ControlLawsMenu::CycleRecorded(const RegulationState& s) {
+  if (sweeping_ && s.RecordPos >= kRecordLastEntry) form_.State.StopRequested = 1;
+}
+
+void ControlLawsMenu::RunSweep() {
+  const std::vector<double> frequencies = SweepFrequencies(6, form_.State.SamplePeriodMs);
+  sweeping_ = true;
+  try {
+    for (double f : frequencies) {
+      form_.Button2->click();  // "Sinus.", with the student's mean and amplitude
+      form_.Edit4->setText(ToQString(FormatShort(f)));
+      const Trial* before = form_.Trials->ShownRun();
+      form_.demregClick();
+      const Trial* run = form_.Trials->ShownRun();
+      // "Fin" during the sweep ends it.
+      if (!run || run == before || run->LastEntry < kRecordLastEntry) break;
+    }
+  } catch (...) {
+    sweeping_ = false;
+    throw;
+  }
+  sweeping_ = false;
+}
+
+void ControlLawsMenu::ShowGains() {
+  // The fields as typed, which the next "Début" reads; the gains in force otherwise.
+  const GainFields fields = form_.GainFieldTexts();
+  auto read = [](const std::string& text, long double inForce) {
+    try {
+      return static_cast<double>(StrToFloat(text));
+    } catch (const VantorError&) {
+      return static_cast<double>(inForce);
+    }
+  };
+  structure_->ShowGains(read(fields.Edit1, form_.State.Kp), read(fields.Edit2, form_.State.Kd),
+                        read(fields.Edit3, form_.State.Ki));
+}
+
+void ControlLawsMenu::RunStarted(const RegulationState&) {
+  RegulationState& s = form_.State;
+  setAside_ = s.LoopMode == "Ouv" && s.Law != nullptr && s.Law == chosen_;
+  if (setAside_) s.Law = nullptr;
+  relay_->SetRunning(true);
+  structure_->SetRunning(true, s.Law == &industrial_);
+  frequency_->SetRunning(true);
+}
+
+void ControlLawsMenu::RunEnded(const RegulationState&) {
+  if (setAside_) form_.State.Law = chosen_;
+  setAside_ = false;
+  relay_->SetRunning(false);
+  structure_->SetRunning(false, false);
+  frequency_->SetRunning(false);
+  ShowGains();
+  // Each sine run adds its point (or says why it has none).
+  const Trial* run = form_.Trials->ShownRun();
+  if (run && run->SetpointKind == "sin") frequency_->AddRun(*run);
+  frequency_->ShowMargins(FieldKp());
+}
+
+void ControlLawsMenu::LaunchRelayTest(const RelaySettings& settings) {
+  RegulationState& s = form_.State;
+  if (s.LoopMode == "Ouv")
+    throw VantorError(
+        "L'essai de relais se fait en boucle fermée : menu « Boucle », « fermée », puis relancer "
+        "l'essai");
+  relayTest_ = std::make_unique<RelayLaw>(settings, RelayLaw::Use::Test);
+  s.Law = relayTest_.get();
+  const Trial* before = form_.Trials->ShownRun();
+  try {
+    form_.demregClick();
+  } catch (...) {
+    s.Law = chosen_;
+    throw;
+  }
+  s.Law = chosen_;
+  const Trial* run = form_.Trials->ShownRun();
+  if (!run || run == before) return;  // no run (no setpoint chosen): the message was given
+  relay_->ShowResult(AnalyseRelay(*run, settings));
+}
+
+void ControlLawsMenu::ApplyProposal(const GainProposal& g) {
+  // Into the fields within their bounds, as "Début" will read them; the gains in force
+  // change only at the next "Début", as when the student types them.
+  GainFields fields{FormatShort(g.Kp), FormatShort(g.Kd()), FormatShort(g.Ki())};
+  auto bounds = std::make_unique<RegulationState>();
+  bounds->kpmax = form_.State.kpmax;
+  bounds->kdmax = form_.State.kdmax;
+  bounds->kimax = form_.State.kimax;
+  ReadGains(*bounds, fields);
+  form_.SetGainFieldTexts(fields);
+}
+
+void ControlLawsMenu::ApplyStructure() {
+  RegulationState& s = form_.State;
+  switch (structure_->TypedChoice()) {
+    case CorrectorStructureWindow::Choice::Part:
+      chosen_ = nullptr;
+      break;
+    case CorrectorStructureWindow::Choice::Industrial:
+      industrial_.SetSettings(structure_->TypedPid());
+      chosen_ = &industrial_;
+      break;
+    case CorrectorStructureWindow::Choice::OnOff:
+      onOff_ = std::make_unique<RelayLaw>(structure_->TypedOnOff(), RelayLaw::Use::OnOff);
+      chosen_ = onOff_.get();
+      break;
+  }
+  s.Law = chosen_;
+  structure_->LabelInForce->setText(
+      chosen_ ? "En vigueur pour les prochains essais : " + ToQString(chosen_->Caption()) + "."
+              : QString("En vigueur : le correcteur du poste."));
+}
+
+}  // namespace vantor
