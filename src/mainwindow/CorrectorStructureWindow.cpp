@@ -7,23 +7,10 @@
 #include "common/Numbers.h"
 #include "common/VantorError.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/NumberField.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
-
-namespace {
-
-double ReadField(const QLineEdit* field, const char* name) {
-  const std::string text = ToStdString(field->text().trimmed());
-  try {
-    return static_cast<double>(StrToFloat(text));
-  } catch (const VantorError&) {
-    throw VantorError(std::string(name) + " : « " + text +
-                      " » n'est pas un nombre (point décimal, par exemple 0.5)");
-  }
-}
-
-}  // namespace
 
 CorrectorStructureWindow::CorrectorStructureWindow(QWidget* parent) : QDialog(parent) {
   setObjectName("FormStructure");
@@ -128,12 +115,12 @@ IndustrialPidSettings CorrectorStructureWindow::TypedPid() const {
   p.Form = ComboForm->currentIndex() == 1 ? PidForm::Standard : PidForm::Parallel;
   p.FilterN = SpinFilter->value() == 1 ? 0 : SpinFilter->value();
   p.DerivativeOnMeasurement = CheckMeasurement->isChecked();
-  p.SetpointWeight = ReadField(EditWeight, "Pondération b");
+  p.SetpointWeight = ReadNumberField(EditWeight, "Pondération b", "0.5");
   p.Windup = ComboWindup->currentIndex() == 1   ? AntiWindup::Clamping
              : ComboWindup->currentIndex() == 2 ? AntiWindup::BackCalculation
                                                 : AntiWindup::None;
   if (!EditTracking->text().trimmed().isEmpty())
-    p.TrackingTime = ReadField(EditTracking, "Temps de poursuite Tt");
+    p.TrackingTime = ReadNumberField(EditTracking, "Temps de poursuite Tt", "0.5");
   p.Reverse = ComboAction->currentIndex() == 1;
   if (const std::string fault = IndustrialPidFault(p); !fault.empty()) throw VantorError(fault);
   return p;
@@ -141,8 +128,8 @@ IndustrialPidSettings CorrectorStructureWindow::TypedPid() const {
 
 RelaySettings CorrectorStructureWindow::TypedOnOff() const {
   RelaySettings r;
-  r.Amplitude = ReadField(EditOnOffD, "Ordre d du tout ou rien");
-  r.Hysteresis = ReadField(EditOnOffEpsilon, "Hystérésis \u03b5 du tout ou rien");
+  r.Amplitude = ReadNumberField(EditOnOffD, "Ordre d du tout ou rien", "0.5");
+  r.Hysteresis = ReadNumberField(EditOnOffEpsilon, "Hystérésis \u03b5 du tout ou rien", "0.5");
   if (const std::string fault = RelaySettingsFault(r); !fault.empty()) throw VantorError(fault);
   return r;
 }
@@ -182,13 +169,14 @@ void CorrectorStructureWindow::ManualToggled() {
   const bool manual = CheckManual->isChecked();
   if (manual && CurrentOrder)
     EditManualOrder->setText(QString::number(CurrentOrder(), 'f', 2));
-  if (ManualChanged) ManualChanged(manual, manual ? ReadField(EditManualOrder, "Ordre manuel") : 0);
+  if (ManualChanged)
+    ManualChanged(manual, manual ? ReadNumberField(EditManualOrder, "Ordre manuel", "0.5") : 0);
 }
 
 void CorrectorStructureWindow::SendManual() {
   if (!CheckManual->isChecked())
     throw VantorError("Cochez d'abord « Manuel » : l'ordre manuel ne s'applique qu'en manuel");
-  const double order = ReadField(EditManualOrder, "Ordre manuel");
+  const double order = ReadNumberField(EditManualOrder, "Ordre manuel", "0.5");
   if (!(order >= -10 && order <= 10))
     throw VantorError("L'ordre manuel doit être compris entre -10 et 10 V");
   if (ManualChanged) ManualChanged(true, order);

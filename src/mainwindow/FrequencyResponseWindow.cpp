@@ -13,6 +13,7 @@
 #include "common/VantorError.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/NumberField.h"
 #include "widgets/Printer.h"
 #include "widgets/QtText.h"
 
@@ -23,15 +24,6 @@ namespace {
 constexpr double kLowHz = 0.01, kHighHz = 2.0;
 constexpr double kTopDb = 10, kBottomDb = -40;
 constexpr double kTopDeg = 0, kBottomDeg = -360;
-
-double ReadField(const QLineEdit* field, const char* name) {
-  const std::string text = ToStdString(field->text().trimmed());
-  try {
-    return static_cast<double>(StrToFloat(text));
-  } catch (const VantorError&) {
-    throw VantorError(std::string(name) + " : « " + text + " » n'est pas un nombre");
-  }
-}
 
 }  // namespace
 
@@ -192,9 +184,9 @@ std::optional<DelayedFirstOrder> FrequencyResponseWindow::TypedModel() const {
       EditL->text().trimmed().isEmpty())
     return std::nullopt;
   DelayedFirstOrder m;
-  m.K = ReadField(EditK, "Gain K du modèle");
-  m.T = ReadField(EditT, "Constante de temps T du modèle");
-  m.L = ReadField(EditL, "Retard du modèle");
+  m.K = ReadNumberField(EditK, "Gain K du modèle");
+  m.T = ReadNumberField(EditT, "Constante de temps T du modèle");
+  m.L = ReadNumberField(EditL, "Retard du modèle");
   if (!(m.T > 0)) throw VantorError("La constante de temps T du modèle doit être positive");
   if (!(m.L >= 0)) throw VantorError("Le retard du modèle doit être positif ou nul");
   if (m.K == 0) throw VantorError("Le gain K du modèle ne peut pas être nul");

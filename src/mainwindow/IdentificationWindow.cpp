@@ -7,6 +7,7 @@
 
 #include "common/Numbers.h"
 #include "regulation/TuningRules.h"
+#include "mainwindow/ReadingLabels.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 
@@ -46,25 +47,9 @@ IdentificationWindow::IdentificationWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Identification du procédé");
   setModal(false);
   auto* column = new QVBoxLayout(this);
-  title_ = new QLabel(this);
-  title_->setObjectName("LabelEssai");
-  title_->setWordWrap(true);
-  QFont bold = title_->font();
-  bold.setBold(true);
-  title_->setFont(bold);
-  column->addWidget(title_);
-  reason_ = new QLabel(this);
-  reason_->setObjectName("LabelRaison");
-  reason_->setWordWrap(true);
-  QPalette red = reason_->palette();
-  red.setColor(QPalette::WindowText, Qt::darkRed);
-  reason_->setPalette(red);
-  column->addWidget(reason_);
-  readings_ = new QLabel(this);
-  readings_->setObjectName("LabelLectures");
-  readings_->setTextFormat(Qt::RichText);
-  readings_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  column->addWidget(readings_);
+  title_ = AddRunTitleLabel(this, column);
+  reason_ = AddReasonLabel(this, column);
+  readings_ = AddReadingsLabel(this, column);
   auto* note = new QLabel(
       "Les retards sont lus sur le retour enregistré, qui est la moyenne des dix dernières "
       "mesures : ils comprennent les 0,225 s de cette moyenne (4,5 périodes de 50 ms), comme "

@@ -8,6 +8,7 @@
 #include "common/Numbers.h"
 #include "mainwindow/IdentificationWindow.h"
 #include "regulation/TuningRules.h"
+#include "mainwindow/ReadingLabels.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 
@@ -18,25 +19,9 @@ PumpingWindow::PumpingWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Pompage (Ziegler–Nichols)");
   setModal(false);
   auto* column = new QVBoxLayout(this);
-  title_ = new QLabel(this);
-  title_->setObjectName("LabelEssai");
-  title_->setWordWrap(true);
-  QFont bold = title_->font();
-  bold.setBold(true);
-  title_->setFont(bold);
-  column->addWidget(title_);
-  reason_ = new QLabel(this);
-  reason_->setObjectName("LabelRaison");
-  reason_->setWordWrap(true);
-  QPalette red = reason_->palette();
-  red.setColor(QPalette::WindowText, Qt::darkRed);
-  reason_->setPalette(red);
-  column->addWidget(reason_);
-  readings_ = new QLabel(this);
-  readings_->setObjectName("LabelLectures");
-  readings_->setTextFormat(Qt::RichText);
-  readings_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  column->addWidget(readings_);
+  title_ = AddRunTitleLabel(this, column);
+  reason_ = AddReasonLabel(this, column);
+  readings_ = AddReadingsLabel(this, column);
   auto* note = new QLabel(
       "Essai en P seul (Kd = Ki = 0), en boucle fermée, Kp augmenté jusqu'à une oscillation "
       "qui ne s'amortit plus : Ku est le Kp de l'essai, Tu la période moyenne de l'erreur, "

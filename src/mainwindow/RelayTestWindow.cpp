@@ -11,21 +11,12 @@
 #include "common/VantorError.h"
 #include "regulation/StepMeasures.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/NumberField.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
 
 namespace {
-
-double ReadField(const QLineEdit* field, const char* name) {
-  const std::string text = ToStdString(field->text().trimmed());
-  try {
-    return static_cast<double>(StrToFloat(text));
-  } catch (const VantorError&) {
-    throw VantorError(std::string(name) + " : « " + text +
-                      " » n'est pas un nombre (point décimal, par exemple 0.05)");
-  }
-}
 
 QString Short(double v) {
   return ToQString(FormatShort(static_cast<long double>(v)));
@@ -112,9 +103,9 @@ void RelayTestWindow::Propose(const Trial* last) {
 
 RelaySettings RelayTestWindow::TypedSettings() const {
   RelaySettings r;
-  r.Amplitude = ReadField(EditD, "Amplitude du relais d");
-  r.Hysteresis = ReadField(EditEpsilon, "Hystérésis \u03b5");
-  r.Bias = ReadField(EditBias, "Biais");
+  r.Amplitude = ReadNumberField(EditD, "Amplitude du relais d", "0.05");
+  r.Hysteresis = ReadNumberField(EditEpsilon, "Hystérésis \u03b5", "0.05");
+  r.Bias = ReadNumberField(EditBias, "Biais", "0.05");
   if (const std::string fault = RelaySettingsFault(r); !fault.empty()) throw VantorError(fault);
   return r;
 }

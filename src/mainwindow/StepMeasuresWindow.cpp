@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/Numbers.h"
+#include "mainwindow/ReadingLabels.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
@@ -40,20 +41,8 @@ StepMeasuresWindow::StepMeasuresWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Mesures de la réponse");
   setModal(false);
   auto* column = new QVBoxLayout(this);
-  title_ = new QLabel(this);
-  title_->setObjectName("LabelEssai");
-  title_->setWordWrap(true);
-  QFont bold = title_->font();
-  bold.setBold(true);
-  title_->setFont(bold);
-  column->addWidget(title_);
-  reason_ = new QLabel(this);
-  reason_->setObjectName("LabelRaison");
-  reason_->setWordWrap(true);
-  QPalette red = reason_->palette();
-  red.setColor(QPalette::WindowText, Qt::darkRed);
-  reason_->setPalette(red);
-  column->addWidget(reason_);
+  title_ = AddRunTitleLabel(this, column);
+  reason_ = AddReasonLabel(this, column);
   auto* grid = new QGridLayout();
   grid->setHorizontalSpacing(12);
   for (int row = 0; row < kRows; ++row) {
