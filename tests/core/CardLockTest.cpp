@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "card/CardLock.h"
+#include "PortPipe.h"
 #include "card/CrashRest.h"
 #include "card/RestGuardian.h"
 #include "common/VantorError.h"
@@ -62,17 +63,8 @@ TEST(CardLockTest, ASecondProgramIsRefusedWithTheHolderUntilTheFirstEnds) {
   fs::remove_all(folder);
 }
 
-int g_portPipe = -1;
-
-void PipeWrite(std::uint16_t port, std::uint8_t value) {
-  const unsigned char bytes[3] = {static_cast<unsigned char>(port & 0xFF),
-                                  static_cast<unsigned char>(port >> 8), value};
-  if (::write(g_portPipe, bytes, sizeof bytes) < 0) ::_exit(99);
-}
-
-std::uint8_t NoRead(std::uint16_t) {
-  return 0xFF;
-}
+using port_pipe::NoRead;
+constexpr auto PipeWrite = &port_pipe::Write;
 
 TEST(RestGuardianTest, KillNineInMidRunLeavesTheRestValuesAsTheLastWrites) {
   int ports[2];
@@ -82,7 +74,7 @@ TEST(RestGuardianTest, KillNineInMidRunLeavesTheRestValuesAsTheLastWrites) {
   const pid_t workstation = ::fork();
   if (workstation == 0) {
     ::close(ports[0]);
-    g_portPipe = ports[1];
+    port_pipe::g_fd = ports[1];
     CrashRest::Arm(0x330, 0x340, PipeWrite, NoRead);
     if (StartRestGuardian(&CrashRest::WriteRest) < 0) ::_exit(2);
     // Mid-run: the order at +5 V (count 1023) on output 2.

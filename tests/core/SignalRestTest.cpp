@@ -13,24 +13,15 @@
 #include <utility>
 #include <vector>
 
+#include "PortPipe.h"
 #include "card/CrashRest.h"
 #include "common/TerminationSignals.h"
 
 namespace vantor {
 namespace {
 
-int g_portPipe = -1;
-
-// Async-signal-safe: three bytes down the pipe for each port write.
-void PipeWrite(std::uint16_t port, std::uint8_t value) {
-  const unsigned char bytes[3] = {static_cast<unsigned char>(port & 0xFF),
-                                  static_cast<unsigned char>(port >> 8), value};
-  if (::write(g_portPipe, bytes, sizeof bytes) < 0) ::_exit(99);
-}
-
-std::uint8_t NoRead(std::uint16_t) {
-  return 0xFF;
-}
+using port_pipe::NoRead;
+constexpr auto PipeWrite = &port_pipe::Write;
 
 struct ChildOutcome {
   int status = 0;
@@ -45,7 +36,7 @@ ChildOutcome RunChild(const std::function<void()>& body) {
   if (pid == 0) {
     ::close(fds[0]);
     ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO);  // the handler's own line
-    g_portPipe = fds[1];
+    port_pipe::g_fd = fds[1];
     // Outputs at $334..$337, the update read at $337.
     CrashRest::Arm(0x330, 0x340, PipeWrite, NoRead);
     body();
