@@ -271,6 +271,14 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       o.Output1Active = v == "active";
     } else if (name == "--procede") {
       ParseProcess(value(), o);
+    } else if (name == "--parametre") {
+      const std::string v = value();
+      const auto eq = v.find('=');
+      double number = 0.0;
+      if (eq == std::string::npos || eq == 0 || !ParseVolts(v.substr(eq + 1), number))
+        Fail("--parametre : « " + v +
+             " » n'est pas NOM=VALEUR (par exemple retard=3, point décimal)");
+      o.ParameterValues.emplace_back(v.substr(0, eq), number);
     } else if (name == "--tension-externe") {
       const std::string v = value();
       double volts = 0.0;
@@ -392,6 +400,18 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
          " ne va pas avec --boucle ouverte : en boucle ouverte, l'ordre est la consigne");
 
   if (!haveCsv) Fail("l'option --csv est obligatoire");
+  if (!o.ParameterValues.empty()) {
+    if (o.Process == kConstantProcess || o.UsbPort)
+      Fail("--parametre ne s'applique qu'à un procédé simulé");
+    try {
+      std::unique_ptr<ProcessModel> process = MakeProcess(o.Process);
+      process->ApplyProfile(o.Profile);
+      if (!o.ProcessValues.empty()) process->SetParameters(o.ProcessValues);
+      process->SetParameters(o.ParameterValues);
+    } catch (const std::exception& e) {
+      Fail(std::string("--parametre : ") + e.what());
+    }
+  }
   if (o.UsbPort) {
     // The board is a real card: nothing of the simulated card applies to it.
     if (o.Ports) Fail("--ports : le journal des ports n'existe que sur la carte simulée");
@@ -410,7 +430,8 @@ std::string LotUsage() {
           [--kp T] [--kd T] [--ki T] [--boucle fermee|ouverte] [--sortie1 active|inactive]
           [--procede )" +
          ProcessIds("|") + R"(|constant:C1[,C0]]
-          [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--charge T,C]
+          [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--parametre NOM=V]
+          [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
           [--carte simulee|usb:CHEMIN]
           [--loi relais:d,ε[,biais]|tout-ou-rien:d,ε]
@@ -489,6 +510,9 @@ Procédé simulé
                       ondulation de la génératrice, frottement sec, moteur de position au
                       repos à 1 V (ideal et realiste sans accent sont acceptés)
   --graine N          graine du bruit de mesure (un même N redonne le même essai)
+  --parametre NOM=V   fixe un paramètre du procédé simulé comme la fenêtre « Paramètres
+                      du procédé » (répétable) : gain, constante-temps, retard, capteur,
+                      frottement, bruit... selon le procédé ; par exemple retard=3
   --charge T,C        perturbation : une charge qui retire C volts à l'ordre (0 à 10),
                       appliquée T secondes après « Début » (point décimal, par exemple 10,1.5)
   --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7

@@ -41,6 +41,9 @@ struct LotOptions {
   std::string Process = "position";
   // --procede ordre1:K,T,R (and strejc:, integrateur:): the model's parameters by name.
   std::vector<std::pair<std::string, double>> ProcessValues;
+  // --parametre NOM=VALEUR (repeatable): parameters of the process set after its profile,
+  // as the "Paramètres du procédé" window sets them.
+  std::vector<std::pair<std::string, double>> ParameterValues;
   int ConstantInput1 = 0, ConstantInput0 = 0;
   SimulationProfile Profile = SimulationProfile::Ideal;
   std::optional<std::uint32_t> Seed;

@@ -103,6 +103,7 @@ std::unique_ptr<ProcessModel> MakeLotProcess(const LotOptions& o) {
   std::unique_ptr<ProcessModel> process = MakeProcess(o.Process);
   process->ApplyProfile(o.Profile);
   if (!o.ProcessValues.empty()) process->SetParameters(o.ProcessValues);
+  if (!o.ParameterValues.empty()) process->SetParameters(o.ParameterValues);
   if (o.Seed) process->NoiseSeed = *o.Seed;
   return process;
 }

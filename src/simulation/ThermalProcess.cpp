@@ -36,6 +36,9 @@ void ThermalProcess::Relax(double dt, double drive) {
 
 void ThermalProcess::Advance(double dtSeconds, double driveVolts) {
   if (!(dtSeconds > 0.0)) return;
+  // A heating element only heats: a negative order gives it no power, and the element
+  // cools towards the room by itself.
+  driveVolts = std::max(driveVolts, 0.0);
   const double dead = DeadTimeSeconds > 0.0 ? DeadTimeSeconds : 0.0;
   // The new drive enters the dead time; the oven receives what leaves it. While the
   // queue is shorter than the dead time (after a rest, or a longer dead time) the oven

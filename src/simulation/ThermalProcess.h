@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A small oven: a heating element whose temperature is read by a conditioned sensor, a
-// first order plus dead time, time-scaled so that a step settles well within the run
-// record:
+// A small heating element whose temperature is read by a conditioned sensor, a first
+// order plus dead time, time-scaled so that a step settles well within the run record:
 //
 //   y(t) = retour above rest (V), u: drive voltage (V), L: dead time (s)
 //   T · dy/dt + y = K · u(t − L)
 //   retour = clamp(SensorOffsetVolts + y, SensorMinVolts, SensorMaxVolts)
 //
 // The sensor reads 0 to 10 V for 20 to 120 °C (0.1 V/°C); at rest the oven is at room
-// temperature. A negative drive cools (as a Peltier element would), so the
-// plant stays linear for the tuning methods. This is the plant of the tangent method:
+// temperature. The element only heats: a negative drive gives no power, and the element
+// then cools towards the room with its own time constant. This is the plant of the
+// tangent method:
 // the drive reaches the oven only after L, then the response is a first order of gain K
 // and time constant T.
 //

@@ -144,11 +144,12 @@ TEST(IndustrialPid, ReverseActionRegulatesAProcessOfNegativeGain) {
   IndustrialPidLaw reversed(reverse);
   const auto run = OvenPi(&reversed, cooler());
   EXPECT_NEAR(At(*run, kSeriesFeedback, 1900), 5, 0.05);
-  // Direct action drives it the wrong way, to the sensor's end.
+  // Direct action pushes the wrong way: a negative order gives the element no power, and
+  // the reading stays at its rest, far from the setpoint.
   IndustrialPidSettings direct;
   direct.Windup = AntiWindup::Clamping;
   IndustrialPidLaw forward(direct);
-  EXPECT_GT(At(*OvenPi(&forward, cooler()), kSeriesFeedback, 1900), 9);
+  EXPECT_GT(At(*OvenPi(&forward, cooler()), kSeriesFeedback, 1900), 7.5);
 }
 
 TEST(IndustrialPid, SettingsOutOfTheirRangesAreRefused) {

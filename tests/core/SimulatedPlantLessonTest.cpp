@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a student must be able to see on the simulated plant, run end to end through the
 // headless tool: the profiles, the load disturbance and the process with a dead time.
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -89,6 +90,42 @@ TEST_F(SimulatedPlantLessonTest, ThermalProcessAnswersAfterItsDeadTimeWithItsTim
   std::size_t k63 = step;
   while (k63 < y.size() && y[k63] < start + 0.632 * (end - start)) ++k63;
   EXPECT_NEAR(k63 * 0.05 - 2.5 - deadTime, timeConstant, 0.1 * timeConstant);
+}
+
+TEST_F(SimulatedPlantLessonTest, OnOffControlOfTheHeaterCyclesAroundTheSetpointWiderWithHysteresis) {
+  // Amplitude after the first rise, and the mean period between upward crossings.
+  const auto cycle = [this](const std::string& epsilon) {
+    const std::vector<double> y =
+        Run("--procede thermique --echelon 5 --loi tout-ou-rien:10," + epsilon).Series(kRetour);
+    const std::size_t from = 600;  // 30 s
+    const auto [low, high] = std::minmax_element(y.begin() + from, y.end());
+    std::vector<double> ups;
+    for (std::size_t k = from; k < y.size(); ++k)
+      if (y[k - 1] < 5.0 && y[k] >= 5.0) ups.push_back(k * 0.05);
+    EXPECT_GE(ups.size(), 3u) << epsilon;
+    const double period = ups.size() < 2 ? 0.0 : (ups.back() - ups.front()) / (ups.size() - 1);
+    return std::pair{(*high - *low) / 2.0, period};
+  };
+  const auto [narrowHalf, narrowPeriod] = cycle("0.1");
+  EXPECT_NEAR(narrowHalf, 1.0, 0.15);
+  EXPECT_NEAR(narrowPeriod, 7.0, 0.5);
+  const auto [wideHalf, widePeriod] = cycle("0.5");
+  EXPECT_NEAR(wideHalf, 1.3, 0.15);
+  EXPECT_NEAR(widePeriod, 9.0, 0.5);
+  EXPECT_GT(wideHalf, narrowHalf + 0.15);
+  EXPECT_GT(widePeriod, narrowPeriod + 1.0);
+}
+
+TEST_F(SimulatedPlantLessonTest, ALongerDelayMakesTheSameProportionalGainPump) {
+  const auto pumping = [this](const std::string& delay) {
+    Run("--procede thermique --echelon 5 --kp 6 --parametre retard=" + delay);
+    return Lot("--analyser '" + csv.string() + "' --pompage").out;
+  };
+  EXPECT_NE(pumping("1.5").find("oscillation=-\n"), std::string::npos);
+  const std::string longer = pumping("3");
+  ASSERT_NE(longer.find("oscillation=entretenue\n"), std::string::npos) << longer;
+  const double tu = std::stod(longer.substr(longer.find("Tu=") + 3));
+  EXPECT_NEAR(tu, 11.0, 1.0);
 }
 
 }  // namespace

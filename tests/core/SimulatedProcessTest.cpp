@@ -274,12 +274,23 @@ TEST(SimulatedProcess, ThermalProcessIsAFirstOrderBehindItsDeadTime) {
     EXPECT_NEAR(fine.Input1Volts(), response(t), 1e-9) << "t = " << t;
     EXPECT_NEAR(coarse.Input1Volts(), response(t), 1e-9) << "t = " << t;
   }
-  // Drive cut: the oven keeps heating for the dead time, then cools.
+  // Drive cut, or driven negative (a heater cannot cool): the element keeps heating for
+  // the dead time, then cools towards the room at its own pace, never below it.
   const double peak = 4.0 - (4.0 - fine.Input1Volts()) * std::exp(-1.5 / 8.0);
+  ThermalProcess reversed = fine;
   AdvanceFor(fine, 1.5, 0.0);
+  AdvanceFor(reversed, 1.5, -10.0);
   EXPECT_NEAR(fine.Input1Volts(), peak, 1e-9);
+  EXPECT_NEAR(reversed.Input1Volts(), peak, 1e-9);
   AdvanceFor(fine, 8.0, 0.0);
+  AdvanceFor(reversed, 8.0, -10.0);
   EXPECT_NEAR(fine.Input1Volts(), peak * std::exp(-1.0), 1e-9);
+  EXPECT_NEAR(reversed.Input1Volts(), peak * std::exp(-1.0), 1e-9);
+  ThermalProcess room;
+  room.ApplyProfile(SimulationProfile::Realistic);
+  room.Reset();
+  AdvanceFor(room, 60.0, -10.0);
+  EXPECT_DOUBLE_EQ(room.Input1Volts(), room.SensorOffsetVolts);
 }
 
 }  // namespace
