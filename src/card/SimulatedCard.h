@@ -144,7 +144,7 @@ class SimulatedCard : public PortBus {
   Timer8254 timer_;
   std::int64_t processNs_ = 0;  // the process has been integrated up to here
 
-  double loadVolts_ = 1.0;  // a firm hand on the shaft
+  double loadVolts_ = 1.0;  // a constant torque, like a weight on a pulley
   bool loadApplied_ = false;
   std::optional<std::int64_t> loadAtNs_;
 

@@ -22,6 +22,8 @@ class SimulationLoadDialog : public QDialog {
   void Apply();
   // Seconds after "Début" at which each run applies the load; none: only the button does.
   std::optional<double> StartSeconds() const { return start_; }
+  // No load is scheduled any more (another process, or the process put at rest).
+  void ForgetStart() { start_.reset(); }
 
   QLineEdit* EditLoad = nullptr;
   QLineEdit* EditLoadStart = nullptr;

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QMenuBar>
 
 #include "common/Numbers.h"
@@ -152,6 +153,13 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   loadDialog_ = new SimulationLoadDialog(card, &form);
   toggle_ = new PerturbationToggle(card, &form);
   PlacePerturbationToggle(form, toggle_);
+  processLabel_ = new QLabel(form.Label9->parentWidget());
+  processLabel_->setObjectName("ProcessLabel");
+  processLabel_->setWordWrap(true);
+  if (auto* column = qobject_cast<QVBoxLayout*>(form.Label9->parentWidget()->layout()))
+    column->insertWidget(column->indexOf(form.Label9) + 1, processLabel_);
+  Describe();
+  connect(toggle_, &QAbstractButton::clicked, this, [this] { Describe(); });
   form.Events.Add(*this);
   // Changing the process or its parameters mid-run would hold the cycles.
   form.DisableDuringRuns(menu_->menuAction());
@@ -181,7 +189,7 @@ void SimulationMenu::ChooseProcess(const std::string& id) {
   process->ApplyProfile(card_.Process().Profile());
   card_.SetProcess(std::move(process));
   if (QAction* action = ProcessAction(id)) action->setChecked(true);
-  toggle_->Refresh();
+  ForgetLoad();
 }
 
 void SimulationMenu::ChooseProfile(SimulationProfile profile) {
@@ -189,27 +197,51 @@ void SimulationMenu::ChooseProfile(SimulationProfile profile) {
   card_.ResetProcess();
   (profile == SimulationProfile::Realistic ? RealisticAction : IdealAction)->setChecked(true);
   toggle_->Refresh();
+  Describe();
 }
 
 void SimulationMenu::EditParameters() {
   dialog_->Refill();
   dialog_->exec();
+  Describe();
 }
 
 void SimulationMenu::EditLoad() {
   loadDialog_->Refill();
   loadDialog_->exec();
   toggle_->Refresh();
+  Describe();
 }
 
 void SimulationMenu::ResetProcess() {
   card_.ResetProcess();
+  ForgetLoad();
+}
+
+void SimulationMenu::ForgetLoad() {
+  card_.SetLoadApplied(false);
+  loadDialog_->ForgetStart();
   toggle_->Refresh();
+  Describe();
+}
+
+void SimulationMenu::Describe() {
+  std::string load = "aucune";
+  if (card_.LoadApplied())
+    load = FormatShort(card_.LoadVolts()) + " V, appliquée";
+  else if (const auto start = loadDialog_->StartSeconds())
+    load = FormatShort(card_.LoadVolts()) + " V à " + FormatShort(*start) + " s de l'essai";
+  const bool realistic = card_.Process().Profile() == SimulationProfile::Realistic;
+  processLabel_->setText(ToQString("Procédé simulé : " + card_.Process().Name() + " (" +
+                                   (realistic ? "réaliste" : "idéal") + ") ; charge : " + load));
 }
 
 void SimulationMenu::RunStarted(const RegulationState&) {
   if (const auto start = loadDialog_->StartSeconds()) card_.ScheduleLoad(*start);
   toggle_->Refresh();
+  Describe();
 }
+
+void SimulationMenu::RunEnded(const RegulationState&) { Describe(); }
 
 }  // namespace vantor

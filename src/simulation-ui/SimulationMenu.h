@@ -21,6 +21,8 @@
 #include "simulation/ProcessRegistry.h"
 #include "simulation/SimulationProfile.h"
 
+class QLabel;
+
 namespace vantor {
 
 class TForm1;
@@ -84,6 +86,9 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationParametersDialog* Dialog() const { return dialog_; }
   SimulationLoadDialog* LoadDialog() const { return loadDialog_; }
   PerturbationToggle* Toggle() const { return toggle_; }
+  // Under the status line: the simulated process, its profile and the load, so that a run
+  // never depends on a setting no one sees.
+  QLabel* ProcessLabel() const { return processLabel_; }
 
   // Puts a new process of the table's row behind the card, with the current profile.
   void ChooseProcess(const std::string& id);
@@ -97,6 +102,11 @@ class SimulationMenu : public QObject, private RunObserver {
  private:
   // A run starts: the moment to arm the scheduled load.
   void RunStarted(const RegulationState& s) override;
+  void RunEnded(const RegulationState& s) override;
+  // The label says what the card simulates now.
+  void Describe();
+  // Another process, or the process put at rest: no load stays applied or scheduled.
+  void ForgetLoad();
 
   TForm1& form_;
   SimulatedCard& card_;
@@ -104,6 +114,7 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationParametersDialog* dialog_ = nullptr;
   SimulationLoadDialog* loadDialog_ = nullptr;
   PerturbationToggle* toggle_ = nullptr;
+  QLabel* processLabel_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> processActions_;
 };
 

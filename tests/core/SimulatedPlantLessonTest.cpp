@@ -63,6 +63,11 @@ TEST_F(SimulatedPlantLessonTest, ALoadLeavesAPositionErrorThatOnlyTheIntegralRem
   const std::string loaded = "--procede position --echelon 6 --kp 2 --charge 10,1 ";
   EXPECT_GT(Mean(Run(loaded).Series(kErreur), kLast2s), 0.3);
   EXPECT_LT(std::fabs(Mean(Run(loaded + "--ki 0.5").Series(kErreur), kLast2s)), 0.05);
+  // Without friction, the error is the load over Kp: halved when Kp doubles.
+  EXPECT_NEAR(Mean(Run(loaded).Series(kErreur), kLast2s), 0.5, 0.02);
+  EXPECT_NEAR(Mean(Run("--procede position --echelon 6 --kp 4 --charge 10,1").Series(kErreur),
+                   kLast2s),
+              0.25, 0.02);
 }
 
 TEST_F(SimulatedPlantLessonTest, TheDerivativeTermAmplifiesTheRealisticSensorNoise) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Simulation" menu of the simulated workstation.
+#include <functional>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -136,6 +137,43 @@ TEST_F(SimulationMenuTest, ThePerturbationButtonBrakesDuringARunAndEachRunArmsTh
   d.EditLoad->setText("11");
   EXPECT_THROW(d.Apply(), VantorError);
   EXPECT_EQ(card.LoadVolts(), 2.0);
+}
+
+TEST_F(SimulationMenuTest, AnotherProcessOrARestForgetsTheLoadAndTheLabelSaysWhatIsSimulated) {
+  TForm1& f = CreateMainWindow();
+  SimulationMenu menu(f, card);
+  SimulationLoadDialog& d = *menu.LoadDialog();
+  const auto runArmsTheLoad = [&] {
+    bool armed = false;
+    int turns = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++turns == 30) {  // 1.5 s into the run, past the load's start
+        armed = card.LoadApplied();
+        f.Button6->click();
+      }
+    });
+    timer.start();
+    f.Button5->click();
+    return armed;
+  };
+  f.Button1->click();
+  for (auto forget : {std::function<void()>([&] { menu.ThermalAction->trigger(); }),
+                      std::function<void()>([&] { menu.ResetAction->trigger(); })}) {
+    d.Refill();
+    d.EditLoad->setText("2");
+    d.EditLoadStart->setText("1");
+    d.Apply();
+    ASSERT_TRUE(runArmsTheLoad());
+    EXPECT_NE(menu.ProcessLabel()->text().indexOf("charge : 2 V"), -1);
+    forget();
+    EXPECT_FALSE(card.LoadApplied());
+    EXPECT_NE(menu.ProcessLabel()->text().indexOf("charge : aucune"), -1);
+    EXPECT_FALSE(runArmsTheLoad());
+  }
+  EXPECT_NE(menu.ProcessLabel()->text().indexOf("thermique"), -1);
+  EXPECT_TRUE(menu.ProcessLabel()->isVisibleTo(&f));
 }
 
 TEST_F(SimulationMenuTest, TheChosenProfileFollowsTheProcessAndTheThermalOneHasItsDeadTime) {
