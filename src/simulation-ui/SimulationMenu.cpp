@@ -11,8 +11,10 @@
 #include "common/VantorError.h"
 #include "mainwindow/Uvantorwin.h"
 #include "simulation-ui/ApplyButtons.h"
+#include "simulation-ui/ExerciseMenu.h"
 #include "simulation-ui/PerturbationToggle.h"
 #include "simulation-ui/SimulationLoadDialog.h"
+#include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 
@@ -167,6 +169,7 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
     ConnectGuarded(
         action, &QAction::triggered, this, [this, profile = profile] { ChooseProfile(profile); },
         &form_);
+  exercises_ = new ExerciseMenu(form, *this, card);
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 
@@ -179,8 +182,12 @@ QAction* SimulationMenu::ProcessAction(const std::string& id) const {
 void SimulationMenu::ChooseProcess(const std::string& id) {
   std::unique_ptr<ProcessModel> process = MakeProcess(id);
   process->ApplyProfile(card_.Process().Profile());
-  card_.SetProcess(std::move(process));
+  UseProcess(std::move(process));
   if (QAction* action = ProcessAction(id)) action->setChecked(true);
+}
+
+void SimulationMenu::UseProcess(std::unique_ptr<ProcessModel> process) {
+  card_.SetProcess(std::move(process));
   toggle_->Refresh();
 }
 
@@ -192,6 +199,14 @@ void SimulationMenu::ChooseProfile(SimulationProfile profile) {
 }
 
 void SimulationMenu::EditParameters() {
+  if (exercises_->ExerciseInUse()) {
+    Dialogs::Current().Message(
+        &form_,
+        "Les paramètres du procédé de l'exercice sont cachés : identifiez-le, puis donnez votre "
+        "réponse par « Simulation » → « Réponse à l'exercice… ». Le professeur peut les "
+        "révéler dans « Exercice du professeur… ».");
+    return;
+  }
   dialog_->Refill();
   dialog_->exec();
 }

@@ -26,6 +26,7 @@ namespace vantor {
 class TForm1;
 class PerturbationToggle;
 class SimulationLoadDialog;
+class ExerciseMenu;
 
 // The parameters dialog: one field per parameter of the current process (its
 // Parameters()), then the external setpoint; "." as decimal separator. A parameter
@@ -84,9 +85,13 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationParametersDialog* Dialog() const { return dialog_; }
   SimulationLoadDialog* LoadDialog() const { return loadDialog_; }
   PerturbationToggle* Toggle() const { return toggle_; }
+  // The teacher's exercise, at the end of the menu.
+  ExerciseMenu* Exercises() const { return exercises_; }
 
   // Puts a new process of the table's row behind the card, with the current profile.
   void ChooseProcess(const std::string& id);
+  // Puts a process behind the card (the caller checks its menu action).
+  void UseProcess(std::unique_ptr<ProcessModel> process);
   // Gives the current process the profile's parameters and puts it at rest; the
   // processes chosen afterwards get it too.
   void ChooseProfile(SimulationProfile profile);
@@ -104,6 +109,7 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationParametersDialog* dialog_ = nullptr;
   SimulationLoadDialog* loadDialog_ = nullptr;
   PerturbationToggle* toggle_ = nullptr;
+  ExerciseMenu* exercises_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> processActions_;
 };
 
