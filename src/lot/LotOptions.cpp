@@ -154,8 +154,7 @@ void ParseLaw(const std::string& value, LotOptions& o) {
   r.Amplitude = n[0];
   r.Hysteresis = n[1];
   r.Bias = n.size() > 2 ? n[2] : 0.0;
-  if (const std::string fault = RelaySettingsFault(r); !fault.empty())
-    Fail("--loi : " + fault);
+  if (const std::string fault = RelaySettingsFault(r); !fault.empty()) Fail("--loi : " + fault);
   o.Relay = r;
 }
 
@@ -442,7 +441,8 @@ std::string LotUsage() {
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--relais] [--frequentiel]
           [--temps-reel] [--identification] [--pompage] [--reglages]
        regulateur-vantor-lot [--dossier DOSSIER] --analyser FICHIER
-          [--mesures] [--identification] [--pompage] [--reglages]
+          [--mesures] [--identification] [--pompage] [--reglages] [--relais]
+          [--frequentiel] [--loi relais:d,ε[,biais]]
 
 Lance une régulation du Régulateur Vantor sans fenêtre, sur la carte simulée et en temps
 virtuel (une régulation de 100 s dure une fraction de seconde ; en temps réel avec
@@ -555,16 +555,19 @@ Durée et résultats
                       mêmes ramenés aux plages du professeur, préfixées borne_
   --analyser FICHIER  lit un essai enregistré (de l'outil ou du poste, « Enregistrer
                       l'essai… ») au lieu d'en lancer un ; avec --mesures,
-                      --identification, --pompage ou --reglages
+                      --identification, --pompage, --reglages, --relais ou --frequentiel
   --relais            après l'essai de relais, une ligne nom=valeur chacune : a
                       (amplitude de l'oscillation du retour, V), Tu (période entre les
                       passages de l'erreur par zéro, s), Ku = 4d / (π √(a² − ε²)), periodes
                       (nombre de périodes entières) ; trois décimales, « - » sans résultat
-                      (la raison sur la sortie d'erreur)
+                      (la raison sur la sortie d'erreur). Avec --analyser, d et ε sont
+                      ceux de --loi relais:d,ε s'il est donné, sinon lus sur l'ordre
+                      enregistré (ses deux niveaux)
   --frequentiel       après un essai à consigne sinusoïdale, le gain et la phase du retour
                       par rapport à la consigne (premier harmonique, périodes entières
                       après 20 s d'établissement) : frequence (Hz), gain, gain_db, phase
                       (degrés, négative pour un retard), periodes ; « - » sans résultat
+                      (la raison sur la sortie d'erreur) ; avec --analyser, sur l'essai lu
   --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
                       à la fin, le nombre de cycles en retard (période de plus de 55 ms)
                       est écrit sur la sortie standard (« cycles_en_retard=N sur M »)
@@ -581,7 +584,8 @@ moyenne », Edit7 « Amplitude » des consignes périodiques ; puis les lignes d
 Codes de retour : 0 réussite ; 1 erreur du programme (message sur la sortie d'erreur :
 texte non numérique, « Entrer une consigne », fréquence nulle, carte qui ne répond pas,
 fichier impossible à lire, à créer ou à écrire) ; 2 ligne de commande incorrecte ;
-128 + N arrêt par le signal N. Un fichier CSV n'est jamais laissé à moitié écrit.
+128 + N arrêt par le signal N. Une analyse sans résultat (« - », la raison sur la sortie
+d'erreur) n'est pas une erreur : code 0. Un fichier CSV n'est jamais laissé à moitié écrit.
 )";
 }
 

@@ -143,29 +143,43 @@ void PrintMeasures(const Trial& run) {
   const StepMeasures m = MeasureStep(run);
   std::fputs(StepMeasureLines(m).c_str(), stdout);
   std::fflush(stdout);
-  if (!m.Measured) std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
+  if (!m.Measured)
+    std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
   else if (!m.Settled)
-    std::fputs("Réponse non établie à 5 % : pas de dépassement ni d'erreur statique mesurables "
-               "(« - »).\n",
-               stderr);
+    std::fputs(
+        "Réponse non établie à 5 % : pas de dépassement ni d'erreur statique mesurables "
+        "(« - »).\n",
+        stderr);
 }
 
-// What --mesures, --identification, --pompage and --reglages ask of a run, in that order.
-void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState& s) {
-  if (o.Mesures) PrintMeasures(run);
-  const Identification id = Identify(run);
-  if (o.Identification) {
-    std::fputs(IdentificationLines(id).c_str(), stdout);
-    std::fflush(stdout);
-    if (!id.Identified) std::fprintf(stderr, "Pas d'identification : %s.\n", id.Reason.c_str());
+// The relay test of a run, with the relay it was made with (--loi), else the one its
+// record shows.
+void PrintRelay(const Trial& run, const LotOptions& o) {
+  RelaySettings settings;
+  RelayResult r;
+  if (o.Relay) {
+    settings = *o.Relay;
+  } else if (!RelaySettingsFromRecord(run, settings)) {
+    r.Reason =
+        "l'ordre de l'essai ne bascule pas entre deux niveaux : ce n'est pas un essai "
+        "de relais (--loi relais:d,ε)";
   }
-  const Pumping pumping = MeasurePumping(run);
-  if (o.Pompage) {
-    std::fputs(PumpingLines(pumping).c_str(), stdout);
-    std::fflush(stdout);
-    if (!pumping.Measured) std::fprintf(stderr, "Pas de pompage : %s.\n", pumping.Reason.c_str());
-  }
-  if (!o.Proposals) return;
+  if (r.Reason.empty()) r = AnalyseRelay(run, settings);
+  std::fputs(RelayLines(r).c_str(), stdout);
+  std::fflush(stdout);
+  if (!r.Measured)
+    std::fprintf(stderr, "Pas de résultat de l'essai de relais : %s.\n", r.Reason.c_str());
+}
+
+void PrintFrequencyResponse(const Trial& run) {
+  const FrequencyPoint p = AnalyseFrequencyResponse(run);
+  std::fputs(FrequencyLines(p).c_str(), stdout);
+  std::fflush(stdout);
+  if (!p.Measured) std::fprintf(stderr, "Pas de réponse fréquentielle : %s.\n", p.Reason.c_str());
+}
+
+// The gains proposed from the identification, else from a sustained pumping.
+void PrintProposals(const Identification& id, const Pumping& pumping, const RegulationState& s) {
   std::vector<GainProposal> proposals;
   std::string why;
   if (id.Identified) {
@@ -184,31 +198,25 @@ void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState&
   if (proposals.empty()) std::fprintf(stderr, "Pas de réglage proposé : %s.\n", why.c_str());
 }
 
-// The relay test of the run just made, with the relay it was made with (else the one
-// its record shows).
-void PrintRelay(const RegulationState& s, const LotOptions& o) {
-  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
-  RelaySettings settings;
-  RelayResult r;
-  if (o.Relay) {
-    settings = *o.Relay;
-  } else if (!RelaySettingsFromRecord(*run, settings)) {
-    r.Reason = "l'ordre de l'essai ne bascule pas entre deux niveaux : ce n'est pas un essai "
-               "de relais (--loi relais:d,ε)";
+// What --mesures, --identification, --pompage, --reglages, --relais and --frequentiel ask
+// of a run, in that order.
+void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState& s) {
+  if (o.Mesures) PrintMeasures(run);
+  const Identification id = Identify(run);
+  if (o.Identification) {
+    std::fputs(IdentificationLines(id).c_str(), stdout);
+    std::fflush(stdout);
+    if (!id.Identified) std::fprintf(stderr, "Pas d'identification : %s.\n", id.Reason.c_str());
   }
-  if (r.Reason.empty()) r = AnalyseRelay(*run, settings);
-  std::fputs(RelayLines(r).c_str(), stdout);
-  std::fflush(stdout);
-  if (!r.Measured) std::fprintf(stderr, "Pas de résultat de l'essai de relais : %s.\n",
-                                r.Reason.c_str());
-}
-
-void PrintFrequencyResponse(const RegulationState& s) {
-  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
-  const FrequencyPoint p = AnalyseFrequencyResponse(*run);
-  std::fputs(FrequencyLines(p).c_str(), stdout);
-  std::fflush(stdout);
-  if (!p.Measured) std::fprintf(stderr, "Pas de réponse fréquentielle : %s.\n", p.Reason.c_str());
+  const Pumping pumping = MeasurePumping(run);
+  if (o.Pompage) {
+    std::fputs(PumpingLines(pumping).c_str(), stdout);
+    std::fflush(stdout);
+    if (!pumping.Measured) std::fprintf(stderr, "Pas de pompage : %s.\n", pumping.Reason.c_str());
+  }
+  if (o.Proposals) PrintProposals(id, pumping, s);
+  if (o.Relais) PrintRelay(run, o);
+  if (o.Frequentiel) PrintFrequencyResponse(run);
 }
 
 // What the USB board's frames showed during the run.
@@ -360,8 +368,6 @@ int Run(const LotOptions& o) {
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
   PrintAnalyses(o, *std::make_unique<Trial>(TrialFromState(s, caption, process)), s);
-  if (o.Relais) PrintRelay(s, o);
-  if (o.Frequentiel) PrintFrequencyResponse(s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

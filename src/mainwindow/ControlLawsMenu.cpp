@@ -7,6 +7,7 @@
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
+#include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
 #include "widgets/ErrorReport.h"
@@ -46,6 +47,12 @@ ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
   frequency_ = new FrequencyResponseWindow(&form);
   frequency_->Sweep = [this] { RunSweep(); };
   frequency_->CurrentKp = [this] { return FieldKp(); };
+  frequency_->IdentifiedModel = [this]() -> std::optional<ProcessModelFit> {
+    // The identification menu comes after this one in the menu bar.
+    const IdentificationWindow* w = form_.Identification ? form_.Identification->Window() : nullptr;
+    if (!w || !w->Current()) return std::nullopt;
+    return w->ChosenModel();
+  };
   relay_ = new RelayTestWindow(&form);
   relay_->Launch = [this](const RelaySettings& r) { LaunchRelayTest(r); };
   relay_->Apply = [this](const GainProposal& g) { ApplyProposal(g); };
@@ -64,12 +71,15 @@ void ControlLawsMenu::Essaiderelais1Click() {
 }
 
 void ControlLawsMenu::Structureducorrecteur1Click() {
-  ShowGains();
-  ShowWindow(structure_);
+  // The industrial regulator's settings are the teacher's, as the ranges are.
+  form_.RequireTeacherPassword([this] {
+    ShowGains();
+    ShowWindow(structure_);
+  });
 }
 
 void ControlLawsMenu::Reponsefrequentielle1Click() {
-  frequency_->ShowMargins(FieldKp());
+  frequency_->RefreshModel();
   ShowWindow(frequency_);
 }
 
@@ -140,7 +150,7 @@ void ControlLawsMenu::RunEnded(const RegulationState&) {
   // Each sine run adds its point (or says why it has none).
   const Trial* run = form_.Trials->ShownRun();
   if (run && run->SetpointKind == "sin") frequency_->AddRun(*run);
-  frequency_->ShowMargins(FieldKp());
+  frequency_->RefreshModel();
 }
 
 void ControlLawsMenu::LaunchRelayTest(const RelaySettings& settings) {

@@ -3,7 +3,8 @@
 // The commands of the other corrector laws, at the end of the "Essais" menu (disabled
 // during a run with it): "Essai de relais…" and "Structure du correcteur…". Owns the
 // laws and sets the law of the next runs in the main window's state; the main window's
-// corrector stays the law until another is applied.
+// corrector stays the law until another is applied. "Structure du correcteur…" opens
+// behind the teacher's password.
 #include <QAction>
 #include <QObject>
 #include <memory>

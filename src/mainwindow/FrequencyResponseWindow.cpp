@@ -43,8 +43,8 @@ void BodeView::paintEvent(QPaintEvent*) {
   const QRect gain(left, gap, right - left, plotHeight);
   const QRect phase(left, 2 * gap + plotHeight, right - left, plotHeight);
   auto x = [&](double f) {
-    return left + (std::log10(f) - std::log10(kLowHz)) / (std::log10(kHighHz) - std::log10(kLowHz)) *
-                      (right - left);
+    return left + (std::log10(f) - std::log10(kLowHz)) /
+                      (std::log10(kHighHz) - std::log10(kLowHz)) * (right - left);
   };
   auto y = [](const QRect& r, double v, double top, double bottom) {
     return r.top() + (top - v) / (top - bottom) * r.height();
@@ -61,8 +61,8 @@ void BodeView::paintEvent(QPaintEvent*) {
     p.drawRect(r);
     p.drawText(QPointF(r.left(), r.top() - 6), title);
     for (double v = bottom; v <= top + 1e-9; v += step * (step < 20 ? 1 : 2))
-      p.drawText(QRectF(0, y(r, v, top, bottom) - 8, left - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
-                 QString::number(v));
+      p.drawText(QRectF(0, y(r, v, top, bottom) - 8, left - 6, 16),
+                 Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
   }
   for (double f : {0.01, 0.1, 1.0})
     p.drawText(QRectF(x(f) - 30, phase.bottom() + 2, 60, 16), Qt::AlignCenter,
@@ -72,10 +72,8 @@ void BodeView::paintEvent(QPaintEvent*) {
     bool first = true;
     for (int i = 0; i <= 200; ++i) {
       const double f = kLowHz * std::pow(kHighHz / kLowHz, i / 200.0);
-      const std::complex<double> m = Model->At(f);
-      double deg = -std::atan(2 * M_PI * f * Model->T) * 180 / M_PI - 360 * f * Model->L;
-      const QPointF a(x(f), y(gain, 20 * std::log10(std::abs(m)), kTopDb, kBottomDb));
-      const QPointF b(x(f), y(phase, deg, kTopDeg, kBottomDeg));
+      const QPointF a(x(f), y(gain, ModelGainDb(*Model, f), kTopDb, kBottomDb));
+      const QPointF b(x(f), y(phase, ModelPhaseDegrees(*Model, f), kTopDeg, kBottomDeg));
       if (first) {
         g.moveTo(a);
         ph.moveTo(b);
@@ -112,8 +110,8 @@ FrequencyResponseWindow::FrequencyResponseWindow(QWidget* parent) : QDialog(pare
   view_ = new BodeView(this);
   view_->setObjectName("Bode");
   column->addWidget(view_, 1);
-  LabelLast = new QLabel("Chaque essai à consigne sinusoïdale (bouton « Sinus. ») ajoute un point.",
-                         this);
+  LabelLast =
+      new QLabel("Chaque essai à consigne sinusoïdale (bouton « Sinus. ») ajoute un point.", this);
   LabelLast->setObjectName("LabelDernier");
   LabelLast->setWordWrap(true);
   column->addWidget(LabelLast);
@@ -134,6 +132,10 @@ FrequencyResponseWindow::FrequencyResponseWindow(QWidget* parent) : QDialog(pare
   ButtonModel->setObjectName("ButtonModele");
   model->addWidget(ButtonModel);
   column->addLayout(model);
+  LabelModel = new QLabel(this);
+  LabelModel->setObjectName("LabelModele");
+  LabelModel->setWordWrap(true);
+  column->addWidget(LabelModel);
   LabelMargins = new QLabel(this);
   LabelMargins->setObjectName("LabelMarges");
   LabelMargins->setWordWrap(true);
@@ -193,14 +195,62 @@ std::optional<DelayedFirstOrder> FrequencyResponseWindow::TypedModel() const {
   return m;
 }
 
+namespace {
+
+QString Seconds(double v) {
+  return QString::number(v, 'g', 3) + " s";
+}
+
+// "Strejc (n = 3) : K = 1.02, T = 2.1 s, retard 0.84 s".
+QString ModelText(const ProcessModelFit& m) {
+  QString text = ToQString(ModelName(m.Kind));
+  if (m.Integrating)
+    return text + QString(" : intégrateur, k = %1 /s, retard %2")
+                      .arg(m.K, 0, 'g', 3)
+                      .arg(Seconds(m.Delay));
+  if (m.Order > 1) text += QString(" (n = %1)").arg(m.Order);
+  return text + QString(" : K = %1, T = %2, retard %3")
+                    .arg(m.K, 0, 'g', 3)
+                    .arg(Seconds(m.T))
+                    .arg(Seconds(m.Delay));
+}
+
+}  // namespace
+
+void FrequencyResponseWindow::RefreshModel() {
+  const std::optional<ProcessModelFit> found =
+      IdentifiedModel ? IdentifiedModel() : std::optional<ProcessModelFit>();
+  identified_ = found.has_value();
+  for (QWidget* w : std::initializer_list<QWidget*>{EditK, EditT, EditL, ButtonModel})
+    w->setEnabled(!identified_);
+  if (found) {
+    view_->Model = found;
+    LabelModel->setText("Modèle identifié, en vert : " + ModelText(*found) +
+                        " (menu « Identification »).");
+  } else if (typed_) {
+    view_->Model = AsModelFit(*typed_);
+    LabelModel->setText("Modèle saisi, en vert : " + ModelText(*view_->Model) + ".");
+  } else {
+    view_->Model.reset();
+    LabelModel->setText(
+        "Pas de modèle : identifiez le procédé (menu « Identification ») ou saisissez un "
+        "premier ordre avec retard ci-dessus.");
+  }
+  ShowMargins(CurrentKp ? CurrentKp() : 0);
+  view_->update();
+}
+
 void FrequencyResponseWindow::ShowMargins(double kp) {
   if (!view_->Model) {
-    LabelMargins->setText("Saisir un modèle (par exemple celui de l'identification) pour le "
-                          "tracer et lire les marges.");
+    LabelMargins->setText(
+        "Identifiez le procédé ou saisissez un modèle pour le tracer et lire "
+        "les marges.");
     return;
   }
   const LoopMargins m = MarginsWithP(*view_->Model, kp);
-  QString text = QString("Avec un correcteur P de Kp = %1 autour du modèle : ").arg(kp, 0, 'g', 4);
+  QString text = QString("En boucle ouverte, un correcteur P de Kp = %1 avec le modèle %2 : ")
+                     .arg(kp, 0, 'g', 4)
+                     .arg(identified_ ? "identifié" : "saisi");
   text += m.HasGainMargin ? QString("marge de gain %1 dB (à %2 Hz)")
                                 .arg(m.GainMarginDb, 0, 'f', 1)
                                 .arg(m.PhaseCrossover, 0, 'g', 3)
@@ -213,9 +263,8 @@ void FrequencyResponseWindow::ShowMargins(double kp) {
 }
 
 void FrequencyResponseWindow::ModelClick() {
-  view_->Model = TypedModel();
-  ShowMargins(CurrentKp ? CurrentKp() : 0);
-  view_->update();
+  typed_ = TypedModel();
+  RefreshModel();
 }
 
 void FrequencyResponseWindow::SweepClick() {
@@ -223,7 +272,8 @@ void FrequencyResponseWindow::SweepClick() {
 }
 
 void FrequencyResponseWindow::SetRunning(bool running) {
-  for (QPushButton* b : {ButtonSweep, ButtonClear, ButtonPrint, ButtonModel}) b->setEnabled(!running);
+  for (QPushButton* b : {ButtonSweep, ButtonClear, ButtonPrint}) b->setEnabled(!running);
+  ButtonModel->setEnabled(!running && !identified_);
 }
 
 void FrequencyResponseWindow::Print() {
@@ -239,7 +289,8 @@ void FrequencyResponseWindow::Print() {
     const int w = printer.PageWidth(), h = printer.PageHeight();
     printer.SetCanvasFont("Arial", 10);
     printer.TextOut(w / 10, h / 20, "Réponse fréquentielle : " + LabelLast->text());
-    printer.TextOut(w / 10, h / 20 + h / 40, LabelMargins->text());
+    printer.TextOut(w / 10, h / 20 + h / 40, LabelModel->text());
+    printer.TextOut(w / 10, h / 20 + 2 * h / 40, LabelMargins->text());
     const int width = w * 8 / 10;
     const int height = width * picture.height() / std::max(1, picture.width());
     printer.StretchDraw(QRect(w / 10, h / 8, width, height), picture);

@@ -6,6 +6,7 @@
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
+#include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
 #include "regulation/StepMeasures.h"
@@ -32,7 +33,8 @@ QString N(double v) {
 
 // "(Kp 2, Kd 0, Ki 0.25)": the gains a predicted run was made with.
 QString GainsText(const Trial& run) {
-  return "(Kp " + ShortText(run.Kp) + ", Kd " + ShortText(run.Kd) + ", Ki " + ShortText(run.Ki) + ")";
+  return "(Kp " + ShortText(run.Kp) + ", Kd " + ShortText(run.Kd) + ", Ki " + ShortText(run.Ki) +
+         ")";
 }
 
 }  // namespace
@@ -109,7 +111,8 @@ void IdentificationMenu::DrawModel() {
   const double period = window_->Run()->SamplePeriodMs / 1000.0;
   const int last = std::min(window_->Run()->LastEntry, kPlotEntries - 1);
   for (int k = 0; k <= last; k += kDashedStride)
-    model_->AddXY(k * period, m.Response(k * period, id->StepTime, id->InitialValue, id->InputChange));
+    model_->AddXY(k * period,
+                  m.Response(k * period, id->StepTime, id->InitialValue, id->InputChange));
   // The line read: the tangent between y0 and yf, or the ramp's asymptote from y0 on.
   tangent_->Clear();
   const bool stable = id->Type == ProcessType::Stable;
@@ -122,6 +125,8 @@ void IdentificationMenu::DrawModel() {
   tangent_->AddXY(to, line.At(to));
   modelRun_ = window_->Source();
   form_.Chart1->update();
+  // The Bode plot draws the model identified.
+  if (form_.Laws) form_.Laws->FrequencyWindow()->RefreshModel();
 }
 
 void IdentificationMenu::ClearModel() {
@@ -273,8 +278,10 @@ void IdentificationMenu::ShowComparison() {
     std::function<QString(const StepMeasures&)> value;
   };
   const std::vector<Line> lines = {
-      {"Temps de montée", "s", [&](const StepMeasures& m) {
-         return cell(m, m.RiseTime.has_value(), m.RiseTime.value_or(0)); }},
+      {"Temps de montée", "s",
+       [&](const StepMeasures& m) {
+         return cell(m, m.RiseTime.has_value(), m.RiseTime.value_or(0));
+       }},
       {"Dépassement", "%", [&](const StepMeasures& m) { return cell(m, true, m.Overshoot); }},
       {"Temps de pic", "s", [&](const StepMeasures& m) { return cell(m, true, m.PeakTime); }},
       {"Temps de réponse à 5 %", "s",
@@ -282,19 +289,20 @@ void IdentificationMenu::ShowComparison() {
       {"Erreur statique", "V", [&](const StepMeasures& m) { return cell(m, true, m.StaticError); }},
   };
   QString html = "<p>Prévision : modèle « " + predictionModel_ + " », " +
-                 GainsText(*prediction_).mid(1).chopped(1) +
-                 ", échelon de " + ShortText(prediction_->StepLevel) + " V.</p><table>" +
+                 GainsText(*prediction_).mid(1).chopped(1) + ", échelon de " +
+                 ShortText(prediction_->StepLevel) + " V.</p><table>" +
                  "<tr><th></th><th>&nbsp;Prévue&nbsp;</th><th>&nbsp;" +
                  (after ? QString("Essai %1").arg(after->Number) : QString("Essai suivant")) +
                  "&nbsp;</th><th></th></tr>";
   for (const Line& l : lines)
     html += "<tr><td>" + QString(l.name) + "</td><td align='right'>" + l.value(p) +
-            "</td><td align='right'>" + (after ? l.value(r) : QString("—")) + "</td><td>" +
-            l.unit + "</td></tr>";
+            "</td><td align='right'>" + (after ? l.value(r) : QString("—")) + "</td><td>" + l.unit +
+            "</td></tr>";
   html += "</table>";
   if (!after)
-    html += "<p>Lancez l'essai (« Début ») avec ces gains : les deux réponses seront alors "
-            "tracées et mesurées côte à côte.</p>";
+    html +=
+        "<p>Lancez l'essai (« Début ») avec ces gains : les deux réponses seront alors "
+        "tracées et mesurées côte à côte.</p>";
   comparisonText_->setText(html);
 }
 

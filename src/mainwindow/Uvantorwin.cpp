@@ -15,8 +15,8 @@
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
-#include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/ControlLawsMenu.h"
+#include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/StartUp.h"
@@ -770,6 +770,13 @@ void TForm1::Reglagedesplagesdefonctionnement1Click() {
 void TForm1::Changermotdepasse1Click() {
   passwordPurpose = 1;
   ShowModal(Formpass);
+}
+
+void TForm1::RequireTeacherPassword(std::function<void()> granted) {
+  passwordPurpose = 3;
+  teacherAction = std::move(granted);
+  ShowModal(Formpass);
+  teacherAction = nullptr;
 }
 
 void TForm1::ouverte1Click() {

@@ -60,6 +60,12 @@ class TForm1 : public QMainWindow, private LoopHost {
   std::int32_t ADR2 = 0;
   std::string helpTopic;
   std::uint8_t passwordPurpose = 0;
+  // Purpose 3: a teacher's window of the extras, opened by teacherAction once the
+  // password is validated.
+  std::function<void()> teacherAction;
+  // Shows the password window for a teacher's window; `granted` runs once the password
+  // is validated, never otherwise.
+  void RequireTeacherPassword(std::function<void()> granted);
   // Runs use real-time scheduling and locked memory when the system permits it.
   bool RealTimeRuns = true;
   double zeroX = 0;

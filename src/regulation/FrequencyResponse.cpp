@@ -5,6 +5,8 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 namespace vantor {
 
@@ -130,33 +132,83 @@ std::complex<double> DelayedFirstOrder::At(double frequency) const {
   return K * std::polar(1.0, -w * L) / std::complex<double>(1, w * T);
 }
 
-LoopMargins MarginsWithP(const DelayedFirstOrder& model, double kp) {
+ProcessModelFit AsModelFit(const DelayedFirstOrder& model) {
+  ProcessModelFit m;
+  m.Kind = ModelKind::LeastSquares;
+  m.K = model.K;
+  m.T = model.T;
+  m.Delay = model.L;
+  return m;
+}
+
+namespace {
+
+// The model's lag in radians at ω (rad/s), rising with ω.
+double Lag(const ProcessModelFit& m, double w) {
+  const double lag = w * m.Delay;
+  if (m.Integrating) return lag + kPi / 2;
+  return lag + m.Order * std::atan(w * m.T);
+}
+
+// The model's gain at ω, falling with ω.
+double Magnitude(const ProcessModelFit& m, double w) {
+  if (m.Integrating) return std::fabs(m.K) / w;
+  return std::fabs(m.K) / std::pow(1 + w * m.T * w * m.T, m.Order / 2.0);
+}
+
+// The ω in (0, 1e6] where a rising function reaches a value, by bisection; none when it
+// stays below.
+std::optional<double> Reaching(const std::function<double(double)>& rising, double value) {
+  double lo = 0, hi = 1e-3;
+  while (rising(hi) < value && hi < 1e6) hi *= 2;
+  if (rising(hi) < value) return std::nullopt;
+  for (int i = 0; i < 200; ++i) {
+    const double mid = (lo + hi) / 2;
+    (rising(mid) < value ? lo : hi) = mid;
+  }
+  return (lo + hi) / 2;
+}
+
+}  // namespace
+
+std::complex<double> ModelResponseAt(const ProcessModelFit& model, double frequency) {
+  const double w = 2 * kPi * frequency;
+  return std::polar(Magnitude(model, w), -Lag(model, w)) * (model.K < 0 ? -1.0 : 1.0);
+}
+
+double ModelGainDb(const ProcessModelFit& model, double frequency) {
+  return 20 * std::log10(Magnitude(model, 2 * kPi * frequency));
+}
+
+double ModelPhaseDegrees(const ProcessModelFit& model, double frequency) {
+  return -Lag(model, 2 * kPi * frequency) * 180 / kPi;
+}
+
+LoopMargins MarginsWithP(const ProcessModelFit& model, double kp) {
   LoopMargins m;
-  const double loopGain = std::fabs(kp * model.K);
-  // Phase lag atan(ωT) + ωL rises monotonically: the crossover by bisection.
-  auto lag = [&](double w) { return std::atan(w * model.T) + w * model.L; };
-  if (model.L > 0 && loopGain > 0) {
-    double lo = 0, hi = 1;
-    while (lag(hi) < kPi && hi < 1e6) hi *= 2;
-    if (lag(hi) >= kPi) {
-      for (int i = 0; i < 100; ++i) {
-        const double mid = (lo + hi) / 2;
-        (lag(mid) < kPi ? lo : hi) = mid;
-      }
-      const double w = (lo + hi) / 2;
-      const double g = loopGain / std::sqrt(1 + w * model.T * w * model.T);
-      m.HasGainMargin = true;
-      m.PhaseCrossover = w / (2 * kPi);
-      m.GainMarginDb = -20 * std::log10(g);
+  const double loopGain = std::fabs(kp);
+  if (loopGain == 0 || model.K == 0) return m;
+  auto loop = [&](double w) { return loopGain * Magnitude(model, w); };
+  if (const auto w = Reaching([&](double x) { return Lag(model, x); }, kPi)) {
+    m.HasGainMargin = true;
+    m.PhaseCrossover = *w / (2 * kPi);
+    m.GainMarginDb = -20 * std::log10(loop(*w));
+  }
+  // The gain falls: where its inverse reaches one. A stable model without time constant
+  // keeps its gain at every frequency.
+  const bool falls = model.Integrating || (model.T > 0 && model.Order > 0);
+  if (falls && loop(1e-9) > 1) {
+    if (const auto w = Reaching([&](double x) { return 1 / loop(x); }, 1)) {
+      m.HasPhaseMargin = true;
+      m.GainCrossover = *w / (2 * kPi);
+      m.PhaseMargin = 180 - Lag(model, *w) * 180 / kPi;
     }
   }
-  if (loopGain > 1) {
-    const double w = std::sqrt(loopGain * loopGain - 1) / model.T;
-    m.HasPhaseMargin = true;
-    m.GainCrossover = w / (2 * kPi);
-    m.PhaseMargin = 180 - lag(w) * 180 / kPi;
-  }
   return m;
+}
+
+LoopMargins MarginsWithP(const DelayedFirstOrder& model, double kp) {
+  return MarginsWithP(AsModelFit(model), kp);
 }
 
 std::vector<double> SweepFrequencies(int count, int samplePeriodMs, double settlingSeconds) {

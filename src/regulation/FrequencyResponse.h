@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "regulation/Identification.h"
 #include "regulation/Trial.h"
 
 namespace vantor {
@@ -53,13 +54,27 @@ struct DelayedFirstOrder {
   std::complex<double> At(double frequency) const;
 };
 
-// Margins of the loop a P corrector of gain kp would close around `model`.
+// The same as an identified model (one first order with delay).
+ProcessModelFit AsModelFit(const DelayedFirstOrder& model);
+
+// The frequency response of an identified model: K·e^(−jωL)/(1 + jωT)^n for a stable
+// process, k·e^(−jωL)/(jω) for an integrator (L the model's delay, the feedback's
+// averaging included, as in the points measured).
+std::complex<double> ModelResponseAt(const ProcessModelFit& model, double frequency);
+// Its gain in dB, and its phase in degrees, continuous in the frequency: from 0 (or −90
+// for an integrator) down, never wrapped.
+double ModelGainDb(const ProcessModelFit& model, double frequency);
+double ModelPhaseDegrees(const ProcessModelFit& model, double frequency);
+
+// Margins of the loop a P corrector of gain kp would close around `model`: the open
+// loop kp·G, its phase crossover (phase −180°) and its gain crossover (gain 0 dB).
 struct LoopMargins {
-  bool HasGainMargin = false;  // a phase crossover exists
+  bool HasGainMargin = false;                   // a phase crossover exists
   double GainMarginDb = 0, PhaseCrossover = 0;  // dB, Hz
-  bool HasPhaseMargin = false;  // the loop gain crosses 1
-  double PhaseMargin = 0, GainCrossover = 0;  // degrees, Hz
+  bool HasPhaseMargin = false;                  // the loop gain crosses 1
+  double PhaseMargin = 0, GainCrossover = 0;    // degrees, Hz
 };
+LoopMargins MarginsWithP(const ProcessModelFit& model, double kp);
 LoopMargins MarginsWithP(const DelayedFirstOrder& model, double kp);
 
 // `count` frequencies, log-spaced, that a run's record holds: from the lowest that

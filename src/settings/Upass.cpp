@@ -211,11 +211,13 @@ void TFormpass::FormShow() {
   ReferencePassword = reference.toLower();
   referenceRead_ = true;
 
-  if (main_.passwordPurpose == 0 || main_.passwordPurpose == 2) {
+  if (main_.passwordPurpose == 0 || main_.passwordPurpose == 2 || main_.passwordPurpose == 3) {
     // Edit6 and Label16 keep what the previous showing left.
     Panel11->setVisible(true);
     Panel14->setVisible(false);
-    setWindowTitle("Validation du mot de passe pour modification des plages de réglages.");
+    setWindowTitle(main_.passwordPurpose == 3
+                       ? "Validation du mot de passe pour les réglages du professeur."
+                       : "Validation du mot de passe pour modification des plages de réglages.");
     Edit6->setFocus();
   } else if (main_.passwordPurpose == 1) {
     Panel11->setVisible(false);
@@ -249,6 +251,11 @@ void TFormpass::BitBtn3Click() {
   if (purpose == 0) {
     // The menu command that showed this window returns once the settings are closed.
     if (main_.Form4) main_.Form4->exec();
+  } else if (purpose == 3) {
+    // Taken first: what it opens may ask for the password again.
+    const std::function<void()> granted = std::move(main_.teacherAction);
+    main_.teacherAction = nullptr;
+    if (granted) granted();
   } else if (purpose == 2) {
     main_.State.LoopMode = "Ouv";
     main_.Label9->setText("Boucle ouverte");

@@ -2,7 +2,8 @@
 #pragma once
 // The password window TFormpass (unit Upass): the only way to the settings window and
 // to open-loop operation, and where the password is changed. The main window's
-// passwordPurpose says why it is shown: 0 settings, 1 change of password, 2 open loop.
+// passwordPurpose says why it is shown: 0 settings, 1 change of password, 2 open loop,
+// 3 a teacher's window of the extras (the main window's teacherAction opens it).
 // The password is read from its settings file on every showing; there is no built-in
 // or master password.
 #include <QDialog>

@@ -12,8 +12,10 @@
 #include "common/VantorError.h"
 #include "mainwindow/Uvantorwin.h"
 #include "simulation-ui/ApplyButtons.h"
+#include "simulation-ui/ExerciseMenu.h"
 #include "simulation-ui/PerturbationToggle.h"
 #include "simulation-ui/SimulationLoadDialog.h"
+#include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 
@@ -175,6 +177,7 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
     ConnectGuarded(
         action, &QAction::triggered, this, [this, profile = profile] { ChooseProfile(profile); },
         &form_);
+  exercises_ = new ExerciseMenu(form, *this, card);
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 
@@ -187,8 +190,12 @@ QAction* SimulationMenu::ProcessAction(const std::string& id) const {
 void SimulationMenu::ChooseProcess(const std::string& id) {
   std::unique_ptr<ProcessModel> process = MakeProcess(id);
   process->ApplyProfile(card_.Process().Profile());
-  card_.SetProcess(std::move(process));
+  UseProcess(std::move(process));
   if (QAction* action = ProcessAction(id)) action->setChecked(true);
+}
+
+void SimulationMenu::UseProcess(std::unique_ptr<ProcessModel> process) {
+  card_.SetProcess(std::move(process));
   ForgetLoad();
 }
 
@@ -201,6 +208,14 @@ void SimulationMenu::ChooseProfile(SimulationProfile profile) {
 }
 
 void SimulationMenu::EditParameters() {
+  if (exercises_->ExerciseInUse()) {
+    Dialogs::Current().Message(
+        &form_,
+        "Les paramètres du procédé de l'exercice sont cachés : identifiez-le, puis donnez votre "
+        "réponse par « Simulation » → « Réponse à l'exercice… ». Le professeur peut les "
+        "révéler dans « Exercice du professeur… ».");
+    return;
+  }
   dialog_->Refill();
   dialog_->exec();
   Describe();
@@ -232,7 +247,10 @@ void SimulationMenu::Describe() {
   else if (const auto start = loadDialog_->StartSeconds())
     load = FormatShort(card_.LoadVolts()) + " V à " + FormatShort(*start) + " s de l'essai";
   const bool realistic = card_.Process().Profile() == SimulationProfile::Realistic;
-  processLabel_->setText(ToQString("Procédé simulé : " + card_.Process().Name() + " (" +
+  // The exercise's process keeps its kind hidden too: the student identifies it.
+  const std::string name = exercises_ && exercises_->ExerciseInUse() ? "Procédé de l'exercice"
+                                                                      : card_.Process().Name();
+  processLabel_->setText(ToQString("Procédé simulé : " + name + " (" +
                                    (realistic ? "réaliste" : "idéal") + ") ; charge : " + load));
 }
 

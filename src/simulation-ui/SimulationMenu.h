@@ -28,6 +28,7 @@ namespace vantor {
 class TForm1;
 class PerturbationToggle;
 class SimulationLoadDialog;
+class ExerciseMenu;
 
 // The parameters dialog: one field per parameter of the current process (its
 // Parameters()), then the external setpoint; "." as decimal separator. A parameter
@@ -89,9 +90,13 @@ class SimulationMenu : public QObject, private RunObserver {
   // Under the status line: the simulated process, its profile and the load, so that a run
   // never depends on a setting no one sees.
   QLabel* ProcessLabel() const { return processLabel_; }
+  // The teacher's exercise, at the end of the menu.
+  ExerciseMenu* Exercises() const { return exercises_; }
 
   // Puts a new process of the table's row behind the card, with the current profile.
   void ChooseProcess(const std::string& id);
+  // Puts a process behind the card (the caller checks its menu action).
+  void UseProcess(std::unique_ptr<ProcessModel> process);
   // Gives the current process the profile's parameters and puts it at rest; the
   // processes chosen afterwards get it too.
   void ChooseProfile(SimulationProfile profile);
@@ -115,6 +120,7 @@ class SimulationMenu : public QObject, private RunObserver {
   SimulationLoadDialog* loadDialog_ = nullptr;
   PerturbationToggle* toggle_ = nullptr;
   QLabel* processLabel_ = nullptr;
+  ExerciseMenu* exercises_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> processActions_;
 };
 

@@ -32,8 +32,8 @@ std::unique_ptr<Trial> SyntheticSineRun(double f, double g, double phi, double a
   for (int k = 1; k <= t->LastEntry; ++k) {
     const double w = 2 * M_PI * (k % samples) / samples;
     const double time = k * 0.05;
-    const double y = 2 + 1.5 * std::exp(-time / 6) +
-                     g * amplitude * std::sin(w + phi * M_PI / 180) + n(noise);
+    const double y =
+        2 + 1.5 * std::exp(-time / 6) + g * amplitude * std::sin(w + phi * M_PI / 180) + n(noise);
     t->Record[static_cast<std::size_t>(kSeriesSetpoint * kRecordEntries + k)] =
         ToHundredths(4 + amplitude * std::sin(w));
     t->Record[static_cast<std::size_t>(kSeriesFeedback * kRecordEntries + k)] = ToHundredths(y);
@@ -42,8 +42,8 @@ std::unique_ptr<Trial> SyntheticSineRun(double f, double g, double phi, double a
 }
 
 TEST(FrequencyResponse, ASyntheticRecordGivesBackItsGainAndPhase) {
-  for (const auto& [f, g, phi] : {std::tuple{0.1, 0.5, -57.0}, std::tuple{0.04, 1.8, -12.0},
-                                  std::tuple{0.5, 0.2, -200.0}}) {
+  for (const auto& [f, g, phi] :
+       {std::tuple{0.1, 0.5, -57.0}, std::tuple{0.04, 1.8, -12.0}, std::tuple{0.5, 0.2, -200.0}}) {
     const FrequencyPoint p = AnalyseFrequencyResponse(*SyntheticSineRun(f, g, phi, 2));
     ASSERT_TRUE(p.Measured) << f << ": " << p.Reason;
     EXPECT_DOUBLE_EQ(p.Frequency, f);
@@ -108,6 +108,11 @@ TEST(FrequencyResponse, APCorrectorAtTheCriticalGainHasNoMarginLeft) {
   // Below a loop gain of one there is no gain crossover.
   EXPECT_FALSE(MarginsWithP(model, 0.5).HasPhaseMargin);
 
+  // The first order typed and the same identified have the same margins.
+  const LoopMargins typed = MarginsWithP(model, 2), fit = MarginsWithP(AsModelFit(model), 2);
+  EXPECT_DOUBLE_EQ(typed.GainMarginDb, fit.GainMarginDb);
+  EXPECT_DOUBLE_EQ(typed.PhaseMargin, fit.PhaseMargin);
+
   // The sweep's frequencies fit the record: three whole periods after the settling time.
   const std::vector<double> sweep = SweepFrequencies(8);
   ASSERT_EQ(sweep.size(), 8u);
@@ -116,6 +121,46 @@ TEST(FrequencyResponse, APCorrectorAtTheCriticalGainHasNoMarginLeft) {
     EXPECT_GE(AnalyseFrequencyResponse(*run).Periods, 3) << f;
   }
   EXPECT_DOUBLE_EQ(sweep.back(), 1.0);
+}
+
+TEST(FrequencyResponse, IdentifiedModelsHaveTheirCriticalGainsAsMargins) {
+  // Three first orders of T = 2 s, no delay: −180° where ωT = √3, |G| = K/8 there.
+  ProcessModelFit strejc;
+  strejc.Kind = ModelKind::Strejc;
+  strejc.K = 1.5;
+  strejc.T = 2;
+  strejc.Order = 3;
+  const double w180 = std::sqrt(3.0) / strejc.T;
+  EXPECT_NEAR(ModelPhaseDegrees(strejc, w180 / (2 * M_PI)), -180, 1e-9);
+  EXPECT_NEAR(ModelGainDb(strejc, w180 / (2 * M_PI)), 20 * std::log10(strejc.K / 8), 1e-9);
+  LoopMargins m = MarginsWithP(strejc, 8 / strejc.K);
+  ASSERT_TRUE(m.HasGainMargin && m.HasPhaseMargin);
+  EXPECT_NEAR(m.GainMarginDb, 0, 1e-6);
+  EXPECT_NEAR(m.PhaseMargin, 0, 1e-4);
+  EXPECT_NEAR(m.PhaseCrossover, w180 / (2 * M_PI), 1e-9);
+  m = MarginsWithP(strejc, 2 / strejc.K);  // a quarter of the critical gain: 12 dB
+  EXPECT_NEAR(m.GainMarginDb, 20 * std::log10(4.0), 1e-6);
+  EXPECT_GT(m.PhaseMargin, 0);
+
+  // An integrator k/s with delay L: −180° where ωL = π/2, so Ku = π / (2 k L); its gain
+  // crosses 0 dB at ω = kp·k for any gain.
+  ProcessModelFit ramp;
+  ramp.Kind = ModelKind::Ramp;
+  ramp.Integrating = true;
+  ramp.K = 0.4;
+  ramp.Delay = 0.5;
+  m = MarginsWithP(ramp, M_PI / (2 * ramp.K * ramp.Delay));
+  EXPECT_NEAR(m.GainMarginDb, 0, 1e-6);
+  EXPECT_NEAR(m.PhaseMargin, 0, 1e-4);
+  m = MarginsWithP(ramp, 0.1);
+  ASSERT_TRUE(m.HasPhaseMargin);
+  EXPECT_NEAR(m.GainCrossover * 2 * M_PI, 0.1 * ramp.K, 1e-9);
+  EXPECT_NEAR(m.PhaseMargin, 90 - 0.1 * ramp.K * ramp.Delay * 180 / M_PI, 1e-6);
+  // The complex response agrees with the gain and phase drawn.
+  const std::complex<double> g = ModelResponseAt(ramp, 0.3);
+  EXPECT_NEAR(20 * std::log10(std::abs(g)), ModelGainDb(ramp, 0.3), 1e-9);
+  EXPECT_NEAR(std::remainder(std::arg(g) * 180 / M_PI - ModelPhaseDegrees(ramp, 0.3), 360), 0,
+              1e-9);
 }
 
 }  // namespace

@@ -48,6 +48,14 @@ TEST_F(LotLawsTest, TheRelayTestPrintsWhatItsOwnRecordShows) {
   RelaySettings found;
   ASSERT_TRUE(RelaySettingsFromRecord(*run, found));
   EXPECT_NEAR(AnalyseRelay(*run, found).Ku, ku, 0.03 * ku);
+  // The saved run gives the same lines with its relay named, the record's without.
+  const std::string saved = Settings() + "--analyser '" + csv.string() + "' --relais";
+  const LotResult named = Lot(saved + " --loi relais:2,0.05,5");
+  ASSERT_EQ(named.status, 0) << named.err;
+  EXPECT_EQ(named.out, r.out);
+  const LotResult read = Lot(saved);
+  ASSERT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out, RelayLines(AnalyseRelay(*run, found)));
 
   // The same relay on a process that cannot oscillate within 60 s: the limit and why.
   const LotResult slow = Lot(Settings() +
@@ -85,7 +93,7 @@ TEST_F(LotLawsTest, TheIndustrialCorrectorCuresWindupAndThePartsStaysBitForBit) 
   ASSERT_EQ(r.status, 0) << r.err;
   const auto lines = Lines(ReadAll(csv));
   EXPECT_EQ(Fields(lines[601])[8], Fields(lines[1000])[8]);  // held from 30 s to 49.95 s
-  for (std::size_t k = 1000; k <= 1001; ++k)  // entries 999 to 1001 around 50 s
+  for (std::size_t k = 1000; k <= 1001; ++k)                 // entries 999 to 1001 around 50 s
     EXPECT_LE(std::labs(Fields(lines[k + 1])[8] - Fields(lines[k])[8]), 5) << k;
 }
 
@@ -103,13 +111,20 @@ TEST_F(LotLawsTest, TheFrequencyResponseOfASineRunIsPrintedOrRefusedWithItsReaso
   EXPECT_EQ(v["frequence"], "0.0803");
   EXPECT_LT(std::stod(v["phase"]), -90);
   EXPECT_NEAR(std::stod(v["gain_db"]), 20 * std::log10(std::stod(v["gain"])), 0.01);
+  const LotResult saved = Lot(Settings() + "--analyser '" + csv.string() + "' --frequentiel");
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_EQ(saved.out, r.out);
 
-  const LotResult step = Lot(Settings() +
-                             "--procede thermique --consigne echelon --cycles 400 --frequentiel" +
-                             Csv());
+  const LotResult step =
+      Lot(Settings() + "--procede thermique --consigne echelon --cycles 400 --frequentiel" + Csv());
   ASSERT_EQ(step.status, 0) << step.err;
   EXPECT_EQ(Values(step.out)["gain"], "-");
   EXPECT_NE(step.err.find("Pas de réponse fréquentielle"), std::string::npos);
+  // A saved step is no relay test either: said, with the code of an analysis without result.
+  const LotResult relay = Lot(Settings() + "--analyser '" + csv.string() + "' --relais");
+  ASSERT_EQ(relay.status, 0) << relay.err;
+  EXPECT_EQ(Values(relay.out)["Ku"], "-");
+  EXPECT_NE(relay.err.find("ce n'est pas un essai de relais"), std::string::npos);
 }
 
 TEST_F(LotLawsTest, OptionsOfTheLawsRefuseWhatTheyCannotUse) {

@@ -6,10 +6,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "WorkstationFixture.h"
+#include "SettingsFixture.h"
 #include "common/Numbers.h"
 #include "mainwindow/ControlLawsMenu.h"
+#include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
+#include "simulation/ProcessRegistry.h"
 
 namespace vantor::testing {
 namespace {
@@ -37,7 +39,8 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   QTimer timer;
   timer.setInterval(0);
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (!f.Trials->Essais1->menuAction()->isEnabled()) launchDisabled = !w.ButtonLaunch->isEnabled();
+    if (!f.Trials->Essais1->menuAction()->isEnabled())
+      launchDisabled = !w.ButtonLaunch->isEnabled();
   });
   timer.start();
   w.ButtonLaunch->click();
@@ -72,12 +75,23 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   EXPECT_EQ(f.Trials->ShownRun(), run);
 }
 
-TEST_F(ControlLawsMenuTest, TheStructureAppliesToTheNextRunsAndManualHoldsTheOrder) {
-  TForm1& f = CreateMainWindow();
+using ControlLawsPasswordTest = SettingsFixture;
+
+TEST_F(ControlLawsPasswordTest, TheStructureOpensBehindThePasswordAndHoldsTheOrderInManual) {
+  TForm1& f = *form;
   f.show();
   ControlLawsMenu& laws = *f.Laws;
-  laws.Structureducorrecteur1->trigger();
   CorrectorStructureWindow& w = *laws.StructureWindow();
+  // A wrong password leaves it closed; the teacher's opens it.
+  for (const char* typed : {"vantx", "vanto"}) {
+    WhenModal([&, typed] {
+      pass->Edit6->setText(typed);
+      pass->BitBtn3->click();
+      if (pass->isVisible()) pass->BitBtn4->click();
+    });
+    laws.Structureducorrecteur1->trigger();
+    EXPECT_EQ(w.isVisible(), std::string(typed) == "vanto") << typed;
+  }
   w.RadioIndustrial->setChecked(true);
   w.EditWeight->setText("2");
   w.ButtonApply->click();
@@ -156,7 +170,7 @@ TEST_F(ControlLawsMenuTest, SineRunsAddTheirPointsToTheBodePlotAndTheSweepFillsI
   EXPECT_FALSE(p.OpenLoop);
   EXPECT_EQ(p.Frequency, AnalyseFrequencyResponse(*f.Trials->ShownRun()).Frequency);
   EXPECT_NEAR(p.GainDb, 0, 3);  // a position loop follows a slow sine
-  run(1, nullptr);               // a step adds nothing
+  run(1, nullptr);              // a step adds nothing
   EXPECT_EQ(w.Points().size(), 1u);
 
   // The model and the margins around it; a model that cannot be is refused.
@@ -183,6 +197,50 @@ TEST_F(ControlLawsMenuTest, SineRunsAddTheirPointsToTheBodePlotAndTheSweepFillsI
   ASSERT_GE(w.Points().size(), sweep.size() - 1) << w.LabelLast->text().toStdString();
   for (std::size_t i = 0; i < w.Points().size(); ++i)
     EXPECT_NEAR(w.Points()[i].Frequency, sweep[i], 0.02 * sweep[i]) << i;
+}
+
+TEST_F(ControlLawsMenuTest, TheBodePlotDrawsTheIdentifiedModelRatherThanTheTypedOne) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  card.SetProcess(MakeProcess("thermique"));
+  ControlLawsMenu& laws = *f.Laws;
+  FrequencyResponseWindow& w = *laws.FrequencyWindow();
+  laws.Reponsefrequentielle1->trigger();
+  w.EditK->setText("1");
+  w.EditT->setText("3");
+  w.EditL->setText("0.5");
+  w.ButtonModel->click();
+  ASSERT_TRUE(w.DrawnModel().has_value());
+  EXPECT_EQ(w.DrawnModel()->T, 3);  // nothing identified yet: the typed model
+
+  f.State.LoopMode = "Ouv";
+  f.Button1->click();
+  f.Edit5->setText("5");
+  int turns = 0;
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (++turns == 1900) f.Button6->click();
+  });
+  timer.start();
+  f.Button5->click();
+  timer.stop();
+  f.Identification->Identificationduprocd1->trigger();
+  IdentificationWindow& id = *f.Identification->Window();
+  ASSERT_NE(id.Current(), nullptr) << id.Reason()->text().toStdString();
+  // The other model of the list follows into the plot, with its margins.
+  for (int choice : {0, 1}) {
+    id.ModelChoice()->setCurrentIndex(choice);
+    Q_EMIT id.ModelChoice()->activated(choice);
+    const ProcessModelFit chosen = id.ChosenModel();
+    ASSERT_TRUE(w.DrawnModel().has_value());
+    EXPECT_EQ(w.DrawnModel()->Kind, chosen.Kind);
+    EXPECT_EQ(w.DrawnModel()->Order, chosen.Order);
+    EXPECT_EQ(w.DrawnModel()->T, chosen.T);
+    EXPECT_EQ(w.DrawnModel()->Delay, chosen.Delay);
+    EXPECT_FALSE(w.ButtonModel->isEnabled());
+  }
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
 }
 
 }  // namespace
