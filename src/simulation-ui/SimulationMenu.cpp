@@ -251,7 +251,7 @@ void SimulationMenu::Describe() {
   const std::string name = exercises_ && exercises_->ExerciseInUse() ? "Procédé de l'exercice"
                                                                       : card_.Process().Name();
   processLabel_->setText(ToQString("Procédé simulé : " + name + " (" +
-                                   (realistic ? "réaliste" : "idéal") + ") ; charge : " + load));
+                                   (realistic ? "réaliste" : "idéal") + ") ; charge\u00a0: " + load));
 }
 
 void SimulationMenu::RunStarted(const RegulationState&) {

@@ -166,10 +166,10 @@ TEST_F(SimulationMenuTest, AnotherProcessOrARestForgetsTheLoadAndTheLabelSaysWha
     d.EditLoadStart->setText("1");
     d.Apply();
     ASSERT_TRUE(runArmsTheLoad());
-    EXPECT_NE(menu.ProcessLabel()->text().indexOf("charge : 2 V"), -1);
+    EXPECT_NE(menu.ProcessLabel()->text().indexOf("charge\u00a0: 2 V"), -1);
     forget();
     EXPECT_FALSE(card.LoadApplied());
-    EXPECT_NE(menu.ProcessLabel()->text().indexOf("charge : aucune"), -1);
+    EXPECT_NE(menu.ProcessLabel()->text().indexOf("charge\u00a0: aucune"), -1);
     EXPECT_FALSE(runArmsTheLoad());
   }
   EXPECT_NE(menu.ProcessLabel()->text().indexOf("thermique"), -1);
