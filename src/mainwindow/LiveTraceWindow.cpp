@@ -75,6 +75,8 @@ void LiveTraceWindow::AddCycle(std::int32_t cycle, std::int32_t setpoint, std::i
   time_->repaint();
 }
 
+void LiveTraceWindow::EndRun() { saturation_->hide(); }
+
 void LiveTraceWindow::ShowRun(const Trial* run) {
   view_->Clear();
   saturation_->hide();
@@ -89,11 +91,6 @@ void LiveTraceWindow::ShowRun(const Trial* run) {
   for (int k = first; k <= last; ++k)
     view_->Push(
         {k, run->At(kSeriesSetpoint, k), run->At(kSeriesFeedback, k), run->At(kSeriesOrder, k)});
-  if (run->ordremaxi && run->ordremini) {
-    const std::int32_t order = run->At(kSeriesOrder, last);
-    saturation_->setVisible(last > 0 && (order == ToHundredths(*run->ordremaxi) ||
-                                         order == ToHundredths(*run->ordremini)));
-  }
   ShowTime(last);
 }
 

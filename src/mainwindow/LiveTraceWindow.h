@@ -31,6 +31,8 @@ class LiveTraceWindow : public QDialog {
   // order is at ordremaxi or ordremini. Drawn at once (called before the loop's wait).
   void AddCycle(std::int32_t cycle, std::int32_t setpoint, std::int32_t feedback,
                 std::int32_t order, bool saturated);
+  // The run has ended: the outputs are at rest, so the order is no longer saturated.
+  void EndRun();
   // Shows the end of a run already recorded (its last 20 s); nothing when `run` is null.
   void ShowRun(const Trial* run);
 

@@ -81,6 +81,7 @@ void TrialsMenu::RunEnded(const RegulationState& s) {
   // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
   // during a run): it keeps what it drew, beyond the record's 1998 entries too.
   if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
+  live_->EndRun();
 }
 
 void TrialsMenu::CycleRecorded(const RegulationState& s) {

@@ -92,6 +92,7 @@ TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
   });
   EXPECT_TRUE(menuDisabled);
   EXPECT_TRUE(saturatedShown);
+  EXPECT_FALSE(menu.LiveView()->SaturationLabel()->isVisible());  // at rest after "Fin"
   EXPECT_EQ(drawnDuringRun, 53);
   EXPECT_TRUE(toggle->isChecked());
   EXPECT_TRUE(f.Chart1->isVisible());
