@@ -162,6 +162,8 @@ void WriteRunFile(const std::string& path, const Trial& t,
     if (t.ordremaxi) key("ordremaxi", FormatShort(*t.ordremaxi));
     if (t.ordremini) key("ordremini", FormatShort(*t.ordremini));
     key("entrees", std::to_string(t.LastEntry));
+    // Says what the numbers below are; readers that do not know the key skip it.
+    key("unite", "centièmes de volt (t en secondes)");
     std::fputs(kRunFileHeader, f);
     std::fputc('\n', f);
     for (int k = 0; k < kRecordEntries; ++k) {

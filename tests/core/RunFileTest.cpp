@@ -145,28 +145,28 @@ TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
   std::stringstream whole;
   whole << in.rdbuf();
   const std::string text = whole.str();
-  // Line numbers of the written file: 15 "#" lines, the header on line 16, k on 17 + k.
+  // Line numbers of the written file: 16 "#" lines, the header on line 17, k on 18 + k.
   auto replaceLine = [&text](int line, const std::string& with) {
     std::size_t start = 0;
     for (int i = 1; i < line; ++i) start = text.find('\n', start) + 1;
     const std::size_t end = text.find('\n', start);
     return text.substr(0, start) + with + text.substr(end);
   };
-  ASSERT_EQ(replaceLine(16, kRunFileHeader), text);
+  ASSERT_EQ(replaceLine(17, kRunFileHeader), text);
   const std::string lastRow = text.substr(text.rfind('\n', text.size() - 2) + 1);
   struct Case {
     std::string name, content, line;
   };
   const Case cases[] = {
-      {"header", replaceLine(16, "k;t;consigne;retour"), "ligne 16,"},
-      {"letters", replaceLine(17 + 300, "300,15.00,12,abc,0,0,0,0,0"), "ligne 317,"},
-      {"columns", replaceLine(17 + 5, "5,0.25,1,2,3"), "ligne 22,"},
-      {"overflow", replaceLine(17 + 6, "6,0.30,1,2,3,4,5,6,2147483648"), "ligne 23,"},
-      {"k", replaceLine(17 + 7, "8,0.35,0,0,0,0,0,0,0"), "ligne 24,"},
-      {"time", replaceLine(17 + 9, "9,0.50,0,0,0,0,0,0,0"), "ligne 26,"},
+      {"header", replaceLine(17, "k;t;consigne;retour"), "ligne 17,"},
+      {"letters", replaceLine(18 + 300, "300,15.00,12,abc,0,0,0,0,0"), "ligne 318,"},
+      {"columns", replaceLine(18 + 5, "5,0.25,1,2,3"), "ligne 23,"},
+      {"overflow", replaceLine(18 + 6, "6,0.30,1,2,3,4,5,6,2147483648"), "ligne 24,"},
+      {"k", replaceLine(18 + 7, "8,0.35,0,0,0,0,0,0,0"), "ligne 25,"},
+      {"time", replaceLine(18 + 9, "9,0.50,0,0,0,0,0,0,0"), "ligne 27,"},
       {"gain", replaceLine(2, "# kp=deux"), "ligne 2,"},
-      {"short", text.substr(0, text.find("\n1990,") + 1), "ligne 2006 "},
-      {"long", text + lastRow, "ligne 2018,"},
+      {"short", text.substr(0, text.find("\n1990,") + 1), "ligne 2007 "},
+      {"long", text + lastRow, "ligne 2019,"},
       {"huge", text + std::string(kRunFileMaxBytes, '0'), "ko"},
       {"empty", "", "ligne 0 "},
       // What a spreadsheet may save: a caption nobody would write, UTF-16, a NUL byte.
