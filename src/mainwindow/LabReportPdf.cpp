@@ -110,19 +110,20 @@ void DrawComparison(PageText& page, QPainter& painter, const LabReport& report) 
   page.Font(13, true);
   page.Line("Comparaison des essais");
   page.Space();
-  page.Font(8);
+  page.Font(7);
   const int columns = static_cast<int>(report.ComparisonColumns.size());
-  // The setpoint and the corrector get wider columns than the numbers.
-  std::vector<int> weights(static_cast<std::size_t>(columns), 2);
-  weights[0] = 1;
-  if (columns > 5) weights[1] = weights[5] = 4;
+  // Tenths of the width of a measure's column: the gains are short numbers, the setpoint
+  // and the corrector words.
+  std::vector<int> weights(static_cast<std::size_t>(columns), 30);
+  const int narrow[] = {18, 35, 12, 12, 12, 25};
+  for (int c = 0; c < columns && c < 6; ++c) weights[static_cast<std::size_t>(c)] = narrow[c];
   int total = 0;
   for (int w : weights) total += w;
   std::vector<int> x(static_cast<std::size_t>(columns) + 1, 0);
   for (int c = 0; c < columns; ++c)
     x[static_cast<std::size_t>(c) + 1] =
         x[static_cast<std::size_t>(c)] + page.Width() * weights[static_cast<std::size_t>(c)] / total;
-  const int pad = 12;
+  const int pad = 10;
   auto row = [&](const std::vector<std::string>& cells, bool bold) {
     QFont font = painter.font();
     font.setBold(bold);

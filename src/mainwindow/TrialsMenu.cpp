@@ -89,7 +89,11 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   journal_->ShowRequested = [this](const std::vector<JournalRow>& rows) { OpenEntries(rows); };
   journal_->CompareRequested = [this](const std::vector<JournalRow>& rows) {
     OpenEntries(rows);
-    Compareraveclesessaisprcdents1Click();
+    // The runs chosen, and none of those kept before them.
+    comparing_ = true;
+    comparedCount_ = static_cast<int>(rows.size()) - 1;
+    Compareraveclesessaisprcdents1->setChecked(true);
+    DrawComparison();
   };
   journal_->ReportRequested = [this] { RapportdeTP1Click(); };
   connect(journal_->Table, &QTableWidget::itemSelectionChanged, this,
@@ -153,7 +157,7 @@ std::string TrialsMenu::ShownRunCaption() const {
 std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
   if (!comparing_ || !shown_) return {ShownRunCaption()};
   std::vector<std::string> lines = {RunLine(*shown_, "bleu")};
-  const auto earlier = history_.Before(shown_.get(), kComparedRuns);
+  const auto earlier = history_.Before(shown_.get(), comparedCount_);
   for (std::size_t i = 0; i < earlier.size(); ++i)
     lines.push_back(RunLine(*earlier[i], kComparedColorNames[i]));
   return lines;
@@ -163,7 +167,7 @@ std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
 // Comparison on the main chart
 
 void TrialsMenu::DrawComparison() {
-  const auto earlier = history_.Before(shown_.get(), kComparedRuns);
+  const auto earlier = history_.Before(shown_.get(), comparedCount_);
   const TFastLineSeries* x = form_.Series2;
   // Drawn under the shown run's feedback, oldest first, so the legend reads in the order
   // the runs were made.
@@ -211,6 +215,7 @@ void TrialsMenu::Compareraveclesessaisprcdents1Click() {
     return;
   }
   comparing_ = true;
+  comparedCount_ = kComparedRuns;
   Compareraveclesessaisprcdents1->setChecked(true);
   DrawComparison();
 }

@@ -132,6 +132,7 @@ class TrialsMenu : public QObject, private RunObserver {
   bool followed_ = false;       // the live trace was shown while the run went on
   std::int32_t cycles_ = 0;
   bool comparing_ = false;
+  int comparedCount_ = kComparedRuns;  // earlier runs drawn: fewer for a journal selection
   std::array<TFastLineSeries*, kComparedRuns> compared_{};
   LiveTraceWindow* live_ = nullptr;
   bool livePlaced_ = false;
