@@ -69,20 +69,6 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   Enregistrerlessai1 =
       item("Enregistrerlessai1", "Enregistrer l'essai…", &TrialsMenu::Enregistrerlessai1Click);
   Ouvrirunessai1 = item("Ouvrirunessai1", "Ouvrir un essai…", &TrialsMenu::Ouvrirunessai1Click);
-  Essais1->addSeparator();
-  Journaldelaseance1 =
-      item("Journaldelaseance1", "Journal de la séance", &TrialsMenu::Journaldelaseance1Click);
-  RapportdeTP1 = item("RapportdeTP1", "Rapport de TP…", &TrialsMenu::RapportdeTP1Click);
-  Essais1->addSeparator();
-  Enregistrerlimage1 =
-      item("Enregistrerlimage1", "Enregistrer l'image…", &TrialsMenu::Enregistrerlimage1Click);
-  Copierlimage1 = item("Copierlimage1", "Copier l'image", &TrialsMenu::Copierlimage1Click);
-  Imagesentailledouble1 = Essais1->addAction("Images en taille double");
-  Imagesentailledouble1->setObjectName("Imagesentailledouble1");
-  Imagesentailledouble1->setCheckable(true);
-  connect(Imagesentailledouble1, &QAction::toggled, this,
-          [](bool twice) { SetChartImageScale(twice ? 2 : 1); });
-
   JournalRoot = JournalFolder(
       ToStdString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
   journal_ = new JournalWindow(&form);
@@ -103,6 +89,28 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
 
   live_ = new LiveTraceWindow(&form);
   measures_ = new StepMeasuresWindow(&form);
+}
+
+void TrialsMenu::AddSessionItems() {
+  auto item = [this](const char* name, const QString& caption, void (TrialsMenu::*handler)()) {
+    QAction* a = Essais1->addAction(caption);
+    a->setObjectName(name);
+    ConnectGuarded(a, &QAction::triggered, this, handler, &form_);
+    return a;
+  };
+  Essais1->addSeparator();
+  Journaldelaseance1 =
+      item("Journaldelaseance1", "Journal de la séance", &TrialsMenu::Journaldelaseance1Click);
+  RapportdeTP1 = item("RapportdeTP1", "Rapport de TP…", &TrialsMenu::RapportdeTP1Click);
+  Essais1->addSeparator();
+  Enregistrerlimage1 =
+      item("Enregistrerlimage1", "Enregistrer l'image…", &TrialsMenu::Enregistrerlimage1Click);
+  Copierlimage1 = item("Copierlimage1", "Copier l'image", &TrialsMenu::Copierlimage1Click);
+  Imagesentailledouble1 = Essais1->addAction("Images en taille double");
+  Imagesentailledouble1->setObjectName("Imagesentailledouble1");
+  Imagesentailledouble1->setCheckable(true);
+  connect(Imagesentailledouble1, &QAction::toggled, this,
+          [](bool twice) { SetChartImageScale(twice ? 2 : 1); });
 }
 
 // ---------------------------------------------------------------------------------

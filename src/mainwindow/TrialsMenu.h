@@ -35,6 +35,10 @@ class TrialsMenu : public QObject, private RunObserver {
   // Adds the menu at the right end of the form's menu bar.
   explicit TrialsMenu(TForm1& form);
 
+  // Adds the journal, the report and the images at the end of the menu, after the items
+  // the other menus put in it.
+  void AddSessionItems();
+
   // Earlier runs drawn over the shown one when comparing.
   static constexpr int kComparedRuns = 3;
 

@@ -120,6 +120,7 @@ TForm1::TForm1(CardOpener openCard, QWidget* parent)
   BuildMenus();
   Trials = new TrialsMenu(*this);
   Laws = new ControlLawsMenu(*this);
+  Trials->AddSessionItems();
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);
