@@ -2,7 +2,9 @@
 // The journal and the lab report from the "Essais" menu on the simulated card: each run
 // journaled as it ends, listed, reopened and compared; a journal that cannot be written;
 // the report's PDF read back.
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -170,6 +172,24 @@ TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison
     });
     EXPECT_GT(blue.width(), image.width() / 6) << "page " << page;
   }
+}
+
+TEST_F(JournalMenuTest, TheChartsImageIsSavedAtTwiceTheScreensSizeAndCopied) {
+  TrialsMenu& menu = Menu();
+  form->show();
+  StepRun("3", 300);
+  const QString path = QString::fromStdString(Path("graphe").string());
+  menu.Imagesentailledouble1->setChecked(true);
+  dialogs.fileAnswers = {path};
+  menu.Enregistrerlimage1->trigger();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  const QImage saved(path + ".png");
+  ASSERT_EQ(saved.size(), form->Chart1->size() * 2);
+  const QRect blue = pdf::Bounds(saved, [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; });
+  EXPECT_GT(blue.height(), saved.height() / 4);
+  menu.Imagesentailledouble1->setChecked(false);
+  menu.Copierlimage1->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), form->Chart1->size());
 }
 
 }  // namespace
