@@ -14,6 +14,7 @@
 
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
+#include "widgets/ChartImage.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/HourglassCursor.h"
@@ -68,6 +69,17 @@ TForm2::TForm2(TForm1& form1) : QDialog(&form1), form1_(form1) {
   layout->addWidget(body_);
   BuildCharts();
   body_->installEventFilter(this);
+  // Pictures of the charts for a word processor, from a right click on the window.
+  body_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* saveImage = new QAction("Enregistrer l'image…", body_);
+  saveImage->setObjectName("EnregistrerlimageAnalyse");
+  ConnectGuarded(saveImage, &QAction::triggered, this,
+                 [this] { SaveWidgetImage(this, *body_, "analyse"); });
+  auto* copyImage = new QAction("Copier l'image", body_);
+  copyImage->setObjectName("CopierlimageAnalyse");
+  ConnectGuarded(copyImage, &QAction::triggered, this, [this] { CopyWidgetImage(*body_); });
+  body_->addAction(saveImage);
+  body_->addAction(copyImage);
   Panel1->installEventFilter(this);
   Panel2->installEventFilter(this);
   setWindowState(Qt::WindowMaximized);

@@ -8,7 +8,9 @@
 #include "app/Windows.h"
 #include "app/WorkstationCard.h"
 #include "card/SimulatedCard.h"
+#include "common/Numbers.h"
 #include "mainwindow/TrialsMenu.h"
+#include "simulation-ui/SimulationLoadDialog.h"
 #include "simulation-ui/SimulationMenu.h"
 #include "simulation/Clock.h"
 #include "simulation/ProcessRegistry.h"
@@ -28,9 +30,21 @@ int main(int argc, char** argv) {
   motor->ApplyProfile(vantor::SimulationProfile::Realistic);
   vantor::SimulatedCard card(clock, std::move(motor));
   auto windows = vantor::CreateWindows(vantor::SimulatedWorkstationCard(card));
-  new vantor::SimulationMenu(*windows.Form1, card);
+  auto* simulation = new vantor::SimulationMenu(*windows.Form1, card);
   vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation");
-  windows.Form1->Trials->ProcessName = [&card] { return card.Process().Description(); };
+  vantor::TrialsMenu& trials = *windows.Form1->Trials;
+  trials.ProcessName = [&card] { return card.Process().Description(); };
+  trials.ProcessProfile = [&card] {
+    return std::string(card.Process().Profile() == vantor::SimulationProfile::Realistic
+                           ? "réaliste"
+                           : "idéal");
+  };
+  trials.ProcessLoad = [&card, simulation] {
+    const auto start = simulation->LoadDialog()->StartSeconds();
+    const std::string volts = vantor::FormatShort(card.LoadVolts()) + " V";
+    return start ? volts + " à " + vantor::FormatShort(*start) + " s"
+                 : volts + " au bouton « Perturbation »";
+  };
   windows.Form1->show();
   return app.exec();
 }

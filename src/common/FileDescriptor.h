@@ -18,6 +18,8 @@ class FileDescriptor {
     if (fd_ >= 0) ::close(fd_);
   }
   int get() const { return fd_; }
+  // Gives the descriptor up: it is no longer closed here.
+  void Release() { fd_ = -1; }
   // Closes now and reports whether the close succeeded.
   bool Close() {
     const int fd = fd_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 
@@ -44,20 +45,44 @@ bool ReadAll(int fd, std::size_t limit, std::string& out, bool& tooLarge) {
   }
 }
 
-}  // namespace
-
-bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& out) {
-  out.clear();
-  // O_NONBLOCK keeps a named pipe from blocking the open; only regular files are read,
-  // and those never block, so the flag is cleared before reading.
+// Opens the regular file at `path` for reading, its size in `info`.
+// O_NONBLOCK keeps a named pipe from blocking the open; only regular files are read,
+// and those never block, so the flag is cleared before reading.
+int OpenRegular(const std::string& path, struct stat& info) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (file.get() < 0) throw VantorError(FormatMessage(kOpenError, path));
-  struct stat info {};
   if (::fstat(file.get(), &info) != 0) throw VantorError(FormatMessage(kOpenError, path));
   if (!S_ISREG(info.st_mode))
     throw VantorError(WithCauseLine(FormatMessage(kOpenError, path), NotRegularFileCause(info.st_mode)));
-  if (static_cast<std::uint64_t>(info.st_size) > limit) return false;
   ::fcntl(file.get(), F_SETFL, 0);
+  const int fd = file.get();
+  file.Release();
+  return fd;
+}
+
+}  // namespace
+
+void ReadRegularFilePrefix(const std::string& path, std::size_t bytes, std::string& out) {
+  out.clear();
+  struct stat info {};
+  FileDescriptor file(OpenRegular(path, info));
+  out.resize(std::min<std::uint64_t>(bytes, static_cast<std::uint64_t>(info.st_size)));
+  std::size_t have = 0;
+  while (have < out.size()) {
+    const ssize_t got = ::read(file.get(), out.data() + have, out.size() - have);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw VantorError(FormatMessage(kOpenError, path));
+    if (got == 0) break;
+    have += static_cast<std::size_t>(got);
+  }
+  out.resize(have);
+}
+
+bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& out) {
+  out.clear();
+  struct stat info {};
+  FileDescriptor file(OpenRegular(path, info));
+  if (static_cast<std::uint64_t>(info.st_size) > limit) return false;
 
   out.reserve(static_cast<std::size_t>(info.st_size));
   bool tooLarge = false;

@@ -15,6 +15,10 @@ namespace vantor {
 // a second line saying what it is.
 bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& out);
 
+// Reads at most the first `bytes` bytes of the regular file at `path` into `out`; throws
+// as ReadRegularFile does.
+void ReadRegularFilePrefix(const std::string& path, std::size_t bytes, std::string& out);
+
 // What a file of this mode (st_mode) is when it is not a regular file, as the second
 // line of a message: "c'est un tube nommé, pas un fichier ordinaire".
 std::string NotRegularFileCause(unsigned mode);

@@ -10,6 +10,7 @@
 #include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
+#include "regulation/Journal.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 
@@ -149,7 +150,11 @@ void ControlLawsMenu::RunEnded(const RegulationState&) {
   ShowGains();
   // Each sine run adds its point (or says why it has none).
   const Trial* run = form_.Trials->ShownRun();
-  if (run && run->SetpointKind == "sin") frequency_->AddRun(*run);
+  if (run && run->SetpointKind == "sin") {
+    frequency_->AddRun(*run);
+    // Made with the frequency-response window open: its point goes in the lab report.
+    if (frequency_->isVisible()) form_.Trials->NoteTool(run, kToolFrequency);
+  }
   frequency_->RefreshModel();
 }
 

@@ -9,6 +9,7 @@
 #include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
+#include "regulation/Journal.h"
 #include "regulation/StepMeasures.h"
 #include "regulation/VirtualRun.h"
 #include "widgets/Dialogs.h"
@@ -173,6 +174,7 @@ void IdentificationMenu::RunEnded(const RegulationState&) {
 void IdentificationMenu::Identificationduprocd1Click() {
   const RegulationState& s = form_.State;
   window_->ShowRun(form_.Trials->ShownRun(), s.kpmax, s.kdmax, s.kimax);
+  if (window_->Current()) form_.Trials->NoteTool(form_.Trials->ShownRun(), kToolIdentification);
   DrawModel();
   window_->show();
   window_->raise();

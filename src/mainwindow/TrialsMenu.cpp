@@ -5,14 +5,22 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QStandardPaths>
+#include <QSysInfo>
+#include <QTimer>
 
 #include "common/VantorError.h"
 #include "mainwindow/Uvantorwin.h"
+#include "mainwindow/LabReportPdf.h"
+#include "regulation/Journal.h"
+#include "regulation/LabReport.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/RunFile.h"
+#include "common/Version.h"
+#include "widgets/ChartImage.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/FramePlacement.h"
+#include "widgets/HourglassCursor.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
@@ -61,9 +69,48 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   Enregistrerlessai1 =
       item("Enregistrerlessai1", "Enregistrer l'essai…", &TrialsMenu::Enregistrerlessai1Click);
   Ouvrirunessai1 = item("Ouvrirunessai1", "Ouvrir un essai…", &TrialsMenu::Ouvrirunessai1Click);
+  JournalRoot = JournalFolder(
+      ToStdString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+  journal_ = new JournalWindow(&form);
+  journal_->ShowRequested = [this](const std::vector<JournalRow>& rows) { OpenEntries(rows); };
+  journal_->CompareRequested = [this](const std::vector<JournalRow>& rows) {
+    OpenEntries(rows);
+    // The runs chosen, and none of those kept before them.
+    comparing_ = true;
+    comparedCount_ = static_cast<int>(rows.size()) - 1;
+    Compareraveclesessaisprcdents1->setChecked(true);
+    DrawComparison();
+  };
+  journal_->ReportRequested = [this] { RapportdeTP1Click(); };
+  connect(journal_->Table, &QTableWidget::itemSelectionChanged, this,
+          [this] { report_->ShowRunCount(static_cast<int>(journal_->SelectedRows().size())); });
+  report_ = new LabReportWindow(&form);
+  report_->WriteRequested = [this] { ReportClicked(); };
 
   live_ = new LiveTraceWindow(&form);
   measures_ = new StepMeasuresWindow(&form);
+}
+
+void TrialsMenu::AddSessionItems() {
+  auto item = [this](const char* name, const QString& caption, void (TrialsMenu::*handler)()) {
+    QAction* a = Essais1->addAction(caption);
+    a->setObjectName(name);
+    ConnectGuarded(a, &QAction::triggered, this, handler, &form_);
+    return a;
+  };
+  Essais1->addSeparator();
+  Journaldelaseance1 =
+      item("Journaldelaseance1", "Journal de la séance", &TrialsMenu::Journaldelaseance1Click);
+  RapportdeTP1 = item("RapportdeTP1", "Rapport de TP…", &TrialsMenu::RapportdeTP1Click);
+  Essais1->addSeparator();
+  Enregistrerlimage1 =
+      item("Enregistrerlimage1", "Enregistrer l'image…", &TrialsMenu::Enregistrerlimage1Click);
+  Copierlimage1 = item("Copierlimage1", "Copier l'image", &TrialsMenu::Copierlimage1Click);
+  Imagesentailledouble1 = Essais1->addAction("Images en taille double");
+  Imagesentailledouble1->setObjectName("Imagesentailledouble1");
+  Imagesentailledouble1->setCheckable(true);
+  connect(Imagesentailledouble1, &QAction::toggled, this,
+          [](bool twice) { SetChartImageScale(twice ? 2 : 1); });
 }
 
 // ---------------------------------------------------------------------------------
@@ -76,8 +123,11 @@ void TrialsMenu::RunStarted(const RegulationState&) {
 
 void TrialsMenu::RunEnded(const RegulationState& s) {
   const std::string process = ProcessName ? ProcessName() : std::string();
-  shown_ = history_.Add(TrialFromState(s, ToStdString(form_.Panel15->Caption()), process));
+  shown_ = history_.Add(TrialFromState(s, ToStdString(form_.Panel15->Caption()), process,
+                                       ProcessProfile ? ProcessProfile() : std::string(),
+                                       ProcessLoad ? ProcessLoad() : std::string()));
   shownFromFile_ = false;
+  JournalRun(*shown_);
   // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
   // during a run): it keeps what it drew, beyond the record's 1998 entries too.
   if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
@@ -116,7 +166,7 @@ std::string TrialsMenu::ShownRunCaption() const {
 std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
   if (!comparing_ || !shown_) return {ShownRunCaption()};
   std::vector<std::string> lines = {RunLine(*shown_, "bleu")};
-  const auto earlier = history_.Before(shown_.get(), kComparedRuns);
+  const auto earlier = history_.Before(shown_.get(), comparedCount_);
   for (std::size_t i = 0; i < earlier.size(); ++i)
     lines.push_back(RunLine(*earlier[i], kComparedColorNames[i]));
   return lines;
@@ -126,7 +176,7 @@ std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
 // Comparison on the main chart
 
 void TrialsMenu::DrawComparison() {
-  const auto earlier = history_.Before(shown_.get(), kComparedRuns);
+  const auto earlier = history_.Before(shown_.get(), comparedCount_);
   const TFastLineSeries* x = form_.Series2;
   // Drawn under the shown run's feedback, oldest first, so the legend reads in the order
   // the runs were made.
@@ -174,6 +224,7 @@ void TrialsMenu::Compareraveclesessaisprcdents1Click() {
     return;
   }
   comparing_ = true;
+  comparedCount_ = kComparedRuns;
   Compareraveclesessaisprcdents1->setChecked(true);
   DrawComparison();
 }
@@ -258,11 +309,132 @@ void TrialsMenu::OpenRunFile(const std::string& path) {
   ReadRunFile(path, *read);  // a file that is not a run changes nothing
   shown_ = history_.Add(std::move(*read));
   shownFromFile_ = true;
+  // An entry of the journal stays the one entry of its run.
+  const std::string root = JournalRoot + "/";
+  if (path.starts_with(root) && path.find('/', root.size() + 11) == std::string::npos)
+    entries_[shown_->Number] = path;
+  else
+    JournalRun(*shown_);
   // The main chart, the analysis window and the printout read the main window's record.
   form_.State.RunRecord = shown_->Record;
   form_.State.RecordPos = shown_->LastEntry;
   form_.PlotRecord();
   RefreshWindows();
+}
+
+// ---------------------------------------------------------------------------------
+// Journal
+
+void TrialsMenu::JournalRun(const Trial& run) {
+  if (journalRefused_) return;
+  try {
+    entries_[run.Number] = WriteJournalEntry(JournalRoot, run, CurrentDateText());
+  } catch (const VantorError& e) {
+    JournalUnwritable(e.what());
+  }
+  if (journal_->isVisible()) journal_->ShowJournal(JournalRoot);
+}
+
+void TrialsMenu::JournalUnwritable(const std::string& why) {
+  if (journalRefused_) return;
+  journalRefused_ = true;
+  // Shown once the run's end (or the file's opening) is complete, not in its midst.
+  QTimer::singleShot(0, this, [this, why] {
+    Dialogs::Current().Message(
+      &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(JournalRoot) +
+                  " » :\n" + ToQString(why) +
+                  "\nLes essais ne sont pas gardés dans le journal jusqu'à la fin du programme ; "
+                  "« Enregistrer l'essai… » reste possible.");
+  });
+}
+
+std::string TrialsMenu::JournalEntryOf(const Trial* run) const {
+  if (!run) return {};
+  const auto found = entries_.find(run->Number);
+  return found == entries_.end() ? std::string() : found->second;
+}
+
+void TrialsMenu::NoteTool(const Trial* run, const char* tool) {
+  const std::string entry = JournalEntryOf(run);
+  if (entry.empty()) return;
+  try {
+    AddJournalTool(entry, tool);
+  } catch (const VantorError& e) {
+    JournalUnwritable(e.what());
+  }
+}
+
+void TrialsMenu::Journaldelaseance1Click() {
+  journal_->ShowJournal(JournalRoot);
+  journal_->show();
+  journal_->raise();
+  journal_->activateWindow();
+}
+
+void TrialsMenu::OpenEntries(const std::vector<JournalRow>& rows) {
+  for (const JournalRow& row : rows) OpenRunFile(row.Path);
+}
+
+// ---------------------------------------------------------------------------------
+// Lab report
+
+void TrialsMenu::RapportdeTP1Click() {
+  if (!journal_->isVisible()) Journaldelaseance1Click();
+  report_->ShowRunCount(static_cast<int>(journal_->SelectedRows().size()));
+  report_->show();
+  report_->raise();
+  report_->activateWindow();
+}
+
+void TrialsMenu::ReportClicked() {
+  if (journal_->SelectedRows().empty())
+    throw VantorError("Aucun essai choisi pour le rapport : choisissez ses essais dans le "
+                      "tableau de « Journal de la séance » (Ctrl+clic pour en ajouter)");
+  const std::string names = ToStdString(report_->EditNames->text().trimmed());
+  if (names.empty()) throw VantorError("Indiquez les noms des élèves avant d'écrire le rapport");
+  const std::string name = ProposedReportName(CurrentDateText().substr(0, 10), names);
+  const QString path = Dialogs::Current().SaveFileName(
+      report_, "Écrire le rapport de TP", StartFolder() + "/" + ToQString(name), "PDF (*.pdf)");
+  if (path.isEmpty()) return;
+  HourglassCursor hourglass;
+  WriteReport(ToStdString(path));
+}
+
+void TrialsMenu::WriteReport(const std::string& path) {
+  const std::vector<JournalRow> rows = journal_->SelectedRows();
+  std::vector<std::unique_ptr<Trial>> runs;
+  std::vector<ReportedRun> reported;
+  std::vector<const Trial*> pointers;
+  for (const JournalRow& row : rows) {
+    runs.push_back(std::make_unique<Trial>());
+    ReadRunFile(row.Path, *runs.back());  // a damaged entry is named, no report is written
+    reported.push_back({runs.back().get(), row.Time, row.Tools});
+    pointers.push_back(runs.back().get());
+  }
+  LabReportHeader header;
+  header.Students = ToStdString(report_->EditNames->text().trimmed());
+  header.Title = ToStdString(report_->EditTitle->text().trimmed());
+  header.Date = CurrentDateText().substr(0, 10);
+  header.Host = ToStdString(QSysInfo::machineHostName());
+  header.Version = kProgramVersion;
+  const std::string process = ProcessName ? ProcessName() : std::string();
+  header.Card = !process.empty()     ? "carte simulée, " + process
+                : form_.Card() ? form_.Card()->Description()
+                               : std::string("carte d'acquisition");
+  LabReport report = BuildLabReport(header, reported);
+  if (ReportExercise) report.Exercise = ReportExercise();
+  WriteLabReportPdf(ToQString(path), report, pointers);
+}
+
+// ---------------------------------------------------------------------------------
+// Images of the main chart
+
+void TrialsMenu::Enregistrerlimage1Click() {
+  SaveWidgetImage(&form_, *form_.Chart1, "graphe");
+}
+
+void TrialsMenu::Copierlimage1Click() {
+  CopyWidgetImage(*form_.Chart1);
 }
 
 }  // namespace vantor

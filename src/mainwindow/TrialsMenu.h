@@ -12,10 +12,13 @@
 #include <QObject>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "mainwindow/JournalWindow.h"
+#include "mainwindow/LabReportWindow.h"
 #include "mainwindow/LiveTraceWindow.h"
 #include "mainwindow/StepMeasuresWindow.h"
 #include "regulation/RunEvents.h"
@@ -32,6 +35,10 @@ class TrialsMenu : public QObject, private RunObserver {
   // Adds the menu at the right end of the form's menu bar.
   explicit TrialsMenu(TForm1& form);
 
+  // Adds the journal, the report and the images at the end of the menu, after the items
+  // the other menus put in it.
+  void AddSessionItems();
+
   // Earlier runs drawn over the shown one when comparing.
   static constexpr int kComparedRuns = 3;
 
@@ -42,13 +49,33 @@ class TrialsMenu : public QObject, private RunObserver {
   QAction* Essaiseul1 = nullptr;                      // "Essai seul"
   QAction* Enregistrerlessai1 = nullptr;              // "Enregistrer l'essai…"
   QAction* Ouvrirunessai1 = nullptr;                  // "Ouvrir un essai…"
+  QAction* Journaldelaseance1 = nullptr;              // "Journal de la séance"
+  QAction* RapportdeTP1 = nullptr;                    // "Rapport de TP…"
+  QAction* Enregistrerlimage1 = nullptr;              // "Enregistrer l'image…"
+  QAction* Copierlimage1 = nullptr;                   // "Copier l'image"
+  QAction* Imagesentailledouble1 = nullptr;           // "Images en taille double"
+
+  // The journal's folder: "Régulateur Vantor/essais" in the user's documents folder.
+  std::string JournalRoot;
 
   // Name of the process behind the card, kept with each run (the simulated build sets
   // it; the real card has none).
   std::function<std::string()> ProcessName;
+  // The simulated process's profile and load disturbance, kept with each run.
+  std::function<std::string()> ProcessProfile, ProcessLoad;
+  // Lines of the report's exercise section (none: no such section).
+  std::function<std::vector<std::string>()> ReportExercise;
 
   LiveTraceWindow* LiveView() const { return live_; }
   StepMeasuresWindow* MeasuresWindow() const { return measures_; }
+  JournalWindow* Journal() const { return journal_; }
+  LabReportWindow* ReportWindow() const { return report_; }
+  // The journal entry of a run kept, empty when it has none (the journal could not be
+  // written).
+  std::string JournalEntryOf(const Trial* run) const;
+  // A tool (kToolIdentification, kToolFrequency) was used on `run`: its journal entry
+  // says so, for the report.
+  void NoteTool(const Trial* run, const char* tool);
   const RunHistory& History() const { return history_; }
   // The run on the main chart; null before the first run.
   const Trial* ShownRun() const { return shown_.get(); }
@@ -79,16 +106,28 @@ class TrialsMenu : public QObject, private RunObserver {
   void Essaiseul1Click();
   void Enregistrerlessai1Click();
   void Ouvrirunessai1Click();
+  void Journaldelaseance1Click();
+  void RapportdeTP1Click();
+  void Enregistrerlimage1Click();
+  void Copierlimage1Click();
 
   // What the two file commands do once a file is chosen.
   void SaveShownRun(const std::string& path);
   void OpenRunFile(const std::string& path);
+  // Writes the report of the runs selected in the journal window to `path`.
+  void WriteReport(const std::string& path);
 
  private:
   void DrawComparison();
   void ClearComparison();
   void RefreshWindows();
   QString StartFolder() const;
+  // Keeps `run` in the journal (once per program run, a message when it cannot).
+  void JournalRun(const Trial& run);
+  void JournalUnwritable(const std::string& why);
+  // Opens journal entries on the main chart, oldest first.
+  void OpenEntries(const std::vector<JournalRow>& rows);
+  void ReportClicked();
 
   TForm1& form_;
   RunHistory history_;
@@ -97,10 +136,15 @@ class TrialsMenu : public QObject, private RunObserver {
   bool followed_ = false;       // the live trace was shown while the run went on
   std::int32_t cycles_ = 0;
   bool comparing_ = false;
+  int comparedCount_ = kComparedRuns;  // earlier runs drawn: fewer for a journal selection
   std::array<TFastLineSeries*, kComparedRuns> compared_{};
   LiveTraceWindow* live_ = nullptr;
   bool livePlaced_ = false;
   StepMeasuresWindow* measures_ = nullptr;
+  JournalWindow* journal_ = nullptr;
+  LabReportWindow* report_ = nullptr;
+  std::map<int, std::string> entries_;  // journal entry of each run kept, by its number
+  bool journalRefused_ = false;         // the message was shown
 };
 
 }  // namespace vantor

@@ -17,6 +17,7 @@
 #include "common/VantorError.h"
 #include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/IdentificationMenu.h"
+#include "mainwindow/TraceChart.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/StartUp.h"
@@ -119,6 +120,7 @@ TForm1::TForm1(CardOpener openCard, QWidget* parent)
   BuildMenus();
   Trials = new TrialsMenu(*this);
   Laws = new ControlLawsMenu(*this);
+  Trials->AddSessionItems();
   BuildLeftColumn(central_);
   BuildMiddleColumn(central_);
   BuildRightColumn(central_);
@@ -244,51 +246,12 @@ void TForm1::BuildLeftColumn(QWidget* central) {
   Chart1 = new TChart(Panel1);
   Chart1->setObjectName("Chart1");
   Chart1->setCursor(Qt::CrossCursor);
-  Chart1->TitleText = "Consigne/Retour";
-  Chart1->TitleAlignment = Qt::AlignRight;
-  QFont title("Arial");
-  title.setPixelSize(16);
-  title.setUnderline(true);
-  Chart1->TitleFont = title;
-  Chart1->TitleColor = Qt::blue;
-  Chart1->View3D = false;
-  Chart1->BackWallColor = Qt::white;
-  Chart1->BackWallTransparent = true;
-  Chart1->LegendVisible = true;
-  Chart1->LegendSwatchPercent = 55;
-  Chart1->AllowZoom = true;
-  Chart1->AnimatedZoom = true;
-  Chart1->AnimatedZoomSteps = 8;
-  Chart1->AllowPanning = TPanningMode::pmBoth;
-  QFont axisFont("Arial");
-  axisFont.setPixelSize(13);
-  axisFont.setBold(false);
-  // Both axes: a black title and a fixed range.
-  auto fixedAxis = [&axisFont](TChartAxis& axis, const char* title, double min, double max) {
-    axis.Title = title;
-    axis.TitleFont = axisFont;
-    axis.TitleColor = Qt::black;
-    axis.Automatic = false;
-    axis.SetMinMax(min, max);
-  };
-  TChartAxis& bottom = Chart1->BottomAxis();
-  fixedAxis(bottom, "temps (seconde)", 0, 30);
-  bottom.LabelsSeparation = 20;
-  bottom.MinorTickCount = 4;
-  TChartAxis& left = Chart1->LeftAxis();
-  fixedAxis(left, "retour (volts)", 0, 10);
-  // Labels at least one label height apart: the 0..10 V axis then reads in whole or half
-  // volts instead of a crowded column of tenths.
-  left.LabelsSeparation = 100;
-  left.MinorTickCount = 9;
-  left.MinorTickLength = 3;
-  left.TickLength = 5;
-  left.TicksDotted = true;
-  Series1 = Chart1->AddSeries("Series1", "Consigne", Qt::red, true);
-  Series2 = Chart1->AddSeries("Series2", "Retour", Qt::blue, true);
-  Series3 = Chart1->AddSeries("Series3", "", Qt::black, false);
-  Series15 = Chart1->AddSeries("Series15", "zéro x", kMarkerColor, false);
-  Series17 = Chart1->AddSeries("Series17", "zéro y", kMarkerColor, false);
+  const TraceSeries trace = SetUpTraceChart(*Chart1);
+  Series1 = trace.Setpoint;
+  Series2 = trace.Feedback;
+  Series3 = trace.Mean;
+  Series15 = trace.ZeroX;
+  Series17 = trace.ZeroY;
   col->addWidget(Chart1, 1);
 
   Label10 = MakeLabel(Chart1, "Label10", "retour/temps:");
@@ -704,15 +667,7 @@ void TForm1::ProcessMessagesOnce() {
 void TForm1::PlotRecord() {
   if (!plot_) plot_ = std::make_unique<RecordPlot>();
   BuildRecordPlot(State, *plot_);
-  Series1->Clear();
-  Series2->Clear();
-  Series3->Clear();
-  for (std::size_t k = 0; k < kPlotEntries; ++k) {
-    const auto x = static_cast<double>(plot_->X[k]);
-    Series1->AddXY(x, static_cast<double>(plot_->Setpoint[k]));
-    Series2->AddXY(x, static_cast<double>(plot_->Feedback[k]));
-    if (plot_->HasMeanLine) Series3->AddXY(x, static_cast<double>(plot_->MeanLine));
-  }
+  FillTraceSeries(*plot_, TraceSeries{Series1, Series2, Series3, Series15, Series17});
   Trials->RecordPlotted();
   Identification->RecordPlotted();
   Chart1->update();
@@ -896,17 +851,9 @@ void TForm1::BitBtn2Click() {
   // Portrait for this page; the remembered orientation comes back, and a job still open
   // after an error is aborted, on every way out.
   PrintJob job(printer, TPrinterOrientation::poPortrait);
-  Chart1->PrintResolution = -25;
-  const TracePage page = ComputeTracePage(printer.PageWidth(), printer.PageHeight());
   printer.SetCanvasFont("Arial", 10, false);
-  // One line for the run shown; one more per earlier run drawn over it.
-  const std::vector<std::string> captions = Trials->TraceCaptionLines();
-  const int lineHeight = QFontMetrics(printer.Canvas().font(), &printer.Device()).lineSpacing();
-  for (std::size_t i = 0; i < captions.size(); ++i)
-    printer.TextOut(page.captionX, page.captionY + static_cast<int>(i) * lineHeight,
-                    ToQString(captions[i]));
-  Chart1->PrintRect(printer.Canvas(),
-                    QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)));
+  DrawTracePage(printer.Canvas(), printer.Device(), *Chart1, printer.PageWidth(),
+                printer.PageHeight(), Trials->TraceCaptionLines());
   job.End();
 }
 

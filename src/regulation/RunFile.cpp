@@ -91,8 +91,9 @@ void CheckEncoding(const std::string& path, std::string& text) {
   }
 }
 
-// The value of a "# clé=valeur" line, applied to the run being read.
-void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& haveEntries) {
+// The value of a "# clé=valeur" line, applied to the run being read; false for a key that
+// is not the run's own.
+bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& haveEntries) {
   if (value.size() > kMaxKeyValueBytes)
     throw VantorError(key + "= : valeur de " + std::to_string(value.size()) +
                       " caractères, alors qu'une ligne « # » en compte " +
@@ -110,6 +111,10 @@ void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
     t.LoopMode = value == "ouverte" ? "Ouv" : value;
   } else if (key == "procede") {
     t.Process = value;
+  } else if (key == "profil") {
+    t.Profile = value;
+  } else if (key == "charge") {
+    t.Load = value;
   } else if (key == "date") {
     t.Date = value;
   } else if (key == "correcteur") {
@@ -134,14 +139,27 @@ void ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
       throw VantorError("entrees=" + value + " : le nombre d'entrées enregistrées va de 0 à " +
                         std::to_string(kRecordLastEntry));
     haveEntries = true;
+  } else if (key != "unite") {  // the unit is always the one written
+    return false;
   }
+  return true;
+}
+
+// The key and value of a "# clé=valeur" line; false for a comment line.
+bool SplitKeyLine(const std::string& line, std::string& key, std::string& value) {
+  const std::size_t from = line.find_first_not_of(' ', 1);
+  const std::size_t eq = line.find('=');
+  if (from == std::string::npos || eq == std::string::npos || eq < from) return false;
+  key = line.substr(from, eq - from);
+  value = line.substr(eq + 1);
+  return true;
 }
 
 }  // namespace
 
 void WriteRunFile(const std::string& path, const Trial& t,
-                  const std::function<void()>& beforeCommit) {
-  WriteOutputFile(path, [&t, &beforeCommit](std::FILE* f) {
+                  const std::function<void()>& beforeCommit, const RunFileKeys& extraKeys) {
+  WriteOutputFile(path, [&t, &beforeCommit, &extraKeys](std::FILE* f) {
     auto key = [f](const char* name, const std::string& value) {
       std::fprintf(f, "# %s=%s\n", name, value.c_str());
     };
@@ -151,6 +169,8 @@ void WriteRunFile(const std::string& path, const Trial& t,
     key("ki", FormatShort(t.Ki));
     key("boucle", LoopWord(t));
     key("procede", t.Process);
+    if (!t.Profile.empty()) key("profil", t.Profile);
+    if (!t.Load.empty()) key("charge", t.Load);
     key("date", t.Date);
     // Only a run made with another law than the main window's corrector says which.
     if (!t.Corrector.empty()) key("correcteur", t.Corrector);
@@ -164,6 +184,7 @@ void WriteRunFile(const std::string& path, const Trial& t,
     key("entrees", std::to_string(t.LastEntry));
     // Says what the numbers below are; readers that do not know the key skip it.
     key("unite", "centièmes de volt (t en secondes)");
+    for (const auto& [name, value] : extraKeys) key(name.c_str(), value);
     std::fputs(kRunFileHeader, f);
     std::fputc('\n', f);
     for (int k = 0; k < kRecordEntries; ++k) {
@@ -181,7 +202,8 @@ void ReadRunFile(const std::string& path, Trial& into) {
   ReadRunText(path, ReadWhole(path), into);
 }
 
-void ReadRunText(const std::string& path, std::string text, Trial& into) {
+void ReadRunText(const std::string& path, std::string text, Trial& into,
+                 RunFileKeys* otherKeys) {
   if (text.size() > static_cast<std::size_t>(kRunFileMaxBytes))
     Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) +
                      " ko, alors qu'un essai enregistré en fait environ 100");
@@ -190,6 +212,7 @@ void ReadRunText(const std::string& path, std::string text, Trial& into) {
   Trial& t = *read;
   t.SourceFile = path;
   bool haveHeader = false, haveEntries = false;
+  RunFileKeys others;
   int rows = 0, lineNo = 0;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -200,11 +223,11 @@ void ReadRunText(const std::string& path, std::string text, Trial& into) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!haveHeader && !line.empty() && line[0] == '#') {
-      std::size_t from = line.find_first_not_of(' ', 1);
-      const std::size_t eq = line.find('=');
-      if (from == std::string::npos || eq == std::string::npos) continue;
+      std::string key, value;
+      if (!SplitKeyLine(line, key, value)) continue;
       try {
-        ApplyKey(t, line.substr(from, eq - from), line.substr(eq + 1), haveEntries);
+        if (!ApplyKey(t, key, value, haveEntries) && otherKeys)
+          others.emplace_back(std::move(key), std::move(value));
       } catch (const VantorError& e) {
         RefuseLine(path, lineNo, e.what());
       }
@@ -265,6 +288,46 @@ void ReadRunText(const std::string& path, std::string text, Trial& into) {
         if (t.At(series, k) != 0) t.LastEntry = k;
   }
   into = std::move(t);
+  if (otherKeys) *otherKeys = std::move(others);
+}
+
+void ReadRunHead(const std::string& path, Trial& into, RunFileKeys& otherKeys) {
+  // The "#" lines of a run file take a few hundred bytes; 16 kB leaves room for what a
+  // person may have added before the header.
+  constexpr std::size_t kHeadBytes = 16'384;
+  std::string text;
+  ReadRegularFilePrefix(path, kHeadBytes, text);
+  CheckEncoding(path, text);
+  Trial& t = into;
+  bool haveEntries = false;
+  RunFileKeys others;
+  int lineNo = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      Refuse(path, "pas d'en-tête « " + std::string(kRunFileHeader) + " » dans ses " +
+                       std::to_string(kHeadBytes / 1024) + " premiers ko");
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line == kRunFileHeader) break;
+    if (line.empty() || line[0] != '#')
+      RefuseLine(
+          path, lineNo,
+          "« " + line.substr(0, 100) + " » au lieu de l'en-tête « " + kRunFileHeader + " »");
+    std::string key, value;
+    if (!SplitKeyLine(line, key, value)) continue;
+    try {
+      if (!ApplyKey(t, key, value, haveEntries))
+        others.emplace_back(std::move(key), std::move(value));
+    } catch (const VantorError& e) {
+      RefuseLine(path, lineNo, e.what());
+    }
+  }
+  t.SourceFile = path;
+  otherKeys = std::move(others);
 }
 
 }  // namespace vantor

@@ -7,6 +7,7 @@
 //   # kp=2   # kd=0   # ki=0.5            gains (one per line)
 //   # boucle=fermée                       loop mode: fermée or ouverte
 //   # procede=Moteur à courant continu : position   (empty on the real card)
+//   # profil=réaliste   # charge=1 V à 5 s     (only for a simulated process)
 //   # date=2025-03-14 10:12:31
 //   # correcteur=essai de relais d:2, ...  the law, only when not the main window's PID
 //   # type_consigne=echelon  # amplitude_echelon=6  # moyenne=2  # amplitude=0.1
@@ -20,6 +21,8 @@
 // without "=" is a comment) and Windows line ends. Qt-free.
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "regulation/Trial.h"
 
@@ -36,8 +39,12 @@ constexpr long kRunFileMaxBytes = 1'000'000;
 // `beforeCommit`, when given, runs once everything is written and before the file takes
 // its name: whatever it throws leaves no file and the previous one as it was (a tool
 // asked to stop while it writes).
+// `extraKeys` are written as further "# clé=valeur" lines after the run's own (the
+// journal keeps the step measures there); readers of a run ignore them.
+using RunFileKeys = std::vector<std::pair<std::string, std::string>>;
 void WriteRunFile(const std::string& path, const Trial& t,
-                  const std::function<void()>& beforeCommit = {});
+                  const std::function<void()>& beforeCommit = {},
+                  const RunFileKeys& extraKeys = {});
 
 // Reads the run file at `path` into `into`, which changes only when the whole file has
 // been read and checked. Throws VantorError with a French message naming the file and the
@@ -47,6 +54,15 @@ void WriteRunFile(const std::string& path, const Trial& t,
 void ReadRunFile(const std::string& path, Trial& into);
 
 // The same, on the file's content `text` already read; `path` names it in messages.
-void ReadRunText(const std::string& path, std::string text, Trial& into);
+// `otherKeys`, when given, receives the "#" keys that are not the run's own.
+void ReadRunText(const std::string& path, std::string text, Trial& into,
+                 RunFileKeys* otherKeys = nullptr);
+
+// Reads only the "#" lines before the header of the run file at `path` (a few hundred
+// bytes; the record is not read): the description into `into` (its record left as it
+// was), the other keys into `otherKeys`. Throws VantorError as ReadRunFile does for a
+// file that cannot be opened, has no header in its first kilobytes or a "#" value
+// that does not convert.
+void ReadRunHead(const std::string& path, Trial& into, RunFileKeys& otherKeys);
 
 }  // namespace vantor

@@ -10,7 +10,8 @@
 namespace vantor {
 
 Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
-                     const std::string& process) {
+                     const std::string& process, const std::string& profile,
+                     const std::string& load) {
   Trial t;
   t.Record = s.RunRecord;
   t.LastEntry = s.RecordPos;
@@ -26,6 +27,8 @@ Trial TrialFromState(const RegulationState& s, const std::string& setpointCaptio
   t.Ki = s.Ki;
   t.LoopMode = s.LoopMode;
   t.Process = process;
+  t.Profile = profile;
+  t.Load = load;
   t.Date = CurrentDateText();
   if (s.Law) t.Corrector = s.Law->Caption();
   t.ordremaxi = s.ordremaxi;
@@ -40,6 +43,16 @@ std::string CurrentDateText() {
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   return text;
+}
+
+std::string CorrectorStructureText(const Trial& t) {
+  if (!t.Corrector.empty()) return t.Corrector;
+  if (t.IsOpenLoop()) return "boucle ouverte";
+  std::string terms;
+  if (t.Kp != 0) terms += "P";
+  if (t.Ki != 0) terms += "I";
+  if (t.Kd != 0) terms += "D";
+  return terms.empty() ? "aucun terme (gains nuls)" : terms;
 }
 
 std::string TrialGainsText(const Trial& t) {

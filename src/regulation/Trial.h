@@ -26,6 +26,8 @@ struct Trial {
   long double Kp = 0, Kd = 0, Ki = 0;
   std::string LoopMode;  // the regulation state's word: "Ouv" is the open loop
   std::string Process;   // the simulated process's name; empty on the real card
+  std::string Profile;   // the simulated process's profile ("idéal", "réaliste"); empty on the card
+  std::string Load;      // the simulated load disturbance ("1 V à 5 s"); empty on the card
   std::string Date;      // local time of the run's end, "AAAA-MM-JJ HH:MM:SS"
   // The law's caption when the run was not made with the main window's corrector (relay,
   // industrial PID); empty otherwise.
@@ -47,10 +49,16 @@ struct Trial {
 // The run that just ended in `s`, with the main window's setpoint caption and the process
 // name (empty on the real card); dated now.
 Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
-                     const std::string& process);
+                     const std::string& process, const std::string& profile = {},
+                     const std::string& load = {});
 
 // Local time now as "AAAA-MM-JJ HH:MM:SS".
 std::string CurrentDateText();
+
+// The corrector a run was made with, as a student names it: the law's caption when it was
+// not the main window's PID, "boucle ouverte", else the terms in use ("P", "PI", "PD",
+// "PID") from the gains that are not zero.
+std::string CorrectorStructureText(const Trial& t);
 
 // The short legend of a run: "essai 3 (Kp 2, Kd 0, Ki 0.5)".
 std::string TrialGainsText(const Trial& t);

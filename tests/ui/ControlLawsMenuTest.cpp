@@ -22,11 +22,15 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   TForm1& f = CreateMainWindow();
   f.show();
   ControlLawsMenu& laws = *f.Laws;
-  // At the end of "Essais", after its own items.
+  // In "Essais", after its run files and before the journal.
   const QList<QAction*> items = f.Trials->Essais1->actions();
-  EXPECT_EQ(items.back(), laws.Reponsefrequentielle1);
-  EXPECT_EQ(items[items.size() - 3], laws.Essaiderelais1);
-  EXPECT_TRUE(items[items.size() - 4]->isSeparator());
+  const auto at = items.indexOf(f.Trials->Ouvrirunessai1);
+  ASSERT_GE(at, 0);
+  EXPECT_TRUE(items[at + 1]->isSeparator());
+  EXPECT_EQ(items[at + 2], laws.Essaiderelais1);
+  EXPECT_EQ(items[at + 4], laws.Reponsefrequentielle1);
+  EXPECT_TRUE(items[at + 5]->isSeparator());
+  EXPECT_EQ(items[at + 6], f.Trials->Journaldelaseance1);
 
   f.Button1->click();  // a 6 V step
   laws.Essaiderelais1->trigger();

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The journal: entries written under names that never collide and sort by time, reopened
+// bit for bit, listed as rows from their first lines.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "SimulatedRun.h"
+#include "common/VantorError.h"
+#include "regulation/Journal.h"
+#include "regulation/RunFile.h"
+#include "regulation/StepMeasures.h"
+#include "simulation/DcMotorPosition.h"
+
+namespace vantor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::path(::testing::TempDir()) /
+           ("journal-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+            std::to_string(::getpid()));
+    fs::remove_all(root);
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  // A step on the position motor with a PI, as a student runs it.
+  static std::unique_ptr<Trial> StepRun() {
+    SimulatedRun r;
+    r.Process = std::make_unique<DcMotorPosition>();
+    r.Edit5 = "4";
+    r.Gains = {"3", "0", "0.5"};
+    r.Cycles = 400;
+    auto t = std::make_unique<Trial>(RunSimulated(r));
+    t->Process = "Moteur à courant continu : position";
+    t->Profile = "réaliste";
+    t->Load = "1 V à 5 s";
+    return t;
+  }
+
+  fs::path root;
+};
+
+TEST_F(JournalTest, AnEntryReopensBitForBitAndListsWithItsMeasures) {
+  const auto run = StepRun();
+  const std::string path = WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31");
+  EXPECT_EQ(fs::path(path).parent_path(), root / "2025-03-14");
+
+  auto reopened = std::make_unique<Trial>();
+  ReadRunFile(path, *reopened);
+  EXPECT_TRUE(reopened->Record == run->Record);
+  EXPECT_EQ(reopened->LastEntry, run->LastEntry);
+  EXPECT_EQ(reopened->Kp, run->Kp);
+  EXPECT_EQ(reopened->Ki, run->Ki);
+  EXPECT_EQ(reopened->StepLevel, run->StepLevel);
+  EXPECT_EQ(reopened->Profile, run->Profile);
+  EXPECT_EQ(reopened->Load, run->Load);
+  EXPECT_EQ(reopened->Date, run->Date);
+
+  const auto rows = ListJournalDay(root.string(), "2025-03-14");
+  ASSERT_EQ(rows.size(), 1u);
+  const JournalRow& row = rows[0];
+  EXPECT_EQ(row.Path, path);
+  EXPECT_EQ(row.Time, "10:12:31");
+  EXPECT_EQ(row.Setpoint, "échelon 4 V");
+  EXPECT_EQ(row.Structure, "PI");
+  EXPECT_EQ(row.Load, "1 V à 5 s");
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  std::string listed;
+  const char* keys[] = {"temps_montee", "depassement", "temps_pic", "temps_reponse_5",
+                        "erreur_statique", "saturation"};
+  for (std::size_t i = 0; i < 6; ++i) listed += std::string(keys[i]) + "=" + row.Measures[i] + "\n";
+  EXPECT_EQ(listed, StepMeasureLines(m));
+
+  // A tool used on it later is recorded without touching the run.
+  AddJournalTool(path, kToolIdentification);
+  AddJournalTool(path, kToolIdentification);
+  ReadRunFile(path, *reopened);
+  EXPECT_TRUE(reopened->Record == run->Record);
+  EXPECT_EQ(ListJournalDay(root.string(), "2025-03-14")[0].Tools,
+            std::vector<std::string>{kToolIdentification});
+}
+
+TEST_F(JournalTest, EntriesOfTheSameSecondNeverCollideAndSortInTheOrderMade) {
+  const auto run = StepRun();
+  std::vector<std::string> made;
+  for (int i = 0; i < 3; ++i) made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31"));
+  run->Kp = 12;  // another name after the same second
+  made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31"));
+  made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 09:59:59"));
+  WriteJournalEntry(root.string(), *run, "2025-03-15 08:00:00");
+  std::ofstream(root / "2025-03-14" / "notes.txt") << "pas un essai";
+  std::ofstream(root / "2025-03-14" / "10-13-00-01_echelon_Kp1_Kd0_Ki0.csv") << "abîmé";
+
+  const auto rows = ListJournalDay(root.string(), "2025-03-14");
+  std::vector<std::string> listed;
+  for (const JournalRow& r : rows) listed.push_back(r.Path);
+  const std::vector<std::string> expected = {made[4], made[0], made[1], made[2], made[3]};
+  EXPECT_EQ(listed, expected);
+  EXPECT_EQ(fs::path(made[3]).filename(), "10-12-31-04_echelon_Kp12_Kd0_Ki0.5.csv");
+  EXPECT_EQ(JournalDays(root.string()), (std::vector<std::string>{"2025-03-15", "2025-03-14"}));
+}
+
+TEST_F(JournalTest, AFolderThatCannotBeMadeIsRefusedAndLeavesNoEntry) {
+  fs::create_directories(root);
+  std::ofstream(root / "fichier") << "x";
+  const auto run = StepRun();
+  // Under a file, even root cannot make the folder.
+  const std::string blocked = (root / "fichier" / "essais").string();
+  EXPECT_THROW(WriteJournalEntry(blocked, *run, "2025-03-14 10:12:31"), VantorError);
+  EXPECT_TRUE(JournalDays(blocked).empty());
+  EXPECT_THROW(WriteJournalEntry(root.string(), *run, "14/03/2025"), VantorError);
+  EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace vantor::testing

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The journal and the lab report from the "Essais" menu on the simulated card: each run
+// journaled as it ends, listed, reopened and compared; a journal that cannot be written;
+// the report's PDF read back.
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "PdfSupport.h"
+#include "WorkstationFixture.h"
+#include "mainwindow/IdentificationMenu.h"
+#include "mainwindow/TrialsMenu.h"
+#include "regulation/Journal.h"
+#include "regulation/RunFile.h"
+#include "simulation/ProcessRegistry.h"
+
+namespace vantor::testing {
+namespace {
+
+class JournalMenuTest : public WorkstationFixture {
+ protected:
+  TrialsMenu& Menu() {
+    TForm1& f = CreateMainWindow();
+    f.Trials->JournalRoot = JournalFolder(Path("documents").string());
+    return *f.Trials;
+  }
+  // A step run with gain `kp`, "Fin" at the message turn of cycle `cycles`.
+  void StepRun(const char* kp, int cycles) {
+    form->Button1->click();
+    form->Edit1->setText(kp);
+    int turns = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++turns == cycles) form->Button6->click();
+    });
+    timer.start();
+    form->Button5->click();
+    timer.stop();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  }
+  std::vector<JournalRow> Today(const TrialsMenu& menu) const {
+    const auto days = JournalDays(menu.JournalRoot);
+    return days.empty() ? std::vector<JournalRow>{} : ListJournalDay(menu.JournalRoot, days[0]);
+  }
+  void Select(TrialsMenu& menu, const std::vector<int>& rows) {
+    menu.Journaldelaseance1->trigger();
+    QTableWidget* table = menu.Journal()->Table;
+    table->clearSelection();
+    for (int r : rows)
+      table->selectionModel()->select(table->model()->index(r, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+};
+
+TEST_F(JournalMenuTest, EachRunEndedIsJournaledReopensBitForBitAndCompares) {
+  TrialsMenu& menu = Menu();
+  StepRun("2", 300);
+  StepRun("6", 300);
+  const auto rows = Today(menu);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].Kp, "2");
+  EXPECT_EQ(rows[1].Kp, "6");
+  EXPECT_EQ(rows[1].Path, menu.JournalEntryOf(menu.ShownRun()));
+  auto reopened = std::make_unique<Trial>();
+  ReadRunFile(rows[1].Path, *reopened);
+  EXPECT_TRUE(reopened->Record == menu.ShownRun()->Record);
+  EXPECT_EQ(reopened->LastEntry, menu.ShownRun()->LastEntry);
+
+  // Shown from the journal: the run on the main chart, no second entry for it.
+  Select(menu, {0});
+  EXPECT_EQ(menu.Journal()->Table->rowCount(), 2);
+  menu.Journal()->ButtonShow->click();
+  EXPECT_EQ(menu.ShownRun()->Kp, 2);
+  EXPECT_FALSE(form->State.RunRecord == reopened->Record);
+  EXPECT_EQ(Today(menu).size(), 2u);
+  // A run file from elsewhere is journaled when opened.
+  const std::string outside = Path("essai.csv").string();
+  WriteRunFile(outside, *reopened);
+  menu.OpenRunFile(outside);
+  EXPECT_EQ(Today(menu).size(), 3u);
+
+  Select(menu, {0, 1, 2});
+  menu.Journal()->ButtonCompare->click();
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  EXPECT_TRUE(menu.Comparing());
+  EXPECT_EQ(menu.TraceCaptionLines().size(), 3u);
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(JournalMenuTest, AJournalThatCannotBeWrittenSaysSoOnceAndChangesNothingElse) {
+  std::filesystem::create_directories(Path("documents"));
+  std::ofstream(Path("documents/Régulateur Vantor")) << "un fichier à la place du dossier";
+  TrialsMenu& menu = Menu();
+  StepRun("2", 200);
+  StepRun("3", 200);
+  EXPECT_EQ(dialogs.messages.size(), 1);
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+  EXPECT_EQ(menu.History().Count(), 2);
+  EXPECT_EQ(menu.ShownRun()->Kp, 3);
+  EXPECT_TRUE(menu.JournalEntryOf(menu.ShownRun()).empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("documents")),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison) {
+  if (!pdf::HasTools()) GTEST_SKIP() << "poppler-utils missing";
+  TrialsMenu& menu = Menu();
+  menu.ReportExercise = [] {
+    return std::vector<std::string>{"Réponse : K = 1.8", "Verdict : juste"};
+  };
+  // An open-loop step on the speed motor, identified, then two closed-loop runs.
+  card.SetProcess(MakeProcess("vitesse"));
+  form->State.LoopMode = "Ouv";
+  StepRun("2", 600);
+  form->Identification->Identificationduprocd1->trigger();
+  ASSERT_NE(form->Identification->Window()->Current(), nullptr) << form->Identification->Window()->Reason()->text().toStdString();
+  form->State.LoopMode = "fermée";
+  StepRun("4", 300);
+  StepRun("7", 300);
+  const auto rows = Today(menu);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].Tools, std::vector<std::string>{kToolIdentification});
+
+  Select(menu, {0, 1, 2});
+  menu.RapportdeTP1->trigger();
+  menu.ReportWindow()->EditNames->setText("Élodie Dupont, Martin");
+  menu.ReportWindow()->EditTitle->setText("Réglage du moteur en position");
+  const QString path = QString::fromStdString(Path("rapport.pdf").string());
+  dialogs.fileAnswers = {path};
+  menu.ReportWindow()->ButtonWrite->click();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  const QString today = QString::fromStdString(CurrentDateText().substr(0, 10));
+  ASSERT_EQ(dialogs.fileDialogStarts.size(), 1);
+  EXPECT_TRUE(dialogs.fileDialogStarts[0].endsWith("/rapport-" + today + "-elodie-dupont-martin.pdf"));
+
+  // In page layout: a line ending with "-" (no measure) is not taken for a hyphenated word.
+  const QString text = pdf::Run("pdftotext", {"-layout", path, "-"}).simplified();
+  EXPECT_TRUE(text.contains("Élodie Dupont, Martin"));
+  EXPECT_TRUE(text.contains("Date : " + today));
+  EXPECT_TRUE(text.contains("Comparaison des essais"));
+  EXPECT_TRUE(text.contains("Identification (procédé"));
+  EXPECT_TRUE(text.contains("Réponse : K = 1.8 Verdict : juste"));
+  for (const JournalRow& row : rows) {
+    EXPECT_TRUE(text.contains(QString::fromStdString("Kp = " + row.Kp + ", Kd = 0")));
+    EXPECT_TRUE(text.contains(QString::fromStdString("Dépassement (%) : " + row.Measures[1])))
+        << row.Measures[1];
+  }
+  const int pages = pdf::Info(path, "Pages").toInt();
+  ASSERT_EQ(pages, 4);
+  // The comparison, on the last page: every run's gain and measures.
+  const QString last =
+      pdf::Run("pdftotext", {"-f", "4", "-l", "4", "-layout", path, "-"}).simplified();
+  for (const JournalRow& row : rows) {
+    const QString gains = QString::fromStdString(row.Setpoint + " " + row.Kp + " " + row.Kd + " " + row.Ki);
+    QString measures;
+    for (const std::string& m : row.Measures) measures += " " + QString::fromStdString(m);
+    EXPECT_TRUE(last.contains(gains)) << gains.toStdString() << "\n" << last.toStdString();
+    EXPECT_TRUE(last.contains(measures)) << measures.toStdString() << "\n" << last.toStdString();
+  }
+  // Each run's page carries its blue feedback, drawn on the page.
+  for (int page = 1; page <= 3; ++page) {
+    const QImage image = pdf::Render(path, page, 50);
+    ASSERT_FALSE(image.isNull());
+    const QRect blue = pdf::Bounds(image, [](QRgb c) {
+      return qBlue(c) > 180 && qRed(c) < 80 && qGreen(c) < 80;
+    });
+    EXPECT_GT(blue.width(), image.width() / 6) << "page " << page;
+  }
+}
+
+TEST_F(JournalMenuTest, TheChartsImageIsSavedAtTwiceTheScreensSizeAndCopied) {
+  TrialsMenu& menu = Menu();
+  form->show();
+  StepRun("3", 300);
+  const QString path = QString::fromStdString(Path("graphe").string());
+  menu.Imagesentailledouble1->setChecked(true);
+  dialogs.fileAnswers = {path};
+  menu.Enregistrerlimage1->trigger();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  const QImage saved(path + ".png");
+  ASSERT_EQ(saved.size(), form->Chart1->size() * 2);
+  const QRect blue = pdf::Bounds(saved, [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; });
+  EXPECT_GT(blue.height(), saved.height() / 4);
+  menu.Imagesentailledouble1->setChecked(false);
+  menu.Copierlimage1->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), form->Chart1->size());
+}
+
+}  // namespace
+}  // namespace vantor::testing
