@@ -20,19 +20,6 @@ class AnalysisFixture : public WorkstationFixture {
     f.Form2 = form2;
   }
 
-  // Clicks "Début", lets `cycles` message turns of the run pass, then clicks "Fin".
-  void RunFor(int cycles) {
-    int turns = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (++turns == cycles) form->Button6->click();
-    });
-    timer.start();
-    form->Button5->click();
-    timer.stop();
-  }
-
   // A step run of the position loop: step `level` volts from cycle 50, gains Kp, Kd, Ki.
   void StepRun(const char* level, const char* kp, const char* kd, const char* ki, int cycles) {
     form->Button1->click();

@@ -31,15 +31,7 @@ class JournalMenuTest : public WorkstationFixture {
   void StepRun(const char* kp, int cycles) {
     form->Button1->click();
     form->Edit1->setText(kp);
-    int turns = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (++turns == cycles) form->Button6->click();
-    });
-    timer.start();
-    form->Button5->click();
-    timer.stop();
+    RunFor(cycles);
     QCoreApplication::processEvents();
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
   }

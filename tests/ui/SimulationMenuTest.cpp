@@ -145,17 +145,7 @@ TEST_F(SimulationMenuTest, AnotherProcessOrARestForgetsTheLoadAndTheLabelSaysWha
   SimulationLoadDialog& d = *menu.LoadDialog();
   const auto runArmsTheLoad = [&] {
     bool armed = false;
-    int turns = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (++turns == 30) {  // 1.5 s into the run, past the load's start
-        armed = card.LoadApplied();
-        f.Button6->click();
-      }
-    });
-    timer.start();
-    f.Button5->click();
+    RunFor(30, [&] { armed = card.LoadApplied(); });  // 1.5 s in, past the load's start
     return armed;
   };
   f.Button1->click();

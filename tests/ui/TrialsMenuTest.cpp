@@ -45,17 +45,7 @@ class TrialsMenuTest : public WorkstationFixture {
   void StepRun(const char* kp, int cycles, const std::function<void()>& inRun = {}) {
     form->Button1->click();
     form->Edit1->setText(kp);
-    int turns = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (++turns != cycles) return;
-      if (inRun) inRun();
-      form->Button6->click();
-    });
-    timer.start();
-    form->Button5->click();
-    timer.stop();
+    RunFor(cycles, inRun);
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
   }
 

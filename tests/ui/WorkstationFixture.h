@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "ScriptedDialogs.h"
@@ -58,6 +60,22 @@ class WorkstationFixture : public ::testing::Test {
     form = std::make_unique<TForm1>(IsaCardOpener(card));
     form->RealTimeRuns = false;  // runs in virtual time: no real-time scheduling
     return *form;
+  }
+
+  // Clicks "Début", lets `turns` message turns of the run pass, then, after `atLastTurn`
+  // has looked at the windows, clicks "Fin".
+  void RunFor(int turns, const std::function<void()>& atLastTurn = {}) {
+    int turn = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++turn != turns) return;
+      if (atLastTurn) atLastTurn();
+      form->Button6->click();
+    });
+    timer.start();
+    form->Button5->click();
+    timer.stop();
   }
 
   std::filesystem::path Path(const std::string& relative) const {
