@@ -39,12 +39,7 @@ int main(int argc, char** argv) {
                            ? "réaliste"
                            : "idéal");
   };
-  trials.ProcessLoad = [&card, simulation] {
-    const auto start = simulation->LoadDialog()->StartSeconds();
-    const std::string volts = vantor::FormatShort(card.LoadVolts()) + " V";
-    return start ? volts + " à " + vantor::FormatShort(*start) + " s"
-                 : volts + " au bouton « Perturbation »";
-  };
+  trials.ProcessLoad = [simulation] { return simulation->RunLoad(); };
   windows.Form1->show();
   return app.exec();
 }

@@ -58,7 +58,7 @@ std::int64_t SimulatedCard::CatchUp() {
   }
   if (loadAtNs_ && *loadAtNs_ <= now) {
     AdvanceProcessTo(*loadAtNs_);
-    loadApplied_ = true;
+    loadApplied_ = loadSeen_ = true;
     loadAtNs_.reset();
   }
   AdvanceProcessTo(now);
@@ -88,6 +88,7 @@ void SimulatedCard::SetLoadVolts(double volts) {
 void SimulatedCard::SetLoadApplied(bool applied) {
   CatchUp();
   loadApplied_ = applied;
+  loadSeen_ = loadSeen_ || applied;
   loadAtNs_.reset();
 }
 
@@ -100,6 +101,16 @@ void SimulatedCard::ScheduleLoad(double delaySeconds) {
 bool SimulatedCard::LoadApplied() {
   CatchUp();
   return loadApplied_;
+}
+
+bool SimulatedCard::LoadWasApplied() {
+  CatchUp();
+  return loadSeen_;
+}
+
+void SimulatedCard::ForgetLoadHistory() {
+  CatchUp();
+  loadSeen_ = loadApplied_;
 }
 
 std::int64_t SimulatedCard::BeginAccess() {

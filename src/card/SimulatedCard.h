@@ -94,6 +94,10 @@ class SimulatedCard : public PortBus {
   // Removes the load now and applies it delaySeconds from now.
   void ScheduleLoad(double delaySeconds);
   bool LoadApplied();
+  // Whether the load was applied at some time since ForgetLoadHistory() (a run's start):
+  // a run describes a load only when it met it.
+  bool LoadWasApplied();
+  void ForgetLoadHistory();
 
   void SetExternalSetpointVolts(double volts) { externalSetpointVolts_ = volts; }
   // A wire from output 1 to input 0 (the card's loopback check): input 0 then reads
@@ -146,6 +150,7 @@ class SimulatedCard : public PortBus {
 
   double loadVolts_ = 1.0;  // a constant torque, like a weight on a pulley
   bool loadApplied_ = false;
+  bool loadSeen_ = false;
   std::optional<std::int64_t> loadAtNs_;
 
   // Converter and multiplexer.

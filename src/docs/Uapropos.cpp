@@ -124,7 +124,9 @@ TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
   Copyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Copyright->setGeometry(8, 72, 266, 36);
 
-  Comments = new QLabel("vantor@enseignement.example", Panel1);
+  // No address is shipped that would reach no one: on a lab bench the contact is the
+  // teacher in charge of it.
+  Comments = new QLabel(QString::fromUtf8("le professeur responsable du poste"), Panel1);
   Comments->setObjectName("Comments");
   Comments->setWordWrap(true);
   QPalette blue = Comments->palette();

@@ -7,15 +7,17 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimer>
+#include <array>
+#include <filesystem>
 
 #include "common/VantorError.h"
-#include "mainwindow/Uvantorwin.h"
+#include "common/Version.h"
 #include "mainwindow/LabReportPdf.h"
+#include "mainwindow/Uvantorwin.h"
 #include "regulation/Journal.h"
 #include "regulation/LabReport.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/RunFile.h"
-#include "common/Version.h"
 #include "widgets/ChartImage.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
@@ -36,6 +38,40 @@ const char* const kComparedColorNames[TrialsMenu::kComparedRuns] = {"bleu clair"
 
 std::string RunLine(const Trial& t, const char* color) {
   return "Essai " + std::to_string(t.Number) + " (" + color + ") : " + BuildPrintCaption(t);
+}
+
+// The colour of each compared run, by its number, so that a run keeps its colour while
+// later runs are added: counting down, the run just before the shown one takes the first
+// colour when its number is a multiple of three. The numbers of the runs compared follow
+// one another; a clash takes the next colour left.
+std::vector<int> ComparedColours(const std::deque<std::shared_ptr<const Trial>>& runs) {
+  constexpr int n = TrialsMenu::kComparedRuns;
+  std::vector<int> colours;
+  std::array<bool, n> taken{};
+  for (const auto& run : runs) {
+    int c = ((-run->Number % n) + n) % n;
+    while (taken[static_cast<std::size_t>(c)]) c = (c + 1) % n;
+    taken[static_cast<std::size_t>(c)] = true;
+    colours.push_back(c);
+  }
+  return colours;
+}
+
+// "Moteur à courant continu : position (réaliste)" -> "position (réaliste)".
+std::string ShortProcessName(const std::string& process) {
+  const auto at = process.rfind(" : ");
+  return at == std::string::npos ? process : process.substr(at + 3);
+}
+
+// A feedback's legend when runs are compared: its number and gains, its process when the
+// runs compared were not all made on the same one, and the file it was read from.
+QString ComparedTitle(const Trial& run, bool nameProcess) {
+  std::string title = "Retour " + TrialGainsText(run);
+  if (nameProcess)
+    title += ", " + (run.Process.empty() ? std::string("carte") : ShortProcessName(run.Process));
+  if (!run.SourceFile.empty())
+    title += ", " + std::filesystem::path(run.SourceFile).filename().string();
+  return ToQString(title);
 }
 
 }  // namespace
@@ -69,6 +105,8 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   Enregistrerlessai1 =
       item("Enregistrerlessai1", "Enregistrer l'essai…", &TrialsMenu::Enregistrerlessai1Click);
   Ouvrirunessai1 = item("Ouvrirunessai1", "Ouvrir un essai…", &TrialsMenu::Ouvrirunessai1Click);
+  Exporterpourletableur1 = item("Exporterpourletableur1", "Exporter pour le tableur…",
+                                &TrialsMenu::Exporterpourletableur1Click);
   JournalRoot = JournalFolder(
       ToStdString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
   journal_ = new JournalWindow(&form);
@@ -167,8 +205,9 @@ std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
   if (!comparing_ || !shown_) return {ShownRunCaption()};
   std::vector<std::string> lines = {RunLine(*shown_, "bleu")};
   const auto earlier = history_.Before(shown_.get(), comparedCount_);
+  const std::vector<int> colours = ComparedColours(earlier);
   for (std::size_t i = 0; i < earlier.size(); ++i)
-    lines.push_back(RunLine(*earlier[i], kComparedColorNames[i]));
+    lines.push_back(RunLine(*earlier[i], kComparedColorNames[colours[i]]));
   return lines;
 }
 
@@ -188,18 +227,22 @@ void TrialsMenu::DrawComparison() {
           at, QString("SeriesEssai%1").arg(i + 1), "", kComparedColors[i], false);
     }
   }
+  const std::vector<int> colours = ComparedColours(earlier);
+  bool oneProcess = true;
+  for (const auto& run : earlier) oneProcess = oneProcess && run->Process == shown_->Process;
   for (int i = 0; i < kComparedRuns; ++i) {
     TFastLineSeries* series = compared_[static_cast<std::size_t>(i)];
     series->Clear();
     series->ShowInLegend = static_cast<std::size_t>(i) < earlier.size();
     if (!series->ShowInLegend) continue;
     const Trial& run = *earlier[static_cast<std::size_t>(i)];
-    series->Title = "Retour " + ToQString(TrialGainsText(run));
+    series->SeriesColor = kComparedColors[colours[static_cast<std::size_t>(i)]];
+    series->Title = ComparedTitle(run, !oneProcess);
     series->Reserve(static_cast<std::size_t>(x->Count()));
     for (int k = 0; k < x->Count() && k < kRecordEntries; ++k)
       series->AddXY(x->XValue(k), run.At(kSeriesFeedback, k) / 100.0);
   }
-  form_.Series2->Title = "Retour " + ToQString(TrialGainsText(*shown_));
+  form_.Series2->Title = ComparedTitle(*shown_, !oneProcess);
   form_.Chart1->update();
 }
 
@@ -292,6 +335,23 @@ void TrialsMenu::Enregistrerlessai1Click() {
   SaveShownRun(ToStdString(path));
 }
 
+void TrialsMenu::Exporterpourletableur1Click() {
+  if (!shown_) {
+    Dialogs::Current().Message(&form_,
+                               "Aucun essai à exporter : lancez un essai, ou ouvrez un essai "
+                               "enregistré.");
+    return;
+  }
+  QString name = "essai-" + QString::number(shown_->Number);
+  if (!shown_->Date.empty())
+    name = "essai-" + ToQString(shown_->Date).replace(' ', '-').remove(':');
+  const QString path = Dialogs::Current().SaveFileName(
+      &form_, "Exporter pour le tableur", StartFolder() + "/" + name + "-tableur.csv",
+      "Tableur, point-virgule et virgule décimale (*.csv)");
+  if (path.isEmpty()) return;
+  WriteSpreadsheetFile(ToStdString(path), *shown_);
+}
+
 void TrialsMenu::Ouvrirunessai1Click() {
   const QString path = Dialogs::Current().OpenFileName(&form_, "Ouvrir un essai", StartFolder(),
                                                        "Essais (*.csv);;Tous les fichiers (*)");
@@ -341,10 +401,10 @@ void TrialsMenu::JournalUnwritable(const std::string& why) {
   // Shown once the run's end (or the file's opening) is complete, not in its midst.
   QTimer::singleShot(0, this, [this, why] {
     Dialogs::Current().Message(
-      &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(JournalRoot) +
-                  " » :\n" + ToQString(why) +
-                  "\nLes essais ne sont pas gardés dans le journal jusqu'à la fin du programme ; "
-                  "« Enregistrer l'essai… » reste possible.");
+        &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(JournalRoot) +
+                    " » :\n" + ToQString(why) +
+                    "\nLes essais ne sont pas gardés dans le journal jusqu'à la fin du programme ; "
+                    "« Enregistrer l'essai… » reste possible.");
   });
 }
 
@@ -388,8 +448,9 @@ void TrialsMenu::RapportdeTP1Click() {
 
 void TrialsMenu::ReportClicked() {
   if (journal_->SelectedRows().empty())
-    throw VantorError("Aucun essai choisi pour le rapport : choisissez ses essais dans le "
-                      "tableau de « Journal de la séance » (Ctrl+clic pour en ajouter)");
+    throw VantorError(
+        "Aucun essai choisi pour le rapport : choisissez ses essais dans le "
+        "tableau de « Journal de la séance » (Ctrl+clic pour en ajouter)");
   const std::string names = ToStdString(report_->EditNames->text().trimmed());
   if (names.empty()) throw VantorError("Indiquez les noms des élèves avant d'écrire le rapport");
   const std::string name = ProposedReportName(CurrentDateText().substr(0, 10), names);
@@ -418,9 +479,9 @@ void TrialsMenu::WriteReport(const std::string& path) {
   header.Host = ToStdString(QSysInfo::machineHostName());
   header.Version = kProgramVersion;
   const std::string process = ProcessName ? ProcessName() : std::string();
-  header.Card = !process.empty()     ? "carte simulée, " + process
-                : form_.Card() ? form_.Card()->Description()
-                               : std::string("carte d'acquisition");
+  header.Card = !process.empty() ? "carte simulée, " + process
+                : form_.Card()   ? form_.Card()->Description()
+                                 : std::string("carte d'acquisition");
   LabReport report = BuildLabReport(header, reported);
   if (ReportExercise) report.Exercise = ReportExercise();
   WriteLabReportPdf(ToQString(path), report, pointers);

@@ -49,6 +49,7 @@ class TrialsMenu : public QObject, private RunObserver {
   QAction* Essaiseul1 = nullptr;                      // "Essai seul"
   QAction* Enregistrerlessai1 = nullptr;              // "Enregistrer l'essai…"
   QAction* Ouvrirunessai1 = nullptr;                  // "Ouvrir un essai…"
+  QAction* Exporterpourletableur1 = nullptr;          // "Exporter pour le tableur…"
   QAction* Journaldelaseance1 = nullptr;              // "Journal de la séance"
   QAction* RapportdeTP1 = nullptr;                    // "Rapport de TP…"
   QAction* Enregistrerlimage1 = nullptr;              // "Enregistrer l'image…"
@@ -106,6 +107,7 @@ class TrialsMenu : public QObject, private RunObserver {
   void Essaiseul1Click();
   void Enregistrerlessai1Click();
   void Ouvrirunessai1Click();
+  void Exporterpourletableur1Click();
   void Journaldelaseance1Click();
   void RapportdeTP1Click();
   void Enregistrerlimage1Click();

@@ -82,12 +82,13 @@ void CheckEncoding(const std::string& path, std::string& text) {
   const bool utf16Mark = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
   const std::size_t nul = text.find('\0');
   if (utf16Mark || (nul != std::string::npos && nul <= 1))
-    Refuse(path, "fichier en UTF-16 : enregistrez-le en UTF-8 (texte CSV) avec le tableur, puis "
-                 "ouvrez-le à nouveau");
+    Refuse(path,
+           "fichier en UTF-16 : enregistrez-le en UTF-8 (texte CSV) avec le tableur, puis "
+           "ouvrez-le à nouveau");
   if (nul != std::string::npos) {
     const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(nul), '\n');
-    Refuse(path, "caractère nul à la ligne " + std::to_string(line) +
-                     " : ce n'est pas un fichier texte");
+    Refuse(path,
+           "caractère nul à la ligne " + std::to_string(line) + " : ce n'est pas un fichier texte");
   }
 }
 
@@ -198,12 +199,69 @@ void WriteRunFile(const std::string& path, const Trial& t,
   });
 }
 
+namespace {
+
+// Hundredths as a French decimal: -5 -> "-0,05".
+std::string FrenchHundredths(long hundredths) {
+  const bool negative = hundredths < 0;
+  const unsigned long magnitude = negative ? 0UL - static_cast<unsigned long>(hundredths)
+                                           : static_cast<unsigned long>(hundredths);
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%lu,%02lu", negative ? "-" : "", magnitude / 100,
+                magnitude % 100);
+  return text;
+}
+
+// A field holds no ';' and no line end.
+std::string SpreadsheetField(std::string text) {
+  for (char& c : text)
+    if (c == ';' || c == '\r' || c == '\n') c = ',';
+  return text;
+}
+
+}  // namespace
+
+void WriteSpreadsheetFile(const std::string& path, const Trial& t) {
+  WriteOutputFile(path, [&t](std::FILE* f) {
+    std::fputs("\xEF\xBB\xBF", f);
+    auto line = [f](const std::string& key, const std::string& value) {
+      std::fprintf(f, "%s;%s\r\n", key.c_str(), SpreadsheetField(value).c_str());
+    };
+    auto decimal = [](long double v) {
+      std::string text = FormatShort(v);
+      for (char& c : text)
+        if (c == '.') c = ',';
+      return text;
+    };
+    line("Essai", std::to_string(t.Number));
+    line("Date", t.Date);
+    line("Consigne", t.SetpointCaption);
+    line("Kp", decimal(t.Kp));
+    line("Kd", decimal(t.Kd));
+    line("Ki", decimal(t.Ki));
+    line("Boucle", LoopWord(t));
+    line("Correcteur", CorrectorStructureText(t));
+    line("Procédé", t.Process.empty() ? "carte d'acquisition" : t.Process);
+    if (!t.Load.empty()) line("Charge", t.Load);
+    std::fputs(
+        "\r\nt (s);consigne (V);retour (V);erreur (V);ordre dérivé (V);"
+        "ordre proportionnel (V);ordre intégral (V);ordre total (V)\r\n",
+        f);
+    const int last = std::clamp(t.LastEntry, 0, kRecordEntries - 1);
+    for (int k = 0; k <= last; ++k) {
+      std::fputs(FrenchHundredths(static_cast<long>(k) * t.SamplePeriodMs / 10).c_str(), f);
+      for (int series = 0; series < kRecordSeries; ++series)
+        std::fprintf(f, ";%s", FrenchHundredths(t.At(series, k)).c_str());
+      std::fputs("\r\n", f);
+    }
+  });
+}
+
 void ReadRunFile(const std::string& path, Trial& into) {
   ReadRunText(path, ReadWhole(path), into);
 }
 
-void ReadRunText(const std::string& path, std::string text, Trial& into,
-                 RunFileKeys* otherKeys) {
+void ReadRunText(const std::string& path, std::string text, Trial& into, RunFileKeys* otherKeys) {
   if (text.size() > static_cast<std::size_t>(kRunFileMaxBytes))
     Refuse(path, "il fait plus de " + std::to_string(kRunFileMaxBytes / 1000) +
                      " ko, alors qu'un essai enregistré en fait environ 100");
@@ -314,9 +372,8 @@ void ReadRunHead(const std::string& path, Trial& into, RunFileKeys& otherKeys) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line == kRunFileHeader) break;
     if (line.empty() || line[0] != '#')
-      RefuseLine(
-          path, lineNo,
-          "« " + line.substr(0, 100) + " » au lieu de l'en-tête « " + kRunFileHeader + " »");
+      RefuseLine(path, lineNo,
+                 "« " + line.substr(0, 100) + " » au lieu de l'en-tête « " + kRunFileHeader + " »");
     std::string key, value;
     if (!SplitKeyLine(line, key, value)) continue;
     try {

@@ -46,6 +46,13 @@ void WriteRunFile(const std::string& path, const Trial& t,
                   const std::function<void()>& beforeCommit = {},
                   const RunFileKeys& extraKeys = {});
 
+// Writes `t` for a spreadsheet set to French: UTF-8 with its byte-order mark, ';' between
+// fields, ',' before decimals, "\r\n" line ends. A few "Clé;valeur" lines describe the
+// run, then an empty line, a header and one row per entry 0..LastEntry: the time in
+// seconds and the seven series in volts. Not read back: the run file is the exchange
+// format. Throws VantorError as WriteRunFile does.
+void WriteSpreadsheetFile(const std::string& path, const Trial& t);
+
 // Reads the run file at `path` into `into`, which changes only when the whole file has
 // been read and checked. Throws VantorError with a French message naming the file and the
 // line at fault: a file too large, a header that is not the header above, a row that does

@@ -5,11 +5,13 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QLabel>
-#include <QVBoxLayout>
 #include <QMenuBar>
+#include <QPointer>
+#include <QVBoxLayout>
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
+#include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
 #include "simulation-ui/ApplyButtons.h"
 #include "simulation-ui/ExerciseMenu.h"
@@ -178,6 +180,11 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
         action, &QAction::triggered, this, [this, profile = profile] { ChooseProfile(profile); },
         &form_);
   exercises_ = new ExerciseMenu(form, *this, card);
+  // The lab report prints the exercise's answer and verdict.
+  if (form.Trials)
+    form.Trials->ReportExercise = [exercises = QPointer<ExerciseMenu>(exercises_)] {
+      return exercises ? exercises->ReportLines() : std::vector<std::string>{};
+    };
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 
@@ -248,18 +255,29 @@ void SimulationMenu::Describe() {
     load = FormatShort(card_.LoadVolts()) + " V à " + FormatShort(*start) + " s de l'essai";
   const bool realistic = card_.Process().Profile() == SimulationProfile::Realistic;
   // The exercise's process keeps its kind hidden too: the student identifies it.
-  const std::string name = exercises_ && exercises_->ExerciseInUse() ? "Procédé de l'exercice"
-                                                                      : card_.Process().Name();
+  const std::string name =
+      exercises_ && exercises_->ExerciseInUse() ? "Procédé de l'exercice" : card_.Process().Name();
   processLabel_->setText(ToQString("Procédé simulé : " + name + " (" +
-                                   (realistic ? "réaliste" : "idéal") + ") ; charge\u00a0: " + load));
+                                   (realistic ? "réaliste" : "idéal") +
+                                   ") ; charge\u00a0: " + load));
+}
+
+std::string SimulationMenu::RunLoad() const {
+  if (card_.LoadVolts() == 0 || !card_.LoadWasApplied()) return {};
+  const std::string volts = FormatShort(card_.LoadVolts()) + " V";
+  const auto start = loadDialog_->StartSeconds();
+  return start ? volts + " à " + FormatShort(*start) + " s" : volts + " au bouton « Perturbation »";
 }
 
 void SimulationMenu::RunStarted(const RegulationState&) {
   if (const auto start = loadDialog_->StartSeconds()) card_.ScheduleLoad(*start);
+  card_.ForgetLoadHistory();
   toggle_->Refresh();
   Describe();
 }
 
-void SimulationMenu::RunEnded(const RegulationState&) { Describe(); }
+void SimulationMenu::RunEnded(const RegulationState&) {
+  Describe();
+}
 
 }  // namespace vantor

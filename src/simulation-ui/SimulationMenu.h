@@ -104,6 +104,10 @@ class SimulationMenu : public QObject, private RunObserver {
   void EditLoad();
   void ResetProcess();
 
+  // The load the last run met, as its journal and report describe it ("1 V à 5 s", "1 V au
+  // bouton « Perturbation »"); empty when the run never met a load.
+  std::string RunLoad() const;
+
  private:
   // A run starts: the moment to arm the scheduled load.
   void RunStarted(const RegulationState& s) override;

@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
@@ -188,6 +190,42 @@ TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
     EXPECT_TRUE(into->Record == before->Record) << c.name;
     EXPECT_EQ(into->SetpointCaption, before->SetpointCaption) << c.name;
     EXPECT_EQ(into->Kp, before->Kp) << c.name;
+  }
+}
+
+TEST_F(RunFileTest, TheSpreadsheetExportHoldsTheRunInVoltsWithFrenchDecimals) {
+  const auto run = SampleRun(11);
+  const std::string path = (dir / "tableur.csv").string();
+  WriteSpreadsheetFile(path, *run);
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_TRUE(text.starts_with("\xEF\xBB\xBF"));
+  std::vector<std::string> lines;
+  for (std::size_t at = 3; at < text.size();) {
+    const std::size_t end = text.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos) << "a line without its \\r\\n";
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Kp;2,5"), lines.end());
+  const auto header = std::find_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.starts_with("t (s);"); });
+  ASSERT_NE(header, lines.end());
+  ASSERT_EQ(lines.end() - header - 1, run->LastEntry + 1);
+  // Every field back to hundredths: the extremes of the record and the negative values
+  // below one volt ("-0,05") keep their sign and digits.
+  for (int k = 0; k <= run->LastEntry; ++k) {
+    std::stringstream row(*(header + 1 + k));
+    std::vector<long long> fields;
+    for (std::string field; std::getline(row, field, ';');) {
+      const auto comma = field.find(',');
+      ASSERT_EQ(comma, field.size() - 3) << field;
+      fields.push_back(std::stoll(field.erase(comma, 1)));
+    }
+    ASSERT_EQ(fields.size(), 8u) << k;
+    EXPECT_EQ(fields[0], 5LL * k);
+    for (int series = 0; series < kRecordSeries; ++series)
+      ASSERT_EQ(fields[static_cast<std::size_t>(series) + 1], run->At(series, k)) << k;
   }
 }
 

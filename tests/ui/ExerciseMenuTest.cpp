@@ -5,6 +5,7 @@
 #include <QComboBox>
 
 #include "SettingsFixture.h"
+#include "mainwindow/TrialsMenu.h"
 #include "simulation-ui/ExerciseMenu.h"
 #include "simulation-ui/SimulationMenu.h"
 #include "simulation/ProcessRegistry.h"
@@ -94,6 +95,8 @@ TEST_F(ExerciseMenuTest, TheTeacherCreatesTheExerciseAndTheStudentsAnswerIsJudge
   EXPECT_FALSE(verdict.Items[1].Within);
   EXPECT_TRUE(verdict.Items[2].Within);
   EXPECT_EQ(exercises.ReportLines(), ExerciseReportLines(*saved, drawn, typed, true));
+  ASSERT_TRUE(f.Trials->ReportExercise);
+  EXPECT_EQ(f.Trials->ReportExercise(), exercises.ReportLines());
   // A value that is not a number is refused, naming the field; the last answer stays.
   answer.EditDelay->setText("0,8");
   answer.ButtonCheck->click();

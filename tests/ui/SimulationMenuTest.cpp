@@ -166,6 +166,28 @@ TEST_F(SimulationMenuTest, AnotherProcessOrARestForgetsTheLoadAndTheLabelSaysWha
   EXPECT_TRUE(menu.ProcessLabel()->isVisibleTo(&f));
 }
 
+TEST_F(SimulationMenuTest, ARunDescribesOnlyTheLoadItMet) {
+  TForm1& f = CreateMainWindow();
+  SimulationMenu menu(f, card);
+  SimulationLoadDialog& d = *menu.LoadDialog();
+  f.Button1->click();
+  d.Refill();
+  d.EditLoad->setText("2");
+  d.EditLoadStart->setText("3");
+  d.Apply();
+  RunFor(30);  // ends at 1.5 s, before the load's start
+  EXPECT_EQ(menu.RunLoad(), "");
+  RunFor(80);
+  EXPECT_EQ(menu.RunLoad(), "2 V à 3 s");
+  menu.Toggle()->click();  // the load that stayed applied, taken off
+  d.EditLoadStart->setText("");
+  d.Apply();
+  RunFor(30);  // the button not pressed again
+  EXPECT_EQ(menu.RunLoad(), "");
+  RunFor(30, [&] { card.SetLoadApplied(true); });
+  EXPECT_EQ(menu.RunLoad(), "2 V au bouton « Perturbation »");
+}
+
 TEST_F(SimulationMenuTest, TheChosenProfileFollowsTheProcessAndTheThermalOneHasItsDeadTime) {
   TForm1& f = CreateMainWindow();
   SimulationMenu menu(f, card);

@@ -114,6 +114,8 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
   menu.Compareraveclesessaisprcdents1->trigger();  // nothing to compare yet
   EXPECT_EQ(dialogs.messages.size(), 1);
   EXPECT_FALSE(menu.Comparing());
+  std::string process = "Moteur à courant continu : position";
+  menu.ProcessName = [&process] { return process; };
   for (const char* kp : {"0.5", "1", "2", "4"}) StepRun(kp, 200);
   menu.Compareraveclesessaisprcdents1->trigger();
   ASSERT_TRUE(menu.Comparing());
@@ -158,6 +160,23 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
   const QString alone = pdf::Text(dialogs.pdfPath).simplified();
   EXPECT_TRUE(alone.contains("Consigne: Echelon(amplitude:6.000) , Kp:4.000, Kd:0.000, Ki:0.000"));
   EXPECT_FALSE(alone.contains("Essai"));
+
+  menu.Compareraveclesessaisprcdents1->trigger();
+  // Comparing again, with a run on another process: the earlier runs keep their colours,
+  // and every feedback's legend names its process; an opened file names its file.
+  const QColor colourOf3 = menu.ComparedSeries(0)->SeriesColor;
+  const QColor colourOf2 = menu.ComparedSeries(1)->SeriesColor;
+  process = "Moteur à courant continu : vitesse";
+  StepRun("1", 200);
+  EXPECT_EQ(menu.ComparedSeries(1)->SeriesColor, colourOf3);
+  EXPECT_EQ(menu.ComparedSeries(2)->SeriesColor, colourOf2);
+  EXPECT_EQ(menu.ComparedSeries(1)->Title, "Retour essai 3 (Kp 2, Kd 0, Ki 0), position");
+  EXPECT_EQ(f.Series2->Title, "Retour essai 5 (Kp 1, Kd 0, Ki 0), vitesse");
+  const std::string saved = Path("essai-vitesse.csv").string();
+  menu.SaveShownRun(saved);
+  menu.OpenRunFile(saved);
+  EXPECT_EQ(f.Series2->Title, "Retour essai 6 (Kp 1, Kd 0, Ki 0), vitesse, essai-vitesse.csv");
+  menu.ProcessName = {};
 }
 
 TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
