@@ -112,8 +112,8 @@ void BM_LoadCoursePicture(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadCoursePicture)->Unit(benchmark::kMillisecond);
 
-// First drawing after a load or a resize: the 1414 × 2000 sheet fitted to the tuning
-// window's 490 pixels, the 2000 × 1414 diagram to a 1900-pixel work area.
+// First drawing after a load or a resize: the 1131 × 1600 sheet fitted to the tuning
+// window's 490 pixels, the 1600 × 1131 diagram to a 1900-pixel work area.
 void BM_DrawFittedPicture(benchmark::State& state) {
   vantor::TImage image;
   image.LoadFromFile(kSource +

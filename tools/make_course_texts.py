@@ -63,6 +63,10 @@ def escape(text):
             out.append("\\tab ")
         elif code < 128:
             out.append(ch)
+        elif code > 0xFF:
+            # Beyond Latin-1 (œ, —, …): as \uN with a "?" fall-back, which every reader
+            # understands, rather than a code-page byte that Latin-1 readers misread.
+            out.append("\\u%d?" % (code if code < 32768 else code - 65536))
         else:
             try:
                 out.append("\\'%02x" % ch.encode("cp1252")[0])

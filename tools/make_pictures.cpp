@@ -6,8 +6,8 @@
 //
 //   make-pictures <repository folder>
 //
-// Pictures are A4-proportioned (about 2000 pixels on the long side) so they print sharply,
-// and written as JPEG, quality 90. The program that shows them decodes them with libjpeg.
+// Pictures are A4-proportioned (1600 pixels on the long side, see kPixelsPerUnit) so they
+// read at their own size and print sharply, and written as JPEG, quality 90. The program that shows them decodes them with libjpeg.
 #include <QDir>
 #include <QFont>
 #include <QFontMetrics>
@@ -37,6 +37,12 @@ const QColor kBlockFill(255, 255, 255);
 const QColor kProcessFill(255, 246, 225);
 const QColor kNoteFill(245, 245, 245);
 
+// The pictures are drawn in frames of 2000 × 1414 (or 1414 × 2000) units with text of
+// 17 units and more, and written at 0.8 pixel a unit: 1600 × 1131 pixels, whose smallest
+// text is 13.6 pixels high at the picture's own size, on a 1280 × 1024 screen as on a
+// larger one, while an A4 page still gets about 150 pixels an inch.
+constexpr double kPixelsPerUnit = 0.8;
+
 QFont Font(int pixels, bool bold = false, bool italic = false) {
   QFont f(QStringLiteral("DejaVu Sans"));
   f.setPixelSize(pixels);
@@ -46,18 +52,35 @@ QFont Font(int pixels, bool bold = false, bool italic = false) {
   return f;
 }
 
+// French typography: no-break spaces inside « » and before : ; ! ?, so that a line
+// never starts with a closing guillemet or a colon.
+QString FrenchSpacing(QString s) {
+  static const QChar kNoBreak(0x00A0);
+  s.replace(QStringLiteral("« "), QStringLiteral("«") + kNoBreak);
+  for (const QString& mark : {QStringLiteral("»"), QStringLiteral(":"), QStringLiteral(";"),
+                             QStringLiteral("!"), QStringLiteral("?")})
+    s.replace(QLatin1Char(' ') + mark, kNoBreak + mark);
+  return s;
+}
+
 // Drawing helpers shared by the pictures.
 class Sheet {
  public:
-  Sheet(int width, int height) : image_(width, height, QImage::Format_RGB32) {
+  // Drawn in a frame of `width` × `height` units, written at `scale` pixels a unit.
+  Sheet(int width, int height, double scale = kPixelsPerUnit)
+      : image_(static_cast<int>(std::lround(width * scale)),
+               static_cast<int>(std::lround(height * scale)), QImage::Format_RGB32),
+        width_(width) {
     image_.fill(Qt::white);
     p_.begin(&image_);
     p_.setRenderHint(QPainter::Antialiasing);
     p_.setRenderHint(QPainter::TextAntialiasing);
+    p_.scale(scale, scale);
   }
 
   QPainter& painter() { return p_; }
-  int width() const { return image_.width(); }
+  // Width of the drawing frame, in units.
+  int width() const { return width_; }
 
   bool Save(const QString& path) {
     p_.end();
@@ -68,7 +91,7 @@ class Sheet {
             int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap) {
     p_.setFont(f);
     p_.setPen(c);
-    p_.drawText(r, flags, s);
+    p_.drawText(r, flags, FrenchSpacing(s));
   }
 
   void TextAt(QPointF at, const QString& s, const QFont& f, const QColor& c = kInk,
@@ -232,6 +255,7 @@ class Sheet {
 
  private:
   QImage image_;
+  int width_;
   QPainter p_;
 };
 
@@ -618,7 +642,7 @@ void DrawStableMethod(Sheet& s) {
   DrawTable(s, QRectF(60, 1475, W - 120, 260),
             {{QStringLiteral("Correcteur"), QStringLiteral("Kp (sans unité)"),
               QStringLiteral("Ti (s)"), QStringLiteral("Td (s)"),
-              QStringLiteral("Ki = Kp / Ti (1/s)"), QStringLiteral("Kd = Kp·Td (s)")},
+              QStringLiteral("Ki = Kp / Ti (s⁻¹)"), QStringLiteral("Kd = Kp·Td (s)")},
              {QStringLiteral("P"), QStringLiteral("T / (K·τ)"), QStringLiteral("—"),
               QStringLiteral("—"), QStringLiteral("0"), QStringLiteral("0")},
              {QStringLiteral("PI"), QStringLiteral("0,9·T / (K·τ)"), QStringLiteral("3,3·τ"),
@@ -629,7 +653,7 @@ void DrawStableMethod(Sheet& s) {
 
   s.Text(QRectF(60, 1760, W - 120, 230),
          QStringLiteral("Exemple : Δu = 2 V, Δy = 3 V (K = 1,5), τ = 1,2 s, T = 6 s. "
-                        "PID : Kp = 1,2 × 6 / (1,5 × 1,2) = 4 ; Ki = 4 / 2,4 = 1,67 1/s ; "
+                        "PID : Kp = 1,2 × 6 / (1,5 × 1,2) = 4 ; Ki = 4 / 2,4 = 1,67 s⁻¹ ; "
                         "Kd = 4 × 0,6 = 2,4 s. À saisir (avec un point) : Kp 4, Kd 2.4, Ki 1.67.\n"
                         "Un coefficient au-delà de sa plage (rappelée à côté de son champ) serait "
                         "ramené au maximum sans message : demander d'abord à l'enseignant "
@@ -642,16 +666,18 @@ void DrawStableMethod(Sheet& s) {
 
 void DrawUnstableMethod(Sheet& s) {
   DrawMethodTitle(
-      s, QStringLiteral("Système naturellement instable"),
-      QStringLiteral("Procédé intégrateur (position) : méthode de Ziegler et Nichols sur "
-                     "la réponse en rampe"));
+      s, QStringLiteral("Système intégrateur (naturellement instable)"),
+      QStringLiteral("Moteur en position : méthode de Ziegler et Nichols sur la réponse en "
+                     "rampe"));
   const double W = s.width();
   s.Text(QRectF(60, 175, W - 120, 130),
          QStringLiteral("1. Relevé : en boucle ouverte, un échelon d'ordre Δu fait tourner le "
-                        "moteur sans fin : la position croît en rampe. Choisir Δu faible, "
-                        "partir d'un retour proche de 1 V et arrêter (« Fin ») avant que le "
-                        "retour n'atteigne 10 V (butée du potentiomètre)."),
-         Font(26), kInk);
+                        "moteur sans fin : la position croît en rampe. Choisir Δu = 2 V : assez "
+                        "grand devant la zone morte du frottement sec (0,5 V d'ordre perdus, "
+                        "qui ralentissent la rampe), assez petit pour que la rampe, partie de "
+                        "1 V, dure environ 6 s sur le relevé avant la butée du potentiomètre "
+                        "(10 V). Arrêter (« Fin ») quand le retour approche 9 V."),
+         Font(24), kInk);
 
   const double tStep = 1.0, tau = 1.4, k = 0.24;  // slope of the ramp, volts per second
   const Graph order{QRectF(150, 360, 1140, 130), 0, 11, 0, 1.3};
@@ -703,10 +729,13 @@ void DrawUnstableMethod(Sheet& s) {
 
   s.Text(QRectF(60, 1255, W - 120, 170),
          QStringLiteral("2. Lecture : pente de l'asymptote a = Δy / Δt (V/s), gain "
-                        "intégrateur k = a / Δu (1/s), retard τ = de l'échelon au point où "
+                        "intégrateur k = a / Δu (s⁻¹), retard τ = de l'échelon au point où "
                         "l'asymptote coupe la valeur initiale (s). Produit utile : k·τ (sans "
-                        "unité)."),
-         Font(26), kInk);
+                        "unité). La zone morte fausse k : sur le moteur simulé réaliste "
+                        "(k = 1 s⁻¹ sans frottement), on lit k ≈ 0,50 s⁻¹ pour Δu = 1 V, "
+                        "0,75 pour 2 V, 0,83 pour 3 V ; retrancher la zone morte si on la "
+                        "connaît : k = a / (Δu − 0,5)."),
+         Font(24), kInk);
 
   s.Text(QRectF(60, 1425, W - 120, 40),
          QStringLiteral("3. Réglages (correcteur Kp·e + Ki·∫e dt + Kd·de/dt du logiciel)"),
@@ -714,7 +743,7 @@ void DrawUnstableMethod(Sheet& s) {
   DrawTable(s, QRectF(60, 1475, W - 120, 260),
             {{QStringLiteral("Correcteur"), QStringLiteral("Kp (sans unité)"),
               QStringLiteral("Ti (s)"), QStringLiteral("Td (s)"),
-              QStringLiteral("Ki = Kp / Ti (1/s)"), QStringLiteral("Kd = Kp·Td (s)")},
+              QStringLiteral("Ki = Kp / Ti (s⁻¹)"), QStringLiteral("Kd = Kp·Td (s)")},
              {QStringLiteral("P"), QStringLiteral("1 / (k·τ)"), QStringLiteral("—"),
               QStringLiteral("—"), QStringLiteral("0"), QStringLiteral("0")},
              {QStringLiteral("PI"), QStringLiteral("0,9 / (k·τ)"), QStringLiteral("3,3·τ"),
@@ -724,11 +753,12 @@ void DrawUnstableMethod(Sheet& s) {
             {1.1, 1.6, 0.9, 0.9, 1.7, 1.5}, 25);
 
   s.Text(QRectF(60, 1760, W - 120, 230),
-         QStringLiteral("Exemple : Δu = 2 V, pente a = 1 V/s (k = 0,5 1/s), τ = 0,8 s, "
-                        "k·τ = 0,4. P : Kp = 2,5. PID : Kp = 3 ; Ki = 3 / 1,6 = 1,88 1/s ; "
-                        "Kd = 3 × 0,4 = 1,2 s (à saisir : Kp 3, Kd 1.2, Ki 1.88). Un coefficient "
-                        "au-delà de sa plage serait ramené au maximum sans message : demander "
-                        "d'abord à l'enseignant d'élargir la plage.\n"
+         QStringLiteral("Exemple, le moteur de position simulé (procédé réaliste) : Δu = 2 V, "
+                        "pente a = 1,5 V/s (k = 0,75 s⁻¹), τ = 0,4 s (moyenne du retour "
+                        "comprise), k·τ = 0,3. P : Kp = 1 / 0,3 ≈ 3,3 (à saisir : Kp 3.3). "
+                        "PI : Kp = 3 ; Ki = 3 / 1,32 ≈ 2,3 s⁻¹, au-delà de la plage livrée "
+                        "(0 à 2) : un coefficient hors plage serait ramené au maximum sans "
+                        "message ; demander d'abord à l'enseignant d'élargir la plage.\n"
                         "Le procédé intègre déjà : sans frottement ni charge, un correcteur P "
                         "annule l'erreur statique pour une consigne en échelon ; un frottement "
                         "sec ou une charge laisse une erreur d'environ (seuil ou charge) / Kp, que "

@@ -5,8 +5,10 @@
 #include <QHideEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "docs/DocumentLayout.h"
 #include "mainwindow/Uvantorwin.h"
@@ -61,12 +63,21 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   layout->addWidget(ScrollBox1);
 
   // 510 wide and the screen's height less 27, title bar and borders included, against
-  // the top right corner of the main window's screen.
+  // the top right corner of the main window's screen. A sheet is read at its own size:
+  // with one shown, the window is as wide as the sheet and its vertical scroll bar (as
+  // far as the screen allows), so that its text is not cut at the window's edge.
   placement_ = new FramePlacement(*this, [this] {
     const QScreen* screen = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen();
     if (!screen) return QRect();
     const QRect area = screen->geometry();
-    const int w = 510;
+    int w = 510;
+    if (methodChoice <= 1 && !Image1->Picture().isNull()) {
+      // Borders, layout margins and the vertical scroll bar around the picture.
+      const int chrome = frameGeometry().width() - ScrollBox1->width() +
+                         2 * ScrollBox1->frameWidth() +
+                         ScrollBox1->verticalScrollBar()->sizeHint().width();
+      w = std::clamp(Image1->Picture().width() + chrome, w, area.width());
+    }
     return QRect(area.left() + area.width() - w, area.top(), w, area.height() - 27);
   });
 
@@ -94,6 +105,7 @@ void TForm3::FormShow() {
     setWindowTitle(QString::fromUtf8(kMethods[methodChoice].caption));
     Image1->LoadFromFile(kMethods[methodChoice].file);
     Image1->setVisible(true);
+    placement_->Apply();
   }
 }
 
@@ -102,6 +114,7 @@ void TForm3::ShowMethod(std::uint8_t choice) {
   setWindowTitle(QString::fromUtf8(kMethods[choice].caption));
   Image1->setVisible(true);
   Image1->LoadFromFile(kMethods[choice].file);
+  placement_->Apply();
 }
 
 void TForm3::naturellementstable1Click() {

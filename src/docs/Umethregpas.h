@@ -27,13 +27,15 @@ class TForm3 : public QDialog {
   QMenuBar* MainMenu1 = nullptr;
   QAction* naturellementstable1 = nullptr;
   QAction* Naturellementinstable1 = nullptr;
-  // The picture fills the window's width and scrolls vertically; a click shows it at
-  // its own size (scrolling both ways) and another click fits it again.
+  // The picture is shown at its own size from its top left corner (scrolling when the
+  // window is smaller); a click fits it to the window's width, another click shows it
+  // at its own size again.
   TPictureBox* ScrollBox1 = nullptr;
   TImage* Image1 = nullptr;
 
   // Places the window (510 wide, the screen's height less 27, flush with the top right
-  // corner), hides the picture, then shows the chosen method if there is one.
+  // corner), hides the picture, then shows the chosen method if there is one, the
+  // window widened to the sheet's own width as far as the screen allows.
   void FormShow();
   void naturellementstable1Click();
   void Naturellementinstable1Click();

@@ -3,7 +3,10 @@
 // headless tool: the profiles, the load disturbance and the process with a dead time.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <map>
 #include <numeric>
+#include <sstream>
 
 #include "LotFixture.h"
 
@@ -48,7 +51,101 @@ class SimulatedPlantLessonTest : public LotFixture {
     EXPECT_EQ(record.rows.size(), static_cast<std::size_t>(kCycles)) << args;
     return record;
   }
+
+  // The numbers of the "nom=valeur" lines the tool writes with --mesures or
+  // --identification; a measure that does not exist ("-") is NaN.
+  std::map<std::string, double> Measured(const std::string& args, int cycles = kCycles) {
+    const LotResult r = Lot(Settings() + "--consigne echelon --cycles " + std::to_string(cycles) +
+                            " " + args + Csv());
+    EXPECT_EQ(r.status, 0) << args << "\n" << r.err;
+    std::map<std::string, double> values;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+      const auto eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      const std::string value = line.substr(eq + 1);
+      char* end = nullptr;
+      const double number = std::strtod(value.c_str(), &end);
+      if (value == "-") values[line.substr(0, eq)] = std::nan("");
+      else if (!value.empty() && *end == '\0') values[line.substr(0, eq)] = number;
+    }
+    return values;
+  }
+  std::map<std::string, double> StepMeasures(const std::string& args) {
+    return Measured(args + " --mesures");
+  }
 };
+
+TEST_F(SimulatedPlantLessonTest, ProportionalSpeedLoopOvershootsMoreWithKpUntilTheOrderSaturates) {
+  // A 2 V step keeps the order within its limits: faster, and more overshoot, as Kp grows.
+  const std::string speed = "--procede vitesse --profil réaliste ";
+  const double kps[] = {1, 2, 4}, overshoots[] = {8, 24, 51}, rises[] = {0.44, 0.35, 0.26};
+  double previousOvershoot = -10.0, previousRise = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(kps[i]);
+    const auto m = StepMeasures(speed + "--echelon 2 --kp " + std::to_string(kps[i]));
+    EXPECT_NEAR(m.at("depassement"), overshoots[i], 2.0);
+    EXPECT_NEAR(m.at("temps_montee"), rises[i], 0.03);
+    EXPECT_NEAR(m.at("erreur_statique"), (2.0 + 0.5) / (1.0 + kps[i]), 0.05);
+    EXPECT_EQ(m.at("saturation"), 0.0);
+    EXPECT_GT(m.at("depassement"), previousOvershoot + 10.0);
+    EXPECT_LT(m.at("temps_montee"), previousRise);
+    previousOvershoot = m.at("depassement");
+    previousRise = m.at("temps_montee");
+  }
+  // At 6 V the order sits at its limit at first, and the trend breaks.
+  const auto kp2 = StepMeasures(speed + "--echelon 6 --kp 2");
+  const auto kp4 = StepMeasures(speed + "--echelon 6 --kp 4");
+  EXPECT_GT(kp4.at("saturation"), 0.0);
+  EXPECT_NEAR(kp4.at("depassement"), 20.0, 2.0);
+  EXPECT_LT(kp4.at("depassement"), kp2.at("depassement"));
+  EXPECT_NEAR(kp4.at("temps_montee"), 0.40, 0.03);
+  EXPECT_GT(kp4.at("temps_montee"), kp2.at("temps_montee"));
+  EXPECT_NEAR(kp4.at("erreur_statique"), 1.3, 0.05);
+  // Beyond Kp = 7 the loop no longer settles.
+  EXPECT_LT(StepMeasures(speed + "--echelon 2 --kp 6").at("temps_reponse_5"), 10.0);
+  EXPECT_TRUE(std::isnan(StepMeasures(speed + "--echelon 2 --kp 8").at("temps_reponse_5")));
+}
+
+TEST_F(SimulatedPlantLessonTest, MoreIntegralSpeedsTheSpeedLoopThenBeyondTheShippedRangeMakesItOscillate) {
+  const std::string pi = "--procede vitesse --profil réaliste --echelon 6 --kp 1 --ki ";
+  const double kis[] = {0.5, 1, 2}, rises[] = {6.0, 2.4, 0.6}, settlings[] = {9.0, 3.8, 1.0};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(kis[i]);
+    const auto m = StepMeasures(pi + std::to_string(kis[i]));
+    EXPECT_NEAR(m.at("temps_montee"), rises[i], 0.1 * rises[i]);
+    EXPECT_NEAR(m.at("temps_reponse_5"), settlings[i], 0.1 * settlings[i]);
+    EXPECT_LT(m.at("depassement"), 3.0);
+    EXPECT_LT(std::fabs(m.at("erreur_statique")), 0.05);
+  }
+  // The shipped range stops Ki at 2: a larger Ki shows nothing new.
+  EXPECT_NEAR(StepMeasures(pi + "4").at("depassement"), 2.8, 0.5);
+  // Widened to 0 to 16 by the teacher, more integral overshoots, then oscillates.
+  SaveSetting((dir / "reglages" / "sauvegarde" / "kimax.rtf").string(), "16.00");
+  EXPECT_NEAR(StepMeasures(pi + "4").at("depassement"), 34.0, 3.0);
+  const auto ki8 = StepMeasures(pi + "8");
+  EXPECT_NEAR(ki8.at("depassement"), 46.0, 3.0);
+  EXPECT_NEAR(ki8.at("temps_reponse_5"), 19.0, 2.0);
+  EXPECT_TRUE(std::isnan(StepMeasures(pi + "10").at("temps_reponse_5")));
+  const std::vector<double> y = Run(pi + "10").Series(kRetour);  // the last 20 s
+  const auto [low, high] = std::minmax_element(y.begin() + 1500, y.end());
+  EXPECT_LT(*low, 4.3);
+  EXPECT_GT(*high, 7.6);
+}
+
+TEST_F(SimulatedPlantLessonTest, TheRampMethodReadsTheMotorBetterWithATwoVoltStep) {
+  // The friction's dead zone takes 0.5 V off the step: k = a / Δu reads (Δu − 0.5) / Δu
+  // of the model's 1 s⁻¹. The ramp is stopped near 9 V, before the end stop.
+  const std::string ramp = "--procede position --boucle ouverte --identification ";
+  const auto oneVolt = Measured(ramp + "--profil réaliste --echelon 1", 380);
+  EXPECT_NEAR(oneVolt.at("k"), 0.50, 0.03);
+  const auto twoVolts = Measured(ramp + "--profil réaliste --echelon 2", 160);
+  EXPECT_NEAR(twoVolts.at("k"), 0.75, 0.03);
+  EXPECT_NEAR(twoVolts.at("tangente_Tu"), 0.4, 0.05);
+  const auto ideal = Measured(ramp + "--profil idéal --echelon 2", 140);
+  EXPECT_NEAR(ideal.at("k"), 1.0, 0.03);
+  EXPECT_NEAR(ideal.at("tangente_Tu"), 0.43, 0.03);
+}
 
 TEST_F(SimulatedPlantLessonTest,
        RealisticSpeedLoopKeepsTheProportionalStaticErrorUntilTheIntegralRemovesIt) {

@@ -95,13 +95,26 @@ TEST_F(MethodWindowTest, TheSheetTakesItsOwnSizeWithScrollBarsAndAClickFitsItToT
   window->naturellementstable1->trigger();
   QApplication::processEvents();
   TImage& image = *window->Image1;
+  const QSize sheet = Picture("méthode/méthostable.jpg").size();
   const QWidget& view = *window->ScrollBox1->viewport();
+  // The window widens to the sheet's own width, as far as the screen allows, against
+  // the screen's right edge.
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QRect frame = window->frameGeometry();
+  EXPECT_EQ(frame.right(), screen.right());
+  EXPECT_GT(frame.width(), 510);
+  EXPECT_LE(frame.width(), screen.width());
   const int viewport = view.width();
-  // At its own size, scrolling both ways.
+  // The whole width shows, or as much as the screen allows.
+  EXPECT_GE(viewport, std::min(sheet.width(), screen.width() - 60));
+  // At its own size, from the top left corner, scrolling where the window is smaller.
   EXPECT_TRUE(image.ActualSize());
-  EXPECT_EQ(image.size(), QSize(1414, 2000));
-  EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->maximum(), 1414 - view.width());
-  EXPECT_EQ(window->ScrollBox1->verticalScrollBar()->maximum(), 2000 - view.height());
+  EXPECT_EQ(image.size(), sheet);
+  EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->maximum(),
+            std::max(0, sheet.width() - view.width()));
+  EXPECT_EQ(window->ScrollBox1->verticalScrollBar()->maximum(), sheet.height() - view.height());
+  EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->value(), 0);
+  EXPECT_EQ(window->ScrollBox1->verticalScrollBar()->value(), 0);
 
   // Another sheet is shown from its top left corner.
   window->ScrollBox1->verticalScrollBar()->setValue(300);
@@ -117,7 +130,7 @@ TEST_F(MethodWindowTest, TheSheetTakesItsOwnSizeWithScrollBarsAndAClickFitsItToT
   EXPECT_FALSE(image.ActualSize());
   EXPECT_LE(image.width(), viewport);
   EXPECT_GE(image.width(), viewport - 30);
-  EXPECT_NEAR(image.height(), image.width() * 2000.0 / 1414.0, 1.0);
+  EXPECT_NEAR(image.height(), image.width() * sheet.height() / double(sheet.width()), 1.0);
   EXPECT_EQ(window->ScrollBox1->verticalScrollBar()->maximum(),
             std::max(0, image.height() - view.height()));
   EXPECT_EQ(window->ScrollBox1->horizontalScrollBar()->maximum(), 0);
@@ -127,7 +140,7 @@ TEST_F(MethodWindowTest, TheSheetTakesItsOwnSizeWithScrollBarsAndAClickFitsItToT
   // A wider window shows more of the sheet, never more than its own size.
   window->resize(3000, window->height());
   QApplication::processEvents();
-  EXPECT_EQ(image.size(), QSize(1414, 2000));
+  EXPECT_EQ(image.size(), sheet);
 
   QTest::mouseClick(&image, Qt::LeftButton);
   EXPECT_TRUE(image.ActualSize());

@@ -175,7 +175,7 @@ TEST_F(WiringPrintTest, TheShippedLandscapeDiagramTakesTheFullWidth) {
   Printer& printer = Printer::Instance();
   const int W = printer.PageWidth(), H = printer.PageHeight();
   const PageMargins m = ViewerPageMargins(W, H);
-  const PageRect target = *FitPictureToPage(W, H, 2000, 1414);
+  const PageRect target = *FitPictureToPage(W, H, 1600, 1131);
   EXPECT_EQ(target.Width(), W - 2 * m.mx);
 
   // The diagram's paper is white on white paper: the drawing inside it stays within the
