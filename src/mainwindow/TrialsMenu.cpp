@@ -9,13 +9,13 @@
 #include <QTimer>
 
 #include "common/VantorError.h"
-#include "mainwindow/Uvantorwin.h"
+#include "common/Version.h"
 #include "mainwindow/LabReportPdf.h"
+#include "mainwindow/Uvantorwin.h"
 #include "regulation/Journal.h"
 #include "regulation/LabReport.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/RunFile.h"
-#include "common/Version.h"
 #include "widgets/ChartImage.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
@@ -143,16 +143,6 @@ void TrialsMenu::CycleRecorded(const RegulationState& s) {
 }
 
 void TrialsMenu::RecordPlotted() {
-  if (shownFromFile_ && shown_) {
-    // The mean line of the opened run's setpoint, as its own run would have drawn it.
-    TFastLineSeries* mean = form_.Series3;
-    mean->Clear();
-    if (shown_->SetpointKind != "echelon") {
-      const TFastLineSeries* feedback = form_.Series2;
-      for (int i = 0; i < feedback->Count(); ++i)
-        mean->AddXY(feedback->XValue(i), static_cast<double>(shown_->Mean));
-    }
-  }
   if (comparing_) DrawComparison();
 }
 
@@ -315,9 +305,7 @@ void TrialsMenu::OpenRunFile(const std::string& path) {
     entries_[shown_->Number] = path;
   else
     JournalRun(*shown_);
-  // The main chart, the analysis window and the printout read the main window's record.
-  form_.State.RunRecord = shown_->Record;
-  form_.State.RecordPos = shown_->LastEntry;
+  // The main chart, the analysis window and the printout read the run shown.
   form_.PlotRecord();
   RefreshWindows();
 }
@@ -341,10 +329,10 @@ void TrialsMenu::JournalUnwritable(const std::string& why) {
   // Shown once the run's end (or the file's opening) is complete, not in its midst.
   QTimer::singleShot(0, this, [this, why] {
     Dialogs::Current().Message(
-      &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(JournalRoot) +
-                  " » :\n" + ToQString(why) +
-                  "\nLes essais ne sont pas gardés dans le journal jusqu'à la fin du programme ; "
-                  "« Enregistrer l'essai… » reste possible.");
+        &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(JournalRoot) +
+                    " » :\n" + ToQString(why) +
+                    "\nLes essais ne sont pas gardés dans le journal jusqu'à la fin du programme ; "
+                    "« Enregistrer l'essai… » reste possible.");
   });
 }
 
@@ -388,8 +376,9 @@ void TrialsMenu::RapportdeTP1Click() {
 
 void TrialsMenu::ReportClicked() {
   if (journal_->SelectedRows().empty())
-    throw VantorError("Aucun essai choisi pour le rapport : choisissez ses essais dans le "
-                      "tableau de « Journal de la séance » (Ctrl+clic pour en ajouter)");
+    throw VantorError(
+        "Aucun essai choisi pour le rapport : choisissez ses essais dans le "
+        "tableau de « Journal de la séance » (Ctrl+clic pour en ajouter)");
   const std::string names = ToStdString(report_->EditNames->text().trimmed());
   if (names.empty()) throw VantorError("Indiquez les noms des élèves avant d'écrire le rapport");
   const std::string name = ProposedReportName(CurrentDateText().substr(0, 10), names);
@@ -418,9 +407,9 @@ void TrialsMenu::WriteReport(const std::string& path) {
   header.Host = ToStdString(QSysInfo::machineHostName());
   header.Version = kProgramVersion;
   const std::string process = ProcessName ? ProcessName() : std::string();
-  header.Card = !process.empty()     ? "carte simulée, " + process
-                : form_.Card() ? form_.Card()->Description()
-                               : std::string("carte d'acquisition");
+  header.Card = !process.empty() ? "carte simulée, " + process
+                : form_.Card()   ? form_.Card()->Description()
+                                 : std::string("carte d'acquisition");
   LabReport report = BuildLabReport(header, reported);
   if (ReportExercise) report.Exercise = ReportExercise();
   WriteLabReportPdf(ToQString(path), report, pointers);
