@@ -41,10 +41,10 @@ void FillZero(TFastLineSeries* s, const std::array<long double, kPlotEntries>& x
 }
 
 void FillRecord(TFastLineSeries* s, const std::array<long double, kPlotEntries>& x,
-                const RegulationState& state, int series) {
+                const Trial& run, int series) {
   s->Reserve(kPlotEntries);
   for (int k = 0; k < kPlotEntries; ++k) {
-    const long double volts = static_cast<long double>(state.RecordAt(series, k)) / 100;
+    const long double volts = static_cast<long double>(run.At(series, k)) / 100;
     s->AddXY(static_cast<double>(x[k]), static_cast<double>(volts));
   }
 }
@@ -107,6 +107,9 @@ void TForm2::BuildMenu() {
                             &TForm2::DeplacementHgauche1Click);
   Imageinitiale2 =
       add("Imageinitiale2", QStringLiteral("Image initiale"), &TForm2::Imageinitiale2Click);
+  Echelleparcourbe1 = add("Echelleparcourbe1", QStringLiteral("Échelle par courbe"),
+                          &TForm2::Echelleparcourbe1Click);
+  Echelleparcourbe1->setCheckable(true);
 }
 
 TChart* TForm2::MakeChart(TPanel* panel, const char* name, const QString& leftTitle) {
@@ -301,7 +304,7 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-  Ranges = ComputeAnalysisRanges(form1_.State);
+  Ranges = ComputeAnalysisRanges(form1_.ShownRun());
   ApplyRanges();
   RefreshAnalysis();
 }
@@ -318,14 +321,44 @@ void TForm2::ApplyRanges() {
   auto apply = [](TChart* c, const AnalysisRange& r) {
     c->LeftAxis().SetMinMax(static_cast<double>(r.minimum), static_cast<double>(r.maximum));
   };
-  for (TChart* c : {Chart1, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9}) apply(c, Ranges.order);
   apply(Chart2, Ranges.setpoint);
   apply(Chart10, Ranges.setpoint);
   apply(Chart3, Ranges.error);
+  ApplyOrderScale();
+}
+
+void TForm2::ApplyOrderScale() {
+  auto apply = [](TChart* c, const AnalysisRange& r) {
+    c->LeftAxis().SetMinMax(static_cast<double>(r.minimum), static_cast<double>(r.maximum));
+  };
+  const bool own = Echelleparcourbe1->isChecked();
+  if (own) {
+    OwnRanges = ComputeOrderRanges(
+        form1_.ShownRun(), {Chart2->BottomAxis().Minimum(), Chart2->BottomAxis().Maximum()});
+    for (TChart* c : {Chart4, Chart6}) apply(c, OwnRanges.proportional);
+    for (TChart* c : {Chart1, Chart7}) apply(c, OwnRanges.derivative);
+    for (TChart* c : {Chart5, Chart8}) apply(c, OwnRanges.integral);
+    apply(Chart9, OwnRanges.total);
+  } else {
+    for (TChart* c : {Chart1, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9})
+      apply(c, Ranges.order);
+  }
+  // With a range of its own, each chart says its volts; all ten do, so that the time axes
+  // of a column stay nearly in line.
+  for (TChart* c :
+       {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10}) {
+    c->LeftAxis().Labels = own;
+    c->LeftAxis().TickLength = own ? 3 : 0;
+    c->update();
+  }
+}
+
+void TForm2::Echelleparcourbe1Click() {
+  ApplyOrderScale();
 }
 
 void TForm2::RefreshAnalysis() {
-  const RegulationState& s = form1_.State;
+  const Trial& s = form1_.ShownRun();
   for (TChart* c :
        {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10})
     for (int i = 0; i < c->SeriesCount(); ++i) c->SeriesAt(i)->Clear();
@@ -366,17 +399,20 @@ void TForm2::ZoomH1Click() {
   // and the command stops there.
   const double end = ZoomInEnd(Chart2->BottomAxis().Maximum());
   for (TChart* c : ZoomOrder()) c->BottomAxis().SetMaximum(end);
+  if (Echelleparcourbe1->isChecked()) ApplyOrderScale();
 }
 
 void TForm2::ZoomH2Click() {
   const double end = ZoomOutEnd(Chart2->BottomAxis().Maximum());
   for (TChart* c : ZoomOrder()) c->BottomAxis().SetMaximum(end);
+  if (Echelleparcourbe1->isChecked()) ApplyOrderScale();
 }
 
 void TForm2::SetTimeWindow(TimeWindow w) {
   for (TChart* c :
        {Chart2, Chart1, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10})
     c->BottomAxis().SetMinMax(w.start, w.end);
+  if (Echelleparcourbe1->isChecked()) ApplyOrderScale();
 }
 
 void TForm2::DeplHdroite1Click() {

@@ -5,8 +5,8 @@
 // a menu that moves the time axis of all ten together, and a one-page printout under
 // the settings caption line. Created once with the other windows and shown modally by
 // the main window's "Analyse" command; every showing recomputes the vertical ranges and
-// refills the charts from the run record, while the time window stays where the menu
-// left it.
+// refills the charts from the run the main window shows (the last run, or the run file
+// opened), while the time window stays where the menu left it.
 #include <QAction>
 #include <QDialog>
 #include <QMenuBar>
@@ -34,6 +34,10 @@ class TForm2 : public QDialog {
   QAction* DeplHdroite1 = nullptr;         // "Deplacement droite"
   QAction* DeplacementHgauche1 = nullptr;  // "Deplacement gauche"
   QAction* Imageinitiale2 = nullptr;       // "Image initiale"
+  // "Échelle par courbe", checkable, off: each order chart on the range of its own term
+  // over the time in view (followed as the time window moves), and value labels on the
+  // left axes.
+  QAction* Echelleparcourbe1 = nullptr;
 
   TPanel* Panel1 = nullptr;   // left: Chart2, Chart3, Chart4, Chart1, Chart5
   TPanel* Panel2 = nullptr;   // right: Chart6, Chart7, Chart8, Chart9, Chart10
@@ -60,8 +64,10 @@ class TForm2 : public QDialog {
   TFastLineSeries *FastLineSeries14 = nullptr, *FastLineSeries15 = nullptr;
   TFastLineSeries *FastLineSeries16 = nullptr, *FastLineSeries17 = nullptr, *Series3 = nullptr;
 
-  // The three vertical ranges found at the last showing.
+  // The three vertical ranges found at the last showing, and, with "Échelle par courbe",
+  // the range of each order term alone over the time in view.
   AnalysisRanges Ranges;
+  OrderRanges OwnRanges;
 
   // ---- Handlers ---------------------------------------------------------------------
   void FormCreate();  // decimal point, layout from the maximised client size
@@ -72,6 +78,7 @@ class TForm2 : public QDialog {
   void DeplHdroite1Click();
   void DeplacementHgauche1Click();
   void Imageinitiale2Click();
+  void Echelleparcourbe1Click();
 
   // The ten charts in the order the zoom commands set them (Chart2, the reference,
   // last), and the seven printed charts in strip order.
@@ -92,6 +99,7 @@ class TForm2 : public QDialog {
   void BuildMenu();
   void BuildCharts();
   void ApplyRanges();
+  void ApplyOrderScale();  // the order charts' ranges and the left axes' labels
   void RefreshAnalysis();
   void SetTimeWindow(TimeWindow w);  // reference chart first, then the nine others
   QSize MaximisedClientSize();

@@ -39,8 +39,8 @@ class PageText {
   // A line, wrapped to the page's width.
   void Line(const std::string& text, int indent = 0) {
     const QRect box(indent, y_, Width() - indent, Height());
-    const QRect used =
-        painter_.boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, ToQString(text));
+    const QRect used = painter_.boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop,
+                                             ToQString(text));
     if (y_ + used.height() > Height()) {
       NewPage();
       return Line(text, indent);
@@ -71,14 +71,8 @@ void DrawRun(PageText& page, QPainter& painter, QPdfWriter& writer, const LabRep
   TChart chart;
   chart.resize(760, 480);
   const TraceSeries series = SetUpTraceChart(chart);
-  auto state = std::make_unique<RegulationState>();
-  state->RunRecord = run.Record;
-  state->RecordPos = run.LastEntry;
-  state->SamplePeriodMs = run.SamplePeriodMs;
-  state->SetpointKind = run.SetpointKind;
-  state->Mean = run.Mean;
   auto plot = std::make_unique<RecordPlot>();
-  BuildRecordPlot(*state, *plot);
+  BuildRecordPlot(run, *plot);
   FillTraceSeries(*plot, series);
   const int traceHeight = page.Height() * 7 / 10;
   painter.save();
@@ -122,7 +116,8 @@ void DrawComparison(PageText& page, QPainter& painter, const LabReport& report) 
   std::vector<int> x(static_cast<std::size_t>(columns) + 1, 0);
   for (int c = 0; c < columns; ++c)
     x[static_cast<std::size_t>(c) + 1] =
-        x[static_cast<std::size_t>(c)] + page.Width() * weights[static_cast<std::size_t>(c)] / total;
+        x[static_cast<std::size_t>(c)] +
+        page.Width() * weights[static_cast<std::size_t>(c)] / total;
   const int pad = 10;
   auto row = [&](const std::vector<std::string>& cells, bool bold) {
     QFont font = painter.font();
@@ -133,7 +128,10 @@ void DrawComparison(PageText& page, QPainter& painter, const LabReport& report) 
       const QRect box(x[static_cast<std::size_t>(c)] + pad, 0,
                       x[static_cast<std::size_t>(c) + 1] - x[static_cast<std::size_t>(c)] - 2 * pad,
                       page.Height());
-      height = std::max(height, painter.boundingRect(box, Qt::TextWordWrap, ToQString(cells[static_cast<std::size_t>(c)])).height());
+      height = std::max(
+          height,
+          painter.boundingRect(box, Qt::TextWordWrap, ToQString(cells[static_cast<std::size_t>(c)]))
+              .height());
     }
     height += 2 * pad;
     if (page.Y() + height > page.Height()) page.NewPage();
@@ -142,7 +140,8 @@ void DrawComparison(PageText& page, QPainter& painter, const LabReport& report) 
       const QRect cell(x[static_cast<std::size_t>(c)], y,
                        x[static_cast<std::size_t>(c) + 1] - x[static_cast<std::size_t>(c)], height);
       painter.drawRect(cell);
-      painter.drawText(cell.adjusted(pad, pad, -pad, -pad), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter,
+      painter.drawText(cell.adjusted(pad, pad, -pad, -pad),
+                       Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter,
                        ToQString(cells[static_cast<std::size_t>(c)]));
     }
     page.MoveTo(y + height);

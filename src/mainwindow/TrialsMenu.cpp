@@ -181,16 +181,6 @@ void TrialsMenu::CycleRecorded(const RegulationState& s) {
 }
 
 void TrialsMenu::RecordPlotted() {
-  if (shownFromFile_ && shown_) {
-    // The mean line of the opened run's setpoint, as its own run would have drawn it.
-    TFastLineSeries* mean = form_.Series3;
-    mean->Clear();
-    if (shown_->SetpointKind != "echelon") {
-      const TFastLineSeries* feedback = form_.Series2;
-      for (int i = 0; i < feedback->Count(); ++i)
-        mean->AddXY(feedback->XValue(i), static_cast<double>(shown_->Mean));
-    }
-  }
   if (comparing_) DrawComparison();
 }
 
@@ -375,9 +365,7 @@ void TrialsMenu::OpenRunFile(const std::string& path) {
     entries_[shown_->Number] = path;
   else
     JournalRun(*shown_);
-  // The main chart, the analysis window and the printout read the main window's record.
-  form_.State.RunRecord = shown_->Record;
-  form_.State.RecordPos = shown_->LastEntry;
+  // The main chart, the analysis window and the printout read the run shown.
   form_.PlotRecord();
   RefreshWindows();
 }

@@ -664,9 +664,15 @@ void TForm1::ProcessMessagesOnce() {
   QCoreApplication::processEvents();
 }
 
+const Trial& TForm1::ShownRun() const {
+  if (const Trial* run = Trials ? Trials->ShownRun() : nullptr) return *run;
+  noRun_->SamplePeriodMs = State.SamplePeriodMs;
+  return *noRun_;
+}
+
 void TForm1::PlotRecord() {
   if (!plot_) plot_ = std::make_unique<RecordPlot>();
-  BuildRecordPlot(State, *plot_);
+  BuildRecordPlot(ShownRun(), *plot_);
   FillTraceSeries(*plot_, TraceSeries{Series1, Series2, Series3, Series15, Series17});
   Trials->RecordPlotted();
   Identification->RecordPlotted();

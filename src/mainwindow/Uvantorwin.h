@@ -20,6 +20,7 @@
 #include "card/AcquisitionCard.h"
 #include "card/CardFactory.h"
 #include "regulation/Regulation.h"
+#include "regulation/Trial.h"
 #include "widgets/TChart.h"
 #include "widgets/TGauge.h"
 #include "widgets/TPanel.h"
@@ -208,8 +209,12 @@ class TForm1 : public QMainWindow, private LoopHost {
 
   // Shows the help document of `topic` (a key word of kHelpDocuments).
   void ShowHelpViewer(const char* topic);
-  // Redraws Series1, Series2 and Series3 from the run record.
+  // Redraws Series1, Series2 and Series3 from the run shown.
   void PlotRecord() override;
+  // The run the main chart shows, and the analysis window, the measures and the printouts
+  // read: the last run made here or the run file opened since; before the first run, an
+  // empty record over the sample period the start-up set.
+  const Trial& ShownRun() const;
   // The setpoint and gain fields as the engine reads them.
   GainFields GainFieldTexts() const;
   void SetGainFieldTexts(const GainFields& f);
@@ -244,6 +249,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   CardOpener openCard_;
   std::unique_ptr<AcquisitionCard> card_;
   std::unique_ptr<RecordPlot> plot_;  // the points PlotRecord draws
+  // What ShownRun gives before the first run.
+  std::unique_ptr<Trial> noRun_ = std::make_unique<Trial>();
   QWidget* central_ = nullptr;
   std::vector<QPointer<QAction>> disabledDuringRuns_;
 };

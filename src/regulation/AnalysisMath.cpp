@@ -18,11 +18,11 @@ AnalysisRange WidenRange(AnalysisRange r) {
   return r;
 }
 
-AnalysisRange RecordRange(const RegulationState& s, const int* series, int seriesCount) {
+AnalysisRange RecordRange(const Trial& run, const int* series, int seriesCount) {
   AnalysisRange r;
   for (int i = 0; i < seriesCount; ++i) {
     for (int k = 0; k < kPlotEntries; ++k) {
-      const long double v = static_cast<long double>(s.RecordAt(series[i], k)) / 100;
+      const long double v = static_cast<long double>(run.At(series[i], k)) / 100;
       if (v > r.maximum) r.maximum = v;
       if (v < r.minimum) r.minimum = v;
     }
@@ -30,15 +30,31 @@ AnalysisRange RecordRange(const RegulationState& s, const int* series, int serie
   return WidenRange(r);
 }
 
-AnalysisRanges ComputeAnalysisRanges(const RegulationState& s) {
+AnalysisRanges ComputeAnalysisRanges(const Trial& run) {
   static constexpr int kOrders[] = {kSeriesPTerm, kSeriesDTermRaw, kSeriesITerm, kSeriesOrder};
   static constexpr int kError[] = {kSeriesError};
   static constexpr int kSetpoint[] = {kSeriesSetpoint, kSeriesFeedback};
   AnalysisRanges r;
-  r.order = RecordRange(s, kOrders, 4);
-  r.error = RecordRange(s, kError, 1);
-  r.setpoint = RecordRange(s, kSetpoint, 2);
+  r.order = RecordRange(run, kOrders, 4);
+  r.error = RecordRange(run, kError, 1);
+  r.setpoint = RecordRange(run, kSetpoint, 2);
   return r;
+}
+
+OrderRanges ComputeOrderRanges(const Trial& run, TimeWindow shown) {
+  const std::array<long double, kPlotEntries> x = AnalysisTimes(run.SamplePeriodMs);
+  auto own = [&](int series) {
+    AnalysisRange r;
+    for (int k = 0; k < kPlotEntries; ++k) {
+      const double t = static_cast<double>(x[static_cast<std::size_t>(k)]);
+      if (t < shown.start || t > shown.end) continue;
+      const long double v = static_cast<long double>(run.At(series, k)) / 100;
+      if (v > r.maximum) r.maximum = v;
+      if (v < r.minimum) r.minimum = v;
+    }
+    return WidenRange(r);
+  };
+  return {own(kSeriesPTerm), own(kSeriesDTermRaw), own(kSeriesITerm), own(kSeriesOrder)};
 }
 
 std::array<long double, kPlotEntries> AnalysisTimes(std::int32_t samplePeriodMs) {

@@ -5,7 +5,7 @@
 // functions, so they are checked without a screen.
 #include <array>
 
-#include "regulation/Regulation.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 
@@ -37,10 +37,10 @@ AnalysisRange WidenRange(AnalysisRange r);
 
 // Largest and smallest of entries 0..1900 of the given record series (volts, starting
 // from 0 and 0), widened.
-AnalysisRange RecordRange(const RegulationState& s, const int* series, int seriesCount);
+AnalysisRange RecordRange(const Trial& run, const int* series, int seriesCount);
 
 // The three ranges from the run record, one pass per record series.
-AnalysisRanges ComputeAnalysisRanges(const RegulationState& s);
+AnalysisRanges ComputeAnalysisRanges(const Trial& run);
 
 // x value of each of the 1901 points: 0, then SamplePeriodMs / 1000 added after each
 // point, accumulated in extended precision.
@@ -54,6 +54,16 @@ struct TimeWindow {
 };
 
 inline constexpr TimeWindow kInitialTimeWindow{0, 20};
+
+// "Échelle par courbe": each order chart on the range of its own term over the entries in
+// view (their time, as AnalysisTimes gives it, within the window, ends included), from 0
+// and 0 and widened as the shared ranges are. A small term is no longer flattened by the
+// largest one, and once the window has moved past a step, the derivative's noise is no
+// longer flattened by its kick.
+struct OrderRanges {
+  AnalysisRange proportional, derivative, integral, total;
+};
+OrderRanges ComputeOrderRanges(const Trial& run, TimeWindow shown);
 
 // "Zoom H +" halves the end value (not the span); "Zoom H -" doubles it. The start
 // stays.

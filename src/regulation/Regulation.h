@@ -126,9 +126,7 @@ void RecordSample(RegulationState& s);
 // Hundredths of a volt of one value, as stored in the record.
 std::int32_t ToHundredths(long double volts);
 
-// Points drawn by PlotRecord: Series1 (setpoint) and Series2 (feedback) from entries
-// 0..1900, x accumulated from 0 by SamplePeriodMs / 1000 after each point; Series3 is a
-// horizontal line at Mean over the same x unless the kind is "echelon".
+// Points drawn by PlotRecord (BuildRecordPlot, from the run shown: see Trial.h).
 struct RecordPlot {
   std::array<long double, kPlotEntries> X{};
   std::array<long double, kPlotEntries> Setpoint{};
@@ -136,7 +134,6 @@ struct RecordPlot {
   bool HasMeanLine = false;
   long double MeanLine = 0;
 };
-void BuildRecordPlot(const RegulationState& s, RecordPlot& out);
 
 // ---- setpoint buttons ----
 

@@ -48,19 +48,4 @@ void RecordSample(RegulationState& s) {
   s.RunRecord[Index(kSeriesOrder, k)] = ToHundredths(s.Order);
 }
 
-void BuildRecordPlot(const RegulationState& s, RecordPlot& out) {
-  const long double step = static_cast<long double>(s.SamplePeriodMs) / 1000;
-  long double t = 0;
-  for (int k = 0; k < kPlotEntries; ++k) {
-    out.X[static_cast<std::size_t>(k)] = t;
-    out.Setpoint[static_cast<std::size_t>(k)] =
-        static_cast<long double>(s.RecordAt(kSeriesSetpoint, k)) / 100;
-    out.Feedback[static_cast<std::size_t>(k)] =
-        static_cast<long double>(s.RecordAt(kSeriesFeedback, k)) / 100;
-    t = t + step;
-  }
-  out.HasMeanLine = s.SetpointKind != "echelon";
-  out.MeanLine = s.Mean;
-}
-
 }  // namespace vantor

@@ -36,6 +36,21 @@ Trial TrialFromState(const RegulationState& s, const std::string& setpointCaptio
   return t;
 }
 
+void BuildRecordPlot(const Trial& run, RecordPlot& out) {
+  const long double step = static_cast<long double>(run.SamplePeriodMs) / 1000;
+  long double t = 0;
+  for (int k = 0; k < kPlotEntries; ++k) {
+    out.X[static_cast<std::size_t>(k)] = t;
+    out.Setpoint[static_cast<std::size_t>(k)] =
+        static_cast<long double>(run.At(kSeriesSetpoint, k)) / 100;
+    out.Feedback[static_cast<std::size_t>(k)] =
+        static_cast<long double>(run.At(kSeriesFeedback, k)) / 100;
+    t = t + step;
+  }
+  out.HasMeanLine = run.SetpointKind != "echelon";
+  out.MeanLine = run.Mean;
+}
+
 std::string CurrentDateText() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -26,9 +26,9 @@ struct Trial {
   long double Kp = 0, Kd = 0, Ki = 0;
   std::string LoopMode;  // the regulation state's word: "Ouv" is the open loop
   std::string Process;   // the simulated process's name; empty on the real card
-  std::string Profile;   // the simulated process's profile ("idéal", "réaliste"); empty on the card
-  std::string Load;      // the simulated load disturbance ("1 V à 5 s"); empty on the card
-  std::string Date;      // local time of the run's end, "AAAA-MM-JJ HH:MM:SS"
+  std::string Profile;  // the simulated process's profile ("idéal", "réaliste"); empty on the card
+  std::string Load;     // the simulated load disturbance ("1 V à 5 s"); empty on the card
+  std::string Date;     // local time of the run's end, "AAAA-MM-JJ HH:MM:SS"
   // The law's caption when the run was not made with the main window's corrector (relay,
   // industrial PID); empty otherwise.
   std::string Corrector;
@@ -51,6 +51,11 @@ struct Trial {
 Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
                      const std::string& process, const std::string& profile = {},
                      const std::string& load = {});
+
+// Points of the main chart for a run: Series1 (setpoint) and Series2 (feedback) from
+// entries 0..1900, x accumulated from 0 by SamplePeriodMs / 1000 after each point; Series3
+// is a horizontal line at Mean over the same x unless the kind is "echelon".
+void BuildRecordPlot(const Trial& run, RecordPlot& out);
 
 // Local time now as "AAAA-MM-JJ HH:MM:SS".
 std::string CurrentDateText();

@@ -24,7 +24,7 @@ void DcMotorPosition::Reset() {
 void DcMotorPosition::ApplyProfile(SimulationProfile profile) {
   ProcessModel::ApplyProfile(profile);
   const bool real = profile == SimulationProfile::Realistic;
-  NoiseVolts = real ? 0.15 : 0.01;
+  NoiseVolts = real ? 0.02 : 0.01;
   FrictionVolts = real ? 0.5 : 0.0;
   SensorOffsetVolts = real ? 1.0 : 0.0;
 }

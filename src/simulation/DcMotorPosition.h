@@ -14,8 +14,9 @@
 // Dry friction leaves an error of up to F / Kp, which only the integral term removes.
 //
 // Profiles: ideal, noise ±0.01 V, no friction, at rest on the 0 V end stop; realistic,
-// potentiometer noise ±0.15 V, a 0.5 V dead zone of dry friction, at rest at 1 V, off
-// the end stop (clear of the 0.2 V floor of the feedback conditioning).
+// potentiometer noise ±0.02 V (a few counts of a 12-bit converter), a 0.5 V dead zone of dry
+// friction, at rest at 1 V, off the end stop (clear of the 0.2 V floor of the feedback
+// conditioning).
 #include "simulation/ProcessModel.h"
 
 namespace vantor {

@@ -9,15 +9,15 @@
 namespace vantor {
 namespace {
 
-// The record is large: keep the state on the heap.
-std::unique_ptr<RegulationState> EmptyState() {
-  auto s = std::make_unique<RegulationState>();
+// The record is large: keep the run on the heap.
+std::unique_ptr<Trial> EmptyState() {
+  auto s = std::make_unique<Trial>();
   s->SamplePeriodMs = 50;
   return s;
 }
 
-void Put(RegulationState& s, int series, int k, std::int32_t hundredths) {
-  s.RunRecord[static_cast<std::size_t>(series * kRecordEntries + k)] = hundredths;
+void Put(Trial& s, int series, int k, std::int32_t hundredths) {
+  s.Record[static_cast<std::size_t>(series * kRecordEntries + k)] = hundredths;
 }
 
 TEST(AnalysisRangesTest, AnEmptyRecordGivesThreeCollapsedRangesAtZero) {
@@ -67,6 +67,41 @@ TEST(AnalysisRangesTest, EachRangeReadsOnlyItsOwnSeriesAndOnlyTheShownEntries) {
   EXPECT_NEAR(static_cast<double>(r.error.minimum), -6 - 0.05 * 6.3, 1e-12);
   EXPECT_EQ(r.setpoint.maximum, 0.0L);
   EXPECT_EQ(r.setpoint.minimum, 0.0L);
+}
+
+TEST(AnalysisRangesTest, ScaledPerChartEachTermTakesItsOwnEntriesInViewOnly) {
+  auto s = EmptyState();
+  // A step at 2.5 s (entry 50): a derivative kick of -15 and +126 V, then noise of
+  // ±0.12 V from 10 s (entry 200) on; the other terms far smaller than the kick.
+  Put(*s, kSeriesDTermRaw, 50, 12600);
+  Put(*s, kSeriesDTermRaw, 51, -1500);
+  for (int k = 200; k < 400; ++k) Put(*s, kSeriesDTermRaw, k, k % 2 == 0 ? 12 : -12);
+  Put(*s, kSeriesPTerm, 60, 1200);
+  Put(*s, kSeriesITerm, 70, -150);
+  Put(*s, kSeriesOrder, 80, 1000);
+  Put(*s, kSeriesOrder, 500, -1000);           // 25 s
+  Put(*s, kSeriesPTerm, kPlotEntries, 99999);  // past 95 s: never in view
+  OrderRanges r = ComputeOrderRanges(*s, {0, 95});
+  // The whole run in view: the derivative alone is the shared order range.
+  const AnalysisRange shared = ComputeAnalysisRanges(*s).order;
+  EXPECT_EQ(r.derivative.maximum, shared.maximum);
+  EXPECT_EQ(r.derivative.minimum, shared.minimum);
+  EXPECT_NEAR(static_cast<double>(r.proportional.maximum), 12.6, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.proportional.minimum), -0.63, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.integral.maximum), 0.075, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.integral.minimum), -1.57875, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.total.maximum), 11.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.total.minimum), -11.05, 1e-12);
+  // From 10 to 20 s (entries 200 to 400, both ends in view): the kick is out of view,
+  // the derivative chart spans its noise; the total order at 25 s is out of view too.
+  r = ComputeOrderRanges(*s, {10, 20});
+  EXPECT_NEAR(static_cast<double>(r.derivative.maximum), 0.132, 1e-12);
+  EXPECT_NEAR(static_cast<double>(r.derivative.minimum), -0.1326, 1e-12);
+  EXPECT_EQ(r.proportional.maximum, 0.0L);
+  EXPECT_EQ(r.total.minimum, 0.0L);
+  Put(*s, kSeriesDTermRaw, 400, 50);  // the window's last entry counts
+  EXPECT_NEAR(static_cast<double>(ComputeOrderRanges(*s, {10, 20}).derivative.maximum), 0.531,
+              1e-12);
 }
 
 TEST(AnalysisTimesTest, TimesRunFromZeroTo95SecondsInSamplePeriods) {

@@ -13,6 +13,7 @@
 #include "common/VantorError.h"
 #include "regulation/CorrectorLaw.h"
 #include "regulation/Regulation.h"
+#include "regulation/Trial.h"
 
 namespace vantor {
 namespace {
@@ -425,7 +426,8 @@ TEST_F(RunRegulationTest, PlotDrawsEntriesZeroTo1900AndAMeanLineExceptForTheStep
   host.StopAtTurn = 30;
   RunRegulation(s, card, host);
   auto plot = std::make_unique<RecordPlot>();
-  BuildRecordPlot(s, *plot);
+  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  BuildRecordPlot(*run, *plot);
   EXPECT_EQ(plot->X[0], 0);
   EXPECT_NEAR(static_cast<double>(plot->X[1]), 0.05, 1e-18);
   EXPECT_NEAR(static_cast<double>(plot->X[kPlotEntries - 1]), 95.0, 1e-9);
@@ -437,12 +439,12 @@ TEST_F(RunRegulationTest, PlotDrawsEntriesZeroTo1900AndAMeanLineExceptForTheStep
   EXPECT_TRUE(plot->HasMeanLine);
   EXPECT_EQ(plot->MeanLine, 5);
 
-  s.SetpointKind = "echelon";
-  BuildRecordPlot(s, *plot);
+  run->SetpointKind = "echelon";
+  BuildRecordPlot(*run, *plot);
   EXPECT_FALSE(plot->HasMeanLine);
-  s.SetpointKind.clear();  // no setpoint chosen yet: the line at the mean, 0 V
-  s.Mean = 0;
-  BuildRecordPlot(s, *plot);
+  run->SetpointKind.clear();  // no setpoint chosen yet: the line at the mean, 0 V
+  run->Mean = 0;
+  BuildRecordPlot(*run, *plot);
   EXPECT_TRUE(plot->HasMeanLine);
   EXPECT_EQ(plot->MeanLine, 0);
 }

@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "LotFixture.h"
+#include "SensorNoise.h"
+#include "simulation/DcMotorPosition.h"
 
 namespace vantor::testing {
 namespace {
@@ -162,22 +164,50 @@ TEST_F(SimulatedPlantLessonTest, ALoadLeavesAPositionErrorThatOnlyTheIntegralRem
   EXPECT_LT(std::fabs(Mean(Run(loaded + "--ki 0.5").Series(kErreur), kLast2s)), 0.05);
   // Without friction, the error is the load over Kp: halved when Kp doubles.
   EXPECT_NEAR(Mean(Run(loaded).Series(kErreur), kLast2s), 0.5, 0.02);
-  EXPECT_NEAR(Mean(Run("--procede position --echelon 6 --kp 4 --charge 10,1").Series(kErreur),
-                   kLast2s),
-              0.25, 0.02);
+  EXPECT_NEAR(
+      Mean(Run("--procede position --echelon 6 --kp 4 --charge 10,1").Series(kErreur), kLast2s),
+      0.25, 0.02);
 }
 
 TEST_F(SimulatedPlantLessonTest, TheDerivativeTermAmplifiesTheRealisticSensorNoise) {
-  const std::string pd = "--procede position --echelon 6 --kp 2 --kd 1 ";
+  // Settled in the dead zone, the motor stands still: the derivative order is the
+  // derivative of the potentiometer's noise alone, 2√2 Kd times the noise of a sample.
+  const double kd = 2;
+  const std::string pd = "--procede position --echelon 6 --kp 2 --kd 2 ";
+  DcMotorPosition motor;
+  motor.ApplyProfile(SimulationProfile::Realistic);
+  const double expected = DerivativeNoiseSpread(motor.NoiseVolts, kd);
   const Record realistic = Run(pd + "--profil realiste");
   EXPECT_NE(ReadAll(csv).find("# procede=Moteur à courant continu : position (réaliste)\n"),
             std::string::npos);
-  EXPECT_GT(StandardDeviation(realistic.Series(kOrdreDerive), kLast10s), 0.2);
-  EXPECT_LT(StandardDeviation(Run(pd + "--profil idéal").Series(kOrdreDerive), kLast10s), 0.05);
+  const double spread = StandardDeviation(realistic.Series(kOrdreDerive), kLast10s);
+  EXPECT_NEAR(spread, expected, 0.15 * expected);
+  // The feedback it is computed from, a mean of ten samples, hardly moves.
+  EXPECT_GT(spread, 10 * StandardDeviation(realistic.Series(kRetour), kLast10s));
   // The noise is seeded: another seed, another record, the same lesson.
   const Record reseeded = Run(pd + "--profil realiste --graine 7");
   EXPECT_NE(reseeded.rows, realistic.rows);
-  EXPECT_GT(StandardDeviation(reseeded.Series(kOrdreDerive), kLast10s), 0.2);
+  EXPECT_NEAR(StandardDeviation(reseeded.Series(kOrdreDerive), kLast10s), expected,
+              0.15 * expected);
+}
+
+TEST_F(SimulatedPlantLessonTest, TheCourseReadsTheDerivativesNoiseAfterTheStepScaledOnItsOwn) {
+  // Séance 3: Kp = 4, the derivative order seen from 11 s on, its kick out of view.
+  const auto peak = [this](const char* kd, double& feedbackPeak) {
+    const Record r = Run(std::string("--procede position --profil réaliste --echelon 6 --kp 4 "
+                                     "--kd ") +
+                         kd);
+    const std::vector<double> d = r.Series(kOrdreDerive), y = r.Series(kRetour);
+    feedbackPeak = *std::max_element(y.begin(), y.end());
+    double highest = 0;
+    for (std::size_t k = 225; k < d.size(); ++k) highest = std::max(highest, std::fabs(d[k]));
+    return highest;
+  };
+  double top1 = 0, top2 = 0;
+  EXPECT_NEAR(peak("1", top1), 0.08, 0.01);
+  EXPECT_NEAR(peak("2", top2), 0.16, 0.01);
+  EXPECT_NEAR(top1, 6.1, 0.05);
+  EXPECT_NEAR(top2, 5.9, 0.05);
 }
 
 TEST_F(SimulatedPlantLessonTest, ThermalProcessAnswersAfterItsDeadTimeWithItsTimeConstant) {
@@ -194,7 +224,8 @@ TEST_F(SimulatedPlantLessonTest, ThermalProcessAnswersAfterItsDeadTimeWithItsTim
   EXPECT_NEAR(k63 * 0.05 - 2.5 - deadTime, timeConstant, 0.1 * timeConstant);
 }
 
-TEST_F(SimulatedPlantLessonTest, OnOffControlOfTheHeaterCyclesAroundTheSetpointWiderWithHysteresis) {
+TEST_F(SimulatedPlantLessonTest,
+       OnOffControlOfTheHeaterCyclesAroundTheSetpointWiderWithHysteresis) {
   // Amplitude after the first rise, and the mean period between upward crossings.
   const auto cycle = [this](const std::string& epsilon) {
     const std::vector<double> y =

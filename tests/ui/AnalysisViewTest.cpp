@@ -2,6 +2,8 @@
 // The analysis window: components, layout, ranges and the refill from the run record.
 #include <QApplication>
 #include <QImage>
+#include <algorithm>
+#include <array>
 
 #include "AnalysisFixture.h"
 #include "ChartTestSupport.h"
@@ -37,7 +39,7 @@ TEST_F(AnalysisViewTest, ChartsSeriesAndMenuAreThoseOfTheForm) {
   QStringList captions;
   for (QAction* action : a.MainMenu1->actions()) captions << action->text();
   EXPECT_EQ(captions, (QStringList{"Imprimer", "Zoom H +", "Zoom H -", "Deplacement droite",
-                                   "Deplacement gauche", "Image initiale"}));
+                                   "Deplacement gauche", "Image initiale", "Échelle par courbe"}));
   // The setpoint and error curves are coloured over a black zero line; on the seven
   // order charts the zero line is red and the order black.
   // clang-format off
@@ -317,6 +319,53 @@ TEST_F(AnalysisViewTest, OnlyChart10ZoomsWithTheMouseAndTheNextShowingResetsItsR
     Drag(form2->Chart10, Qt::LeftButton, plot.topLeft() + QPoint(120, 80),
          plot.topLeft() + QPoint(10, 10));
     EXPECT_EQ(form2->Chart10->LeftAxis().Maximum(), top);
+  }));
+}
+
+TEST_F(AnalysisViewTest, ScaledPerCurveTheDerivativeShowsItsNoiseAndOffBringsBackTheSharedRange) {
+  // A PD loop: the derivative kicks at the step, then only the sensor noise is left.
+  StepRun("6", "4", "2", "0", 600);
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  ASSERT_TRUE(OpenAnalysis([&] {
+    TForm2& a = *form2;
+    const std::array<TChart*, 7> orders = {a.Chart1, a.Chart4, a.Chart5, a.Chart6,
+                                           a.Chart7, a.Chart8, a.Chart9};
+    const double sharedMin = a.Chart1->LeftAxis().Minimum();
+    const double sharedMax = a.Chart1->LeftAxis().Maximum();
+    ASSERT_GT(sharedMax, 100.0);  // the kick
+    // Past the step (11.25 to 31.25 s), each order chart on its own term.
+    a.DeplacementHgauche1->trigger();
+    a.DeplacementHgauche1->trigger();
+    a.Echelleparcourbe1->trigger();
+    ASSERT_TRUE(a.Echelleparcourbe1->isChecked());
+    const double low = a.Chart1->LeftAxis().Minimum(), high = a.Chart1->LeftAxis().Maximum();
+    EXPECT_LT(high - low, (sharedMax - sharedMin) / 100);
+    // The noise fills the range: its peaks reach the top and the bottom, less the margins.
+    double noiseMin = 0, noiseMax = 0;
+    for (int i = 0; i < a.FastLineSeries5->Count(); ++i) {
+      const double t = a.FastLineSeries5->XValue(i);
+      if (t < 11.25 || t > 31.25) continue;
+      noiseMin = std::min(noiseMin, a.FastLineSeries5->YValue(i));
+      noiseMax = std::max(noiseMax, a.FastLineSeries5->YValue(i));
+    }
+    ASSERT_GT(noiseMax, 0.0);
+    ASSERT_LT(noiseMin, 0.0);
+    EXPECT_NEAR(high, noiseMax + 0.05 * (noiseMax - noiseMin), 1e-9);
+    EXPECT_EQ(a.Chart7->LeftAxis().Maximum(), high);
+    for (TChart* c : orders) EXPECT_TRUE(c->LeftAxis().Labels);
+    // Back to the start: the kick in view again sets the derivative's range.
+    a.Imageinitiale2->trigger();
+    EXPECT_EQ(a.Chart1->LeftAxis().Maximum(), sharedMax);
+    a.DeplacementHgauche1->trigger();
+    a.DeplacementHgauche1->trigger();
+    a.Echelleparcourbe1->trigger();  // off
+    for (TChart* c : orders) {
+      SCOPED_TRACE(c->objectName().toStdString());
+      EXPECT_EQ(c->LeftAxis().Minimum(), static_cast<double>(a.Ranges.order.minimum));
+      EXPECT_EQ(c->LeftAxis().Maximum(), static_cast<double>(a.Ranges.order.maximum));
+      EXPECT_FALSE(c->LeftAxis().Labels);
+    }
+    EXPECT_EQ(a.Chart1->LeftAxis().Maximum(), sharedMax);
   }));
 }
 

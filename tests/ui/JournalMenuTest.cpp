@@ -68,7 +68,7 @@ TEST_F(JournalMenuTest, EachRunEndedIsJournaledReopensBitForBitAndCompares) {
   EXPECT_EQ(menu.Journal()->Table->rowCount(), 2);
   menu.Journal()->ButtonShow->click();
   EXPECT_EQ(menu.ShownRun()->Kp, 2);
-  EXPECT_FALSE(form->State.RunRecord == reopened->Record);
+  EXPECT_FALSE(form->ShownRun().Record == reopened->Record);
   EXPECT_EQ(Today(menu).size(), 2u);
   // A run file from elsewhere is journaled when opened.
   const std::string outside = Path("essai.csv").string();
@@ -111,7 +111,8 @@ TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison
   form->State.LoopMode = "Ouv";
   StepRun("2", 600);
   form->Identification->Identificationduprocd1->trigger();
-  ASSERT_NE(form->Identification->Window()->Current(), nullptr) << form->Identification->Window()->Reason()->text().toStdString();
+  ASSERT_NE(form->Identification->Window()->Current(), nullptr)
+      << form->Identification->Window()->Reason()->text().toStdString();
   form->State.LoopMode = "fermée";
   StepRun("4", 300);
   StepRun("7", 300);
@@ -129,7 +130,8 @@ TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
   const QString today = QString::fromStdString(CurrentDateText().substr(0, 10));
   ASSERT_EQ(dialogs.fileDialogStarts.size(), 1);
-  EXPECT_TRUE(dialogs.fileDialogStarts[0].endsWith("/rapport-" + today + "-elodie-dupont-martin.pdf"));
+  EXPECT_TRUE(
+      dialogs.fileDialogStarts[0].endsWith("/rapport-" + today + "-elodie-dupont-martin.pdf"));
 
   // In page layout: a line ending with "-" (no measure) is not taken for a hyphenated word.
   const QString text = pdf::Run("pdftotext", {"-layout", path, "-"}).simplified();
@@ -149,7 +151,8 @@ TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison
   const QString last =
       pdf::Run("pdftotext", {"-f", "4", "-l", "4", "-layout", path, "-"}).simplified();
   for (const JournalRow& row : rows) {
-    const QString gains = QString::fromStdString(row.Setpoint + " " + row.Kp + " " + row.Kd + " " + row.Ki);
+    const QString gains =
+        QString::fromStdString(row.Setpoint + " " + row.Kp + " " + row.Kd + " " + row.Ki);
     QString measures;
     for (const std::string& m : row.Measures) measures += " " + QString::fromStdString(m);
     EXPECT_TRUE(last.contains(gains)) << gains.toStdString() << "\n" << last.toStdString();
@@ -159,9 +162,8 @@ TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison
   for (int page = 1; page <= 3; ++page) {
     const QImage image = pdf::Render(path, page, 50);
     ASSERT_FALSE(image.isNull());
-    const QRect blue = pdf::Bounds(image, [](QRgb c) {
-      return qBlue(c) > 180 && qRed(c) < 80 && qGreen(c) < 80;
-    });
+    const QRect blue =
+        pdf::Bounds(image, [](QRgb c) { return qBlue(c) > 180 && qRed(c) < 80 && qGreen(c) < 80; });
     EXPECT_GT(blue.width(), image.width() / 6) << "page " << page;
   }
 }
@@ -177,7 +179,8 @@ TEST_F(JournalMenuTest, TheChartsImageIsSavedAtTwiceTheScreensSizeAndCopied) {
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
   const QImage saved(path + ".png");
   ASSERT_EQ(saved.size(), form->Chart1->size() * 2);
-  const QRect blue = pdf::Bounds(saved, [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; });
+  const QRect blue =
+      pdf::Bounds(saved, [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; });
   EXPECT_GT(blue.height(), saved.height() / 4);
   menu.Imagesentailledouble1->setChecked(false);
   menu.Copierlimage1->trigger();

@@ -204,11 +204,11 @@ TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
   dialogs.fileAnswers = {QString::fromStdString(saved)};
   menu.Ouvrirunessai1->trigger();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
-  // The main window's record (what the chart, the analysis and the printout read).
-  EXPECT_EQ(std::vector<std::int32_t>(f.State.RunRecord.begin() + kRecordEntries,
-                                      f.State.RunRecord.begin() + 2 * kRecordEntries),
+  // The main window's run (what the chart, the analysis and the printout read).
+  EXPECT_EQ(std::vector<std::int32_t>(f.ShownRun().Record.begin() + kRecordEntries,
+                                      f.ShownRun().Record.begin() + 2 * kRecordEntries),
             kp2);
-  EXPECT_EQ(f.State.RecordPos, 300);
+  EXPECT_EQ(f.ShownRun().LastEntry, 300);
   EXPECT_EQ(f.Series2->YValue(250), kp2[250] / 100.0);
   EXPECT_EQ(menu.TraceCaptionLines(),
             std::vector<std::string>{"Consigne: Echelon(amplitude:6.000)  , Kp:2.000, Kd:0.000, "
@@ -227,12 +227,12 @@ TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
   for (int n = 1; std::getline(in, line); ++n)
     bad << (n == 120 ? "103,5.15,600,abc,0,0,0,0,0" : line) << '\n';
   bad.close();
-  const auto before = f.State.RunRecord;
+  const auto before = f.ShownRun().Record;
   dialogs.fileAnswers = {QString::fromStdString(Path("mauvais.csv").string())};
   menu.Ouvrirunessai1->trigger();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].contains("ligne 120")) << dialogs.errors[0].toStdString();
-  EXPECT_TRUE(f.State.RunRecord == before);
+  EXPECT_TRUE(f.ShownRun().Record == before);
   EXPECT_EQ(menu.History().Count(), 3);
 }
 
