@@ -22,9 +22,9 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   TForm1& f = CreateMainWindow();
   f.show();
   ControlLawsMenu& laws = *f.Laws;
-  // In "Essais", after its run files and before the journal.
+  // In "Essais", after its run files (the export last) and before the journal.
   const QList<QAction*> items = f.Trials->Essais1->actions();
-  const auto at = items.indexOf(f.Trials->Ouvrirunessai1);
+  const auto at = items.indexOf(f.Trials->Exporterpourletableur1);
   ASSERT_GE(at, 0);
   EXPECT_TRUE(items[at + 1]->isSeparator());
   EXPECT_EQ(items[at + 2], laws.Essaiderelais1);
