@@ -309,6 +309,11 @@ QString TrialsMenu::StartFolder() const {
   return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
+QString TrialsMenu::ShownRunFileName() const {
+  if (shown_->Date.empty()) return "essai-" + QString::number(shown_->Number);
+  return "essai-" + ToQString(shown_->Date).replace(' ', '-').remove(':');
+}
+
 void TrialsMenu::Enregistrerlessai1Click() {
   if (!shown_) {
     Dialogs::Current().Message(&form_,
@@ -316,9 +321,7 @@ void TrialsMenu::Enregistrerlessai1Click() {
                                "enregistré.");
     return;
   }
-  QString name = "essai-" + QString::number(shown_->Number);
-  if (!shown_->Date.empty())
-    name = "essai-" + ToQString(shown_->Date).replace(' ', '-').remove(':');
+  const QString name = ShownRunFileName();
   const QString path = Dialogs::Current().SaveFileName(
       &form_, "Enregistrer l'essai", StartFolder() + "/" + name + ".csv", "Essais (*.csv)");
   if (path.isEmpty()) return;
@@ -332,9 +335,7 @@ void TrialsMenu::Exporterpourletableur1Click() {
                                "enregistré.");
     return;
   }
-  QString name = "essai-" + QString::number(shown_->Number);
-  if (!shown_->Date.empty())
-    name = "essai-" + ToQString(shown_->Date).replace(' ', '-').remove(':');
+  const QString name = ShownRunFileName();
   const QString path = Dialogs::Current().SaveFileName(
       &form_, "Exporter pour le tableur", StartFolder() + "/" + name + "-tableur.csv",
       "Tableur, point-virgule et virgule décimale (*.csv)");

@@ -124,6 +124,8 @@ class TrialsMenu : public QObject, private RunObserver {
   void ClearComparison();
   void RefreshWindows();
   QString StartFolder() const;
+  // The file name proposed for the shown run, without extension: "essai-<date>".
+  QString ShownRunFileName() const;
   // Keeps `run` in the journal (once per program run, a message when it cannot).
   void JournalRun(const Trial& run);
   void JournalUnwritable(const std::string& why);
