@@ -28,8 +28,8 @@ QString N(double v) {
 
 }  // namespace
 
-ChartTools::ChartTools(TForm1& form) : QObject(&form), form_(form) {
-  form.Chart1->installEventFilter(this);
+ChartTools::ChartTools(TForm1& form) : QObject(&form), form_(form), chart_(form.Chart1) {
+  chart_->installEventFilter(this);
   window_ = new QDialog(&form);
   window_->setObjectName("FormCurseurs");
   window_->setWindowTitle("Curseurs et tangente");
@@ -50,7 +50,9 @@ ChartTools::ChartTools(TForm1& form) : QObject(&form), form_(form) {
 }
 
 bool ChartTools::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != form_.Chart1) return false;
+  // The chart's last events come while the form is destroyed, after its own destructor:
+  // they are told apart without reading the form.
+  if (watched != chart_) return false;
   const QEvent::Type type = event->type();
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
       type != QEvent::MouseButtonDblClick)
@@ -61,7 +63,7 @@ bool ChartTools::eventFilter(QObject* watched, QEvent* event) {
   if (type == QEvent::MouseButtonPress) {
     const bool shift = mouse->modifiers() & Qt::ShiftModifier;
     const int tool = mouse->button() == Qt::RightButton ? 1 : shift ? 2 : 0;
-    const double time = form_.Chart1->PixelToValues(mouse->position().toPoint()).x();
+    const double time = chart_->PixelToValues(mouse->position().toPoint()).x();
     Guarded(&form_, [&] { Pick(tool, time); });
   }
   return true;

@@ -19,6 +19,7 @@ namespace vantor {
 
 class TForm1;
 class TFastLineSeries;
+class TChart;
 
 class ChartTools : public QObject {
   Q_OBJECT
@@ -49,6 +50,7 @@ class ChartTools : public QObject {
   void Refresh();
 
   TForm1& form_;
+  TChart* const chart_;  // the form's Chart1, whose mouse clicks the tools take
   QDialog* window_ = nullptr;
   QLabel* readings_ = nullptr;
   std::optional<Cursor> a_, b_;
