@@ -13,6 +13,9 @@
 #
 #   tests/desktop/student-session.sh [build folder, default build]
 #
+# Xvfb takes the first free display; VANTOR_SESSION_DISPLAY=N puts it on :N instead
+# (a display of one's own on a shared machine).
+#
 # Needs: Xvfb, openbox, xdotool, wmctrl, xprop, xwininfo (x11-utils), ImageMagick,
 # pdftotext (poppler-utils); scripts/setup.sh installs them.
 set -euo pipefail
@@ -57,7 +60,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'fail "la séance dépasse deux minutes"' TERM
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>>"$out/xvfb.log")
+display_arg=()
+if [ -n "${VANTOR_SESSION_DISPLAY:-}" ]; then
+  [[ "$VANTOR_SESSION_DISPLAY" =~ ^[0-9]+$ ]] ||
+    fail "VANTOR_SESSION_DISPLAY doit être un numéro d'écran : « $VANTOR_SESSION_DISPLAY »"
+  display_arg=(":$VANTOR_SESSION_DISPLAY")
+fi
+exec 3< <(Xvfb "${display_arg[@]}" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>>"$out/xvfb.log")
 pids+=($!)
 read -r -t 20 number <&3 || fail "Xvfb ne démarre pas"
 export DISPLAY=":$number"
@@ -399,5 +408,10 @@ shot "confirmation"
 xdotool key Return
 program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
 wait_for 10 "fin du programme" program_ended
-wait "$program_pid" || fail "le programme finit avec le code $?"
+if ! wait "$program_pid"; then
+  code=$?
+  # A sanitizer's report (sanitized build) is in the program's output.
+  grep -A 40 -m 1 -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$out/program.log" || true
+  fail "le programme finit avec le code $code"
+fi
 say "réussite : séance complète, captures dans $out"
