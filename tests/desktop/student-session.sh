@@ -408,8 +408,9 @@ shot "confirmation"
 xdotool key Return
 program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
 wait_for 10 "fin du programme" program_ended
-if ! wait "$program_pid"; then
-  code=$?
+code=0
+wait "$program_pid" || code=$?
+if [ "$code" != 0 ]; then
   # A sanitizer's report (sanitized build) is in the program's output.
   grep -A 40 -m 1 -E 'ERROR: (Address|Leak)Sanitizer|runtime error' "$out/program.log" || true
   fail "le programme finit avec le code $code"
