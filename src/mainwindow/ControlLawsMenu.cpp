@@ -12,6 +12,7 @@
 #include "mainwindow/Uvantorwin.h"
 #include "regulation/Journal.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/FramePlacement.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
@@ -81,6 +82,17 @@ void ControlLawsMenu::Structureducorrecteur1Click() {
 
 void ControlLawsMenu::Reponsefrequentielle1Click() {
   frequency_->RefreshModel();
+  if (!frequencyPlaced_) {
+    // First opened over the right column down to "Mise en service": "Début" and "Fin"
+    // stay in view through a sweep, and so does the main chart.
+    frequencyPlaced_ = true;
+    (new FramePlacement(*frequency_, [this] {
+      const QWidget* column = form_.Panel3;
+      const QPoint topLeft = column->mapToGlobal(QPoint(0, 0));
+      const int bottom = form_.Panel6->mapTo(column, QPoint(0, 0)).y();
+      return QRect(topLeft, QSize(column->width(), bottom)).intersected(WorkAreaOf(*frequency_));
+    }))->Apply();
+  }
   ShowWindow(frequency_);
 }
 

@@ -55,6 +55,7 @@ class ControlLawsMenu : public QObject, private RunObserver {
   RelayTestWindow* relay_ = nullptr;
   CorrectorStructureWindow* structure_ = nullptr;
   FrequencyResponseWindow* frequency_ = nullptr;
+  bool frequencyPlaced_ = false;  // placed once, then where the user leaves it
   bool sweeping_ = false;  // the sweep's runs end once the record is full
   IndustrialPidLaw industrial_{IndustrialPidSettings{}};
   std::unique_ptr<RelayLaw> onOff_, relayTest_;

@@ -242,9 +242,9 @@ void FrequencyResponseWindow::RefreshModel() {
 
 void FrequencyResponseWindow::ShowMargins(double kp) {
   if (!view_->Model) {
-    LabelMargins->setText(
-        "Identifiez le procédé ou saisissez un modèle pour le tracer et lire "
-        "les marges.");
+    // The model's line above already says how to get one.
+    LabelMargins->clear();
+    LabelMargins->hide();
     return;
   }
   const LoopMargins m = MarginsWithP(*view_->Model, kp);
@@ -260,6 +260,7 @@ void FrequencyResponseWindow::ShowMargins(double kp) {
                                  .arg(m.GainCrossover, 0, 'g', 3)
                            : QString(", gain de boucle sous 0 dB : pas de marge de phase à lire.");
   LabelMargins->setText(text);
+  LabelMargins->show();
 }
 
 void FrequencyResponseWindow::ModelClick() {

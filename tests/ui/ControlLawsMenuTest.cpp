@@ -154,6 +154,9 @@ TEST_F(ControlLawsMenuTest, SineRunsAddTheirPointsToTheBodePlotAndTheSweepFillsI
   laws.Reponsefrequentielle1->trigger();
   FrequencyResponseWindow& w = *laws.FrequencyWindow();
   ASSERT_TRUE(w.isVisible());
+  // A sweep is watched and stopped from the main window: "Début" and "Fin" stay in view.
+  for (QWidget* b : {static_cast<QWidget*>(f.Button5), static_cast<QWidget*>(f.Button6)})
+    EXPECT_FALSE(w.frameGeometry().intersects(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())));
   auto run = [&](int button, const char* frequency) {
     (button == 1 ? f.Button1 : f.Button2)->click();
     if (frequency) f.Edit4->setText(frequency);
