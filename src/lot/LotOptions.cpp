@@ -537,7 +537,11 @@ Durée et résultats
                       nom=valeur chacune : temps_montee (s), depassement (%), temps_pic (s),
                       temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
                       où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
-                      qui n'existe pas (la raison est écrite sur la sortie d'erreur)
+                      qui n'existe pas (la raison est écrite sur la sortie d'erreur) ;
+                      puis, pour tout essai, retour_seuil_bas et retour_pleine_echelle (s) :
+                      le temps passé par le retour sous le seuil de 0,2 V du capteur (mesures
+                      ignorées) ou à la pleine échelle, par tranches d'au moins 0,5 s où
+                      l'ordre n'est pas nul
   --identification    identification du procédé sur la réponse en boucle ouverte à un
                       échelon, une ligne nom=valeur chacune : type (stable ou integrateur),
                       K, k (1/s), tangente_Tu, tangente_Ta (tangente au point d'inflexion ;

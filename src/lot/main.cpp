@@ -141,8 +141,10 @@ void WriteCsv(const std::string& path, const RegulationState& s, const std::stri
 
 void PrintMeasures(const Trial& run) {
   const StepMeasures m = MeasureStep(run);
-  std::fputs(StepMeasureLines(m).c_str(), stdout);
+  const SensorLimitTime limits = MeasureSensorLimits(run);
+  std::fputs((StepMeasureLines(m) + SensorLimitLines(limits)).c_str(), stdout);
   std::fflush(stdout);
+  if (limits.Any()) std::fprintf(stderr, "Attention : %s.\n", SensorLimitSentence(limits).c_str());
   if (!m.Measured)
     std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
   else if (!m.Settled)

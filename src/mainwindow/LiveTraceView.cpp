@@ -12,6 +12,8 @@ namespace {
 constexpr int kMarginLeft = 44, kMarginRight = 44, kMarginTop = 26, kMarginBottom = 34;
 constexpr int kTickLabelHalfWidth = 20;
 const QColor kGrid(220, 220, 220);
+// Translucent: the volt grid of the background shows through.
+const QColor kSensorLimitGround(255, 160, 40, 80);
 
 // Left scale 0..10 V and right scale -10..10 V share their grid lines: every 2.5 V on the
 // left is every 5 V on the right, and 0 V of the order is half-way up (line i = 2).
@@ -30,12 +32,31 @@ void DrawVoltGrid(QPainter& p, const QRect& plot) {
   p.drawRect(plot.adjusted(0, 0, -1, -1));
 }
 
+constexpr int kLegendLine = 18, kLegendGap = 4, kLegendSpacing = 16;
+
 }  // namespace
+
+QStringList FittingLegend(const QFontMetrics& fm, int width) {
+  static const QStringList wordings[] = {
+      {"consigne (V)", "retour (V)", "ordre total (V, échelle de droite)"},
+      {"consigne (V)", "retour (V)", "ordre total (V, à droite)"},
+      {"consigne", "retour", "ordre (à droite)"}};
+  for (const QStringList& texts : wordings)
+    if (LegendWidth(fm, texts) <= width) return texts;
+  return wordings[2];
+}
+
+int LegendWidth(const QFontMetrics& fm, const QStringList& texts) {
+  int w = 0;
+  for (const QString& text : texts)
+    w += (w == 0 ? 0 : kLegendSpacing) + kLegendLine + kLegendGap + fm.horizontalAdvance(text);
+  return w;
+}
 
 LiveTraceView::LiveTraceView(QWidget* parent) : QWidget(parent) {
   setObjectName("LiveTraceView");
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMinimumSize(360, 200);
+  setMinimumSize(400, 200);
   line_.reserve(kCapacity);
 }
 
@@ -53,6 +74,12 @@ void LiveTraceView::Push(const LiveSample& sample) {
     ring_[static_cast<std::size_t>((head_ + count_) % kCapacity)] = sample;
     ++count_;
   }
+  update(ScrollingRect());
+}
+
+void LiveTraceView::MarkLast(int n) {
+  for (int i = std::max(0, count_ - n); i < count_; ++i)
+    ring_[static_cast<std::size_t>((head_ + i) % kCapacity)].atSensorLimit = true;
   update(ScrollingRect());
 }
 
@@ -108,22 +135,20 @@ void LiveTraceView::DrawBackground() {
     p.drawText(QRect(plot.right() + 6, y - fm.height() / 2, kMarginRight - 6, fm.height()),
                Qt::AlignLeft | Qt::AlignVCenter, QString::number(i * 5 - 10));
   }
-  // Legend above the plot: the units of each scale go with its curves.
+  // Legend above the plot: the units of each scale go with its curves, in fewer words
+  // when the window is narrow.
   int x = plot.left();
   const int y = kMarginTop / 2;
-  const struct {
-    QColor color;
-    QString text;
-  } entries[] = {{Qt::red, "consigne (V)"},
-                 {Qt::blue, "retour (V)"},
-                 {Qt::black, "ordre total (V, échelle de droite)"}};
-  for (const auto& e : entries) {
-    p.setPen(QPen(e.color, 2));
-    p.drawLine(x, y, x + 18, y);
+  const QStringList texts = FittingLegend(fm, plot.width());
+  const QColor colors[] = {Qt::red, Qt::blue, Qt::black};
+  for (int i = 0; i < texts.size(); ++i) {
+    p.setPen(QPen(colors[i], 2));
+    p.drawLine(x, y, x + kLegendLine, y);
     p.setPen(Qt::black);
-    const int w = fm.horizontalAdvance(e.text);
-    p.drawText(x + 22, y - fm.height() / 2, w, fm.height(), Qt::AlignVCenter, e.text);
-    x += 22 + w + 16;
+    const int w = fm.horizontalAdvance(texts[i]);
+    p.drawText(x + kLegendLine + kLegendGap, y - fm.height() / 2, w, fm.height(), Qt::AlignVCenter,
+               texts[i]);
+    x += kLegendLine + kLegendGap + w + kLegendSpacing;
   }
   p.drawText(QRect(plot.left(), height() - fm.height() - 2, plot.width(), fm.height()),
              Qt::AlignRight | Qt::AlignVCenter, "temps depuis « Début » (s)");
@@ -137,6 +162,20 @@ void LiveTraceView::paintEvent(QPaintEvent*) {
   const double start = WindowStart();
   const double xScale = plot.width() / static_cast<double>(kWindowSeconds);
   const double period = periodMs_ / 1000.0;
+
+  // The stretches taken at a sensor limit, under the grid and the curves.
+  for (int i = 0; i < count_; ++i) {
+    if (!At(i).atSensorLimit) continue;
+    int j = i;
+    while (j + 1 < count_ && At(j + 1).atSensorLimit) ++j;
+    const double t0 = (At(i).cycle - 1) * period, t1 = At(j).cycle * period;
+    const int x0 =
+        plot.left() + static_cast<int>(std::lround((std::max(t0, start) - start) * xScale));
+    const int x1 = plot.left() + static_cast<int>(std::lround((t1 - start) * xScale));
+    if (x1 > x0)
+      p.fillRect(QRect(x0, plot.top() + 1, x1 - x0, plot.height() - 2), kSensorLimitGround);
+    i = j;
+  }
 
   // Time grid and labels every 2 s, scrolling with the window.
   for (int t = static_cast<int>(std::ceil(start / 2)) * 2; t <= start + kWindowSeconds; t += 2) {

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Tracé en direct": a window that draws the run as it is recorded (the last 20 s,
-// scrolling), with the time since "Début" and a label "ordre saturé" while the order sits
-// at one of its limits. It stays open between runs and then shows the last run. It is
+// scrolling), with the time since "Début", a label "ordre saturé" while the order sits
+// at one of its limits and another while the feedback sits at a limit of its sensor. It stays open between runs and then shows the last run. It is
 // not disabled during a run: what it holds stays usable between two cycles.
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 
 #include "mainwindow/LiveTraceView.h"
+#include "regulation/StepMeasures.h"
 #include "regulation/Trial.h"
 
 namespace vantor {
@@ -28,9 +29,10 @@ class LiveTraceWindow : public QDialog {
   // A new run begins: the trace is cleared.
   void BeginRun();
   // One recorded cycle: the three values in hundredths of a volt; `saturated` when the
-  // order is at ordremaxi or ordremini. Drawn at once (called before the loop's wait).
+  // order is at ordremaxi or ordremini; `limit`, where the feedback's reading stood.
+  // Drawn at once (called before the loop's wait).
   void AddCycle(std::int32_t cycle, std::int32_t setpoint, std::int32_t feedback,
-                std::int32_t order, bool saturated);
+                std::int32_t order, bool saturated, SensorLimit limit = SensorLimit::None);
   // The run has ended: the outputs are at rest, so the order is no longer saturated.
   void EndRun();
   // Shows the end of a run already recorded (its last 20 s); nothing when `run` is null.
@@ -39,6 +41,7 @@ class LiveTraceWindow : public QDialog {
   LiveTraceView* View() const { return view_; }
   QLabel* TimeLabel() const { return time_; }
   QLabel* SaturationLabel() const { return saturation_; }
+  QLabel* SensorLimitLabel() const { return sensorLimit_; }
 
  private:
   void ShowTime(std::int32_t cycle);
@@ -47,6 +50,8 @@ class LiveTraceWindow : public QDialog {
   QHBoxLayout* tools_ = nullptr;
   QLabel* time_ = nullptr;
   QLabel* saturation_ = nullptr;
+  QLabel* sensorLimit_ = nullptr;
+  SensorLimitWatch watch_;
   int periodMs_ = 50;
 };
 

@@ -57,6 +57,8 @@ StepMeasuresWindow::StepMeasuresWindow(QWidget* parent) : QDialog(parent) {
     grid->addWidget(new QLabel(kRowNames[row].unit, this), row, 2);
   }
   column->addLayout(grid);
+  sensorLimit_ = AddReasonLabel(this, column);
+  sensorLimit_->setObjectName("LabelLimiteCapteur");
   auto* note = new QLabel(
       "Définitions : bouton « ?souris » de la fenêtre principale, paragraphe « Mesures "
       "automatiques de la réponse à un échelon »",
@@ -72,6 +74,7 @@ StepMeasuresWindow::StepMeasuresWindow(QWidget* parent) : QDialog(parent) {
 
 void StepMeasuresWindow::ShowMeasures(const Trial* run) {
   for (QLabel* v : values_) v->setText("—");
+  sensorLimit_->hide();
   if (!run) {
     title_->setText("Aucun essai");
     reason_->setText(
@@ -85,6 +88,11 @@ void StepMeasuresWindow::ShowMeasures(const Trial* run) {
                   ShortText(run->Ki);
   if (!run->SourceFile.empty()) title += " (" + ToQString(run->SourceFile) + ")";
   title_->setText(title);
+  QString limit = ToQString(SensorLimitSentence(MeasureSensorLimits(*run)));
+  if (!limit.isEmpty()) {
+    sensorLimit_->setText(limit.left(1).toUpper() + limit.mid(1) + ".");
+    sensorLimit_->show();
+  }
   const StepMeasures m = MeasureStep(*run);
   if (!m.Measured) {
     reason_->setText("Pas de mesure : " + ToQString(m.Reason) + ".");

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Mesures de la réponse": the step measures of the run shown on the main chart, with
-// their French names and units, or why there is none.
+// their French names and units, or why there is none, and the time its feedback sat at a
+// limit of the sensor.
 #include <QDialog>
 #include <QLabel>
 #include <array>
@@ -23,11 +24,15 @@ class StepMeasuresWindow : public QDialog {
   static constexpr int kRows = 9;
   QLabel* Title() const { return title_; }
   QLabel* Reason() const { return reason_; }
+  // Says, for any run, how long its feedback sat at a limit of the sensor; hidden when it
+  // never did.
+  QLabel* SensorLimitNote() const { return sensorLimit_; }
   QLabel* Value(int row) const { return values_[static_cast<std::size_t>(row)]; }
 
  private:
   QLabel* title_ = nullptr;
   QLabel* reason_ = nullptr;
+  QLabel* sensorLimit_ = nullptr;
   std::array<QLabel*, kRows> values_{};
 };
 

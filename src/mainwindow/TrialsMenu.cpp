@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <filesystem>
 
@@ -125,8 +126,24 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   report_ = new LabReportWindow(&form);
   report_->WriteRequested = [this] { ReportClicked(); };
 
-  live_ = new LiveTraceWindow(&form);
+  // A window of its own, not a dialog of the main window: a window manager minimises a
+  // dialog with the window it belongs to (openbox then leaves an empty screen with no way
+  // back). Raised each time the main window is activated, it stays in view while the
+  // student clicks "Début" and "Fin"; closing the main window still ends the program.
+  live_ = new LiveTraceWindow(nullptr);
+  live_->setAttribute(Qt::WA_QuitOnClose, false);
+  form.installEventFilter(this);
   measures_ = new StepMeasuresWindow(&form);
+}
+
+TrialsMenu::~TrialsMenu() { delete live_; }
+
+bool TrialsMenu::eventFilter(QObject* watched, QEvent* event) {
+  // Only the event is read: this also runs while the main window is being destroyed.
+  if (watched == &form_ && event->type() == QEvent::WindowActivate && live_->isVisible() &&
+      !live_->isMinimized())
+    live_->raise();
+  return false;
 }
 
 void TrialsMenu::AddSessionItems() {
@@ -177,7 +194,8 @@ void TrialsMenu::CycleRecorded(const RegulationState& s) {
   if (!live_->isVisible()) return;
   const int k = s.RecordPos;
   live_->AddCycle(cycles_, s.RecordAt(kSeriesSetpoint, k), s.RecordAt(kSeriesFeedback, k),
-                  s.RecordAt(kSeriesOrder, k), s.Order == s.ordremaxi || s.Order == s.ordremini);
+                  s.RecordAt(kSeriesOrder, k), s.Order == s.ordremaxi || s.Order == s.ordremini,
+                  s.FeedbackLimit);
 }
 
 void TrialsMenu::RecordPlotted() {
@@ -274,13 +292,18 @@ void TrialsMenu::Essaiseul1Click() {
 void TrialsMenu::Tracendirect1Click() {
   live_->ShowRun(shown_.get());
   if (!livePlaced_) {
-    // First opened over the lower half of the trace's column: the main chart is not
-    // redrawn during a run, and the gains, the setpoint and "Fin" stay in view.
+    // First opened over the lower half of the trace's column, down to the main chart's
+    // legend: the main chart is not redrawn during a run, its legend stays readable, and
+    // the gains, the setpoint and "Fin" stay in view.
     livePlaced_ = true;
     (new FramePlacement(*live_, [this] {
       const QWidget* column = form_.Panel1;
-      const QPoint topLeft = column->mapToGlobal(QPoint(0, column->height() / 2));
-      return QRect(topLeft, QSize(column->width(), column->height() - column->height() / 2))
+      const QPoint top = column->mapToGlobal(QPoint(0, column->height() / 2));
+      int bottom = column->mapToGlobal(QPoint(0, column->height())).y();
+      const QRect legend = form_.Chart1->Layout(form_.Chart1->size()).legend;
+      if (!legend.isEmpty())
+        bottom = std::min(bottom, form_.Chart1->mapToGlobal(legend.topLeft()).y() - 4);
+      return QRect(top, QPoint(top.x() + column->width() - 1, bottom - 1))
           .intersected(WorkAreaOf(*live_));
     }))->Apply();
   }

@@ -34,6 +34,7 @@ class TrialsMenu : public QObject, private RunObserver {
  public:
   // Adds the menu at the right end of the form's menu bar.
   explicit TrialsMenu(TForm1& form);
+  ~TrialsMenu() override;
 
   // Adds the journal, the report and the images at the end of the menu, after the items
   // the other menus put in it.
@@ -118,6 +119,9 @@ class TrialsMenu : public QObject, private RunObserver {
   void OpenRunFile(const std::string& path);
   // Writes the report of the runs selected in the journal window to `path`.
   void WriteReport(const std::string& path);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void DrawComparison();

@@ -13,10 +13,6 @@ namespace vantor {
 
 namespace {
 
-// Readings below this level are taken as a lost contact and replaced by the previous
-// sample.
-constexpr long double kFeedbackFloor = 0.2L;
-
 void ReadGain(std::string& field, std::int32_t bound, long double& gain) {
   long double value = StrToFloat(field);
   if (value > bound) {
@@ -47,7 +43,11 @@ void ResetCorrector(RegulationState& s) {
 
 void ConditionFeedback(RegulationState& s, std::int32_t counts) {
   s.Sample = CountsToVolts(counts);
-  if (s.Sample < kFeedbackFloor) s.Sample = s.SampleHistory[0];
+  s.FeedbackLimit = counts >= kFullScaleCount ? SensorLimit::FullScale : SensorLimit::None;
+  if (s.Sample < kFeedbackFloorVolts) {
+    s.Sample = s.SampleHistory[0];
+    s.FeedbackLimit = SensorLimit::Floor;
+  }
   long double sum = s.Sample;
   for (double h : s.SampleHistory) sum = sum + h;
   s.Feedback = sum / 10;

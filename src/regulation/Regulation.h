@@ -37,6 +37,15 @@ enum RecordSeries : int {
   kSeriesOrder = 6,
 };
 
+// Readings of the feedback below this level are taken as a lost contact and replaced by
+// the previous sample.
+inline constexpr long double kFeedbackFloorVolts = 0.2L;
+
+// Where the feedback's reading stood in a cycle: inside the sensor's range; below the
+// floor (the reading was ignored: the feedback stays where it was while the process may
+// go on moving); at the converter's full scale (the feedback can rise no further).
+enum class SensorLimit : std::uint8_t { None = 0, Floor = 1, FullScale = 2 };
+
 // Status line texts of the main window's Label1.
 inline constexpr const char* kRunningText = "Régulation en cours: pour arrêter,Fin";
 inline constexpr const char* kStoppedText = "Régulation arrêtée: pour démarrer, Début";
@@ -59,11 +68,14 @@ struct RegulationState {  // the main window's regulation state, zero-filled at 
   std::int32_t RecordAt(int series, int k) const {
     return RunRecord[static_cast<std::size_t>(series * kRecordEntries + k)];
   }
+  // The sensor limit of each recorded entry, beside the record.
+  std::array<SensorLimit, kRecordEntries> FeedbackLimits{};
   // corrector
   long double Kp = 0, Kd = 0, Ki = 0;
   std::array<double, 9> SampleHistory{};  // most recent first
   long double Sample = 0, Feedback = 0, Error = 0, PrevError = 0, ErrorSum = 0, PTerm = 0,
               DTermRaw = 0, DTerm = 0, PrevDTerm = 0, ITerm = 0, Order = 0;
+  SensorLimit FeedbackLimit = SensorLimit::None;  // of the last reading
   std::string LoopMode;
   // The law of the next runs when another than the loop mode's (not owned).
   CorrectorLaw* Law = nullptr;
@@ -96,7 +108,8 @@ inline long double CountsToVolts(std::int32_t counts) {
   return InputCountsToVolts(counts);
 }
 // Sample, then Feedback as the mean of Sample and the nine history values; readings
-// below 0.2 V are replaced by the previous sample.
+// below 0.2 V are replaced by the previous sample. FeedbackLimit says whether the reading
+// was at the floor or at the converter's full scale.
 void ConditionFeedback(RegulationState& s, std::int32_t counts);
 // Error, PTerm, DTermRaw, DTerm, ITerm and the limited Order of one cycle, the order
 // given by the run's law (LawOfRun) or by `law`.

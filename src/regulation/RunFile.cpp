@@ -92,6 +92,63 @@ void CheckEncoding(const std::string& path, std::string& text) {
   }
 }
 
+// The keys of the entries whose feedback stood at a sensor limit, written as ranges of
+// entries "12-40,100,130-131" over as many lines as their length needs.
+constexpr const char* kFloorKey = "retour_seuil_bas";
+constexpr const char* kFullScaleKey = "retour_pleine_echelle";
+
+std::vector<std::string> LimitRanges(const Trial& t, SensorLimit limit) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (int k = 0; k < kRecordEntries; ++k) {
+    if (t.FeedbackLimits[static_cast<std::size_t>(k)] != limit) continue;
+    int end = k;
+    while (end + 1 < kRecordEntries && t.FeedbackLimits[static_cast<std::size_t>(end + 1)] == limit)
+      ++end;
+    std::string range = std::to_string(k);
+    if (end > k) range += "-" + std::to_string(end);
+    if (!line.empty() && line.size() + 1 + range.size() > kMaxKeyValueBytes) {
+      lines.push_back(line);
+      line.clear();
+    }
+    line += (line.empty() ? "" : ",") + range;
+    k = end;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Adds the ranges of one line to the run being read.
+void ApplyLimitRanges(Trial& t, SensorLimit limit, const std::string& key,
+                      const std::string& value) {
+  auto refuse = [&] {
+    throw VantorError(key + "=" + value +
+                      " : des numéros d'entrées de 0 à 2000 étaient attendus, seuls ou en "
+                      "plages croissantes (12-40,100)");
+  };
+  std::size_t from = 0;
+  while (from <= value.size()) {
+    std::size_t comma = value.find(',', from);
+    if (comma == std::string::npos) comma = value.size();
+    const std::string item = value.substr(from, comma - from);
+    const std::size_t dash = item.find('-');
+    const std::string a = item.substr(0, dash);
+    const std::string b = dash == std::string::npos ? a : item.substr(dash + 1);
+    auto entry = [&refuse](const std::string& text) {
+      if (text.empty() || text.size() > 4 ||
+          text.find_first_not_of("0123456789") != std::string::npos)
+        refuse();
+      const int k = std::stoi(text);
+      if (k >= kRecordEntries) refuse();
+      return k;
+    };
+    const int first = entry(a), last = entry(b);
+    if (last < first) refuse();
+    for (int k = first; k <= last; ++k) t.FeedbackLimits[static_cast<std::size_t>(k)] = limit;
+    from = comma + 1;
+  }
+}
+
 // The value of a "# clé=valeur" line, applied to the run being read; false for a key that
 // is not the run's own.
 bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& haveEntries) {
@@ -140,6 +197,10 @@ bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
       throw VantorError("entrees=" + value + " : le nombre d'entrées enregistrées va de 0 à " +
                         std::to_string(kRecordLastEntry));
     haveEntries = true;
+  } else if (key == kFloorKey) {
+    ApplyLimitRanges(t, SensorLimit::Floor, key, value);
+  } else if (key == kFullScaleKey) {
+    ApplyLimitRanges(t, SensorLimit::FullScale, key, value);
   } else if (key != "unite") {  // the unit is always the one written
     return false;
   }
@@ -183,6 +244,9 @@ void WriteRunFile(const std::string& path, const Trial& t,
     if (t.ordremaxi) key("ordremaxi", FormatShort(*t.ordremaxi));
     if (t.ordremini) key("ordremini", FormatShort(*t.ordremini));
     key("entrees", std::to_string(t.LastEntry));
+    for (const std::string& ranges : LimitRanges(t, SensorLimit::Floor)) key(kFloorKey, ranges);
+    for (const std::string& ranges : LimitRanges(t, SensorLimit::FullScale))
+      key(kFullScaleKey, ranges);
     // Says what the numbers below are; readers that do not know the key skip it.
     key("unite", "centièmes de volt (t en secondes)");
     for (const auto& [name, value] : extraKeys) key(name.c_str(), value);

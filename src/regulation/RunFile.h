@@ -12,6 +12,9 @@
 //   # correcteur=essai de relais d:2, ...  the law, only when not the main window's PID
 //   # type_consigne=echelon  # amplitude_echelon=6  # moyenne=2  # amplitude=0.1
 //   # frequence=0.01  # ordremaxi=10  # ordremini=-10  # entrees=400
+//   # retour_seuil_bas=0-49,612-630       entries whose feedback reading was below the
+//   # retour_pleine_echelle=...            0.2 V floor, or at full scale (only when any;
+//                                          several lines when the list is long)
 //   k,t,consigne,retour,erreur,ordre_derive,ordre_proportionnel,ordre_integral,ordre_total
 //   0,0.00,0,0,0,0,0,0,0
 //   ... one row per entry k = 0..2000: k, its time (two decimals), the seven series in

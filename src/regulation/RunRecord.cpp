@@ -33,6 +33,7 @@ std::int32_t ToHundredths(long double volts) {
 void ClearRecord(RegulationState& s) {
   for (int series = 0; series < kRecordSeries; ++series)
     for (int k = 1; k <= kRecordLastEntry + 1; ++k) s.RunRecord[Index(series, k)] = 0;
+  s.FeedbackLimits.fill(SensorLimit::None);
 }
 
 void RecordSample(RegulationState& s) {
@@ -46,6 +47,7 @@ void RecordSample(RegulationState& s) {
   s.RunRecord[Index(kSeriesPTerm, k)] = ToHundredths(s.PTerm);
   s.RunRecord[Index(kSeriesITerm, k)] = ToHundredths(s.ITerm);
   s.RunRecord[Index(kSeriesOrder, k)] = ToHundredths(s.Order);
+  s.FeedbackLimits[static_cast<std::size_t>(k)] = s.FeedbackLimit;
 }
 
 }  // namespace vantor

@@ -120,4 +120,49 @@ std::string StepMeasureLines(const StepMeasures& m) {
   return out;
 }
 
+int SensorLimitWatch::Push(SensorLimit limit, std::int32_t order) {
+  if (limit == SensorLimit::None || order == 0 || limit != limit_) {
+    limit_ = order == 0 ? SensorLimit::None : limit;
+    length_ = limit_ == SensorLimit::None ? 0 : 1;
+  } else {
+    ++length_;
+  }
+  if (length_ < kSensorLimitEntries) return 0;
+  return length_ == kSensorLimitEntries ? length_ : 1;
+}
+
+SensorLimitTime MeasureSensorLimits(const Trial& run) {
+  SensorLimitTime t;
+  const double period = run.SamplePeriodMs / 1000.0;
+  const int last = std::clamp(run.LastEntry, 0, kRecordLastEntry);
+  SensorLimitWatch watch;
+  for (int k = 1; k <= last; ++k) {
+    const int added =
+        watch.Push(run.FeedbackLimits[static_cast<std::size_t>(k)], run.At(kSeriesOrder, k));
+    if (added == 0) continue;
+    if (!t.Any()) t.FirstTime = (k - added + 1) * period;
+    (watch.Limit() == SensorLimit::Floor ? t.FloorSeconds : t.FullScaleSeconds) +=
+        added * period;
+  }
+  return t;
+}
+
+std::string SensorLimitLines(const SensorLimitTime& t) {
+  return "retour_seuil_bas=" + Value(t.FloorSeconds) + "\nretour_pleine_echelle=" +
+         Value(t.FullScaleSeconds) + "\n";
+}
+
+std::string SensorLimitSentence(const SensorLimitTime& t) {
+  if (!t.Any()) return {};
+  std::string out = "le retour a été à une limite du capteur dès " + Value(t.FirstTime) + " s";
+  if (t.FloorSeconds > 0)
+    out += " ; sous le seuil de 0,2 V pendant " + Value(t.FloorSeconds) +
+           " s : ces mesures sont ignorées, le retour reste figé à sa dernière valeur et le "
+           "correcteur agit sans voir le procédé";
+  if (t.FullScaleSeconds > 0)
+    out += " ; à la pleine échelle du convertisseur (10,24 V) pendant " +
+           Value(t.FullScaleSeconds) + " s : le retour ne peut pas monter plus haut";
+  return out;
+}
+
 }  // namespace vantor

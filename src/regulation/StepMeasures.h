@@ -70,4 +70,42 @@ std::optional<double> FirstFeedbackCrossing(const Trial& run, int k0, int last, 
 // it never reached). Each line ends with '\n'.
 std::string StepMeasureLines(const StepMeasures& m);
 
+// The feedback's reading at a limit of its sensor: below the 0.2 V floor (the reading is
+// ignored and the feedback stays where it was, while the corrector goes on acting on an
+// error it no longer sees change) or at the converter's full scale. A stretch counts once
+// kSensorLimitEntries consecutive entries sat at the same limit with an order that was not
+// zero: a speed motor at rest before its step reads below the floor with nothing asked of
+// it, and a feedback that rises from rest crosses the floor in a cycle or two.
+constexpr int kSensorLimitEntries = 10;
+
+// Follows the entries of a run one by one.
+class SensorLimitWatch {
+ public:
+  // One entry, with its total order in hundredths of a volt. Returns how many entries
+  // this one adds to those that count: the whole stretch when it has just become long
+  // enough, 1 while it lasts, 0 otherwise.
+  int Push(SensorLimit limit, std::int32_t order);
+  // The last entry belongs to a stretch that counts.
+  bool Active() const { return length_ >= kSensorLimitEntries; }
+  SensorLimit Limit() const { return limit_; }
+
+ private:
+  SensorLimit limit_ = SensorLimit::None;
+  int length_ = 0;
+};
+
+struct SensorLimitTime {
+  double FloorSeconds = 0;
+  double FullScaleSeconds = 0;
+  double FirstTime = 0;  // s from the record's start, where the first stretch began
+  bool Any() const { return FloorSeconds > 0 || FullScaleSeconds > 0; }
+};
+// The stretches that count over entries 1..LastEntry of any run.
+SensorLimitTime MeasureSensorLimits(const Trial& run);
+// "retour_seuil_bas=S" and "retour_pleine_echelle=S" lines, seconds with two decimals.
+std::string SensorLimitLines(const SensorLimitTime& t);
+// What the student should know of it, in French, without final full stop; empty when the
+// feedback never sat at a limit.
+std::string SensorLimitSentence(const SensorLimitTime& t);
+
 }  // namespace vantor

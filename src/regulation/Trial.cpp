@@ -14,6 +14,7 @@ Trial TrialFromState(const RegulationState& s, const std::string& setpointCaptio
                      const std::string& load) {
   Trial t;
   t.Record = s.RunRecord;
+  t.FeedbackLimits = s.FeedbackLimits;
   t.LastEntry = s.RecordPos;
   t.SamplePeriodMs = s.SamplePeriodMs;
   t.SetpointCaption = setpointCaption;

@@ -19,6 +19,8 @@ struct Trial {
   // Entries 1..LastEntry hold the run (RecordPos when it ended).
   std::int32_t LastEntry = 0;
   std::int32_t SamplePeriodMs = 50;
+  // Entries whose feedback reading stood at a limit of the sensor.
+  std::array<SensorLimit, kRecordEntries> FeedbackLimits{};
 
   std::string SetpointCaption;  // as the main window showed it ("Consigne: Echelon")
   std::string SetpointKind;     // "echelon", "sin", ...; empty when unknown

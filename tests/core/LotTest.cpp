@@ -3,6 +3,7 @@
 // store, the engine on the simulated card, the CSV read back.
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -37,6 +38,41 @@ TEST_F(LotTest, PositionStepResponseSettlesOnTheStepAndFillsTheWholeRecord) {
   EXPECT_EQ(entry(1999), (std::vector<long>{1999, 99, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+TEST_F(LotTest, AFeedbackHeldAtTheSensorFloorIsTimedAndKeptInTheFile) {
+  // A square from 0 to 4 V on the speed motor: in each low half the reading falls under
+  // the floor, the feedback stays where it was and the integral drives the motor backward.
+  LotResult r = Lot(Settings() +
+                    "--procede vitesse --consigne carr --frequence 0.1 --moyenne 2 "
+                    "--amplitude 2 --kp 1 --ki 1 --cycles 400 --mesures" +
+                    Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto run = std::make_unique<Trial>();
+  ReadRunFile(csv.string(), *run);
+  const SensorLimitTime limits = MeasureSensorLimits(*run);
+  // In each low half the feedback decays to the floor and stays there for over a second.
+  EXPECT_GT(limits.FloorSeconds, 2.5);
+  EXPECT_LT(limits.FloorSeconds, 10.0);
+  EXPECT_GT(limits.FirstTime, 5.0);  // the first low half starts at 5 s
+  EXPECT_LT(limits.FirstTime, 10.0);
+  EXPECT_EQ(limits.FullScaleSeconds, 0);
+  EXPECT_NE(r.out.find(SensorLimitLines(limits)), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Attention : le retour a été à une limite du capteur"), std::string::npos);
+  // Inside the first stretch, what the run shows: the feedback does not move while the
+  // integral order goes on falling.
+  const int k = static_cast<int>(std::lround(limits.FirstTime / 0.05)) + 10;
+  ASSERT_EQ(run->FeedbackLimits[static_cast<std::size_t>(k + 20)], SensorLimit::Floor);
+  EXPECT_EQ(run->At(kSeriesFeedback, k), run->At(kSeriesFeedback, k + 20));
+  EXPECT_LT(run->At(kSeriesITerm, k + 20), run->At(kSeriesITerm, k) - 10);
+
+  // A step from rest: the motor at rest reads under the floor with nothing asked of it,
+  // and the rising feedback crosses the floor at once. Nothing counts.
+  r = Lot(Settings() + "--procede vitesse --consigne echelon --kp 2 --cycles 400 --mesures" +
+          Csv());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("retour_seuil_bas=0.00\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err.find("Attention"), std::string::npos) << r.err;
+}
+
 TEST_F(LotTest, TheCsvDescribesTheRunAndMeasuresArePrintedAsTheWindowReadsThem) {
   const LotResult r =
       Lot(Settings() + "--consigne echelon --kp 2 --ki 0.5 --cycles 600 --mesures" + Csv());
@@ -53,7 +89,7 @@ TEST_F(LotTest, TheCsvDescribesTheRunAndMeasuresArePrintedAsTheWindowReadsThem) 
   EXPECT_EQ(run->LastEntry, 600);
   const StepMeasures m = MeasureStep(*run);
   ASSERT_TRUE(m.Measured) << m.Reason;
-  EXPECT_EQ(r.out, StepMeasureLines(m));
+  EXPECT_EQ(r.out, StepMeasureLines(m) + SensorLimitLines(MeasureSensorLimits(*run)));
   // A position loop has an integrator: no static error once settled.
   EXPECT_NEAR(m.StaticError, 0, 0.05);
   EXPECT_GT(*m.RiseTime, 0);

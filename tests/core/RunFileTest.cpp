@@ -73,11 +73,15 @@ class RunFileTest : public ::testing::Test {
 
 TEST_F(RunFileTest, ASavedRunReopensBitForBit) {
   const auto saved = SampleRun(1);
+  // Sensor limits changing at random: more ranges than one "#" line may hold.
+  std::mt19937 random(7);
+  for (auto& limit : saved->FeedbackLimits) limit = static_cast<SensorLimit>(random() % 3);
   const std::string path = (dir / "essai.csv").string();
   WriteRunFile(path, *saved);
   auto reopened = std::make_unique<Trial>();
   ReadRunFile(path, *reopened);
   EXPECT_TRUE(reopened->Record == saved->Record);
+  EXPECT_TRUE(reopened->FeedbackLimits == saved->FeedbackLimits);
   EXPECT_EQ(reopened->LastEntry, saved->LastEntry);
   EXPECT_EQ(reopened->SetpointCaption, saved->SetpointCaption);
   EXPECT_EQ(reopened->SetpointKind, saved->SetpointKind);
@@ -167,6 +171,8 @@ TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
       {"k", replaceLine(18 + 7, "8,0.35,0,0,0,0,0,0,0"), "ligne 25,"},
       {"time", replaceLine(18 + 9, "9,0.50,0,0,0,0,0,0,0"), "ligne 27,"},
       {"gain", replaceLine(2, "# kp=deux"), "ligne 2,"},
+      {"limits", replaceLine(2, "# retour_seuil_bas=12-40,9-3"), "ligne 2,"},
+      {"limits end", replaceLine(3, "# retour_pleine_echelle=2001"), "ligne 3,"},
       {"short", text.substr(0, text.find("\n1990,") + 1), "ligne 2007 "},
       {"long", text + lastRow, "ligne 2019,"},
       {"huge", text + std::string(kRunFileMaxBytes, '0'), "ko"},

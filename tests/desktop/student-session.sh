@@ -5,15 +5,16 @@
 #   "Echelon", gains typed, "Début", 5 s of real time, "Fin", the read-out under the
 #   mouse, the trace printed to a PDF (file name offered by the French print dialog,
 #   caption checked with pdftotext), "Analyse" and "Zoom H +", the settings window
-#   behind the password, a help text with a message box over it, closing with the
-#   confirmation.
+#   behind the password, the live trace minimised alone and brought back, a help text
+#   with a message box over it, closing with the confirmation.
 # After every step: no modal window hidden under another window, every frame (title bar
 # included) inside the screen's work area. Every wait is bounded; the whole session is
 # stopped after two minutes. Screenshots of each step are kept in <build>/session/.
 #
 #   tests/desktop/student-session.sh [build folder, default build]
 #
-# Xvfb takes the first free display; VANTOR_SESSION_DISPLAY=N puts it on :N instead
+# Xvfb takes the first free display; VANTOR_SESSION_DISPLAY=N puts it on :N instead;
+# the screen is 1280x1024 unless VANTOR_SESSION_SCREEN says another size (1024x768)
 # (a display of one's own on a shared machine).
 #
 # Needs: Xvfb, openbox, xdotool, wmctrl, xprop, xwininfo (x11-utils), ImageMagick,
@@ -66,7 +67,9 @@ if [ -n "${VANTOR_SESSION_DISPLAY:-}" ]; then
     fail "VANTOR_SESSION_DISPLAY doit être un numéro d'écran : « $VANTOR_SESSION_DISPLAY »"
   display_arg=(":$VANTOR_SESSION_DISPLAY")
 fi
-exec 3< <(Xvfb "${display_arg[@]}" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>>"$out/xvfb.log")
+screen=${VANTOR_SESSION_SCREEN:-1280x1024}
+[[ "$screen" =~ ^[0-9]+x[0-9]+$ ]] || fail "VANTOR_SESSION_SCREEN doit être une taille (1024x768) : « $screen »"
+exec 3< <(Xvfb "${display_arg[@]}" -displayfd 1 -screen 0 "${screen}x24" -nolisten tcp -noreset 2>>"$out/xvfb.log")
 pids+=($!)
 read -r -t 20 number <&3 || fail "Xvfb ne démarre pas"
 export DISPLAY=":$number"
@@ -377,6 +380,24 @@ shot "reglage"
 cp "$last_shot" "$out/fenetre-reglage.png"
 xdotool key Escape
 wait_for 10 "fermeture du réglage" window_gone "Réglage "
+
+say "« Essais », « Tracé en direct » : réduit seul, puis rappelé"
+choose_menu "$main" 6 0
+wait_for 10 "fenêtre « Tracé en direct »" window_named "Tracé en direct"
+sleep 0.5
+check_windows
+shot "trace-en-direct"
+cp "$last_shot" "$out/trace-en-direct.png"
+live=$(window_named "Tracé en direct")
+xdotool windowminimize "$live"
+wait_for 10 "« Tracé en direct » réduit" window_gone "Tracé en direct"
+sleep 0.5
+viewable "$main" || fail "réduire « Tracé en direct » réduit aussi la fenêtre principale"
+shot "trace-reduit"
+wmctrl -i -a "$live"
+wait_for 10 "« Tracé en direct » rappelé" window_named "Tracé en direct"
+wmctrl -i -c "$live"
+wait_for 10 "fermeture du « Tracé en direct »" window_gone "Tracé en direct"
 
 say "texte d'aide, puis une boîte de message pendant qu'il est ouvert"
 choose_menu "$main" 5 0

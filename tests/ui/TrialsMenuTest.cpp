@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +13,8 @@
 #include "WorkstationFixture.h"
 #include "common/Numbers.h"
 #include "mainwindow/IdentificationMenu.h"
+#include "mainwindow/LiveTraceWindow.h"
+#include "mainwindow/StepMeasuresWindow.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/RunFile.h"
 
@@ -70,6 +73,12 @@ TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
   menu.LiveView()->AddControl(toggle);
   menu.Tracendirect1->trigger();
   ASSERT_TRUE(menu.LiveView()->isVisible());
+  // A window of its own (minimised alone), opened clear of the main chart's legend.
+  EXPECT_EQ(menu.LiveView()->windowHandle()->transientParent(), nullptr);
+  const QRect legend = f.Chart1->Layout(f.Chart1->size()).legend;
+  ASSERT_FALSE(legend.isEmpty());
+  EXPECT_FALSE(menu.LiveView()->frameGeometry().intersects(
+      QRect(f.Chart1->mapToGlobal(legend.topLeft()), legend.size())));
 
   bool menuDisabled = false, saturatedShown = false;
   int drawnDuringRun = 0;
@@ -103,6 +112,66 @@ TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
   menu.Tracendirect1->trigger();
   EXPECT_EQ(view.At(view.Count() - 1).feedback, last.feedback);
   EXPECT_EQ(view.Count(), 401);
+}
+
+// The same stretches are tinted while a run is drawn and when its record is shown again,
+// and the measures window times them.
+TEST(SensorLimitDisplayTest, AStretchAtTheFloorWithAnOrderIsShownLiveAndFromTheRecord) {
+  auto run = std::make_unique<Trial>();
+  // Entries 1..30 at rest under the floor (order 0), 31..45 under the floor while the
+  // order acts, 46..60 back in range.
+  run->LastEntry = 60;
+  for (int k = 1; k <= 60; ++k) {
+    run->FeedbackLimits[static_cast<std::size_t>(k)] =
+        k <= 45 ? SensorLimit::Floor : SensorLimit::None;
+    run->Record[static_cast<std::size_t>(kSeriesOrder * kRecordEntries + k)] = k <= 30 ? 0 : -120;
+  }
+  LiveTraceWindow live;
+  live.show();
+  live.BeginRun();
+  std::vector<bool> shownAt(61);
+  for (int k = 1; k <= 60; ++k) {
+    live.AddCycle(k, 0, 20, run->At(kSeriesOrder, k), false,
+                  run->FeedbackLimits[static_cast<std::size_t>(k)]);
+    shownAt[static_cast<std::size_t>(k)] = live.SensorLimitLabel()->isVisible();
+  }
+  auto tinted = [&live] {
+    std::vector<int> cycles;
+    for (int i = 0; i < live.View()->Count(); ++i)
+      if (live.View()->At(i).atSensorLimit) cycles.push_back(live.View()->At(i).cycle);
+    return cycles;
+  };
+  std::vector<int> expected;
+  for (int k = 31; k <= 45; ++k) expected.push_back(k);
+  EXPECT_EQ(tinted(), expected);
+  EXPECT_FALSE(shownAt[39]);  // nine entries with an order: not yet
+  EXPECT_TRUE(shownAt[40]);
+  EXPECT_TRUE(shownAt[45]);
+  EXPECT_FALSE(shownAt[46]);
+  live.ShowRun(run.get());
+  EXPECT_EQ(tinted(), expected);
+
+  StepMeasuresWindow measures;
+  measures.ShowMeasures(run.get());
+  EXPECT_FALSE(measures.SensorLimitNote()->isHidden());
+  EXPECT_NE(measures.SensorLimitNote()->text().indexOf("pendant 0.75 s"), -1)
+      << measures.SensorLimitNote()->text().toStdString();
+  run->FeedbackLimits.fill(SensorLimit::None);
+  measures.ShowMeasures(run.get());
+  EXPECT_TRUE(measures.SensorLimitNote()->isHidden());
+}
+
+TEST(LiveTraceLegendTest, FitsAboveThePlotFromTheSmallestWindowOn) {
+  LiveTraceView view;
+  const QFontMetrics fm(view.font());
+  for (int width = view.minimumWidth(); width <= 1200; width += 40) {
+    view.resize(width, 300);
+    const int plot = view.PlotRect().width();
+    EXPECT_LE(LegendWidth(fm, FittingLegend(fm, plot)), plot) << width;
+  }
+  view.resize(760, 300);  // the window's first size keeps the whole wording
+  EXPECT_EQ(FittingLegend(fm, view.PlotRect().width()).back(),
+            "ordre total (V, échelle de droite)");
 }
 
 TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLinePerRun) {
