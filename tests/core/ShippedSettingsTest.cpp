@@ -16,6 +16,7 @@
 #include "common/Numbers.h"
 #include "common/Rtf.h"
 #include "common/SettingsStore.h"
+#include "regulation/Regulation.h"
 
 namespace vantor {
 namespace {
@@ -32,7 +33,7 @@ const std::vector<Shipped>& ShippedValues() {
       {"finalech", FormatFixed2(8)},
       {"valmoymini", FormatFixed2(2)},
       {"valmoymaxi", FormatFixed2(7)},
-      {"amplimaxi", FormatFixed2(3)},
+      {"amplimaxi", FormatFixed2(1.5L)},
       {"ordremaxi", FormatFixed2(10)},
       {"ordremini", FormatFixed2(-10)},
       {"kpmax", FormatFixed2(16)},
@@ -86,7 +87,12 @@ TEST_F(ShippedSettingsTest, ValuesReadAsTheProgramReadsThemAndAgree) {
   EXPECT_EQ(Number("finalech"), 8);
   EXPECT_EQ(Number("valmoymini"), 2);
   EXPECT_EQ(Number("valmoymaxi"), 7);
-  EXPECT_EQ(Number("amplimaxi"), 3);
+  // Every periodic setpoint the shipped limits allow stays inside what the feedback can
+  // show: above the floor under which its readings are ignored (with room for the
+  // feedback's overshoot below a falling setpoint), below the converter's full scale.
+  EXPECT_GE(Number("valmoymini") - Number("amplimaxi"), kFeedbackFloorVolts + 0.25L);
+  EXPECT_LE(Number("valmoymaxi") + Number("amplimaxi"), kInputFullScaleVolts - 1);
+  EXPECT_LE(Number("finalech"), kInputFullScaleVolts - 1);
   EXPECT_EQ(Number("ordremaxi"), 10);
   EXPECT_EQ(Number("ordremini"), -10);
   // Each gain range is 2 to the power (index + 1) of its radio index.

@@ -44,7 +44,7 @@ TEST_F(MainWindowTest, StartUpWritesTheRangeCaptionsAndMenuStates) {
   EXPECT_EQ(f.Label4->text(), "Amplitude (0 à 8)");
   EXPECT_EQ(f.Label7->text(), "Valeur moyenne: (2à7)");
   EXPECT_EQ(f.Edit6->text(), "2");
-  EXPECT_EQ(f.Label14->text(), "Amplitude (0.1 à 3)");
+  EXPECT_EQ(f.Label14->text(), "Amplitude (0.1 à 1.5)");
   EXPECT_EQ(f.Edit7->text(), "0.1");
   EXPECT_EQ(f.Label16->text(), "Limites de l'ordre de commande:-10volts / 10volts");
   EXPECT_EQ(f.Label3->text(), "Kp (0 à 16)");

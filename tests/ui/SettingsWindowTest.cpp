@@ -31,7 +31,7 @@ TEST_F(SettingsWindowTest, ShowingRefillsEveryControlWithTheCharactersRead) {
   EXPECT_EQ(w.Edit3->text(), "8.00");
   EXPECT_EQ(w.Edit9->text(), "7.00");
   EXPECT_EQ(w.Edit6->text(), "2.00");
-  EXPECT_EQ(w.Edit8->text(), "3.00");
+  EXPECT_EQ(w.Edit8->text(), "1.50");
   EXPECT_EQ(w.Edit5->text(), "10.0");  // 10.00 cut to four characters
   EXPECT_EQ(w.Edit4->text(), "-10.");  // -10.00 cut to four characters
   EXPECT_FALSE(w.Label4->isHidden());
@@ -47,7 +47,7 @@ TEST_F(SettingsWindowTest, ShowingRefillsEveryControlWithTheCharactersRead) {
   w.RadioGroup1->SetItemIndex(5);
   w.hide();
   w.show();
-  EXPECT_EQ(w.Edit8->text(), "3.00");
+  EXPECT_EQ(w.Edit8->text(), "1.50");
   EXPECT_EQ(w.Edit3->text(), "8.00");
   EXPECT_EQ(w.RadioGroup1->ItemIndex(), 3);
   EXPECT_FALSE(w.Label4->isHidden());
