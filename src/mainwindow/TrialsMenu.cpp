@@ -203,9 +203,9 @@ void TrialsMenu::RecordPlotted() {
 }
 
 std::string TrialsMenu::ShownRunCaption() const {
-  if (shownFromFile_ && shown_) return BuildPrintCaption(*shown_);
-  // A run made with another law than the main window's names it, whatever law is now set.
-  if (shown_ && !shown_->Corrector.empty()) return BuildPrintCaption(*shown_);
+  // The run on the chart, made here or opened, with what it was run with: a setpoint
+  // chosen or a law set since then does not relabel it.
+  if (shown_) return BuildPrintCaption(*shown_);
   return BuildPrintCaption(ToStdString(form_.Panel15->Caption()), form_.State);
 }
 

@@ -88,8 +88,8 @@ class TrialsMenu : public QObject, private RunObserver {
   // ---- Calls from the main window ----------------------------------------------------
   // The record has just been drawn on the main chart.
   void RecordPlotted();
-  // The printed caption line of the run shown: the main window's line after a run, the
-  // line the run was made with after a run file was opened.
+  // The printed caption line of the run shown, from what it was run with (made here or
+  // read from a file); before any run, the main window's line.
   std::string ShownRunCaption() const;
   // The caption lines of the trace printout: the line of the run shown, or one line per
   // run drawn when comparing.

@@ -374,6 +374,14 @@ TEST_F(MainWindowTest, TracePrintoutCarriesTheCaptionLine) {
   EXPECT_EQ(BuildPrintCaption(f.Panel15->Caption().toStdString(), f.State),
             "Consigne: Echelon(amplitude:2.000)  , Kp:1.500, Kd:0.000, Ki:0.200");
   EXPECT_TRUE(text.contains("temps (seconde)"));
+  // Another setpoint chosen and another gain typed after the run do not relabel it.
+  f.Button2->click();
+  f.Edit1->setText("3");
+  dialogs.pdfPath = QString::fromStdString(Path("trace2.pdf").string());
+  f.BitBtn2->click();
+  EXPECT_TRUE(PdfText(dialogs.pdfPath)
+                  .simplified()
+                  .contains("Consigne: Echelon(amplitude:2.000) , Kp:1.500, Kd:0.000, Ki:0.200"));
   printer.SetOrientation(TPrinterOrientation::poPortrait);
 }
 
