@@ -68,8 +68,10 @@ class SimulatedPlantLessonTest : public LotFixture {
       const std::string value = line.substr(eq + 1);
       char* end = nullptr;
       const double number = std::strtod(value.c_str(), &end);
-      if (value == "-") values[line.substr(0, eq)] = std::nan("");
-      else if (!value.empty() && *end == '\0') values[line.substr(0, eq)] = number;
+      if (value == "-")
+        values[line.substr(0, eq)] = std::nan("");
+      else if (!value.empty() && *end == '\0')
+        values[line.substr(0, eq)] = number;
     }
     return values;
   }
@@ -109,7 +111,8 @@ TEST_F(SimulatedPlantLessonTest, ProportionalSpeedLoopOvershootsMoreWithKpUntilT
   EXPECT_TRUE(std::isnan(StepMeasures(speed + "--echelon 2 --kp 8").at("temps_reponse_5")));
 }
 
-TEST_F(SimulatedPlantLessonTest, MoreIntegralSpeedsTheSpeedLoopThenBeyondTheShippedRangeMakesItOscillate) {
+TEST_F(SimulatedPlantLessonTest,
+       MoreIntegralSpeedsTheSpeedLoopThenBeyondTheShippedRangeMakesItOscillate) {
   const std::string pi = "--procede vitesse --profil réaliste --echelon 6 --kp 1 --ki ";
   const double kis[] = {0.5, 1, 2}, rises[] = {6.0, 2.4, 0.6}, settlings[] = {9.0, 3.8, 1.0};
   for (int i = 0; i < 3; ++i) {
@@ -259,6 +262,27 @@ TEST_F(SimulatedPlantLessonTest, ALongerDelayMakesTheSameProportionalGainPump) {
   ASSERT_NE(longer.find("oscillation=entretenue\n"), std::string::npos) << longer;
   const double tu = std::stod(longer.substr(longer.find("Tu=") + 3));
   EXPECT_NEAR(tu, 11.0, 1.0);
+}
+
+TEST_F(SimulatedPlantLessonTest, TheSpeedMotorsBodePointsAreThoseTheCourseReads) {
+  // Open loop, a sine of mean 4 V and amplitude 1.5 V, as the Bode lesson runs it.
+  const auto point = [this](const std::string& f) {
+    const LotResult r =
+        Lot(Settings() + "--procede vitesse --boucle ouverte --consigne sin --frequence " + f +
+            " --moyenne 4 --amplitude 1.5 --cycles 1998 --frequentiel" + Csv());
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto value = [&r](const std::string& name) {
+      const std::size_t at = r.out.find(name + "=");
+      return at == std::string::npos ? std::nan("") : std::stod(r.out.substr(at + name.size() + 1));
+    };
+    return std::pair{value("gain_db"), value("phase")};
+  };
+  const auto [lowGain, lowPhase] = point("0.05");
+  EXPECT_NEAR(lowGain, -0.1, 0.1);
+  EXPECT_NEAR(lowPhase, -13, 1);
+  const auto [highGain, highPhase] = point("0.5");
+  EXPECT_NEAR(highGain, -6.3, 0.15);
+  EXPECT_NEAR(highPhase, -103, 1);
 }
 
 }  // namespace
