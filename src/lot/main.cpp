@@ -21,6 +21,7 @@
 #include "common/WorkingFolder.h"
 #include "lot/LotOptions.h"
 #include "lot/PortLogBus.h"
+#include "regulation/CountedRunHost.h"
 #include "regulation/FrequencyResponse.h"
 #include "regulation/Identification.h"
 #include "regulation/IndustrialPidLaw.h"
@@ -37,41 +38,6 @@
 
 namespace vantor {
 namespace {
-
-// The window system as the tool sees it: "Fin" is clicked during the message turn of
-// the last cycle asked for.
-class LotHost : public LoopHost {
- public:
-  LotHost(RegulationState& s, long cycles, SetpointFields fields)
-      : Fields(std::move(fields)), s_(s), cycles_(cycles) {}
-
-  void BeepAndMessage(const std::string& text) override { Message = text; }
-  SetpointFields GetSetpointFields() override { return Fields; }
-  void SetSetpointFields(const SetpointFields& f) override { Fields = f; }
-  void SetRunControlsEnabled(bool) override {}
-  void SetStatusText(const std::string&) override {}
-  void SetGauges(std::int32_t, std::int32_t) override {}
-  // "Fin" after the last cycle asked for, or at once on a termination signal or when the
-  // port log can no longer be written.
-  void ProcessMessagesOnce() override {
-    if (++turns_ >= cycles_ || TerminationSignals::Pending() != 0 || (Log && Log->Error() != 0))
-      s_.StopRequested = 1;
-  }
-  void PlotRecord() override {}
-  double Seconds() override { return Time->Now(); }
-  bool RealTimeWanted() const override { return RealTime; }
-
-  SetpointFields Fields;
-  std::string Message;
-  Clock* Time = nullptr;  // the simulated card's clock
-  bool RealTime = false;
-  const PortLogBus* Log = nullptr;
-
- private:
-  RegulationState& s_;
-  long cycles_;
-  long turns_ = 0;
-};
 
 // Whether a run started: one that then lost the card keeps what it recorded.
 struct RunStartWatch : RunObserver {
@@ -321,10 +287,13 @@ int Run(const LotOptions& o) {
 
   const GainFields typedGains = gains;
   const SetpointFields typedFields = fields;
-  LotHost host(s, o.Cycles, fields);
-  host.Time = &clock;
+  // "Fin" after the last cycle asked for, or at once on a termination signal or when the
+  // port log can no longer be written.
+  CountedRunHost host(s, clock, o.Cycles, fields);
   host.RealTime = o.RealTime;
-  host.Log = logBus.get();
+  host.StopEarly = [log = logBus.get()] {
+    return TerminationSignals::Pending() != 0 || (log && log->Error() != 0);
+  };
   if (o.Load) {
     // The run starts now: no port access comes between here and its first cycle.
     simulated->SetLoadVolts(o.Load->LoadVolts);

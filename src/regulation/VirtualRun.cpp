@@ -4,42 +4,11 @@
 #include "card/CardFactory.h"
 #include "card/SimulatedCard.h"
 #include "common/VantorError.h"
+#include "regulation/CountedRunHost.h"
 #include "simulation/Clock.h"
 #include "simulation/ProcessRegistry.h"
 
 namespace vantor {
-
-namespace {
-
-// Stops the run after the cycles asked for; shows nothing.
-class VirtualHost : public LoopHost {
- public:
-  VirtualHost(RegulationState& s, Clock& clock, long cycles, SetpointFields fields)
-      : Fields(std::move(fields)), s_(s), clock_(clock), cycles_(cycles) {}
-
-  void BeepAndMessage(const std::string& text) override { Message = text; }
-  SetpointFields GetSetpointFields() override { return Fields; }
-  void SetSetpointFields(const SetpointFields& f) override { Fields = f; }
-  void SetRunControlsEnabled(bool) override {}
-  void SetStatusText(const std::string&) override {}
-  void SetGauges(std::int32_t, std::int32_t) override {}
-  void ProcessMessagesOnce() override {
-    if (++turns_ >= cycles_) s_.StopRequested = 1;
-  }
-  void PlotRecord() override {}
-  double Seconds() override { return clock_.Now(); }
-
-  SetpointFields Fields;
-  std::string Message;
-
- private:
-  RegulationState& s_;
-  Clock& clock_;
-  long cycles_;
-  long turns_ = 0;
-};
-
-}  // namespace
 
 std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
                                         std::unique_ptr<ProcessModel> process,
@@ -48,7 +17,8 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
   VirtualClock clock;
   SimulatedCard simulated(clock, std::move(process));
   simulated.ResetProcess();
-  const std::unique_ptr<AcquisitionCard> card = MakeIsaCard(simulated, SimulatedCard::kFactoryAdr1, SimulatedCard::kFactoryAdr2);
+  const std::unique_ptr<AcquisitionCard> card =
+      MakeIsaCard(simulated, SimulatedCard::kFactoryAdr1, SimulatedCard::kFactoryAdr2);
   card->Initialise();
   card->PutOutputsAtRest();
 
@@ -60,7 +30,7 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
   const SetpointButtonResult button = PressSetpointButton(s, *card, 1);
   SetpointFields fields;
   fields.Edit5 = stepText;
-  VirtualHost host(s, clock, cycles, fields);
+  CountedRunHost host(s, clock, cycles, fields);
   RunRegulation(s, *card, host);
   if (!host.Message.empty()) throw VantorError(host.Message);
   return std::make_unique<Trial>(TrialFromState(s, button.Panel15Caption, name));

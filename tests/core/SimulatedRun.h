@@ -16,6 +16,7 @@
 #include "card/CardFactory.h"
 #include "card/SimulatedCard.h"
 #include "common/SettingsStore.h"
+#include "regulation/CountedRunHost.h"
 #include "regulation/Regulation.h"
 #include "regulation/StartUp.h"
 #include "regulation/Trial.h"
@@ -26,7 +27,7 @@ namespace vantor::testing {
 
 struct SimulatedRun {
   std::unique_ptr<ProcessModel> Process;
-  int Button = 1;  // setpoint button: 1 step, 2 sine
+  int Button = 1;                                         // setpoint button: 1 step, 2 sine
   std::optional<std::string> Edit4, Edit5, Edit6, Edit7;  // frequency, step, mean, amplitude
   GainFields Gains{"0", "0", "0"};
   bool OpenLoop = false;
@@ -37,32 +38,6 @@ struct SimulatedRun {
 };
 
 namespace detail {
-
-class Host : public LoopHost {
- public:
-  Host(RegulationState& s, SimulatedRun& r, Clock& clock, SetpointFields fields)
-      : Fields(std::move(fields)), s_(s), r_(r), clock_(clock) {}
-  void BeepAndMessage(const std::string& text) override { ADD_FAILURE() << text; }
-  SetpointFields GetSetpointFields() override { return Fields; }
-  void SetSetpointFields(const SetpointFields& f) override { Fields = f; }
-  void SetRunControlsEnabled(bool) override {}
-  void SetStatusText(const std::string&) override {}
-  void SetGauges(std::int32_t, std::int32_t) override {}
-  void ProcessMessagesOnce() override {
-    ++turns_;
-    if (r_.OnTurn) r_.OnTurn(s_, turns_);
-    if (turns_ >= r_.Cycles) s_.StopRequested = 1;
-  }
-  void PlotRecord() override {}
-  double Seconds() override { return clock_.Now(); }
-  SetpointFields Fields;
-
- private:
-  RegulationState& s_;
-  SimulatedRun& r_;
-  Clock& clock_;
-  long turns_ = 0;
-};
 
 class CardAtHand : public StartUpObserver {
  public:
@@ -110,8 +85,12 @@ inline Trial RunSimulated(SimulatedRun& r) {
   if (r.Edit7) fields.Edit7 = *r.Edit7;
   GainFields gains = r.Gains;
   ReadGains(s, gains);
-  detail::Host host(s, r, clock, fields);
+  CountedRunHost host(s, clock, r.Cycles, fields);
+  host.OnTurn = [&r, &s](long turn) {
+    if (r.OnTurn) r.OnTurn(s, turn);
+  };
   RunRegulation(s, *card, host);
+  EXPECT_EQ(host.Message, "");
   return TrialFromState(s, pressed.Panel15Caption, "");
 }
 
