@@ -118,7 +118,7 @@ void TForm1::FormCreate() {
 
 void TForm1::ShowModal(QDialog* dialog) {
   if (!dialog) return;
-  dialog->exec();
+  Dialogs::Current().Exec(*dialog);
 }
 
 void TForm1::ShowModeless(QDialog* dialog) {

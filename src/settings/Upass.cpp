@@ -11,6 +11,7 @@
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
 #include "mainwindow/Uvantorwin.h"
+#include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 
 namespace vantor {
@@ -250,7 +251,7 @@ void TFormpass::BitBtn3Click() {
   accept();  // hidden and closed before what it opens
   if (purpose == 0) {
     // The menu command that showed this window returns once the settings are closed.
-    if (main_.Form4) main_.Form4->exec();
+    if (main_.Form4) Dialogs::Current().Exec(*main_.Form4);
   } else if (purpose == 3) {
     // Taken first: what it opens may ask for the password again.
     const std::function<void()> granted = std::move(main_.teacherAction);

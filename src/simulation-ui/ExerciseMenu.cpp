@@ -102,7 +102,7 @@ void ExerciseMenu::Exerciceduprofesseur1Click() {
       Dialogs::Current().Error(&form_, ToQString(ErrorBoxText(error.what())));
     }
     teacher_->Fill(e);
-    teacher_->exec();
+    Dialogs::Current().Exec(*teacher_);
   });
 }
 

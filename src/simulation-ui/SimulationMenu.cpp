@@ -224,13 +224,13 @@ void SimulationMenu::EditParameters() {
     return;
   }
   dialog_->Refill();
-  dialog_->exec();
+  Dialogs::Current().Exec(*dialog_);
   Describe();
 }
 
 void SimulationMenu::EditLoad() {
   loadDialog_->Refill();
-  loadDialog_->exec();
+  Dialogs::Current().Exec(*loadDialog_);
   toggle_->Refresh();
   Describe();
 }

@@ -78,6 +78,10 @@ QString RunFileDialog(QWidget* parent, const QString& title, const QString& star
 
 }  // namespace
 
+int Dialogs::Exec(QDialog& dialog) {
+  return dialog.exec();
+}
+
 Dialogs& Dialogs::Current() {
   return installed ? *installed : DefaultDialogs();
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one way the program shows modal boxes: message, confirmation, error, print dialog,
-// printer set-up and the beep. The program uses QtDialogs; tests install their scripted
+// printer set-up, file choice, the beep, and its own modal windows (settings, password,
+// simulation dialogs). The program uses QtDialogs; tests install their scripted
 // dialogs (tests/support), which record what would have been shown and answer as
 // scripted, so no test blocks.
 // QtDialogs shows every box and dialog over the window in front of the program (the open
@@ -14,6 +15,7 @@
 
 #include "widgets/Printer.h"
 
+class QDialog;
 class QWidget;
 
 namespace vantor {
@@ -32,6 +34,9 @@ class Dialogs {
   // The printer set-up dialog (paper, orientation); true when confirmed.
   virtual bool PrinterSetupDialog(QWidget* parent, Printer& printer) = 0;
   virtual void Beep() = 0;
+  // One of the program's own windows, modal: returns when it is closed, with its result
+  // (QDialog::Accepted or Rejected). Every implementation runs the window itself.
+  virtual int Exec(QDialog& dialog);
   // File choice in French, starting in `folder` (a file name in it is proposed when
   // saving), showing the files that match `filter` ("Essais (*.csv)"). The chosen path,
   // or an empty text when cancelled. Saving asks before replacing a file.
