@@ -10,6 +10,8 @@
 
 #include "LotFixture.h"
 #include "SensorNoise.h"
+#include "regulation/RunFile.h"
+#include "regulation/StepMeasures.h"
 #include "simulation/DcMotorPosition.h"
 
 namespace vantor::testing {
@@ -283,6 +285,25 @@ TEST_F(SimulatedPlantLessonTest, TheSpeedMotorsBodePointsAreThoseTheCourseReads)
   const auto [highGain, highPhase] = point("0.5");
   EXPECT_NEAR(highGain, -6.3, 0.15);
   EXPECT_NEAR(highPhase, -103, 1);
+}
+
+TEST_F(SimulatedPlantLessonTest, BeforeTheStepOnlyThePositionLoopSitsAtTheSensorsFloor) {
+  const auto limitsOf = [this](const std::string& args, vantor::StepMeasures* m) {
+    Run("--profil réaliste " + args);
+    auto run = std::make_unique<Trial>();
+    ReadRunFile(csv.string(), *run);
+    if (m) *m = MeasureStep(*run);
+    return MeasureSensorLimits(*run);
+  };
+  // The 0 V before the step pulls the position motor from its rest at 1 V to the floor,
+  // where the feedback stays until the step.
+  vantor::StepMeasures m;
+  const SensorLimitTime position = limitsOf("--kp 2 --echelon 2", &m);
+  EXPECT_GT(position.FloorSeconds, 0.5);
+  EXPECT_LE(position.FirstTime + position.FloorSeconds, 3.0);  // gone soon after the step
+  EXPECT_NEAR(m.InitialValue, 0.2, 0.1);
+  // The speed motor at rest is asked nothing before its step.
+  EXPECT_FALSE(limitsOf("--procede vitesse --kp 1 --echelon 2", nullptr).Any());
 }
 
 }  // namespace
