@@ -25,7 +25,6 @@ namespace {
 
 const QColor kFormColor(220, 221, 193);
 const QColor kRightColumnColor(0, 187, 187);
-const QColor kMarkerColor(255, 0, 128);
 const QColor kGaugeTeal(0, 128, 128);
 
 constexpr int kToolBarHeight = 29;

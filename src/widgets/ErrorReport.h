@@ -43,10 +43,12 @@ template <class Context, class Handler, class... A>
 auto GuardedSlot(Context* context, Handler handler, QWidget* boxParent, ArgList<A...>) {
   return [context, handler, boxParent](A... args) {
     Guarded(boxParent, [&] {
-      if constexpr (std::is_member_function_pointer_v<Handler>)
+      if constexpr (std::is_member_function_pointer_v<Handler>) {
         (context->*handler)(args...);
-      else
+      } else {
+        (void)context;  // a callable brings its own object
         handler(args...);
+      }
     });
   };
 }
