@@ -52,10 +52,10 @@ std::vector<std::string> IdentificationResults(const Trial& run) {
 std::vector<std::string> FrequencyResults(const Trial& run) {
   const FrequencyPoint p = AnalyseFrequencyResponse(run);
   if (!p.Measured) return {"Réponse en fréquence : pas de point, " + p.Reason + "."};
-  return {"Réponse en fréquence" + std::string(p.OpenLoop ? " (boucle ouverte)" : "") + " : f = " +
-          Fixed(p.Frequency, 4) + " Hz, gain = " + Fixed(p.Gain, 4) + " (" + Fixed(p.GainDb) +
-          " dB), phase = " + Fixed(p.Phase, 1) + "°, sur " + std::to_string(p.Periods) +
-          " périodes."};
+  return {"Réponse en fréquence" + std::string(p.OpenLoop ? " (boucle ouverte)" : "") +
+          " : f = " + Fixed(p.Frequency, 4) + " Hz, gain = " + Fixed(p.Gain, 4) + " (" +
+          Fixed(p.GainDb) + " dB), phase = " + Fixed(p.Phase, 1) + "°, sur " +
+          std::to_string(p.Periods) + " périodes."};
 }
 
 }  // namespace
@@ -63,10 +63,8 @@ std::vector<std::string> FrequencyResults(const Trial& run) {
 LabReport BuildLabReport(const LabReportHeader& header, const std::vector<ReportedRun>& runs) {
   LabReport r;
   r.Title = header.Title.empty() ? "Compte rendu de TP de régulation" : header.Title;
-  r.HeaderLines = {"Élèves : " + header.Students, "Date : " + header.Date,
-                   "Poste : " + header.Host,
-                   "Programme : Régulateur Vantor " + header.Version,
-                   "Carte : " + header.Card};
+  r.HeaderLines = {"Élèves : " + header.Students, "Date : " + header.Date, "Poste : " + header.Host,
+                   "Programme : Régulateur Vantor " + header.Version, "Carte : " + header.Card};
   r.ComparisonColumns = {"Essai", "Consigne", "Kp", "Kd", "Ki", "Correcteur"};
   for (const char* title : kJournalMeasureTitles) r.ComparisonColumns.push_back(title);
   r.ExerciseTitle = "Exercice";
@@ -89,22 +87,25 @@ LabReport BuildLabReport(const LabReportHeader& header, const std::vector<Report
         "Correcteur : " + CorrectorStructureText(t)};
     const StepMeasures m = MeasureStep(t);
     const std::array<std::string, 6> values = MeasureValues(m);
-    if (!m.Measured) s.Measures.emplace_back("Mesures de l'échelon", "aucune : " + m.Reason);
+    if (!m.Measured)
+      s.Measures.emplace_back("Mesures de l'échelon", "aucune : " + m.Reason);
     else
       for (std::size_t i = 0; i < values.size(); ++i)
         s.Measures.emplace_back(kJournalMeasureTitles[i], values[i]);
+    // As the measures window says it, for any run.
+    const std::string limits = SensorLimitSentence(MeasureSensorLimits(t));
+    if (!limits.empty()) s.Measures.emplace_back("Capteur", limits);
     for (const std::string& tool : reported.Tools) {
-      const auto lines =
-          tool == kToolIdentification ? IdentificationResults(t)
-          : tool == kToolFrequency    ? FrequencyResults(t)
-                                      : std::vector<std::string>{};
+      const auto lines = tool == kToolIdentification ? IdentificationResults(t)
+                         : tool == kToolFrequency    ? FrequencyResults(t)
+                                                     : std::vector<std::string>{};
       s.ToolResults.insert(s.ToolResults.end(), lines.begin(), lines.end());
     }
     r.Sections.push_back(std::move(s));
 
-    std::vector<std::string> row = {std::to_string(number), SetpointText(t), FormatShort(t.Kp),
-                                    FormatShort(t.Kd), FormatShort(t.Ki),
-                                    CorrectorStructureText(t)};
+    std::vector<std::string> row = {std::to_string(number), SetpointText(t),
+                                    FormatShort(t.Kp),      FormatShort(t.Kd),
+                                    FormatShort(t.Ki),      CorrectorStructureText(t)};
     row.insert(row.end(), values.begin(), values.end());
     r.ComparisonRows.push_back(std::move(row));
   }
@@ -117,12 +118,15 @@ std::string ProposedReportName(const std::string& date, const std::string& stude
   for (std::size_t i = 0; i < students.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(students[i]);
     char out = 0;
-    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) out = static_cast<char>(c);
-    else if (c >= 'A' && c <= 'Z') out = static_cast<char>(c - 'A' + 'a');
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+      out = static_cast<char>(c);
+    else if (c >= 'A' && c <= 'Z')
+      out = static_cast<char>(c - 'A' + 'a');
     else if (c == 0xC3 && i + 1 < students.size()) {
       // The accented letters of French names, written without their accent.
-      static const std::string from = "\xA0\xA2\xA4\xA7\xA8\xA9\xAA\xAB\xAE\xAF\xB4\xB6\xB9\xBB\xBC"
-                                      "\x80\x82\x87\x88\x89\x8A\x8B\x8E\x8F\x94\x99\x9B\x9C";
+      static const std::string from =
+          "\xA0\xA2\xA4\xA7\xA8\xA9\xAA\xAB\xAE\xAF\xB4\xB6\xB9\xBB\xBC"
+          "\x80\x82\x87\x88\x89\x8A\x8B\x8E\x8F\x94\x99\x9B\x9C";
       static const std::string to = "aaaceeeeiiooouuAACEEEEIIOUUU";
       const std::size_t at = from.find(students[i + 1]);
       if (at != std::string::npos) {

@@ -11,6 +11,7 @@
 #include "SimulatedRun.h"
 #include "common/VantorError.h"
 #include "regulation/Journal.h"
+#include "regulation/LabReport.h"
 #include "regulation/RunFile.h"
 #include "regulation/StepMeasures.h"
 #include "simulation/DcMotorPosition.h"
@@ -23,10 +24,10 @@ namespace fs = std::filesystem;
 class JournalTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = fs::path(::testing::TempDir()) /
-           ("journal-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-            std::to_string(::getpid()));
+    root =
+        fs::path(::testing::TempDir()) /
+        ("journal-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(::getpid()));
     fs::remove_all(root);
   }
   void TearDown() override { fs::remove_all(root); }
@@ -75,8 +76,8 @@ TEST_F(JournalTest, AnEntryReopensBitForBitAndListsWithItsMeasures) {
   const StepMeasures m = MeasureStep(*run);
   ASSERT_TRUE(m.Measured) << m.Reason;
   std::string listed;
-  const char* keys[] = {"temps_montee", "depassement", "temps_pic", "temps_reponse_5",
-                        "erreur_statique", "saturation"};
+  const char* keys[] = {"temps_montee",    "depassement",     "temps_pic",
+                        "temps_reponse_5", "erreur_statique", "saturation"};
   for (std::size_t i = 0; i < 6; ++i) listed += std::string(keys[i]) + "=" + row.Measures[i] + "\n";
   EXPECT_EQ(listed, StepMeasureLines(m));
 
@@ -92,7 +93,8 @@ TEST_F(JournalTest, AnEntryReopensBitForBitAndListsWithItsMeasures) {
 TEST_F(JournalTest, EntriesOfTheSameSecondNeverCollideAndSortInTheOrderMade) {
   const auto run = StepRun();
   std::vector<std::string> made;
-  for (int i = 0; i < 3; ++i) made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31"));
+  for (int i = 0; i < 3; ++i)
+    made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31"));
   run->Kp = 12;  // another name after the same second
   made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31"));
   made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 09:59:59"));
@@ -119,6 +121,24 @@ TEST_F(JournalTest, AFolderThatCannotBeMadeIsRefusedAndLeavesNoEntry) {
   EXPECT_TRUE(JournalDays(blocked).empty());
   EXPECT_THROW(WriteJournalEntry(root.string(), *run, "14/03/2025"), VantorError);
   EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
+}
+
+TEST(LabReportTest, ARunWhoseFeedbackSatAtTheSensorsFloorSaysSoInItsMeasures) {
+  auto run = std::make_unique<Trial>();
+  run->LastEntry = 100;
+  for (int k = 1; k <= 100; ++k)
+    run->Record[static_cast<std::size_t>(kSeriesOrder * kRecordEntries + k)] = -50;
+  const auto capteur = [&run] {
+    const LabReport r = BuildLabReport({}, {{run.get(), "", {}}});
+    for (const auto& [label, value] : r.Sections.at(0).Measures)
+      if (label == "Capteur") return value;
+    return std::string();
+  };
+  EXPECT_EQ(capteur(), "");
+  for (int k = 20; k < 60; ++k)
+    run->FeedbackLimits[static_cast<std::size_t>(k)] = SensorLimit::Floor;
+  EXPECT_EQ(capteur(), SensorLimitSentence(MeasureSensorLimits(*run)));
+  EXPECT_NEAR(MeasureSensorLimits(*run).FloorSeconds, 40 * 0.05, 1e-9);
 }
 
 }  // namespace
