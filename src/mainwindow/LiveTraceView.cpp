@@ -12,8 +12,10 @@ namespace {
 constexpr int kMarginLeft = 44, kMarginRight = 44, kMarginTop = 26, kMarginBottom = 34;
 constexpr int kTickLabelHalfWidth = 20;
 const QColor kGrid(220, 220, 220);
-// Translucent: the volt grid of the background shows through.
-const QColor kSensorLimitGround(255, 160, 40, 80);
+const QColor kZeroOrderLine(170, 170, 170);  // 0 V of the order, half-way up
+// Opaque (a translucent fill over the whole plot costs more than the curves); the volt
+// grid is drawn again over it.
+const QColor kSensorLimitGround(255, 225, 187);
 
 // Left scale 0..10 V and right scale -10..10 V share their grid lines: every 2.5 V on the
 // left is every 5 V on the right, and 0 V of the order is half-way up (line i = 2).
@@ -25,7 +27,7 @@ int GridY(const QRect& plot, int i) {
 void DrawVoltGrid(QPainter& p, const QRect& plot) {
   p.fillRect(plot, Qt::white);
   for (int i = 0; i <= 4; ++i) {
-    p.setPen(i == 2 ? QColor(170, 170, 170) : kGrid);
+    p.setPen(i == 2 ? kZeroOrderLine : kGrid);
     p.drawLine(plot.left(), GridY(plot, i), plot.right(), GridY(plot, i));
   }
   p.setPen(Qt::black);
@@ -172,8 +174,13 @@ void LiveTraceView::paintEvent(QPaintEvent*) {
     const int x0 =
         plot.left() + static_cast<int>(std::lround((std::max(t0, start) - start) * xScale));
     const int x1 = plot.left() + static_cast<int>(std::lround((t1 - start) * xScale));
-    if (x1 > x0)
+    if (x1 > x0) {
       p.fillRect(QRect(x0, plot.top() + 1, x1 - x0, plot.height() - 2), kSensorLimitGround);
+      for (int g = 1; g < 4; ++g) {
+        p.setPen(g == 2 ? kZeroOrderLine : kGrid);
+        p.drawLine(x0, GridY(plot, g), x1 - 1, GridY(plot, g));
+      }
+    }
     i = j;
   }
 
