@@ -116,10 +116,10 @@ void LiveTraceWindow::ShowRun(const Trial* run) {
     watch.Push(run->FeedbackLimits[static_cast<std::size_t>(k)], run->At(kSeriesOrder, k));
   for (int k = first; k <= last; ++k) {
     const int order = run->At(kSeriesOrder, k);
-    const int marked =
-        k == 0 ? 0 : watch.Push(run->FeedbackLimits[static_cast<std::size_t>(k)], order);
     view_->Push({k, run->At(kSeriesSetpoint, k), run->At(kSeriesFeedback, k), order});
-    if (marked > 0) view_->MarkLast(std::min(marked, k - first + 1));
+    // Marks no more than the samples shown (entry 0 is never at a limit).
+    const int marked = watch.Push(run->FeedbackLimits[static_cast<std::size_t>(k)], order);
+    if (marked > 0) view_->MarkLast(marked);
   }
   ShowTime(last);
 }
