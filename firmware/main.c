@@ -18,6 +18,10 @@
 
 #define CS_ADC PB2
 #define CS_DAC PB1
+/* D8: high once the outputs have been put at rest, to enable the power amplifier. Held low
+ * by a pull-down while the chip resets and the boot loader runs: the MCP4822 then reads 0,
+ * which the inverting stage would turn into +10 V. */
+#define POWER_ENABLE PB0
 
 /* Receive ring (filled by the RX interrupt) and transmit ring (drained by UDRE). */
 #define RX_SIZE 64u
@@ -28,6 +32,8 @@ static volatile uint8_t tx_buffer[TX_SIZE];
 static volatile uint8_t tx_head, tx_tail;
 
 static volatile uint8_t tick_pending;
+/* Set by the watchdog's compare interrupt: the outputs go to rest now. */
+static volatile uint8_t deadline_pending;
 /* Timer1 count at the last conversion, and the compare value of the period. */
 static uint16_t conversion_count;
 static uint16_t period_top;
@@ -35,12 +41,17 @@ static uint16_t period_top;
 static vp_board board;
 static vp_line line;
 
+/* Bytes lost because the receive ring was full, since the main loop last looked. */
+static volatile uint8_t rx_overruns;
+
 ISR(USART_RX_vect) {
   uint8_t byte = UDR0;
   uint8_t next = (uint8_t)((rx_head + 1u) % RX_SIZE);
   if (next != rx_tail) {
     rx_buffer[rx_head] = byte;
     rx_head = next;
+  } else if (rx_overruns < 255u) {
+    ++rx_overruns;
   }
 }
 
@@ -56,7 +67,6 @@ ISR(USART_UDRE_vect) {
 ISR(TIMER1_COMPA_vect) { tick_pending = 1; }
 
 /* The watchdog's deadline: two periods after the last order, to the timer's count. */
-static volatile uint8_t deadline_pending;
 static uint16_t last_order_count;
 ISR(TIMER1_COMPB_vect) {
   TIMSK1 &= (uint8_t)~(1u << OCIE1B);
@@ -72,11 +82,22 @@ static void usart_init(void) {
   UCSR0B = (1u << RXEN0) | (1u << TXEN0) | (1u << RXCIE0);
 }
 
+static void dac_apply(void);
+
+/* The watchdog's rest, at once: it never waits behind the serial traffic. Called from
+ * the main loop only, never while an SPI transfer is in progress. */
+static void keep_deadline(void) {
+  if (!deadline_pending) return;
+  deadline_pending = 0;
+  if (vp_board_deadline(&board) & VP_DO_DAC) dac_apply();
+}
+
 static void send(const char *text, uint8_t length) {
   for (uint8_t i = 0; i < length; ++i) {
     uint8_t next = (uint8_t)((tx_head + 1u) % TX_SIZE);
     while (next == tx_tail) {
-      /* Full: the UDRE interrupt frees room. */
+      /* Full: the UDRE interrupt frees room; a deadline that falls meanwhile is kept. */
+      keep_deadline();
     }
     tx_buffer[tx_head] = (uint8_t)text[i];
     tx_head = next;
@@ -208,6 +229,9 @@ int main(void) {
   vp_line_reset(&line);
   spi_init();
   dac_apply();
+  /* The order is at 0 V now: the power amplifier may be enabled. */
+  DDRB |= (1u << POWER_ENABLE);
+  PORTB |= (1u << POWER_ENABLE);
   usart_init();
   set_sleep_mode(SLEEP_MODE_IDLE);
   sei();
@@ -220,14 +244,20 @@ int main(void) {
       tick_pending = 0;
       tick();
     }
-    if (deadline_pending) {
-      deadline_pending = 0;
-      if (vp_board_deadline(&board) & VP_DO_DAC) dac_apply();
+    keep_deadline();
+    if (rx_overruns) {
+      cli();
+      uint8_t lost = rx_overruns;
+      rx_overruns = 0;
+      sei();
+      while (lost--) vp_board_overrun(&board);
     }
+    /* A stream of bytes never holds back a tick or the watchdog's deadline. */
     while (rx_tail != rx_head && !tick_pending) {
       uint8_t byte = rx_buffer[rx_tail];
       rx_tail = (uint8_t)((rx_tail + 1u) % RX_SIZE);
       handle(byte);
+      keep_deadline();
     }
     /* Sleep until the next interrupt unless one came in meanwhile; sei right before
      * sleep takes effect after the sleep instruction, so no wake-up is lost. */

@@ -179,12 +179,16 @@ uint8_t vp_board_line(vp_board *board, uint8_t line_result, const char *text,
       return VP_DO_DAC | VP_DO_START;
     case VP_CMD_ORDER: {
       if (!board->running) return 0;
+      /* Only an order that answers the latest frame is the host's present: one that
+       * answers an older frame (a host that stalled and replays its backlog) or comes
+       * before the first frame is ignored, and does not feed the watchdog. */
+      if (!board->ticked || command.seq != (uint16_t)(board->seq - 1u)) return 0;
       uint8_t actions = VP_DO_DAC | VP_DO_FED;
       board->order = command.order;
       board->out1 = command.out1;
       board->at_rest = 0;
       board->fed = 1;
-      if (board->ticked && !board->answered && command.seq == (uint16_t)(board->seq - 1u)) {
+      if (!board->answered) {
         board->answered = 1;
         actions |= VP_DO_TIME;
       }
@@ -202,6 +206,10 @@ uint8_t vp_board_line(vp_board *board, uint8_t line_result, const char *text,
 
 void vp_board_answer_delay(vp_board *board, uint8_t delay_units) {
   board->answer_delay = delay_units;
+}
+
+void vp_board_overrun(vp_board *board) {
+  ++board->malformed;
 }
 
 static uint8_t put_hex(char *out, uint8_t at, uint16_t value, uint8_t digits) {

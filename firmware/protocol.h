@@ -18,7 +18,7 @@ extern "C" {
 /* Room a formatted line needs: payload, '*', two hex digits, '\n', NUL. */
 #define VP_FRAME_SIZE 24
 
-#define VP_BANNER "VANTOR-USB 1 1.0"
+#define VP_BANNER "VANTOR-USB 1 1.1"
 
 #define VP_PERIOD_MIN_MS 10u
 #define VP_PERIOD_MAX_MS 1000u
@@ -99,7 +99,7 @@ typedef struct {
   uint8_t running;
   uint8_t at_rest;
   uint8_t tripped;      /* watchdog tripped since the last start */
-  uint8_t malformed;    /* malformed lines, wraps */
+  uint8_t malformed;    /* malformed lines and receive overruns, wraps */
   uint8_t ticked;       /* a tick was sent since the start */
   uint8_t silent;       /* ticks in a row with no valid order before them */
   uint8_t fed;          /* a valid order arrived since the last tick */
@@ -113,10 +113,14 @@ typedef struct {
 
 /* Power-up: stopped, outputs at rest (the caller writes the DAC). */
 void vp_board_init(vp_board *board);
-/* Handles one assembled line (vp_line_push's result and text); returns VP_DO_* bits. */
+/* Handles one assembled line (vp_line_push's result and text); returns VP_DO_* bits.
+ * An order is applied only when it answers the latest frame. */
 uint8_t vp_board_line(vp_board *board, uint8_t line_result, const char *text,
                       uint8_t length);
 void vp_board_answer_delay(vp_board *board, uint8_t delay_units);
+/* Bytes were lost on reception (the receive buffer was full): counted with the
+ * malformed lines, since the line they belonged to is damaged. */
+void vp_board_overrun(vp_board *board);
 /* Two periods after the last valid order (armed by VP_DO_ARM): the outputs go to rest
  * unless an order came meanwhile; returns VP_DO_DAC when they do. */
 uint8_t vp_board_deadline(vp_board *board);

@@ -15,9 +15,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -76,7 +78,17 @@ class Link {
   bool Open() const { return fd_ >= 0; }
 
   void Send(const std::string& line) {
-    ASSERT_EQ(write(fd_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    std::size_t done = 0;
+    while (done < line.size()) {
+      const ssize_t n = write(fd_, line.data() + done, line.size() - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      ASSERT_TRUE(n < 0 && errno == EAGAIN) << "write failed";
+      pollfd p{fd_, POLLOUT, 0};
+      poll(&p, 1, 50);
+    }
   }
 
   // The next whole line, or nothing after timeout.
@@ -117,68 +129,78 @@ std::vector<OutputChange> ReadOutputs(const std::string& path) {
   return changes;
 }
 
-TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
-  const std::string firmware = VANTOR_FIRMWARE_ELF;
-  const std::string bench = VANTOR_BENCH_PATH;
-  if (firmware.empty() || bench.empty())
-    GTEST_SKIP() << "micrologiciel (avr-gcc) ou banc (simavr) non construit sur cette machine";
-
-  char folder[] = "/tmp/vantor-banc-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string link = std::string(folder) + "/lien";
-  const std::string outputs = std::string(folder) + "/sorties.txt";
-  struct Cleanup {
-    std::string folder, link, outputs;
-    ~Cleanup() {
-      unlink(link.c_str());
-      unlink(outputs.c_str());
-      rmdir(folder.c_str());
+// The bench running the firmware on the position motor, and a host's link to it that
+// has had the banner.
+class BenchSmoke : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string firmware = VANTOR_FIRMWARE_ELF;
+    const std::string bench = VANTOR_BENCH_PATH;
+    if (firmware.empty() || bench.empty())
+      GTEST_SKIP() << "micrologiciel (avr-gcc) ou banc (simavr) non construit sur cette machine";
+    char folder[] = "/tmp/vantor-banc-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    folder_ = folder;
+    link = folder_ + "/lien";
+    outputs = folder_ + "/sorties.txt";
+    pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      execl(bench.c_str(), bench.c_str(), "--micrologiciel", firmware.c_str(), "--procede",
+            "position", "--lien", link.c_str(), "--sorties", outputs.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
     }
-  } cleanup{folder, link, outputs};
+    struct stat info {};
+    auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (lstat(link.c_str(), &info) != 0 && Clock::now() < deadline) usleep(10000);
+    ASSERT_TRUE(S_ISLNK(info.st_mode)) << "the bench made no link";
 
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    execl(bench.c_str(), bench.c_str(), "--micrologiciel", firmware.c_str(), "--procede",
-          "position", "--lien", link.c_str(), "--sorties", outputs.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  struct Reaper {
-    pid_t pid;
-    ~Reaper() {
-      if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
+    port = std::make_unique<Link>(link);
+    ASSERT_TRUE(port->Open());
+    // Whatever piled up before the open is dropped; the banner is asked for again.
+    while (port->ReadLine(std::chrono::milliseconds(100))) {
     }
-  } reaper{pid};
-
-  struct stat info {};
-  auto deadline = Clock::now() + std::chrono::seconds(3);
-  while (lstat(link.c_str(), &info) != 0 && Clock::now() < deadline) usleep(10000);
-  ASSERT_TRUE(S_ISLNK(info.st_mode)) << "the bench made no link";
-
-  Link port(link);
-  ASSERT_TRUE(port.Open());
-  // Whatever piled up before the open is dropped; the banner is asked for again.
-  while (port.ReadLine(std::chrono::milliseconds(100))) {
+    port->Send(Seal("V"));
+    bool banner = false;
+    while (!banner) {
+      auto line = port->ReadLine(std::chrono::milliseconds(500));
+      ASSERT_TRUE(line) << "no banner";
+      banner = Payload(*line) == std::string(VP_BANNER);
+    }
   }
-  port.Send(Seal("V"));
-  bool banner = false;
-  while (!banner) {
-    auto line = port.ReadLine(std::chrono::milliseconds(500));
-    ASSERT_TRUE(line) << "no banner";
-    banner = Payload(*line) == std::string(VP_BANNER);
+  void TearDown() override {
+    port.reset();
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    unlink(link.c_str());
+    unlink(outputs.c_str());
+    if (!folder_.empty()) rmdir(folder_.c_str());
+  }
+  // Ends the bench as a user would; true when it exited cleanly.
+  bool StopBench() {
+    kill(pid, SIGTERM);
+    int status = 0;
+    const bool reaped = waitpid(pid, &status, 0) == pid;
+    pid = 0;
+    return reaped && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
 
+  std::string folder_, link, outputs;
+  pid_t pid = 0;
+  std::unique_ptr<Link> port;
+};
+
+TEST_F(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
   // Order +2 V (count 2048 − 2 × 205) and output 1 at count 2000 (4.884 V).
   const std::string answer = "6667D0";
   constexpr unsigned kAnswered = 20;
-  port.Send(Seal("S0032"));
+  port->Send(Seal("S0032"));
   std::vector<Frame> frames;
   while (frames.size() < kAnswered + 4) {
-    auto line = port.ReadLine(std::chrono::milliseconds(200));
+    auto line = port->ReadLine(std::chrono::milliseconds(200));
     ASSERT_TRUE(line) << "frames stopped after " << frames.size();
     auto payload = Payload(*line);
     ASSERT_TRUE(payload) << "bad CRC: " << *line;
@@ -189,14 +211,11 @@ TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
     if (frame->seq < kAnswered) {
       char seq[5];
       std::snprintf(seq, sizeof seq, "%04X", frame->seq);
-      port.Send(Seal(std::string("O") + seq + answer));
+      port->Send(Seal(std::string("O") + seq + answer));
     }
   }
-  kill(pid, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  reaper.pid = 0;
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(StopBench());
+  struct stat info {};
   EXPECT_NE(lstat(link.c_str(), &info), 0) << "the link outlived the bench";
 
   EXPECT_EQ(frames[0].status, VP_STATUS_RUNNING | VP_STATUS_AT_REST);
@@ -251,6 +270,53 @@ TEST(BenchSmoke, FirmwareTicksAnswersOrdersAndTripsItsWatchdog) {
   const double lastOrder = silence - 0.050 + frames[kAnswered].delay * 1e-4;
   const double late = changes[rest].t - lastOrder;
   EXPECT_GT(late, 0.0995) << "rested before two silent periods";
+  EXPECT_LT(late, 0.1005) << "rested " << late * 1000 << " ms after the last order";
+}
+
+TEST_F(BenchSmoke, TheWatchdogKeepsItsTimeUnderAFloodAndStaleOrdersNeverFeedIt) {
+  // Twenty frames answered with +2 V, then none: instead a flood of banner requests (each
+  // answered with a banner, more than the line back can carry), orders that answer an
+  // old frame with -10 V, and garbage.
+  constexpr unsigned kAnswered = 20;
+  std::string flood;
+  for (int i = 0; i < 300; ++i) {
+    flood += Seal("V");
+    if (i % 10 == 0) flood += Seal("O0005FFF000") + "Q12*00\n";
+  }
+  port->Send(Seal("S0032"));
+  std::vector<Frame> frames;
+  while (frames.size() < kAnswered + 6) {
+    auto line = port->ReadLine(std::chrono::milliseconds(300));
+    ASSERT_TRUE(line) << "frames stopped after " << frames.size();
+    auto payload = Payload(*line);
+    if (!payload || payload->rfind("VANTOR-USB", 0) == 0) continue;
+    auto frame = ParseFrame(*payload);
+    ASSERT_TRUE(frame) << *line;
+    frames.push_back(*frame);
+    if (frame->seq < kAnswered) {
+      char seq[5];
+      std::snprintf(seq, sizeof seq, "%04X", frame->seq);
+      port->Send(Seal(std::string("O") + seq + "6667D0"));
+    } else if (frame->seq == kAnswered) {
+      port->Send(flood);
+    }
+  }
+  EXPECT_TRUE(StopBench());
+  EXPECT_EQ(frames.back().status & VP_STATUS_WATCHDOG, VP_STATUS_WATCHDOG);
+  EXPECT_GT(frames.back().malformed, 0u) << "the garbage is counted";
+
+  const auto changes = ReadOutputs(outputs);
+  for (const OutputChange& c : changes) ASSERT_GT(c.order, -5.0) << "a stale order drove the motor";
+  std::size_t first = 0;
+  while (first < changes.size() && std::abs(changes[first].order - 2.0) > 1e-3) ++first;
+  ASSERT_LT(first, changes.size());
+  std::size_t rest = first;
+  while (rest < changes.size() && std::abs(changes[rest].order) > 1e-9) ++rest;
+  ASSERT_LT(rest, changes.size()) << "the watchdog never rested the outputs";
+  const double start = changes[first].t - frames[1].delay * 1e-4;
+  const double lastOrder = start + (kAnswered - 1) * 0.050 + frames[kAnswered].delay * 1e-4;
+  const double late = changes[rest].t - lastOrder;
+  EXPECT_GT(late, 0.0995);
   EXPECT_LT(late, 0.1005) << "rested " << late * 1000 << " ms after the last order";
 }
 

@@ -94,13 +94,13 @@ class Board : public ::testing::Test {
 TEST(Crc, MatchesTheReferenceDivisionAndTheBanner) {
   // The catalogued check value of this CRC-8 (poly 0x07, init 0, no reflection).
   EXPECT_EQ(vp_crc8("123456789", 9), 0xF4);
-  for (const std::string& text : {std::string("VANTOR-USB 1 1.0"), std::string("S0032"),
+  for (const std::string& text : {std::string("VANTOR-USB 1 1.1"), std::string("S0032"),
                                   std::string("O0000800000"), std::string("\xff\x80", 2)})
     EXPECT_EQ(vp_crc8(text.data(), static_cast<std::uint8_t>(text.size())), ReferenceCrc(text))
         << text;
   char banner[VP_FRAME_SIZE];
   std::uint8_t length = vp_format_banner(banner);
-  EXPECT_EQ(std::string(banner, length), Seal("VANTOR-USB 1 1.0"));
+  EXPECT_EQ(std::string(banner, length), Seal("VANTOR-USB 1 1.1"));
 }
 
 TEST_F(Board, MalformedLinesAreRefusedAndCounted) {
@@ -216,7 +216,7 @@ TEST_F(Board, WatchdogTripsAfterTwoSilentTicksAndTheNextOrderApplies) {
   // An order before the deadline keeps the outputs.
   Tick(0, 0, &actions);
   EXPECT_EQ(actions, VP_DO_ARM);
-  Send(Order(9, 200, 0));
+  Send(Order(6, 200, 0));
   EXPECT_EQ(vp_board_deadline(&board_), 0u);
   EXPECT_EQ(board_.order, 200u);
 
@@ -238,13 +238,19 @@ TEST_F(Board, MissingLateOrWrongOrdersAreFlagged) {
   f = Tick();  // 2: order 1 missing
   EXPECT_EQ(f.status & VP_STATUS_LATE, VP_STATUS_LATE);
   EXPECT_EQ(f.delay, 0xFFu);
-  // Order 1 arrives now, after tick 2's conversion: applied, yet it does not answer 2.
-  EXPECT_EQ(Send(Order(1, 2100, 0)), VP_DO_DAC | VP_DO_FED);
-  EXPECT_EQ(board_.order, 2100u);
-  f = Tick();  // 3
+  // Order 1 arrives now, after tick 2's conversion: it answers a frame that is no
+  // longer the latest, so it is neither applied nor fed to the watchdog.
+  EXPECT_EQ(Send(Order(1, 2100, 0)), 0u);
+  EXPECT_EQ(board_.order, 2000u);
+  unsigned actions = 0;
+  f = Tick(0, 0, &actions);  // 3: two periods without an order that counts
   EXPECT_EQ(f.status & VP_STATUS_LATE, VP_STATUS_LATE);
   EXPECT_EQ(f.delay, 0xFFu);
-  EXPECT_EQ(f.status & VP_STATUS_WATCHDOG, 0u) << "a late order still feeds the watchdog";
+  EXPECT_EQ(f.status & (VP_STATUS_WATCHDOG | VP_STATUS_AT_REST),
+            VP_STATUS_WATCHDOG | VP_STATUS_AT_REST)
+      << "a stale order must not feed the watchdog";
+  EXPECT_EQ(actions, VP_DO_DAC);
+  EXPECT_EQ(board_.order, VP_REST_ORDER);
   // Only the first answer is timed; a repeat is applied but keeps the first delay.
   EXPECT_EQ(Send(Order(3, 2200, 0), 12), VP_DO_DAC | VP_DO_FED | VP_DO_TIME);
   EXPECT_EQ(Send(Order(3, 2300, 0), 99), VP_DO_DAC | VP_DO_FED);
@@ -252,6 +258,32 @@ TEST_F(Board, MissingLateOrWrongOrdersAreFlagged) {
   f = Tick();
   EXPECT_EQ(f.status & VP_STATUS_LATE, 0u);
   EXPECT_EQ(f.delay, 12u);
+}
+
+TEST_F(Board, OrdersThatDoNotAnswerTheLatestFrameAreIgnoredWhateverTheirNumber) {
+  Send(Seal("S0032"));
+  EXPECT_EQ(Send(Order(0, 100, 100)), 0u) << "an order before the first frame";
+  Tick();  // 0
+  EXPECT_EQ(Send(Order(0, 1000, 0)), VP_DO_DAC | VP_DO_FED | VP_DO_TIME);
+  Tick();  // 1
+  // A host replaying its backlog after a stall, and numbers from nowhere: a stream of
+  // them leaves the outputs and the watchdog's count alone.
+  unsigned actions = 0;
+  for (unsigned seq : {0u, 0xFFFFu, 2u, 0x8000u, 0u})
+    actions |= Send(Order(seq, 3000 + seq % 7, 4095));
+  EXPECT_EQ(actions, 0u);
+  EXPECT_EQ(board_.order, 1000u);
+  EXPECT_EQ(board_.malformed, 0u) << "well-formed, only stale";
+  Tick(0, 0, &actions);  // 2: one silent period
+  EXPECT_EQ(actions, VP_DO_ARM);
+  for (int i = 0; i < 50; ++i) Send(Order(1, 3000, 4095));
+  EXPECT_EQ(vp_board_deadline(&board_), VP_DO_DAC);
+  EXPECT_EQ(board_.order, VP_REST_ORDER);
+  EXPECT_EQ(Tick().status & VP_STATUS_WATCHDOG, VP_STATUS_WATCHDOG);
+  // Bytes lost on reception are counted with the malformed lines.
+  vp_board_overrun(&board_);
+  vp_board_overrun(&board_);
+  EXPECT_EQ(Tick().malformed, 2u);
 }
 
 TEST_F(Board, StopRestsTheOutputsAndOrdersAreIgnoredWhileStopped) {
