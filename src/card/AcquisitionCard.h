@@ -8,8 +8,17 @@
 #include <string>
 
 #include "common/CardScale.h"
+#include "common/VantorError.h"
 
 namespace vantor {
+
+// The card itself reported, at the end of a period, that the order written during it
+// never reached its outputs (the USB board's watchdog tripped, its outputs at rest, the
+// board stopped or restarted): the cycle that wrote it is not part of the run.
+class CardAlarm : public VantorError {
+ public:
+  using VantorError::VantorError;
+};
 
 class AcquisitionCard {
  public:
@@ -29,8 +38,15 @@ class AcquisitionCard {
   // The top of a cycle: the period of periodMs milliseconds starts now.
   virtual void StartPeriod(std::int32_t periodMs) = 0;
   // Returns when the period started last has ended (bounded wait); true when the card
-  // itself knows the cycle came late (the USB board's frames say so).
+  // itself knows the cycle came late (the USB board's frames say so). Throws CardAlarm
+  // when the card says the period's order was not applied.
   virtual bool WaitPeriodEnd() = 0;
+  // After WaitPeriodEnd: false when the card knows that the order written during the
+  // period reached its outputs too late to count, the previous one being held instead.
+  virtual bool OrderApplied() const { return true; }
+  // What the link to the card showed during the last run, in a French line for the
+  // user (frames lost or damaged, late cycles on the card); empty when nothing to say.
+  virtual std::string RunReport() const { return {}; }
   // The run is over: no more periods (the USB board stops sampling).
   virtual void EndPeriods() {}
   // What the card is, for messages and captions ("carte ISA en $330/$340").

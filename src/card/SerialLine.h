@@ -17,6 +17,11 @@ class SerialLine {
   // What has arrived, waiting up to timeoutMs for the first byte: empty when nothing
   // came in time. Throws VantorError when the line is gone (cable pulled).
   virtual std::string Read(int timeoutMs) = 0;
+  // Drops what the system received and holds unread (frames of an earlier run).
+  virtual void DiscardInput() {
+    while (!Read(0).empty()) {
+    }
+  }
   // The port's path, for messages.
   virtual std::string Name() const = 0;
 };

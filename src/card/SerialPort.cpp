@@ -113,6 +113,8 @@ class TerminalLine : public SerialLine {
     ThrowLost(path_);  // hang-up: the other end is gone
   }
 
+  void DiscardInput() override { ::tcflush(fd_, TCIFLUSH); }
+
   std::string Name() const override { return path_; }
 
  private:
@@ -153,11 +155,15 @@ class LibSerialPortLine : public SerialLine {
 
   std::string Read(int timeoutMs) override {
     char buffer[256];
-    const int got = sp_blocking_read_next(port_, buffer, sizeof buffer,
-                                          static_cast<unsigned>(timeoutMs > 0 ? timeoutMs : 1));
+    // No wait at all when asked for none: the loop looks for frames already waiting.
+    const int got = timeoutMs > 0 ? sp_blocking_read_next(port_, buffer, sizeof buffer,
+                                                           static_cast<unsigned>(timeoutMs))
+                                  : sp_nonblocking_read(port_, buffer, sizeof buffer);
     if (got < 0) ThrowLost(path_);
     return std::string(buffer, static_cast<std::size_t>(got));
   }
+
+  void DiscardInput() override { sp_flush(port_, SP_BUF_INPUT); }
 
   std::string Name() const override { return path_; }
 

@@ -70,8 +70,13 @@ void UsbBoard::Send(const std::string& payload) {
   line_->Write(payload + "*" + crc + "\n");
 }
 
+void UsbBoard::Add(long Counters::*counter, long n) {
+  counters_.*counter += n;
+  run_.*counter += n;
+}
+
 std::optional<std::string> UsbBoard::NextLine(Steady::time_point deadline) {
-  for (;;) {
+  for (bool last = false;;) {
     const auto end = pending_.find('\n');
     if (end != std::string::npos) {
       std::string line = pending_.substr(0, end);
@@ -79,18 +84,21 @@ std::optional<std::string> UsbBoard::NextLine(Steady::time_point deadline) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty()) continue;
       if (auto payload = Checked(line)) return payload;
-      ++counters_.RefusedLines;
+      Add(&Counters::RefusedLines);
       continue;
     }
     // A line longer than any the board sends is noise: keep only its tail.
     if (pending_.size() > 4 * VP_LINE_MAX) {
-      ++counters_.RefusedLines;
+      Add(&Counters::RefusedLines);
       pending_.clear();
     }
+    if (last) return std::nullopt;
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
-    if (left.count() <= 0) return std::nullopt;
-    pending_ += line_->Read(static_cast<int>(left.count()));
+    // Past the bound, what already arrived is still read once: a program held up past its
+    // bound (suspended, a frozen desktop) finds the board's frames waiting, not silence.
+    last = left.count() <= 0;
+    pending_ += line_->Read(last ? 0 : static_cast<int>(left.count()));
   }
 }
 
@@ -137,27 +145,117 @@ void UsbBoard::ThrowSilent() const {
                     "se mettent d'elles-mêmes au repos");
 }
 
+std::optional<UsbBoard::Frame> UsbBoard::ParseFrame(const std::string& payload) {
+  if (payload.rfind("VANTOR-USB ", 0) == 0) {
+    running_ = false;
+    throw CardAlarm("L'interface USB sur " + line_->Name() +
+                    " a redémarré pendant la régulation (alimentation, câble ou "
+                    "perturbation) : ses sorties sont au repos. La régulation est arrêtée ; "
+                    "relancez-la");
+  }
+  Frame f;
+  if (payload.size() != 17 || payload[0] != 'T' || !ParseHex(payload, 1, 4, f.Seq) ||
+      !ParseHex(payload, 5, 3, f.In0) || !ParseHex(payload, 8, 3, f.In1) ||
+      !ParseHex(payload, 11, 2, f.Status) || !ParseHex(payload, 13, 2, f.Malformed) ||
+      !ParseHex(payload, 15, 2, f.Delay)) {
+    Add(&Counters::RefusedLines);
+    return std::nullopt;
+  }
+  return f;
+}
+
+namespace {
+
+// Frames a board can send between two that the program reads, bounded by the wait of
+// two periods and its margin, with room to spare. A number further on is not an advance
+// but a number gone backwards (or a board restarted).
+constexpr unsigned kLargestAdvance = 256;
+
+// How far `seq` is past `last`, modulo the 16-bit numbering: 1 for the next frame.
+unsigned Advance(unsigned seq, unsigned last) {
+  return (seq - last) & 0xFFFFu;
+}
+
+bool Advances(unsigned seq, unsigned last) {
+  const unsigned a = Advance(seq, last);
+  return a >= 1 && a <= kLargestAdvance;
+}
+
+}  // namespace
+
 UsbBoard::Frame UsbBoard::NextFrame(std::chrono::milliseconds bound) {
   const auto deadline = Steady::now() + bound;
+  const long damagedBefore = counters_.RefusedLines;
   for (;;) {
     const std::optional<std::string> payload = NextLine(deadline);
-    if (!payload) ThrowSilent();
-    if (payload->rfind("VANTOR-USB ", 0) == 0) {
-      running_ = false;
-      throw VantorError("L'interface USB sur " + line_->Name() +
-                        " a redémarré pendant la régulation (alimentation, câble ou "
-                        "perturbation) : ses sorties sont au repos. Relancez la régulation");
+    if (!payload) {
+      const long damaged = counters_.RefusedLines - damagedBefore;
+      // Lines came, but none whole: the board answers, its frames arrive damaged.
+      if (damaged > 0)
+        throw VantorError("Les trames de l'interface USB sur " + line_->Name() +
+                          " arrivent abîmées (" + std::to_string(damaged) +
+                          " refusées au contrôle CRC, aucune bonne à temps) : la liaison série "
+                          "est perturbée (câble USB trop long ou le long des fils du moteur, "
+                          "masse mal reliée). Les sorties de la carte se mettent d'elles-mêmes "
+                          "au repos");
+      ThrowSilent();
     }
-    Frame f;
-    if (payload->size() != 17 || (*payload)[0] != 'T' || !ParseHex(*payload, 1, 4, f.Seq) ||
-        !ParseHex(*payload, 5, 3, f.In0) || !ParseHex(*payload, 8, 3, f.In1) ||
-        !ParseHex(*payload, 11, 2, f.Status) || !ParseHex(*payload, 13, 2, f.Malformed) ||
-        !ParseHex(*payload, 15, 2, f.Delay)) {
-      ++counters_.RefusedLines;
+    const std::optional<Frame> f = ParseFrame(*payload);
+    if (!f) continue;
+    // A repeated frame, or one numbered before the last used, is never a new period.
+    if (frameValid_ && !Advances(f->Seq, frame_.Seq)) {
+      Add(&Counters::StaleFrames);
+      continue;
+    }
+    return *f;
+  }
+}
+
+std::optional<UsbBoard::Frame> UsbBoard::WaitingFrame() {
+  const auto now = Steady::now();
+  for (;;) {
+    // Only complete lines already here, or arriving within the read's own moment.
+    if (pending_.find('\n') == std::string::npos) pending_ += line_->Read(0);
+    if (pending_.find('\n') == std::string::npos) return std::nullopt;
+    const std::optional<std::string> payload = NextLine(now);
+    if (!payload) return std::nullopt;
+    const std::optional<Frame> f = ParseFrame(*payload);
+    if (!f) continue;
+    if (!Advances(f->Seq, frame_.Seq)) {
+      Add(&Counters::StaleFrames);
       continue;
     }
     return f;
   }
+}
+
+void UsbBoard::CheckStatus(const Frame& f, long overtaken) const {
+  const std::string board = "L'interface USB sur " + line_->Name();
+  const std::string held =
+      overtaken > 0 ? " Le programme a pris du retard : " + std::to_string(overtaken) +
+                          " trame(s) de la carte attendaient d'être lues (programme suspendu, "
+                          "bureau figé ou PC surchargé)."
+                    : std::string();
+  const std::string end =
+      " La régulation est arrêtée, l'enregistrement s'arrête au dernier cycle appliqué ; "
+      "relancez la régulation";
+  if ((f.Status & kRunning) == 0)
+    throw CardAlarm(board +
+                    " s'est arrêtée pendant la régulation : elle ne cadence plus les périodes "
+                    "et ses sorties sont au repos (commande d'arrêt abîmée sur la liaison, ou "
+                    "carte perturbée)." +
+                    held + end);
+  if ((f.Status & kWatchdog) != 0)
+    throw CardAlarm(board +
+                    " a mis ses sorties au repos : son chien de garde s'est déclenché, faute "
+                    "d'avoir reçu à temps les ordres du PC pendant deux périodes (ordres "
+                    "perdus sur le câble USB, ou PC bloqué)." +
+                    held + end);
+  if ((f.Status & kAtRest) != 0)
+    throw CardAlarm(board +
+                    " signale ses sorties au repos alors que le programme lui envoie des "
+                    "ordres : ils ne lui parviennent pas à temps (câble USB, PC bloqué)." +
+                    held + end);
 }
 
 void UsbBoard::SendOrder() {
@@ -183,35 +281,82 @@ void UsbBoard::WriteOutput1(std::uint16_t count) {
 void UsbBoard::StartPeriod(std::int32_t periodMs) {
   if (running_) return;
   periodMs_ = periodMs;
+  run_ = Counters{};
+  orderApplied_ = true;
+  // Nothing received before the start is of this run: what the system holds goes too.
   pending_.clear();
+  line_->DiscardInput();
+  frameValid_ = false;
   Send("S" + Hex(static_cast<unsigned>(periodMs), 4));
   running_ = true;
-  // The first period starts at once.
-  frame_ = NextFrame(std::chrono::milliseconds(periodMs) + FrameMargin);
-  if (frame_.Seq != 0) ++counters_.MissingFrames;
-  expectedSeq_ = (frame_.Seq + 1) & 0xFFFF;
-  ++counters_.Frames;
-  counters_.BoardMalformed = frame_.Malformed;
+  // The first period starts at once: its frame, numbered 0, answers the start. A frame
+  // with another number is one of an earlier run still on its way.
+  const auto deadline = Steady::now() + std::chrono::milliseconds(periodMs) + FrameMargin;
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    const Frame f = NextFrame(std::max(left, std::chrono::milliseconds(0)));
+    if (f.Seq == 0) {
+      frame_ = f;
+      break;
+    }
+    Add(&Counters::StaleFrames);
+  }
+  frameValid_ = true;
+  Add(&Counters::Frames);
+  counters_.BoardMalformed = run_.BoardMalformed = frame_.Malformed;
+  // Outputs at rest until the first order: only the other alarms count here.
+  if ((frame_.Status & kRunning) == 0 || (frame_.Status & kWatchdog) != 0) CheckStatus(frame_, 0);
 }
 
 bool UsbBoard::WaitPeriodEnd() {
-  const Frame f = NextFrame(2 * std::chrono::milliseconds(periodMs_) + FrameMargin);
-  const unsigned missing = (f.Seq - expectedSeq_) & 0xFFFF;
-  counters_.MissingFrames += missing;
+  Frame f = NextFrame(2 * std::chrono::milliseconds(periodMs_) + FrameMargin);
+  unsigned advance = Advance(f.Seq, frame_.Seq);
+  long missing = static_cast<long>(advance) - 1;
+  // Newer frames already waiting: this one is not the present any more.
+  long overtaken = 0;
+  while (std::optional<Frame> newer = WaitingFrame()) {
+    missing += static_cast<long>(Advance(newer->Seq, f.Seq)) - 1;
+    ++overtaken;
+    f = *newer;
+  }
+  Add(&Counters::MissingFrames, missing);
+  Add(&Counters::StaleFrames, overtaken);
+  counters_.BoardMalformed = run_.BoardMalformed = f.Malformed;
+  CheckStatus(f, overtaken);
   const bool lateOrder = (f.Status & kLateOrder) != 0;
-  if (lateOrder) ++counters_.LateOrders;
+  if (lateOrder) Add(&Counters::LateOrders);
+  // The frame right after the order says whether it came in time; after a gap, nobody
+  // knows, and the order is taken as applied.
+  orderApplied_ = !(lateOrder && missing == 0 && overtaken == 0);
   if (f.Delay != 0xFF) delays_.push_back(static_cast<int>(f.Delay));
-  counters_.BoardMalformed = f.Malformed;
-  ++counters_.Frames;
+  Add(&Counters::Frames);
   frame_ = f;
-  expectedSeq_ = (f.Seq + 1) & 0xFFFF;
-  return missing != 0 || lateOrder;
+  return missing != 0 || overtaken != 0 || lateOrder;
 }
 
 void UsbBoard::EndPeriods() {
   if (!running_) return;
   running_ = false;
   Send("X");
+}
+
+std::string UsbBoard::RunReport() const {
+  const Counters& c = run_;
+  std::vector<std::string> parts;
+  auto say = [&parts](long n, const char* one, const char* many) {
+    if (n > 0) parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+  };
+  say(c.LateOrders, "cycle en retard sur la carte (ordre arrivé après la période suivante)",
+      "cycles en retard sur la carte (ordre arrivé après la période suivante)");
+  say(c.MissingFrames, "trame perdue", "trames perdues");
+  say(c.RefusedLines, "trame abîmée refusée (contrôle CRC)",
+      "trames abîmées refusées (contrôle CRC)");
+  say(c.StaleFrames, "trame périmée écartée", "trames périmées écartées");
+  if (parts.empty()) return {};
+  std::string text = "Interface USB : ";
+  for (std::size_t i = 0; i < parts.size(); ++i) text += (i ? ", " : "") + parts[i];
+  return text;
 }
 
 std::string UsbBoard::Description() const {

@@ -49,21 +49,32 @@ class UsbBoard : public AcquisitionCard {
   void StartPeriod(std::int32_t periodMs) override;
   // The next frame, bounded by two periods and FrameMargin. True when the cycle came
   // late on the board: frames missing in between, or the last order missing or late.
+  // A frame whose number does not advance is refused; when newer frames already wait
+  // behind it (the program was held up), the newest is the present. A frame saying
+  // that the watchdog tripped, that the outputs are at rest or that the board stopped
+  // ends the run (CardAlarm).
   bool WaitPeriodEnd() override;
+  bool OrderApplied() const override { return orderApplied_; }
   void EndPeriods() override;
   std::string Description() const override;
+  // "Interface USB : 3 cycles en retard sur la carte, 1 trame perdue, …" after a run.
+  std::string RunReport() const override;
 
   // The firmware's version from its banner ("1.0"); empty before Initialise.
   const std::string& FirmwareVersion() const { return firmware_; }
   // What the line showed since the board was opened.
   struct Counters {
-    long Frames = 0;              // frames used
-    long RefusedLines = 0;        // lines from the board refused (CRC, form)
-    long MissingFrames = 0;       // gaps in the sequence numbers
-    long LateOrders = 0;          // frames saying the order before came late or not at all
+    long Frames = 0;        // frames used
+    long RefusedLines = 0;  // damaged lines from the board (CRC, form), refused
+    long MissingFrames = 0;  // frames the board sent that never came (gaps in the numbers)
+    long StaleFrames = 0;    // frames refused as not the present: a number that does not
+                             // advance (repeated, backwards), or one overtaken by a newer
+    long LateOrders = 0;     // frames saying the order before came late or not at all
     unsigned BoardMalformed = 0;  // the board's own count of refused commands (mod 256)
   };
   const Counters& Count() const { return counters_; }
+  // The counters of the last run alone.
+  const Counters& RunCount() const { return run_; }
   // Delays from a conversion to the application of the order answering it, as the
   // board measured them (0.1 ms units), one per answered frame of the runs.
   const std::vector<int>& OrderDelays() const { return delays_; }
@@ -80,6 +91,13 @@ class UsbBoard : public AcquisitionCard {
   std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline);
   // The next frame within `bound`; throws when none came.
   Frame NextFrame(std::chrono::milliseconds bound);
+  // A frame already received and waiting, without waiting for one.
+  std::optional<Frame> WaitingFrame();
+  // The frame parsed from a checked payload; throws when it is the board's banner.
+  std::optional<Frame> ParseFrame(const std::string& payload);
+  // Ends the run when the frame's status says the board did not apply the orders.
+  void CheckStatus(const Frame& f, long overtaken) const;
+  void Add(long Counters::*counter, long n = 1);
   void SendOrder();
   [[noreturn]] void ThrowSilent() const;
 
@@ -88,11 +106,12 @@ class UsbBoard : public AcquisitionCard {
   std::string firmware_;
   bool running_ = false;
   std::int32_t periodMs_ = 50;
-  Frame frame_;
-  unsigned expectedSeq_ = 0;
+  Frame frame_;  // the last frame used
+  bool frameValid_ = false;
   std::uint16_t order_ = kOrderRestCount;
   std::uint16_t output1_ = kOutput1RestCount;
-  Counters counters_;
+  bool orderApplied_ = true;
+  Counters counters_, run_;
   std::vector<int> delays_;
 };
 

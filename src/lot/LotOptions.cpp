@@ -521,9 +521,14 @@ Carte
   --carte usb:CHEMIN  l'interface USB sur le port CHEMIN (usb:auto : la première branchée),
                       en temps réel cadencé par la carte ; le procédé est celui qui est
                       câblé. Les erreurs de la carte (pas de réponse, micrologiciel absent,
-                      port occupé) donnent le code 1 avec leur message. À la fin, outre
-                      les cycles en retard : « interface_usb: trames=N refusees=N
-                      manquantes=N ordres_en_retard=N delai_moyen_ms=X delai_p99_ms=X »
+                      port occupé) et ses alarmes (chien de garde déclenché, sorties au
+                      repos, carte arrêtée ou redémarrée) arrêtent l'essai et donnent le
+                      code 1 avec leur message ; l'enregistrement s'arrête au dernier cycle
+                      appliqué, sans fichier CSV si aucune trame n'est venue. À la fin :
+                      « interface_usb: trames=N refusees=N (abîmées) manquantes=N (perdues)
+                      perimees=N (numéro qui n'avance pas, ou dépassées par une plus
+                      récente) ordres_en_retard=N delai_moyen_ms=X delai_p99_ms=X » et
+                      « cycles_en_retard_carte=N »
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
                       (au-delà de 1998, l'entrée 1998 garde le dernier cycle)

@@ -199,9 +199,9 @@ void PrintBoardCounts(const UsbBoard& board) {
     p99 = delays[std::min(delays.size() - 1, delays.size() * 99 / 100)] / 10.0;
   }
   std::printf(
-      "interface_usb: trames=%ld refusees=%ld manquantes=%ld ordres_en_retard=%ld "
+      "interface_usb: trames=%ld refusees=%ld manquantes=%ld perimees=%ld ordres_en_retard=%ld "
       "delai_moyen_ms=%.2f delai_p99_ms=%.1f\n",
-      c.Frames, c.RefusedLines, c.MissingFrames, c.LateOrders, mean, p99);
+      c.Frames, c.RefusedLines, c.MissingFrames, c.StaleFrames, c.LateOrders, mean, p99);
   std::fflush(stdout);
 }
 
@@ -307,8 +307,10 @@ int Run(const LotOptions& o) {
     RunRegulation(s, card, host, events);
   } catch (const VantorError&) {
     PrintCorrections(typedGains, gains, typedFields, host.Fields);
-    // A run that started and then lost the card keeps what it recorded.
-    if (watch.Started) {
+    // A run that recorded cycles and then lost the card keeps what it recorded; one that
+    // never had a frame from the card has nothing to keep.
+    if (watch.Started && s.RecordPos > 0) {
+      if (board) PrintBoardCounts(*board);
       try {
         WriteCsv(o.Csv, s, caption, process);
       } catch (const VantorError& e) {
@@ -346,6 +348,7 @@ int Run(const LotOptions& o) {
     std::printf("periode_moyenne_ms=%.3f\n",
                 s.Pacing.Cycles > 0 ? s.Pacing.Elapsed * 1e3 / s.Pacing.Cycles : 0.0);
     PrintBoardCounts(*board);
+    std::printf("cycles_en_retard_carte=%d\n", s.Pacing.CardLateCycles);
   }
   return 0;
 }

@@ -3,6 +3,8 @@
 // window system one turn per cycle, which is how "Fin" (StopRequested := 1) reaches it.
 // The period comes from the card (on the ISA card, counter 1 reprogrammed at the top of
 // each cycle and read on digital input line 7): the loop never paces itself.
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -29,8 +31,39 @@ void ReadAndShowSetpointFields(RegulationState& s, LoopHost& host) {
   host.SetSetpointFields(fields);
 }
 
+// The record's entry a cycle is about to write, kept so that a cycle whose order the card
+// did not apply can be taken back out of the record.
+struct EntryBefore {
+  std::int32_t RecordPos = 0;
+  std::array<std::int32_t, kRecordSeries> Values{};
+  SensorLimit Limit = SensorLimit::None;
+};
+
+int EntryWritten(std::int32_t recordPos) {
+  return std::min<std::int32_t>(recordPos + 1, kRecordLastEntry);
+}
+
+EntryBefore KeepEntry(const RegulationState& s) {
+  EntryBefore e;
+  e.RecordPos = s.RecordPos;
+  const int k = EntryWritten(s.RecordPos);
+  for (int series = 0; series < kRecordSeries; ++series) e.Values[series] = s.RecordAt(series, k);
+  e.Limit = s.FeedbackLimits[static_cast<std::size_t>(k)];
+  return e;
+}
+
+void TakeBack(RegulationState& s, const EntryBefore& e) {
+  const int k = EntryWritten(e.RecordPos);
+  for (int series = 0; series < kRecordSeries; ++series)
+    s.RunRecord[static_cast<std::size_t>(series * kRecordEntries + k)] = e.Values[series];
+  s.FeedbackLimits[static_cast<std::size_t>(k)] = e.Limit;
+  s.RecordPos = e.RecordPos;
+}
+
 void RunCycles(RegulationState& s, AcquisitionCard& card, LoopHost& host, CorrectorLaw& law,
                const RunEvents& events) {
+  // The order on the card's outputs, as recorded: at rest when the run starts.
+  std::int32_t applied = 0;
   for (;;) {
     card.StartPeriod(s.SamplePeriodMs);
     s.Setpoint = NextSetpoint(s, card);
@@ -38,11 +71,28 @@ void RunCycles(RegulationState& s, AcquisitionCard& card, LoopHost& host, Correc
     ConditionFeedback(s, counts);
     ComputeOrder(s, s.Setpoint, law);
     card.WriteOrder(OrderToCount(s.Order));
+    const EntryBefore before = KeepEntry(s);
     RecordSample(s);
     host.SetGauges(s.RecordAt(kSeriesSetpoint, s.RecordPos),
                    s.RecordAt(kSeriesFeedback, s.RecordPos));
     events.CycleRecorded(s);
-    const bool lateOnCard = card.WaitPeriodEnd();
+    bool lateOnCard = false;
+    try {
+      lateOnCard = card.WaitPeriodEnd();
+    } catch (const CardAlarm&) {
+      // The card says this cycle's order never reached its outputs: the run ends with
+      // the cycle before.
+      TakeBack(s, before);
+      throw;
+    }
+    // An order that came too late to be applied is not recorded as the period's: the
+    // card held the previous one.
+    std::int32_t& order =
+        s.RunRecord[static_cast<std::size_t>(kSeriesOrder * kRecordEntries + s.RecordPos)];
+    if (card.OrderApplied())
+      applied = order;
+    else
+      order = applied;
     s.Pacing.CycleEnded(host.Seconds(), s.RecordPos, lateOnCard);
     host.ProcessMessagesOnce();
     if (law.RunComplete()) s.StopRequested = 1;

@@ -70,7 +70,7 @@ struct UsageError {
   std::string message;
 };
 
-enum class Fault { None, Unplug, Noise };
+enum class Fault { None, Unplug, Noise, Cut };
 
 struct Options {
   std::string firmware;
@@ -86,7 +86,7 @@ struct Options {
 const char* const kUsage =
     "usage : regulateur-vantor-banc --micrologiciel FICHIER.elf "
     "--procede position|vitesse|thermique [--profil idéal|réaliste] [--graine N] "
-    "--lien CHEMIN [--sorties FICHIER] [--panne debranche:T|bruit:T]";
+    "--lien CHEMIN [--sorties FICHIER] [--panne debranche:T|bruit:T|coupe:T]";
 
 double ParseSeconds(const std::string& text, const std::string& option) {
   char* end = nullptr;
@@ -133,9 +133,12 @@ Options ParseOptions(int argc, char** argv) {
       std::string word = value();
       auto colon = word.find(':');
       std::string kind = word.substr(0, colon);
-      if (colon == std::string::npos || (kind != "debranche" && kind != "bruit"))
-        throw UsageError{"panne inconnue : « " + word + " » (debranche:T ou bruit:T)"};
-      options.fault = kind == "debranche" ? Fault::Unplug : Fault::Noise;
+      if (colon == std::string::npos ||
+          (kind != "debranche" && kind != "bruit" && kind != "coupe"))
+        throw UsageError{"panne inconnue : « " + word + " » (debranche:T, bruit:T ou coupe:T)"};
+      options.fault = kind == "debranche" ? Fault::Unplug
+                      : kind == "bruit"   ? Fault::Noise
+                                          : Fault::Cut;
       options.faultSeconds = ParseSeconds(word.substr(colon + 1), "--panne");
     } else {
       throw UsageError{"option inconnue : « " + name + " »"};
@@ -336,6 +339,12 @@ class Bench {
   // --- the serial line ---
 
   bool Noisy() const { return options_.fault == Fault::Noise && Now() >= options_.faultSeconds; }
+  // The wire from the PC to the board is cut: the board still sends, receives nothing.
+  bool Cut() const { return options_.fault == Fault::Cut && Now() >= options_.faultSeconds; }
+  void FromHost(const std::uint8_t* bytes, ssize_t n) {
+    if (Cut()) return;
+    for (ssize_t i = 0; i < n; ++i) toBoard_.push_back(Noisy() ? Corrupt(bytes[i]) : bytes[i]);
+  }
 
   // About one byte in two hundred gets one bit flipped: one line in ten is damaged, as on
   // a bad cable next to the motor's power lines.
@@ -351,7 +360,7 @@ class Bench {
     for (;;) {
       ssize_t n = read(master_, bytes, sizeof bytes);
       if (n <= 0) break;
-      for (ssize_t i = 0; i < n; ++i) toBoard_.push_back(Noisy() ? Corrupt(bytes[i]) : bytes[i]);
+      FromHost(bytes, n);
     }
     FeedBoard();
   }
@@ -403,8 +412,7 @@ class Bench {
         if (poll(&fd, 1, timeout) > 0 && (fd.revents & POLLIN)) {
           std::uint8_t bytes[256];
           ssize_t n = read(master_, bytes, sizeof bytes);
-          for (ssize_t i = 0; i < n; ++i)
-            toBoard_.push_back(Noisy() ? Corrupt(bytes[i]) : bytes[i]);
+          FromHost(bytes, n);
         }
       } else {
         timespec pause{0, static_cast<long>(ahead * 1e9)};
