@@ -64,6 +64,10 @@ void TForm1::SetSetpointFields(const SetpointFields& f) {
 }
 
 void TForm1::SetRunControlsEnabled(bool enabled) {
+  // No dialog may hold the run's message turn up while it goes on.
+  Dialogs::SetRunInProgress(!enabled);
+  // Printing has no business during a run.
+  BitBtn2->setEnabled(enabled);
   Panel4->setEnabled(enabled);
   Panel5->setEnabled(enabled);
   fichier1->menuAction()->setEnabled(enabled);
@@ -87,7 +91,13 @@ void TForm1::SetStatusText(const std::string& label1) {
   const bool ended = label1 == kStoppedText && State.Pacing.Cycles > 0;
   PacingLabel->setVisible(ended);
   if (ended) {
-    PacingLabel->setText(ToQString(PacingText(State.Pacing)));
+    QString text = ToQString(PacingText(State.Pacing));
+    // What the card's link showed, on a card that has one to tell (the USB board).
+    if (card_) {
+      const std::string report = card_->RunReport();
+      if (!report.empty()) text += "\n" + ToQString(report);
+    }
+    PacingLabel->setText(text);
     const LatenessLevel lateness = Lateness(State.Pacing);
     SetTextColor(PacingLabel, lateness == LatenessLevel::None  ? QColor(Qt::darkGreen)
                               : lateness == LatenessLevel::Few ? QColor(0xC0, 0x60, 0x00)

@@ -279,8 +279,26 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  bool accept = false;
-  Guarded(this, [&] { accept = FormCloseQuery(); });
+  bool accept = closeConfirmed_;
+  if (!accept && Dialogs::RunInProgress()) {
+    // During a run the question must not hold the loop up: it is asked without an event
+    // loop of its own, and the run goes on regulating until the answer comes.
+    event->ignore();
+    if (closeAsked_) return;
+    closeAsked_ = true;
+    Dialogs::Current().Ask(this, "Fermer le programme?", [this](bool ok) {
+      closeAsked_ = false;
+      if (!ok) return;
+      Guarded(this, [this] {
+        State.StopRequested = 1;
+        if (card_) card_->PutOutputsAtRest();
+      });
+      closeConfirmed_ = true;
+      close();
+    });
+    return;
+  }
+  if (!accept) Guarded(this, [&] { accept = FormCloseQuery(); });
   if (!accept) {
     event->ignore();
     return;

@@ -226,6 +226,8 @@ class TForm1 : public QMainWindow, private LoopHost {
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool closeAsked_ = false;      // "Fermer le programme?" is open during a run
+  bool closeConfirmed_ = false;  // answered OK during a run: close without asking again
   // LoopHost
   void BeepAndMessage(const std::string& text) override;
   SetpointFields GetSetpointFields() override;

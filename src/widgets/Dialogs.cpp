@@ -48,17 +48,58 @@ void WidenForTitle(QMessageBox& box) {
                 grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+bool runInProgress = false;
+
+// A box shown without waiting for it, modeless unless `setUp` says otherwise: it deletes
+// itself once closed, and calls `finished` with the button chosen.
+QMessageBox* ShowBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                     QMessageBox::StandardButtons buttons, QWidget* requested,
+                     const std::function<void(QMessageBox&)>& setUp = {},
+                     std::function<void(int)> finished = {}) {
+  auto* box = new QMessageBox(icon, title, text, buttons, FrontWindow(requested));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  if (setUp) setUp(*box);
+  WidenForTitle(*box);
+  if (finished)
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [finished = std::move(finished)](int result) { finished(result); });
+  box->show();
+  return box;
+}
+
 int ExecBox(QMessageBox::Icon icon, const QString& title, const QString& text,
             QMessageBox::StandardButtons buttons, QWidget* requested,
             const std::function<void(QMessageBox&)>& setUp = {}) {
+  if (runInProgress) {
+    // No event loop of the box's own during a run: shown, not waited for.
+    ShowBox(icon, title, text, QMessageBox::Ok, requested);
+    return QMessageBox::Cancel;
+  }
   QMessageBox box(icon, title, text, buttons, FrontWindow(requested));
   if (setUp) setUp(box);
   WidenForTitle(box);
   return box.exec();
 }
 
+void SetUpConfirmation(QMessageBox& box) {
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(QMessageBox::Cancel);
+}
+
+// True, after saying why, when a dialog that needs an answer is asked for during a run.
+bool RefusedDuringRun(QWidget* parent) {
+  if (!runInProgress) return false;
+  QApplication::beep();
+  ShowBox(QMessageBox::Warning, ApplicationTitle(), QString::fromUtf8(kWaitForRunEndText),
+          QMessageBox::Ok, parent);
+  return true;
+}
+
 QString RunFileDialog(QWidget* parent, const QString& title, const QString& start,
                       const QString& filter, bool save) {
+  if (RefusedDuringRun(parent)) return {};
   QFileDialog dialog(FrontWindow(parent), title, start, filter);
   // Qt's own dialog, whatever the desktop: its texts are the ones set here.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -79,6 +120,19 @@ QString RunFileDialog(QWidget* parent, const QString& title, const QString& star
 }  // namespace
 
 int Dialogs::Exec(QDialog& dialog) {
+  return dialog.exec();
+}
+
+void Dialogs::SetRunInProgress(bool running) {
+  runInProgress = running;
+}
+
+bool Dialogs::RunInProgress() {
+  return runInProgress;
+}
+
+int QtDialogs::Exec(QDialog& dialog) {
+  if (RefusedDuringRun(&dialog)) return QDialog::Rejected;
   return dialog.exec();
 }
 
@@ -103,13 +157,23 @@ void QtDialogs::Message(QWidget* parent, const QString& text) {
 }
 
 bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
+  if (RefusedDuringRun(parent)) return false;
   return ExecBox(QMessageBox::Question, QStringLiteral("Confirmation"), text,
-                 QMessageBox::Ok | QMessageBox::Cancel, parent, [](QMessageBox& box) {
-                   box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-                   box.button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
-                   box.setDefaultButton(QMessageBox::Ok);
-                   box.setEscapeButton(QMessageBox::Cancel);
-                 }) == QMessageBox::Ok;
+                 QMessageBox::Ok | QMessageBox::Cancel, parent,
+                 SetUpConfirmation) == QMessageBox::Ok;
+}
+
+void QtDialogs::Ask(QWidget* parent, const QString& text, std::function<void(bool)> answered) {
+  ShowBox(QMessageBox::Question, QStringLiteral("Confirmation"), text,
+          QMessageBox::Ok | QMessageBox::Cancel, parent,
+          [](QMessageBox& box) {
+            SetUpConfirmation(box);
+            // The window it asks for waits for the answer; the event loop does not.
+            box.setWindowModality(Qt::WindowModal);
+          },
+          [answered = std::move(answered)](int result) {
+            if (answered) answered(result == QMessageBox::Ok);
+          });
 }
 
 void QtDialogs::Error(QWidget* parent, const QString& text) {
@@ -117,6 +181,7 @@ void QtDialogs::Error(QWidget* parent, const QString& text) {
 }
 
 bool QtDialogs::PrintDialog(QWidget* parent, Printer& printer) {
+  if (RefusedDuringRun(parent)) return false;
   // With no printer installed the dialog still offers "print to file (PDF)", which
   // the printer object writes through its PDF path.
   QPrintDialog dialog(&printer.Device(), FrontWindow(parent));
@@ -124,6 +189,7 @@ bool QtDialogs::PrintDialog(QWidget* parent, Printer& printer) {
 }
 
 bool QtDialogs::PrinterSetupDialog(QWidget* parent, Printer& printer) {
+  if (RefusedDuringRun(parent)) return false;
   QPageSetupDialog dialog(&printer.Device(), FrontWindow(parent));
   return dialog.exec() == QDialog::Accepted;
 }

@@ -20,6 +20,11 @@ class QWidget;
 
 namespace vantor {
 
+// What a dialog that needs an answer says when it is refused during a run.
+inline constexpr const char* kWaitForRunEndText =
+    "Cette commande attend la fin de la régulation en cours : cliquez sur « Fin », puis "
+    "recommencez.";
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -27,6 +32,10 @@ class Dialogs {
   virtual void Message(QWidget* parent, const QString& text) = 0;
   // Question icon, title "Confirmation", buttons "OK" and "Annuler"; true on OK.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // The same question without an event loop of its own: the box is shown and `answered`
+  // is called later, from the program's event loop, with true on OK. A question asked
+  // during a run uses it, so that the run's cycles go on while it is open.
+  virtual void Ask(QWidget* parent, const QString& text, std::function<void(bool)> answered) = 0;
   // Error icon, the application's title, the text as given.
   virtual void Error(QWidget* parent, const QString& text) = 0;
   // The print dialog on the program's printer; true when confirmed.
@@ -47,6 +56,14 @@ class Dialogs {
 
   // The dialogs in use (QtDialogs unless another was installed).
   static Dialogs& Current();
+
+  // While a run is in progress no box may run an event loop of its own: the run's message
+  // turn would stop inside it, its order still driving the motor, until the user
+  // answered. Messages and errors are then shown without waiting; a dialog that needs an
+  // answer (confirmation, print, file, the program's own modal windows) is refused with
+  // kWaitForRunEndText, shown without waiting, as if cancelled.
+  static void SetRunInProgress(bool running);
+  static bool RunInProgress();
   // Installs `d` (not owned); nullptr goes back to QtDialogs.
   static void Install(Dialogs* d);
 };
@@ -67,6 +84,8 @@ class QtDialogs : public Dialogs {
  public:
   void Message(QWidget* parent, const QString& text) override;
   bool Confirm(QWidget* parent, const QString& text) override;
+  void Ask(QWidget* parent, const QString& text, std::function<void(bool)> answered) override;
+  int Exec(QDialog& dialog) override;
   void Error(QWidget* parent, const QString& text) override;
   bool PrintDialog(QWidget* parent, Printer& printer) override;
   bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;

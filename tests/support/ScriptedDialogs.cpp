@@ -10,7 +10,19 @@ void ScriptedDialogs::Message(QWidget*, const QString& text) {
   if (onMessage) onMessage();
 }
 
+void ScriptedDialogs::Ask(QWidget*, const QString& text, std::function<void(bool)> answered) {
+  confirmations << text;
+  asks.push_back(std::move(answered));
+  if (onMessage) onMessage();
+}
+
+int ScriptedDialogs::Exec(QDialog& dialog) {
+  if (RunInProgress()) ++waitedDuringRun;
+  return Dialogs::Exec(dialog);
+}
+
 bool ScriptedDialogs::Confirm(QWidget*, const QString& text) {
+  if (RunInProgress()) ++waitedDuringRun;
   confirmations << text;
   bool answer = true;
   if (!confirmAnswers.empty()) {
@@ -27,12 +39,14 @@ void ScriptedDialogs::Error(QWidget*, const QString& text) {
 }
 
 bool ScriptedDialogs::PrintDialog(QWidget*, Printer& printer) {
+  if (RunInProgress()) ++waitedDuringRun;
   ++printDialogs;
   if (printDialogAnswer && !pdfPath.isEmpty()) printer.SetOutputPdf(pdfPath);
   return printDialogAnswer;
 }
 
 bool ScriptedDialogs::PrinterSetupDialog(QWidget*, Printer&) {
+  if (RunInProgress()) ++waitedDuringRun;
   ++setupDialogs;
   return setupDialogAnswer;
 }
@@ -43,6 +57,7 @@ void ScriptedDialogs::Beep() {
 
 QString ScriptedDialogs::OpenFileName(QWidget*, const QString&, const QString& folder,
                                       const QString&) {
+  if (RunInProgress()) ++waitedDuringRun;
   fileDialogStarts << folder;
   if (fileAnswers.empty()) return {};
   const QString answer = fileAnswers.front();

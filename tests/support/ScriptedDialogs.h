@@ -15,6 +15,9 @@ class ScriptedDialogs : public Dialogs {
  public:
   void Message(QWidget* parent, const QString& text) override;
   bool Confirm(QWidget* parent, const QString& text) override;
+  // Recorded with the confirmations; the answer waits in `asks` until the test gives it.
+  void Ask(QWidget* parent, const QString& text, std::function<void(bool)> answered) override;
+  int Exec(QDialog& dialog) override;
   void Error(QWidget* parent, const QString& text) override;
   bool PrintDialog(QWidget* parent, Printer& printer) override;
   bool PrinterSetupDialog(QWidget* parent, Printer& printer) override;
@@ -37,6 +40,11 @@ class ScriptedDialogs : public Dialogs {
   // Called after any box (message, confirmation or error) has been recorded, while the
   // box would be open.
   std::function<void()> onMessage;
+  // Questions asked without waiting, oldest first: call one to answer it.
+  std::deque<std::function<void(bool)>> asks;
+  // Dialogs that would have run an event loop of their own during a run (a confirmation,
+  // a print or file dialog, a modal window): each would have held the loop up.
+  int waitedDuringRun = 0;
 };
 
 }  // namespace vantor

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven through its controls on the simulated card.
+#include <QApplication>
 #include <QCursor>
+#include <QDialog>
+#include <QMessageBox>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,6 +15,7 @@
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "regulation/PrintCaption.h"
+#include "widgets/Printer.h"
 
 namespace vantor::testing {
 namespace {
@@ -255,26 +259,81 @@ TEST_F(MainWindowTest, ClosingAsksForConfirmation) {
   EXPECT_TRUE(f.isVisible());
 }
 
-TEST_F(MainWindowTest, ClosingDuringARunEndsItWithTheOutputsAtRest) {
+TEST_F(MainWindowTest, ClosingDuringARunAsksWhileTheLoopGoesOnAndOkEndsItAtRest) {
   TForm1& f = CreateMainWindow();
   f.show();
   f.Button1->click();
   f.Active1->trigger();
   int turns = 0;
+  std::int32_t askedAt = 0, answeredAt = 0;
+  bool printDuringRun = true;
   QTimer timer;
   timer.setInterval(0);
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (++turns == 30) f.close();
+    ++turns;
+    if (turns == 20) printDuringRun = f.BitBtn2->isEnabled();
+    if (turns == 30 || turns == 50) {
+      f.close();
+      f.close();  // a second click while the question is open asks nothing more
+      askedAt = f.State.RecordPos;
+    }
+    // "Annuler" after ten cycles under the open question: the run goes on.
+    if (turns == 40 && !dialogs.asks.empty()) {
+      EXPECT_GE(f.State.RecordPos, askedAt + 9) << "the loop stood still under the question";
+      auto answer = dialogs.asks.front();
+      dialogs.asks.pop_front();
+      answer(false);
+    }
+    if (turns == 60 && !dialogs.asks.empty()) {
+      auto answer = dialogs.asks.front();
+      dialogs.asks.pop_front();
+      answeredAt = f.State.RecordPos;
+      answer(true);
+    }
+    if (turns == 200) f.Button6->click();  // never reached when OK ended the run
   });
   timer.start();
   f.Button5->click();  // returns once the run has ended
   timer.stop();
+  EXPECT_EQ(dialogs.confirmations,
+            (QStringList{"Fermer le programme?", "Fermer le programme?"}));
+  EXPECT_EQ(dialogs.waitedDuringRun, 0);
+  EXPECT_FALSE(printDuringRun) << "« impr » opens a print dialog: disabled during a run";
+  EXPECT_TRUE(f.BitBtn2->isEnabled());
   EXPECT_FALSE(f.isVisible());
   EXPECT_EQ(f.State.StopRequested, 1);
   EXPECT_EQ(IsaDriver(f)->Output2Count, 2048);
   EXPECT_EQ(IsaDriver(f)->Output1Count, 0);
-  EXPECT_GE(f.State.RecordPos, 30);
-  EXPECT_LE(f.State.RecordPos, 32);
+  // OK ends the run within one cycle.
+  EXPECT_GE(f.State.RecordPos, answeredAt);
+  EXPECT_LE(f.State.RecordPos, answeredAt + 1);
+  EXPECT_GE(answeredAt, 55);
+}
+
+TEST_F(MainWindowTest, DuringARunNoBoxRunsAnEventLoopOfItsOwn) {
+  // The program's own dialogs, not the scripted ones: a box that waited would hang here.
+  DialogsScope real(nullptr);
+  Dialogs::SetRunInProgress(true);
+  QtDialogs& d = static_cast<QtDialogs&>(Dialogs::Current());
+  EXPECT_FALSE(d.Confirm(nullptr, "Question ?"));
+  Printer& printer = Printer::Instance();
+  EXPECT_FALSE(d.PrintDialog(nullptr, printer));
+  EXPECT_TRUE(d.OpenFileName(nullptr, "Ouvrir", ".", "Essais (*.csv)").isEmpty());
+  QDialog modal;
+  EXPECT_EQ(d.Exec(modal), QDialog::Rejected);
+  d.Message(nullptr, "Un message");
+  Dialogs::SetRunInProgress(false);
+  // Each refusal said why, and the message is shown: none of them waits for its box.
+  int refusals = 0, messages = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box || !box->isVisible()) continue;
+    refusals += box->text() == QString::fromUtf8(kWaitForRunEndText);
+    messages += box->text() == "Un message";
+    box->close();
+  }
+  EXPECT_EQ(refusals, 4);
+  EXPECT_EQ(messages, 1);
 }
 
 TEST_F(MainWindowTest, ColumnsKeepTheirProportionsAtAnySize) {
