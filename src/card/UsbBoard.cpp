@@ -93,12 +93,13 @@ std::optional<std::string> UsbBoard::NextLine(Steady::time_point deadline) {
       pending_.clear();
     }
     if (last) return std::nullopt;
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    const auto left = deadline - Steady::now();
     // Past the bound, what already arrived is still read once: a program held up past its
     // bound (suspended, a frozen desktop) finds the board's frames waiting, not silence.
+    // A part of a millisecond left is waited for as a whole one.
     last = left.count() <= 0;
-    pending_ += line_->Read(last ? 0 : static_cast<int>(left.count()));
+    pending_ += line_->Read(
+        last ? 0 : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
   }
 }
 
@@ -116,9 +117,13 @@ void UsbBoard::Initialise() {
   for (;;) {
     const std::optional<std::string> payload = NextLine(std::min(ask, deadline));
     if (!payload) {
-      if (Steady::now() >= deadline) break;
-      Send("V");
-      ask = Steady::now() + BannerBound / 8;
+      const auto now = Steady::now();
+      if (now >= deadline) break;
+      // Asked again only once its eighth of the bound has passed: never a stream of them.
+      if (now >= ask) {
+        Send("V");
+        ask = now + BannerBound / 8;
+      }
       continue;
     }
     if (payload->rfind("VANTOR-USB ", 0) != 0) continue;  // a frame of an earlier run
