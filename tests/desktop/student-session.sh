@@ -298,7 +298,23 @@ shot "echelon-et-gains"
 
 say "« Début », 5 s de régulation, « Fin »"
 click "$(middle ${run_buttons[0]})" "$run_y"
-sleep 5
+sleep 2
+say "fermeture demandée pendant la régulation : la question ne l'arrête pas, « Annuler » la laisse continuer"
+wmctrl -i -c "$main"
+wait_for 10 "boîte « Fermer le programme? » pendant la régulation" window_named "Confirmation"
+sleep 0.5
+shot "question-pendant-la-regulation"
+under_question="$last_shot"
+sleep 1
+shot "question-une-seconde-apres"
+changed=$(compare -metric AE "$under_question" "$last_shot" null: 2>&1 || true)
+[ "${changed%% *}" -gt 0 ] 2>/dev/null ||
+  fail "rien n'a bougé en une seconde sous la question : la régulation est suspendue ($changed)"
+xdotool key Escape
+wait_for 10 "« Annuler »" window_gone "Confirmation"
+program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
+! program_ended || fail "« Annuler » a fermé le programme"
+sleep 2
 shot "regulation-en-cours"
 check_windows
 click "$(middle ${run_buttons[1]})" "$run_y"
@@ -427,7 +443,6 @@ confirmation=$(window_named "Confirmation")
   fail "la confirmation n'est pas la fenêtre du dessus"
 shot "confirmation"
 xdotool key Return
-program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
 wait_for 10 "fin du programme" program_ended
 code=0
 wait "$program_pid" || code=$?
