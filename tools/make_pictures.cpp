@@ -823,6 +823,23 @@ class Schematic {
               Qt::AlignRight | Qt::AlignVCenter);
   }
 
+  // A vertical diode, its triangle pointing from `anode` to `cathode` (above or below).
+  void DiodeV(QPointF anode, QPointF cathode, const QColor& c = kInk) {
+    const double x = anode.x(), mid = (anode.y() + cathode.y()) / 2;
+    const double dir = cathode.y() < anode.y() ? -1 : 1, half = 13;
+    const QPointF base(x, mid - dir * half), tip(x, mid + dir * half);
+    s_.Line(anode, base, c, 3);
+    s_.Line(tip, cathode, c, 3);
+    QPolygonF t;
+    t << QPointF(x - 15, base.y()) << QPointF(x + 15, base.y()) << tip;
+    QPainter& p = s_.painter();
+    p.setPen(QPen(kInk, 3));
+    p.setBrush(Qt::white);
+    p.drawPolygon(t);
+    p.setBrush(Qt::NoBrush);
+    s_.Line(tip - QPointF(17, 0), tip + QPointF(17, 0), kInk, 3.5);
+  }
+
   // An operational amplifier: triangle with its inputs on the left, pin numbers beside
   // them. `topInput` and `bottomInput` are "−" or "+".
   QPointF OpAmp(QPointF leftTop, double w, double h, const QString& topInput,
@@ -876,13 +893,17 @@ class Schematic {
             Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap);
   }
 
-  // A supply label at the end of a wire: the name on a framed patch.
+  // A supply label at the end of a wire: the name on a framed patch, beside the end
+  // (AlignLeft, AlignRight) or above it (AlignHCenter | AlignBottom).
   void Flag(QPointF at, const QString& name, const QColor& c, Qt::Alignment side) {
     const QFont f = Font(19, true);
     const QFontMetricsF fm(f);
     const double w = fm.horizontalAdvance(name) + 16, h = fm.height() + 6;
-    const double x = (side & Qt::AlignRight) ? at.x() - w : at.x();
-    const QRectF r(x, at.y() - h / 2, w, h);
+    const double x = (side & Qt::AlignRight)     ? at.x() - w
+                     : (side & Qt::AlignHCenter) ? at.x() - w / 2
+                                                 : at.x();
+    const double y = (side & Qt::AlignBottom) ? at.y() - h : at.y() - h / 2;
+    const QRectF r(x, y, w, h);
     s_.Box(r, Qt::white, c, 2.5, Qt::SolidLine, 4);
     s_.Text(r, name, f, c, Qt::AlignCenter);
   }
@@ -970,22 +991,40 @@ void DrawUsbWiring(Sheet& s) {
          QStringLiteral("alimentée en 5 V ; 1 µF en entrée et en sortie"), Font(17, false, true),
          kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
 
-  // Sensor inputs: 15 kΩ from the terminal, 10 kΩ and 100 nF to ground at the converter.
-  const double nodeX = 1290, capX = 1210, yIn0 = yCh0, yIn1 = 470, legH = 86;
+  // Sensor inputs: 15 kΩ from the terminal, 10 kΩ and 100 nF to ground at the converter,
+  // a BAT54S from the converter's side to ground and +5 V (middle pin 3 on the input).
+  const double nodeX = 1290, capX = 1210, yIn0 = yCh0, yIn1 = 470, legH = 86, resL = 1475;
   s.Line(QPointF(chipR, yCh0), QPointF(nodeX, yIn0), kBlue, 4);
   s.Polyline({QPointF(chipR, yCh1), QPointF(1120, yCh1), QPointF(1120, yIn1),
               QPointF(nodeX, yIn1)},
              kBlue, 4);
-  for (double y : {yIn0, yIn1}) {
-    sch.ResistorH(QPointF(nodeX, y), QPointF(termX, y), QStringLiteral("15 kΩ"), kBlue);
+  for (auto [y, clampX] : {std::pair{yIn0, 1390.0}, std::pair{yIn1, 1455.0}}) {
+    s.Line(QPointF(nodeX, y), QPointF(resL, y), kBlue, 3);
+    sch.ResistorH(QPointF(resL, y), QPointF(termX, y), QStringLiteral("15 kΩ"), kBlue, 90);
     sch.ResistorV(QPointF(nodeX, y), QPointF(nodeX, y + legH), QStringLiteral("10 kΩ"), kBlue);
     sch.CapacitorV(QPointF(capX, y), QPointF(capX, y + legH), QStringLiteral("100 nF"), kBlue);
     s.Dot(QPointF(nodeX, y), kBlue);
     s.Dot(QPointF(capX, y), kBlue);
     s.Ground(QPointF(nodeX, y + legH));
     s.Ground(QPointF(capX, y + legH));
+    // The clamp: D1 from ground up to the input, D2 from the input up to +5 V.
+    const double clampH = 70;
+    sch.DiodeV(QPointF(clampX, y), QPointF(clampX, y - clampH), kSupply);
+    sch.DiodeV(QPointF(clampX, y + clampH), QPointF(clampX, y), kGreen);
+    sch.Flag(QPointF(clampX, y - clampH), QStringLiteral("+5 V"), kSupply,
+             Qt::AlignHCenter | Qt::AlignBottom);
+    s.Ground(QPointF(clampX, y + clampH));
+    s.Dot(QPointF(clampX, y), kBlue);
+    s.TextAt(QPointF(clampX + 18, y - clampH / 2), QStringLiteral("BAT54S"), Font(17, true),
+             kInk);
+    s.TextAt(QPointF(clampX - 6, y - clampH + 12), QStringLiteral("2"), Font(17), kInk,
+             Qt::AlignRight | Qt::AlignVCenter);
+    s.TextAt(QPointF(clampX - 6, y - 14), QStringLiteral("3"), Font(17), kInk,
+             Qt::AlignRight | Qt::AlignVCenter);
+    s.TextAt(QPointF(clampX - 6, y + clampH - 12), QStringLiteral("1"), Font(17), kInk,
+             Qt::AlignRight | Qt::AlignVCenter);
   }
-  s.Text(QRectF(1380, yIn0 + 28, 210, 90), QStringLiteral("diviseur 2,5:1\n10,24 V → 4,096 V"),
+  s.Text(QRectF(880, 226, 300, 60), QStringLiteral("diviseurs 2,5:1\n10,24 V → 4,096 V"),
          Font(17, false, true), kBlue, Qt::AlignLeft | Qt::AlignTop);
 
   // Output 1: non-inverting stage B, gain 1 + 14,7/10,2.
