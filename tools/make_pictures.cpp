@@ -1065,11 +1065,11 @@ void DrawUsbWiring(Sheet& s) {
   const double yDiv = yPlusA + 50;
   s.Polyline({QPointF(1090, yPlusA), QPointF(1058, yPlusA), QPointF(1058, yDiv)}, kInk, 3);
   s.Dot(QPointF(1058, yDiv), kInk);
-  sch.ResistorH(QPointF(954, yDiv), QPointF(1058, yDiv), QStringLiteral("P1 1 kΩ"), kInk, 80,
+  sch.ResistorH(QPointF(954, yDiv), QPointF(1058, yDiv), QStringLiteral("P1 2 kΩ"), kInk, 80,
                 true);
-  sch.ResistorH(QPointF(812, yDiv), QPointF(954, yDiv), QStringLiteral("R1 13,3 kΩ"), kInk, 110);
+  sch.ResistorH(QPointF(812, yDiv), QPointF(954, yDiv), QStringLiteral("R1 4,42 kΩ"), kInk, 110);
   sch.Flag(QPointF(812, yDiv), QStringLiteral("4,096 V"), kSupply, Qt::AlignRight);
-  sch.ResistorH(QPointF(1058, yDiv), QPointF(1220, yDiv), QStringLiteral("R2 10,0 kΩ"), kInk,
+  sch.ResistorH(QPointF(1058, yDiv), QPointF(1220, yDiv), QStringLiteral("R2 3,74 kΩ"), kInk,
                 120);
   s.Ground(QPointF(1220, yDiv));
   s.Text(QRectF(1300, yOutB + 12, 280, 110),
@@ -1140,8 +1140,8 @@ void DrawUsbWiring(Sheet& s) {
   };
   const QStringList col2 = {
       QStringLiteral("2 × 15 kΩ et 2 × 10 kΩ à 0,1 % (diviseurs)"),
-      QStringLiteral("20,5 kΩ et 100 kΩ à 1 % (étage de l'ordre)"),
-      QStringLiteral("13,3 kΩ, 10,0 kΩ à 1 %, potentiomètre multitours 1 kΩ"),
+      QStringLiteral("Rin 20,5 kΩ et Rf 100 kΩ à 1 % (étage de l'ordre)"),
+      QStringLiteral("R1 4,42 kΩ, R2 3,74 kΩ à 1 %, P1 multitours 2 kΩ"),
       QStringLiteral("14,7 kΩ et 10,2 kΩ à 1 % (étage de la sortie 1)"),
       QStringLiteral("2 × 100 Ω (sorties), 2 BAT54S (protection des entrées)"),
       QStringLiteral("8 × 100 nF céramique, 2 × 1 µF, 1 × 10 µF (sur le 5 V)"),
