@@ -823,6 +823,42 @@ class Schematic {
               Qt::AlignRight | Qt::AlignVCenter);
   }
 
+  // A vertical diode, its triangle pointing from `anode` to `cathode` (above or below).
+  void DiodeV(QPointF anode, QPointF cathode, const QColor& c = kInk) {
+    const double x = anode.x(), mid = (anode.y() + cathode.y()) / 2;
+    const double dir = cathode.y() < anode.y() ? -1 : 1, half = 13;
+    const QPointF base(x, mid - dir * half), tip(x, mid + dir * half);
+    s_.Line(anode, base, c, 3);
+    s_.Line(tip, cathode, c, 3);
+    QPolygonF t;
+    t << QPointF(x - 15, base.y()) << QPointF(x + 15, base.y()) << tip;
+    QPainter& p = s_.painter();
+    p.setPen(QPen(kInk, 3));
+    p.setBrush(Qt::white);
+    p.drawPolygon(t);
+    p.setBrush(Qt::NoBrush);
+    s_.Line(tip - QPointF(17, 0), tip + QPointF(17, 0), kInk, 3.5);
+  }
+
+  // An N-channel MOSFET between `drain` (above) and `source` (below); returns the end of
+  // its gate lead, on the left.
+  QPointF NMos(QPointF drain, QPointF source, const QColor& c = kInk) {
+    const double x = drain.x(), top = drain.y() + 12, bottom = source.y() - 12;
+    const double mid = (top + bottom) / 2, ch = x - 22, gate = ch - 9;
+    s_.Polyline({drain, QPointF(x, top), QPointF(ch, top)}, c, 3);
+    s_.Polyline({source, QPointF(x, bottom), QPointF(ch, bottom)}, c, 3);
+    s_.Line(QPointF(x, mid), QPointF(x, bottom), c, 3);
+    s_.Line(QPointF(ch, mid), QPointF(x, mid), c, 3);
+    s_.ArrowHead(QPointF(ch + 2, mid), QPointF(x, mid), c, 12);
+    const double seg = (bottom - top + 12) / 3;
+    for (int i = 0; i < 3; ++i)
+      s_.Line(QPointF(ch, top - 6 + i * seg + 2), QPointF(ch, top - 6 + (i + 1) * seg - 2), kInk,
+              4);
+    s_.Line(QPointF(gate, top), QPointF(gate, bottom), kInk, 3);
+    s_.Line(QPointF(gate, mid), QPointF(gate - 30, mid), c, 3);
+    return QPointF(gate - 30, mid);
+  }
+
   // An operational amplifier: triangle with its inputs on the left, pin numbers beside
   // them. `topInput` and `bottomInput` are "−" or "+".
   QPointF OpAmp(QPointF leftTop, double w, double h, const QString& topInput,
@@ -876,13 +912,17 @@ class Schematic {
             Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap);
   }
 
-  // A supply label at the end of a wire: the name on a framed patch.
+  // A supply label at the end of a wire: the name on a framed patch, beside the end
+  // (AlignLeft, AlignRight) or above it (AlignHCenter | AlignBottom).
   void Flag(QPointF at, const QString& name, const QColor& c, Qt::Alignment side) {
     const QFont f = Font(19, true);
     const QFontMetricsF fm(f);
     const double w = fm.horizontalAdvance(name) + 16, h = fm.height() + 6;
-    const double x = (side & Qt::AlignRight) ? at.x() - w : at.x();
-    const QRectF r(x, at.y() - h / 2, w, h);
+    const double x = (side & Qt::AlignRight)     ? at.x() - w
+                     : (side & Qt::AlignHCenter) ? at.x() - w / 2
+                                                 : at.x();
+    const double y = (side & Qt::AlignBottom) ? at.y() - h : at.y() - h / 2;
+    const QRectF r(x, y, w, h);
     s_.Box(r, Qt::white, c, 2.5, Qt::SolidLine, 4);
     s_.Text(r, name, f, c, Qt::AlignCenter);
   }
@@ -902,10 +942,10 @@ void DrawUsbWiring(Sheet& s) {
          Font(25, false, true), kInk, Qt::AlignHCenter | Qt::AlignTop);
 
   // The board and its terminal strip.
-  const QRectF board(24, 130, 1716, 950);
+  const QRectF board(24, 130, 1716, 1046);
   s.Box(board, kCardFill, kBlue, 5, Qt::SolidLine, 18);
   const double stripL = 1584, stripW = 150, termX = 1602;
-  s.Box(QRectF(stripL, 150, stripW, 910), QColor(210, 218, 235), kInk, 3, Qt::SolidLine, 6);
+  s.Box(QRectF(stripL, 150, stripW, 1006), QColor(210, 218, 235), kInk, 3, Qt::SolidLine, 6);
   s.Text(QRectF(stripL, 156, stripW, 30), QStringLiteral("bornier"), Font(20, false, true), kInk,
          Qt::AlignHCenter | Qt::AlignTop);
 
@@ -917,7 +957,7 @@ void DrawUsbWiring(Sheet& s) {
   s.Text(QRectF(142, 190, 180, 70), QStringLiteral("câble USB\nvers le PC"), Font(19, true),
          Qt::white, Qt::AlignLeft | Qt::AlignVCenter);
   const double yD13 = 300, yD12 = 345, yD11 = 390, yD10 = 435, yD9 = 790, y5V = 870,
-               yGndA = 925;
+               yD8 = 918, yGndA = 960;
   s.Text(QRectF(60, 470, 250, 280),
          QStringLiteral("Arduino\nUno ou Nano\n\nATmega328P\n16 MHz\n\nmicrologiciel\n"
                         "interface-usb.hex"),
@@ -925,7 +965,7 @@ void DrawUsbWiring(Sheet& s) {
   for (auto [y, name] : {std::pair{yD13, "D13 SCK"}, std::pair{yD12, "D12 MISO"},
                          std::pair{yD11, "D11 MOSI"}, std::pair{yD10, "D10 CS CAN"},
                          std::pair{yD9, "D9 CS CNA"}, std::pair{y5V, "5 V"},
-                         std::pair{yGndA, "GND"}})
+                         std::pair{yD8, "D8 VALID."}, std::pair{yGndA, "GND"}})
     s.TextAt(QPointF(ard.right() - 8, y), QString::fromUtf8(name), Font(21, true), Qt::white,
              Qt::AlignRight | Qt::AlignVCenter);
 
@@ -960,6 +1000,14 @@ void DrawUsbWiring(Sheet& s) {
   sch.Flag(QPointF(380, y5V), QStringLiteral("+5 V"), kSupply, Qt::AlignLeft);
   s.Line(QPointF(ard.right(), yGndA), QPointF(380, yGndA), kGreen, 4);
   s.Ground(QPointF(380, yGndA));
+  // D8: an input held low by 10 kΩ through reset and the boot loader, high once the
+  // firmware has put the outputs at rest; it drives K1 (see the order terminal).
+  const double pullX = 430;
+  s.Line(QPointF(ard.right(), yD8), QPointF(480, yD8), kSpi, 4);
+  s.Dot(QPointF(pullX, yD8), kSpi);
+  sch.ResistorV(QPointF(pullX, yD8), QPointF(pullX, yD8 + 86), QStringLiteral("10 kΩ"), kSpi);
+  s.Ground(QPointF(pullX, yD8 + 86));
+  sch.Flag(QPointF(480, yD8), QStringLiteral("D8"), kSpi, Qt::AlignLeft);
 
   // Reference.
   const QRectF ref(872, 400, 206, 70);
@@ -970,22 +1018,40 @@ void DrawUsbWiring(Sheet& s) {
          QStringLiteral("alimentée en 5 V ; 1 µF en entrée et en sortie"), Font(17, false, true),
          kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
 
-  // Sensor inputs: 15 kΩ from the terminal, 10 kΩ and 100 nF to ground at the converter.
-  const double nodeX = 1290, capX = 1210, yIn0 = yCh0, yIn1 = 470, legH = 86;
+  // Sensor inputs: 15 kΩ from the terminal, 10 kΩ and 100 nF to ground at the converter,
+  // a BAT54S from the converter's side to ground and +5 V (middle pin 3 on the input).
+  const double nodeX = 1290, capX = 1210, yIn0 = yCh0, yIn1 = 470, legH = 86, resL = 1475;
   s.Line(QPointF(chipR, yCh0), QPointF(nodeX, yIn0), kBlue, 4);
   s.Polyline({QPointF(chipR, yCh1), QPointF(1120, yCh1), QPointF(1120, yIn1),
               QPointF(nodeX, yIn1)},
              kBlue, 4);
-  for (double y : {yIn0, yIn1}) {
-    sch.ResistorH(QPointF(nodeX, y), QPointF(termX, y), QStringLiteral("15 kΩ"), kBlue);
+  for (auto [y, clampX] : {std::pair{yIn0, 1390.0}, std::pair{yIn1, 1455.0}}) {
+    s.Line(QPointF(nodeX, y), QPointF(resL, y), kBlue, 3);
+    sch.ResistorH(QPointF(resL, y), QPointF(termX, y), QStringLiteral("15 kΩ"), kBlue, 90);
     sch.ResistorV(QPointF(nodeX, y), QPointF(nodeX, y + legH), QStringLiteral("10 kΩ"), kBlue);
     sch.CapacitorV(QPointF(capX, y), QPointF(capX, y + legH), QStringLiteral("100 nF"), kBlue);
     s.Dot(QPointF(nodeX, y), kBlue);
     s.Dot(QPointF(capX, y), kBlue);
     s.Ground(QPointF(nodeX, y + legH));
     s.Ground(QPointF(capX, y + legH));
+    // The clamp: D1 from ground up to the input, D2 from the input up to +5 V.
+    const double clampH = 70;
+    sch.DiodeV(QPointF(clampX, y), QPointF(clampX, y - clampH), kSupply);
+    sch.DiodeV(QPointF(clampX, y + clampH), QPointF(clampX, y), kGreen);
+    sch.Flag(QPointF(clampX, y - clampH), QStringLiteral("+5 V"), kSupply,
+             Qt::AlignHCenter | Qt::AlignBottom);
+    s.Ground(QPointF(clampX, y + clampH));
+    s.Dot(QPointF(clampX, y), kBlue);
+    s.TextAt(QPointF(clampX + 18, y - clampH / 2), QStringLiteral("BAT54S"), Font(17, true),
+             kInk);
+    s.TextAt(QPointF(clampX - 6, y - clampH + 12), QStringLiteral("2"), Font(17), kInk,
+             Qt::AlignRight | Qt::AlignVCenter);
+    s.TextAt(QPointF(clampX - 6, y - 14), QStringLiteral("3"), Font(17), kInk,
+             Qt::AlignRight | Qt::AlignVCenter);
+    s.TextAt(QPointF(clampX - 6, y + clampH - 12), QStringLiteral("1"), Font(17), kInk,
+             Qt::AlignRight | Qt::AlignVCenter);
   }
-  s.Text(QRectF(1380, yIn0 + 28, 210, 90), QStringLiteral("diviseur 2,5:1\n10,24 V → 4,096 V"),
+  s.Text(QRectF(880, 226, 300, 60), QStringLiteral("diviseurs 2,5:1\n10,24 V → 4,096 V"),
          Font(17, false, true), kBlue, Qt::AlignLeft | Qt::AlignTop);
 
   // Output 1: non-inverting stage B, gain 1 + 14,7/10,2.
@@ -1020,29 +1086,71 @@ void DrawUsbWiring(Sheet& s) {
   s.Line(QPointF(outNode, yFbA), QPointF(outNode, tipA.y()), kInk, 3);
   s.Line(tipA, QPointF(outNode, tipA.y()), kRed, 5);
   s.Dot(QPointF(outNode, tipA.y()), kInk);
-  sch.ResistorH(QPointF(outNode, tipA.y()), QPointF(termX, tipA.y()), QStringLiteral("100 Ω"),
-                kRed, 100);
+  // K1's changeover contact: the common (C) on the terminal, the make contact (T) on the
+  // stage's output, the break contact (R) on ground, where it rests.
+  const double yOrd = tipA.y(), tX = 1440, cX = 1530, rY = yOrd + 42, yGnd = 1010;
+  sch.ResistorH(QPointF(outNode, yOrd), QPointF(1420, yOrd), QStringLiteral("100 Ω"), kRed, 90);
+  s.Line(QPointF(1420, yOrd), QPointF(tX - 6, yOrd), kRed, 3);
+  s.Line(QPointF(cX, yOrd), QPointF(termX - 10, yOrd), kRed, 5);
+  s.Line(QPointF(tX, rY + 6), QPointF(tX, yGnd), kGreen, 3);
+  s.Dot(QPointF(tX, yGnd), kGreen);
+  s.Line(QPointF(cX, yOrd), QPointF(tX + 9, rY - 4), kInk, 3.5);
+  s.Dot(QPointF(cX, yOrd), kInk, 6);
+  for (const QPointF& contact : {QPointF(tX, yOrd), QPointF(tX, rY)}) {
+    QPainter& p = s.painter();
+    p.setPen(QPen(kInk, 2.5));
+    p.setBrush(Qt::white);
+    p.drawEllipse(contact, 6, 6);
+    p.setBrush(Qt::NoBrush);
+  }
+  s.TextAt(QPointF(tX, yOrd - 20), QStringLiteral("T"), Font(17, true), kInk, Qt::AlignHCenter |
+           Qt::AlignVCenter);
+  s.TextAt(QPointF(tX - 10, rY), QStringLiteral("R"), Font(17, true), kInk,
+           Qt::AlignRight | Qt::AlignVCenter);
+  s.TextAt(QPointF(cX, yOrd - 20), QStringLiteral("C"), Font(17, true), kInk, Qt::AlignHCenter |
+           Qt::AlignVCenter);
+  s.TextAt(QPointF((tX + cX) / 2 + 4, yOrd - 20), QStringLiteral("K1"), Font(19, true), kInk,
+           Qt::AlignHCenter | Qt::AlignVCenter);
+  // K1's coil from +5 V, switched to ground by a 2N7000 whose gate is D8.
+  const double coilX = 1330, diodeX = 1390, yTop = 994, yDrain = 1064;
+  sch.Flag(QPointF(coilX, yTop - 6), QStringLiteral("+5 V"), kSupply,
+           Qt::AlignHCenter | Qt::AlignBottom);
+  s.Polyline({QPointF(coilX, yTop - 6), QPointF(coilX, 1002)}, kSupply, 3);
+  s.Polyline({QPointF(coilX, yTop), QPointF(diodeX, yTop)}, kSupply, 3);
+  s.Dot(QPointF(coilX, yTop), kSupply, 6);
+  s.Box(QRectF(coilX - 18, 1002, 36, 46), Qt::white, kInk, 3, Qt::SolidLine, 0);
+  s.TextAt(QPointF(coilX - 24, 1025), QStringLiteral("K1"), Font(19, true), kInk,
+           Qt::AlignRight | Qt::AlignVCenter);
+  s.Line(QPointF(coilX, 1048), QPointF(coilX, yDrain), kInk, 3);
+  sch.DiodeV(QPointF(diodeX, yDrain), QPointF(diodeX, yTop), kInk);
+  s.Line(QPointF(coilX, yDrain), QPointF(diodeX, yDrain), kInk, 3);
+  s.Dot(QPointF(coilX, yDrain), kInk, 6);
+  s.TextAt(QPointF(diodeX + 10, yDrain + 14), QStringLiteral("1N4148"), Font(17, true), kInk);
+  const QPointF gate = sch.NMos(QPointF(coilX, yDrain), QPointF(coilX, 1124));
+  s.Ground(QPointF(coilX, 1124));
+  s.TextAt(QPointF(coilX + 16, 1126), QStringLiteral("2N7000"), Font(17, true), kInk);
+  s.Line(gate, gate - QPointF(8, 0), kSpi, 3);
+  sch.Flag(gate - QPointF(8, 0), QStringLiteral("D8"), kSpi, Qt::AlignRight);
   // The non-inverting input at 1,700 V from the reference.
   const double yDiv = yPlusA + 50;
   s.Polyline({QPointF(1090, yPlusA), QPointF(1058, yPlusA), QPointF(1058, yDiv)}, kInk, 3);
   s.Dot(QPointF(1058, yDiv), kInk);
-  sch.ResistorH(QPointF(954, yDiv), QPointF(1058, yDiv), QStringLiteral("P1 1 kΩ"), kInk, 80,
+  sch.ResistorH(QPointF(954, yDiv), QPointF(1058, yDiv), QStringLiteral("P1 2 kΩ"), kInk, 80,
                 true);
-  sch.ResistorH(QPointF(812, yDiv), QPointF(954, yDiv), QStringLiteral("R1 13,3 kΩ"), kInk, 110);
+  sch.ResistorH(QPointF(812, yDiv), QPointF(954, yDiv), QStringLiteral("R1 4,42 kΩ"), kInk, 110);
   sch.Flag(QPointF(812, yDiv), QStringLiteral("4,096 V"), kSupply, Qt::AlignRight);
-  sch.ResistorH(QPointF(1058, yDiv), QPointF(1220, yDiv), QStringLiteral("R2 10,0 kΩ"), kInk,
+  sch.ResistorH(QPointF(1058, yDiv), QPointF(1220, yDiv), QStringLiteral("R2 3,74 kΩ"), kInk,
                 120);
   s.Ground(QPointF(1220, yDiv));
   s.Text(QRectF(1300, yOutB + 12, 280, 110),
          QStringLiteral("TL072 : voies A et B d'un même boîtier ; 8 : +15 V, 4 : −15 V, "
                         "100 nF sur chaque alimentation"),
          Font(17, false, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
-  s.Text(QRectF(1300, tipA.y() + 24, 280, 60),
+  s.Text(QRectF(840, yDiv + 46, 340, 50),
          QStringLiteral("P1 : 0,000 V sur « Ordre » au repos (compte 2048)"),
          Font(17, false, true), kRed, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
 
   // Terminals and what the bench connects to them.
-  const double yGnd = 1010;
   struct Term {
     double y;
     QString name;
@@ -1056,10 +1164,9 @@ void DrawUsbWiring(Sheet& s) {
     s.Terminal(QPointF(termX, t.y), t.c);
     s.TextAt(QPointF(termX + 14, t.y), t.name, Font(20, true), t.c);
   }
-  s.Line(QPointF(termX - 10, yGnd), QPointF(1480, yGnd), kGreen, 4);
-  s.Dot(QPointF(1480, yGnd), kGreen);
-  s.TextAt(QPointF(1468, yGnd + 22), QStringLiteral("masse de la carte"), Font(17, false, true),
-           kGreen, Qt::AlignRight | Qt::AlignVCenter);
+  s.Line(QPointF(termX - 10, yGnd), QPointF(tX, yGnd), kGreen, 4);
+  s.Text(QRectF(tX + 12, yGnd + 6, 130, 48), QStringLiteral("masse de\nla carte"),
+         Font(17, false, true), kGreen, Qt::AlignLeft | Qt::AlignTop);
 
   const double extL = 1750, extW = 240, stripR = stripL + stripW;
   s.Wire({QPointF(extL + 60, yIn0), QPointF(stripR, yIn0)}, kInk, 4, Qt::DashLine);
@@ -1084,11 +1191,19 @@ void DrawUsbWiring(Sheet& s) {
          QStringLiteral("masse commune : Arduino, ±15 V, amplificateur, capteurs"), Font(18, true),
          kGreen, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
 
+  // Setting to work, under the Arduino.
+  s.Text(QRectF(48, 1014, 340, 156),
+         QStringLiteral("Mettre la carte sous tension avant l'amplificateur, l'éteindre après "
+                        "lui. K1 ne relie l'ordre qu'une fois le repos écrit (D8 haut) ; sans "
+                        "ordre du PC pendant deux périodes, le micrologiciel remet les sorties "
+                        "au repos."),
+         Font(17, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+
   // Parts list.
-  const QRectF parts(24, 1100, 1240, 296);
+  const QRectF parts(24, 1190, 1240, 210);
   s.Box(parts, kNoteFill, kInk, 3, Qt::SolidLine, 14);
-  s.Text(QRectF(parts.left() + 20, parts.top() + 8, 600, 36),
-         QStringLiteral("Liste des composants"), Font(26, true), kInk,
+  s.Text(QRectF(parts.left() + 20, parts.top() + 6, 600, 34),
+         QStringLiteral("Liste des composants"), Font(24, true), kInk,
          Qt::AlignLeft | Qt::AlignTop);
   const QStringList col1 = {
       QStringLiteral("1 Arduino Uno (ou Nano) et son câble USB"),
@@ -1100,48 +1215,43 @@ void DrawUsbWiring(Sheet& s) {
       QStringLiteral("5 bornes 4 mm ou BNC"),
   };
   const QStringList col2 = {
-      QStringLiteral("2 × 15 kΩ et 2 × 10 kΩ à 0,1 % (diviseurs)"),
-      QStringLiteral("20,5 kΩ et 100 kΩ à 1 % (étage de l'ordre)"),
-      QStringLiteral("13,3 kΩ, 10,0 kΩ à 1 %, potentiomètre multitours 1 kΩ"),
-      QStringLiteral("14,7 kΩ et 10,2 kΩ à 1 % (étage de la sortie 1)"),
-      QStringLiteral("2 × 100 Ω (sorties), 2 BAT54S (protection des entrées)"),
+      QStringLiteral("2 × 15 kΩ et 2 × 10 kΩ à 0,1 % (diviseurs), 2 BAT54S"),
+      QStringLiteral("Rin 20,5 kΩ et Rf 100 kΩ à 1 % (étage de l'ordre)"),
+      QStringLiteral("R1 4,42 kΩ, R2 3,74 kΩ à 1 %, P1 multitours 2 kΩ"),
+      QStringLiteral("14,7 kΩ et 10,2 kΩ à 1 % (étage de la sortie 1), 2 × 100 Ω"),
+      QStringLiteral("K1 relais 5 V à un inverseur (bobine de 40 mA au plus)"),
+      QStringLiteral("2N7000, 1N4148, 10 kΩ (D8 à la masse)"),
       QStringLiteral("8 × 100 nF céramique, 2 × 1 µF, 1 × 10 µF (sur le 5 V)"),
   };
-  double ly = parts.top() + 54;
-  for (const QString& line : col1) {
-    s.TextAt(QPointF(parts.left() + 24, ly), QStringLiteral("• ") + line, Font(19), kInk);
-    ly += 33;
-  }
-  ly = parts.top() + 54;
-  for (const QString& line : col2) {
-    s.TextAt(QPointF(parts.left() + 640, ly), QStringLiteral("• ") + line, Font(19), kInk);
-    ly += 33;
+  for (const auto& [column, x] : {std::pair{&col1, 24.0}, std::pair{&col2, 630.0}}) {
+    double ly = parts.top() + 56;
+    for (const QString& line : *column) {
+      s.TextAt(QPointF(parts.left() + x, ly), QStringLiteral("• ") + line, Font(17), kInk);
+      ly += 23;
+    }
   }
 
-  // Legend and setting to work.
-  const QRectF legend(1284, 1100, 692, 296);
+  // Legend.
+  const QRectF legend(1284, 1190, 692, 210);
   s.Box(legend, kNoteFill, kInk, 3, Qt::SolidLine, 14);
-  s.Text(QRectF(legend.left() + 20, legend.top() + 8, 400, 36), QStringLiteral("Légende"),
-         Font(26, true), kInk, Qt::AlignLeft | Qt::AlignTop);
+  s.Text(QRectF(legend.left() + 20, legend.top() + 6, 400, 34), QStringLiteral("Légende"),
+         Font(24, true), kInk, Qt::AlignLeft | Qt::AlignTop);
   struct Item {
     QColor c;
     double w;
     QString text;
   };
-  double iy = legend.top() + 58;
-  for (const Item& it : {Item{kSpi, 4, QStringLiteral("bus SPI et sélections (croisement sans point : non reliés)")},
-                         Item{kBlue, 4, QStringLiteral("mesures des capteurs, 0–10 V")},
-                         Item{kRed, 5, QStringLiteral("ordre de commande, ±10 V")},
-                         Item{kSupply, 4, QStringLiteral("alimentations et référence")},
-                         Item{kGreen, 4, QStringLiteral("masse commune")}}) {
+  double iy = legend.top() + 62;
+  for (const Item& it :
+       {Item{kSpi, 4, QStringLiteral("SPI, sélections et D8 (croisement sans point : non reliés)")},
+        Item{kBlue, 4, QStringLiteral("mesures des capteurs, 0–10 V")},
+        Item{kRed, 5, QStringLiteral("ordre de commande, ±10 V")},
+        Item{kSupply, 4, QStringLiteral("alimentations et référence")},
+        Item{kGreen, 4, QStringLiteral("masse commune")}}) {
     s.Line(QPointF(legend.left() + 24, iy), QPointF(legend.left() + 100, iy), it.c, it.w);
-    s.TextAt(QPointF(legend.left() + 114, iy), it.text, Font(19), kInk);
-    iy += 30;
+    s.TextAt(QPointF(legend.left() + 114, iy), it.text, Font(18), kInk);
+    iy += 28;
   }
-  s.Text(QRectF(legend.left() + 20, iy, legend.width() - 40, legend.bottom() - iy - 6),
-         QStringLiteral("Mettre la carte sous tension avant l'amplificateur. Sans ordre du PC "
-                        "pendant deux périodes, le micrologiciel met les sorties au repos."),
-         Font(18, true), kInk, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
 }
 
 bool Write(Sheet& s, const QString& path) {
