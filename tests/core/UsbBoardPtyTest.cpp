@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BoardLines.h"
 #include "LotFixture.h"
 #include "card/UsbBoard.h"
 #include "regulation/CountedRunHost.h"
@@ -31,17 +32,10 @@
 namespace vantor {
 namespace {
 
-std::string Sealed(const std::string& payload) {
-  char crc[3];
-  std::snprintf(crc, sizeof crc, "%02X",
-                vp_crc8(payload.data(), static_cast<std::uint8_t>(payload.size())));
-  return payload + "*" + crc + "\n";
-}
+using board_lines::Sealed;
 
 std::string Frame(unsigned seq, unsigned in1, unsigned status, unsigned delay = 0x20) {
-  char text[32];
-  std::snprintf(text, sizeof text, "T%04X%03X%03X%02X00%02X", seq, 0u, in1, status, delay);
-  return Sealed(text);
+  return Sealed(board_lines::FramePayload(seq, 0, in1, status, delay));
 }
 
 constexpr unsigned kRun = VP_STATUS_RUNNING, kRest = VP_STATUS_AT_REST,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BoardLines.h"
 #include "card/UsbBoard.h"
 #include "common/VantorError.h"
 #include "protocol.h"
@@ -18,19 +19,8 @@
 namespace vantor {
 namespace {
 
-std::string Sealed(const std::string& payload) {
-  char crc[3];
-  std::snprintf(crc, sizeof crc, "%02X",
-                vp_crc8(payload.data(), static_cast<std::uint8_t>(payload.size())));
-  return payload + "*" + crc + "\n";
-}
-
-std::string FramePayload(unsigned seq, unsigned in0, unsigned in1, unsigned status,
-                         unsigned delay = 0x30) {
-  char text[32];
-  std::snprintf(text, sizeof text, "T%04X%03X%03X%02X00%02X", seq, in0, in1, status, delay);
-  return text;
-}
+using board_lines::FramePayload;
+using board_lines::Sealed;
 
 // A line whose board answers as the script says: each command sent may release bytes.
 class ScriptedLine : public SerialLine {
