@@ -181,6 +181,15 @@ std::string Utf8Prefix(std::string_view text, std::size_t count) {
   return std::string(text.substr(0, pos));
 }
 
+std::string Utf8PrefixBytes(std::string_view text, std::size_t bytes) {
+  std::size_t pos = 0;
+  for (std::size_t next = 0; next < text.size(); pos = next) {
+    NextUtf8(text, next);
+    if (next > bytes) break;
+  }
+  return std::string(text.substr(0, pos));
+}
+
 namespace {
 
 bool IsHighSurrogate(char32_t u) {

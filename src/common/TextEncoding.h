@@ -44,6 +44,10 @@ char32_t NextUtf8(std::string_view text, std::size_t& pos);
 // The first `count` characters (not bytes) of UTF-8 `text`; never splits a character.
 std::string Utf8Prefix(std::string_view text, std::size_t count);
 
+// The longest start of UTF-8 `text` that holds at most `bytes` bytes; never splits a
+// character.
+std::string Utf8PrefixBytes(std::string_view text, std::size_t bytes);
+
 // The UTF-16 units of `ch` in `units`: one, or a surrogate pair beyond U+FFFF. Returns
 // how many there are. Surrogates and values beyond U+10FFFF give U+FFFD.
 int ToUtf16(char32_t ch, char16_t units[2]);
