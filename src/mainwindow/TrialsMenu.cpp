@@ -174,6 +174,7 @@ void TrialsMenu::AddSessionItems() {
 
 void TrialsMenu::RunStarted(const RegulationState&) {
   cycles_ = 0;
+  journal_->SetRunInProgress(true);
   if (live_->isVisible()) live_->BeginRun();
 }
 
@@ -184,6 +185,9 @@ void TrialsMenu::RunEnded(const RegulationState& s) {
                                        ProcessLoad ? ProcessLoad() : std::string()));
   shownFromFile_ = false;
   JournalRun(*shown_);
+  // The journal window lists now, once, what was asked for during the run and the run's
+  // own entry.
+  journal_->SetRunInProgress(false);
   // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
   // during a run): it keeps what it drew, beyond the record's 1998 entries too.
   if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
