@@ -421,8 +421,12 @@ void ReadRunHead(const std::string& path, Trial& into, RunFileKeys& otherKeys) {
   // The "#" lines of a run file take a few hundred bytes; 16 kB leaves room for what a
   // person may have added before the header.
   constexpr std::size_t kHeadBytes = 16'384;
+  // A journal lists thousands of them: a page first, which holds the program's own.
+  constexpr std::size_t kFirstBytes = 4096;
   std::string text;
-  ReadRegularFilePrefix(path, kHeadBytes, text);
+  ReadRegularFilePrefix(path, kFirstBytes, text);
+  if (text.size() == kFirstBytes && text.find(kRunFileHeader) == std::string::npos)
+    ReadRegularFilePrefix(path, kHeadBytes, text);
   CheckEncoding(path, text);
   Trial& t = into;
   bool haveEntries = false;
