@@ -72,6 +72,7 @@ OutputFile::~OutputFile() {
 
 void OutputFile::Write(std::string_view bytes) {
   if (bytes.empty() || error_ != 0) return;
+  errno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size())
     error_ = errno != 0 ? errno : EIO;
 }
