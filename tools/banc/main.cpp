@@ -54,6 +54,8 @@ namespace {
 
 constexpr std::uint32_t kFrequency = 16000000;
 constexpr std::uint32_t kStepMicroseconds = 1000;
+// How far the board's time may fall behind the wall's before the bench lets it go.
+constexpr double kLargestLag = 0.002;
 // How often the host's bytes are handed to the board's UART: what they wait for, in the
 // bench's time, beyond their own transmission (a real USB-serial bridge waits about as
 // long, its latency timer aside).
@@ -203,6 +205,7 @@ class Bench {
       if (!outputs_)
         throw std::runtime_error("impossible d'ouvrir " + options_.outputs + " : " +
                                  std::strerror(errno));
+      std::setvbuf(outputs_, nullptr, _IOFBF, 1 << 22);
     }
     order_ = OrderVolts(dac_.Volts(0));
     output1_ = Output1Volts(dac_.Volts(1));
@@ -332,8 +335,9 @@ class Bench {
   void WriteOutputs() {
     if (!outputs_) return;
     // + 0.0 writes an exact zero as 0.000000, never -0.000000.
+    // Buffered, written out when the bench ends (SIGTERM, SIGINT): a write to the disk on
+    // every change could hold the board's time up on a busy machine.
     std::fprintf(outputs_, "%.6f %.6f %.6f\n", avr_ ? Now() : 0.0, order_ + 0.0, output1_ + 0.0);
-    std::fflush(outputs_);
   }
 
   // --- the serial line ---
@@ -402,6 +406,12 @@ class Bench {
   // Waits until the wall clock reaches the simulated time `cycle`, when it is more than
   // `slack` seconds ahead, reading the host's bytes meanwhile.
   void PaceTo(avr_cycle_count_t cycle, double slack) {
+    // A bench held up by a loaded machine does not catch up in a burst, running the board
+    // faster than time: a real board's crystal never does, and the host would see its
+    // frames come in pairs and its orders miss them. The board's time resumes from the
+    // wall's, as if the board had paused.
+    const double lag = WallSeconds() - (wallStart_ + static_cast<double>(avr_->cycle) / kFrequency);
+    if (lag > kLargestLag) wallStart_ += lag;
     double target = wallStart_ + static_cast<double>(cycle) / kFrequency;
     for (;;) {
       double ahead = target - WallSeconds();
