@@ -30,6 +30,9 @@ void TForm1::SetGainFieldTexts(const GainFields& f) {
 }
 
 void TForm1::demregClick() {
+  // One run at a time: a tool that starts runs (sweep, relay test) reached from inside a
+  // run's message turn does not start a second one within it.
+  if (runInProgress_) return;
   GainFields fields = GainFieldTexts();
   try {
     ReadGains(State, fields);
@@ -64,6 +67,7 @@ void TForm1::SetSetpointFields(const SetpointFields& f) {
 }
 
 void TForm1::SetRunControlsEnabled(bool enabled) {
+  runInProgress_ = !enabled;
   // No dialog may hold the run's message turn up while it goes on.
   Dialogs::SetRunInProgress(!enabled);
   // Printing has no business during a run.

@@ -226,6 +226,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool runInProgress_ = false;   // between the start and the end of a run
   bool closeAsked_ = false;      // "Fermer le programme?" is open during a run
   bool closeConfirmed_ = false;  // answered OK during a run: close without asking again
   // LoopHost

@@ -272,6 +272,12 @@ TEST_F(MainWindowTest, ClosingDuringARunAsksWhileTheLoopGoesOnAndOkEndsItAtRest)
   QObject::connect(&timer, &QTimer::timeout, [&] {
     ++turns;
     if (turns == 20) printDuringRun = f.BitBtn2->isEnabled();
+    if (turns == 25) {
+      // A tool that starts runs, reached during one, starts none within it.
+      const std::int32_t before = f.State.RecordPos;
+      f.demregClick();
+      EXPECT_EQ(f.State.RecordPos, before);
+    }
     if (turns == 30 || turns == 50) {
       f.close();
       f.close();  // a second click while the question is open asks nothing more
