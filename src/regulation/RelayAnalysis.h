@@ -9,54 +9,18 @@
 //   Ku = 4d / (π √(a² − ε²)).
 //
 // The oscillation is steady when four consecutive periods agree within 5 %; the test
-// gives up at 60 s. The same reading runs during the test (to stop it) and afterwards
-// on the record, on the values in hundredths the record holds, so both agree. Qt-free.
+// gives up at 60 s. The same reading (RelayOscillation, the law's own) runs during the
+// test to stop it and here on the record, on the values in hundredths the record holds,
+// so both agree. Qt-free.
 #include <string>
 #include <vector>
 
+#include "regulation/RelayLaw.h"
+#include "regulation/RelayOscillation.h"
 #include "regulation/Trial.h"
 #include "regulation/TuningRules.h"
 
 namespace vantor {
-
-// The test stops once this many consecutive periods agree within kRelayPeriodTolerance.
-constexpr int kRelaySteadyPeriods = 4;
-constexpr double kRelayPeriodTolerance = 0.05;
-// The test's limit, in seconds of run.
-constexpr double kRelayLimitSeconds = 60.0;
-
-struct RelaySettings {
-  double Amplitude = 0;   // d, V
-  double Hysteresis = 0;  // ε, V
-  double Bias = 0;        // the order's centre, V
-};
-
-// Zero crossings and periods of an error signal fed one entry at a time.
-class RelayOscillation {
- public:
-  // `hysteresis` is the relay's ε: a crossing counts only once the error has gone below
-  // a band under zero since the last one, so that the noise around zero does not count.
-  RelayOscillation(double hysteresis, double sampleSeconds);
-  // Entry k of the run (k from 1), its error and feedback in volts.
-  void Add(int k, double error, double feedback);
-
-  // Times of the upward zero crossings (s), interpolated between entries.
-  const std::vector<double>& Crossings() const { return crossings_; }
-  // Half the feedback's peak-to-peak between consecutive crossings (V), one per period.
-  const std::vector<double>& HalfSwings() const { return halfSwings_; }
-  int WholePeriods() const { return static_cast<int>(halfSwings_.size()); }
-  // The index of the first of the last kRelaySteadyPeriods periods when they agree, else -1.
-  int SteadyFrom() const;
-  bool Steady() const { return SteadyFrom() >= 0; }
-
- private:
-  double band_, h_;
-  bool armed_ = false;
-  bool havePrevious_ = false;
-  double previousError_ = 0, previousTime_ = 0;
-  double high_ = 0, low_ = 0;
-  std::vector<double> crossings_, halfSwings_;
-};
 
 struct RelayResult {
   // False when there is no result; Reason then says why, in French (a sentence without
@@ -71,10 +35,6 @@ struct RelayResult {
   double StartTime = 0;  // the first of the periods used (s)
   std::vector<GainProposal> Proposals;  // Ziegler–Nichols then Tyreus–Luyben
 };
-
-// What is wrong with a relay's settings, in French, or empty: d from 0 (excluded) to
-// 10 V, ε from 0 to 2 V, the bias from -10 to 10 V.
-std::string RelaySettingsFault(const RelaySettings& settings);
 
 // The relay test on a recorded run made with `settings`.
 RelayResult AnalyseRelay(const Trial& run, const RelaySettings& settings);
