@@ -17,8 +17,8 @@
 #include <QSpinBox>
 #include <functional>
 
+#include "lesson-core/RelayAnalysis.h"
 #include "regulation/IndustrialPidLaw.h"
-#include "regulation/RelayAnalysis.h"
 
 namespace vantor {
 

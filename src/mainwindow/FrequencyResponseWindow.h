@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "regulation/FrequencyResponse.h"
+#include "lesson-core/FrequencyResponse.h"
 
 namespace vantor {
 

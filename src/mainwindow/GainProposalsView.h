@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "regulation/TuningRules.h"
+#include "lesson-core/TuningRules.h"
 
 namespace vantor {
 

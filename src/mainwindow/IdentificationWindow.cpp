@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "common/Numbers.h"
-#include "regulation/TuningRules.h"
+#include "lesson-core/TuningRules.h"
 #include "mainwindow/ReadingLabels.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"

@@ -11,8 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "lesson-core/Identification.h"
 #include "mainwindow/GainProposalsView.h"
-#include "regulation/Identification.h"
 
 namespace vantor {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "regulation/Journal.h"
+#include "lesson-core/Journal.h"
 
 namespace vantor {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <vector>
 
-#include "regulation/LabReport.h"
+#include "lesson-core/LabReport.h"
 
 namespace vantor {
 

@@ -8,8 +8,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "lesson-core/StepMeasures.h"
 #include "mainwindow/LiveTraceView.h"
-#include "regulation/StepMeasures.h"
 #include "regulation/Trial.h"
 
 namespace vantor {

@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "common/Numbers.h"
+#include "lesson-core/TuningRules.h"
 #include "mainwindow/IdentificationWindow.h"
-#include "regulation/TuningRules.h"
 #include "mainwindow/ReadingLabels.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"

@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <functional>
 
+#include "lesson-core/Pumping.h"
 #include "mainwindow/GainProposalsView.h"
-#include "regulation/Pumping.h"
 
 namespace vantor {
 

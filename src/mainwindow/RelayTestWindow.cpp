@@ -9,7 +9,7 @@
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
-#include "regulation/StepMeasures.h"
+#include "lesson-core/StepMeasures.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/NumberField.h"
 #include "widgets/QtText.h"

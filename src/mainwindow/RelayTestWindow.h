@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <functional>
 
-#include "regulation/RelayAnalysis.h"
+#include "lesson-core/RelayAnalysis.h"
 
 namespace vantor {
 

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <array>
 
-#include "regulation/StepMeasures.h"
+#include "lesson-core/StepMeasures.h"
 
 namespace vantor {
 

@@ -13,10 +13,10 @@
 
 #include "common/VantorError.h"
 #include "common/Version.h"
+#include "lesson-core/Journal.h"
+#include "lesson-core/LabReport.h"
 #include "mainwindow/LabReportPdf.h"
 #include "mainwindow/Uvantorwin.h"
-#include "regulation/Journal.h"
-#include "regulation/LabReport.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/RunFile.h"
 #include "widgets/ChartImage.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The journal of the sessions: writing entries under names that never collide, and
 // listing a day from the first lines of its files.
-#include "regulation/Journal.h"
+#include "lesson-core/Journal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,8 +18,8 @@
 #include "common/FileErrors.h"
 #include "common/Numbers.h"
 #include "common/VantorError.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/RunFile.h"
-#include "regulation/StepMeasures.h"
 
 namespace vantor {
 

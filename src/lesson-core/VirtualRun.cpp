@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "regulation/VirtualRun.h"
+#include "lesson-core/VirtualRun.h"
 
 #include "card/CardFactory.h"
 #include "card/SimulatedCard.h"
 #include "common/VantorError.h"
-#include "regulation/CountedRunHost.h"
+#include "lesson-core/CountedRunHost.h"
 #include "simulation/Clock.h"
 #include "simulation/ProcessRegistry.h"
 

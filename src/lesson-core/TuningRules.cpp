@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "regulation/TuningRules.h"
+#include "lesson-core/TuningRules.h"
 
 #include <algorithm>
 #include <cmath>

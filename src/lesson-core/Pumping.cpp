@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Critical gain and period from a pumping run.
-#include "regulation/Pumping.h"
+#include "lesson-core/Pumping.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "regulation/Identification.h"
+#include "lesson-core/Identification.h"
 #include "regulation/Regulation.h"
 #include "regulation/Trial.h"
 #include "simulation/ProcessModel.h"

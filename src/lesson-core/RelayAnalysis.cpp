@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "regulation/RelayAnalysis.h"
+#include "lesson-core/RelayAnalysis.h"
 
 #include <algorithm>
 #include <cmath>

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "regulation/Identification.h"
+#include "lesson-core/Identification.h"
 #include "regulation/Trial.h"
 
 namespace vantor {

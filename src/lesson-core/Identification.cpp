@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Identification from the open-loop step response.
-#include "regulation/Identification.h"
+#include "lesson-core/Identification.h"
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "common/Numbers.h"
-#include "regulation/StepMeasures.h"
+#include "lesson-core/StepMeasures.h"
 
 namespace vantor {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "regulation/Identification.h"
+#include "lesson-core/Identification.h"
 
 namespace vantor {
 

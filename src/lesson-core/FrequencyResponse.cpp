@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "regulation/FrequencyResponse.h"
+#include "lesson-core/FrequencyResponse.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "regulation/Exercise.h"
+#include "lesson-core/Exercise.h"
 
 #include <algorithm>
 #include <cctype>

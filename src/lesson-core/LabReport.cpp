@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lab report's content: its sections and its comparison table.
-#include "regulation/LabReport.h"
+#include "lesson-core/LabReport.h"
 
 #include <cstdio>
 
 #include "common/Numbers.h"
-#include "regulation/FrequencyResponse.h"
-#include "regulation/Identification.h"
-#include "regulation/Journal.h"
+#include "lesson-core/FrequencyResponse.h"
+#include "lesson-core/Identification.h"
+#include "lesson-core/Journal.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/PrintCaption.h"
-#include "regulation/StepMeasures.h"
 
 namespace vantor {
 

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "lesson-core/TuningRules.h"
 #include "regulation/RelayLaw.h"
 #include "regulation/RelayOscillation.h"
 #include "regulation/Trial.h"
-#include "regulation/TuningRules.h"
 
 namespace vantor {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Step response measures from the run record.
-#include "regulation/StepMeasures.h"
+#include "lesson-core/StepMeasures.h"
 
 #include <algorithm>
 #include <cmath>
