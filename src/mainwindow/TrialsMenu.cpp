@@ -15,7 +15,7 @@
 #include "common/Version.h"
 #include "lesson-core/Journal.h"
 #include "lesson-core/LabReport.h"
-#include "mainwindow/LabReportPdf.h"
+#include "lesson/LabReportPdf.h"
 #include "mainwindow/Uvantorwin.h"
 #include "regulation/PrintCaption.h"
 #include "regulation/RunFile.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/LiveTraceView.h"
+#include "lesson/LiveTraceView.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/IdentificationWindow.h"
+#include "lesson/IdentificationWindow.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -7,7 +7,7 @@
 
 #include "common/Numbers.h"
 #include "lesson-core/TuningRules.h"
-#include "mainwindow/ReadingLabels.h"
+#include "lesson/ReadingLabels.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 

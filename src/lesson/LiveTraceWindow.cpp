@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/LiveTraceWindow.h"
+#include "lesson/LiveTraceWindow.h"
 
 #include <QVBoxLayout>
 #include <algorithm>

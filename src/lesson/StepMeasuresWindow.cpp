@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/StepMeasuresWindow.h"
+#include "lesson/StepMeasuresWindow.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/Numbers.h"
-#include "mainwindow/ReadingLabels.h"
+#include "lesson/ReadingLabels.h"
 #include "widgets/QtText.h"
 
 namespace vantor {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/LabReportWindow.h"
+#include "lesson/LabReportWindow.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

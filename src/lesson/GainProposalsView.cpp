@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/GainProposalsView.h"
+#include "lesson/GainProposalsView.h"
 
 #include <QHeaderView>
 #include <QHBoxLayout>

@@ -9,7 +9,7 @@
 #include <QLabel>
 
 #include "lesson-core/StepMeasures.h"
-#include "mainwindow/LiveTraceView.h"
+#include "lesson/LiveTraceView.h"
 #include "regulation/Trial.h"
 
 namespace vantor {

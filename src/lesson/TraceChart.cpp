@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/TraceChart.h"
+#include "lesson/TraceChart.h"
 
 #include <QFontMetrics>
 

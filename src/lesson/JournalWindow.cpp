@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/JournalWindow.h"
+#include "lesson/JournalWindow.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "lesson-core/Identification.h"
-#include "mainwindow/GainProposalsView.h"
+#include "lesson/GainProposalsView.h"
 
 namespace vantor {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/RelayTestWindow.h"
+#include "lesson/RelayTestWindow.h"
 
 #include <QFormLayout>
 #include <QHeaderView>

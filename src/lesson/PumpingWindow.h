@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "lesson-core/Pumping.h"
-#include "mainwindow/GainProposalsView.h"
+#include "lesson/GainProposalsView.h"
 
 namespace vantor {
 

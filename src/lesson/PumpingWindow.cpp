@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/PumpingWindow.h"
+#include "lesson/PumpingWindow.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -7,8 +7,8 @@
 
 #include "common/Numbers.h"
 #include "lesson-core/TuningRules.h"
-#include "mainwindow/IdentificationWindow.h"
-#include "mainwindow/ReadingLabels.h"
+#include "lesson/IdentificationWindow.h"
+#include "lesson/ReadingLabels.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"
 

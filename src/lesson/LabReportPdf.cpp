@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/LabReportPdf.h"
+#include "lesson/LabReportPdf.h"
 
 #include <QFontMetrics>
 #include <QPageLayout>
@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "common/VantorError.h"
-#include "mainwindow/TraceChart.h"
+#include "lesson/TraceChart.h"
 #include "regulation/PrintCaption.h"
 #include "widgets/QtText.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/FrequencyResponseWindow.h"
+#include "lesson/FrequencyResponseWindow.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

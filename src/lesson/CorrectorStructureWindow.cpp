@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "mainwindow/CorrectorStructureWindow.h"
+#include "lesson/CorrectorStructureWindow.h"
 
 #include <QFormLayout>
 #include <QVBoxLayout>
