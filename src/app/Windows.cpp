@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QIcon>
+#include <csignal>
 
 #include "analysis/Uanalyse.h"
 #include "docs/Uaideexperimentale.h"
@@ -19,6 +20,11 @@
 namespace vantor {
 
 void SetUpApplication(QApplication& app) {
+  // A file size limit (ulimit -f) makes the write that passes it fail, and the message
+  // say so ("fichier trop grand pour le système"), instead of ending the program in the
+  // middle of a session. Ignored before the card's crash rest is armed, which then
+  // leaves the signal alone.
+  std::signal(SIGXFSZ, SIG_IGN);
   // The title of the message boxes. No display name is set: the window system would
   // append it to every window title.
   QApplication::setApplicationName("Régulateur Vantor");

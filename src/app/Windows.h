@@ -15,7 +15,8 @@ struct ProgramWindows {
   std::unique_ptr<TForm1> Form1;
 };
 
-// Application name, icon and fonts shared by both executables.
+// Application name, icon and fonts shared by both executables; a file size limit fails
+// the write that passes it instead of ending the program.
 void SetUpApplication(QApplication& app);
 
 ProgramWindows CreateWindows(CardOpener openCard);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/FileErrors.h"
 #include "common/VantorError.h"
 
 #if defined(__linux__) && (defined(__x86_64__) || defined(__i386__)) && __has_include(<sys/io.h>)
@@ -75,7 +76,7 @@ std::string HardwarePorts::AccessRefusedMessage(int errnoValue, std::uint16_t ad
       remedy = "corrigez les adresses ADR1 et ADR2 dans le menu Paramétrage, puis relancez";
       break;
     default:
-      cause = std::string("erreur du système : ") + std::strerror(errnoValue);
+      cause = SystemCauseText(errnoValue);
       remedy = "vérifiez l'installation de la carte";
       break;
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/TextEncoding.h"
 #include "common/VantorError.h"
 #include "protocol.h"
 
@@ -129,12 +130,14 @@ void UsbBoard::Initialise() {
     if (payload->rfind("VANTOR-USB ", 0) != 0) continue;  // a frame of an earlier run
     if (payload->rfind(kUsbBoardBanner, 0) != 0)
       throw VantorError("L'interface USB sur " + line_->Name() + " porte le micrologiciel « " +
-                        *payload + " », que ce programme ne sait pas piloter (il attend « " +
+                        ShownText(*payload) + " », que ce programme ne sait pas piloter (il attend « " +
                         std::string(kUsbBoardBanner) +
                         "… ») : chargez celui qui est livré avec "
                         "le programme, avec la commande « " +
                         FlashCommand(line_->Name()) + " », puis relancez le programme");
-    firmware_ = payload->substr(std::string(kUsbBoardBanner).size());
+    // The version is shown (window title, about box, report) as the board sent it, but
+    // for what would move the cursor or change colours.
+    firmware_ = ShownText(payload->substr(std::string(kUsbBoardBanner).size()));
     return;
   }
   throw VantorError("L'interface USB ne répond pas sur " + line_->Name() +

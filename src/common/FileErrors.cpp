@@ -2,7 +2,6 @@
 #include "common/FileErrors.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace vantor {
 
@@ -46,8 +45,26 @@ std::string SystemCauseText(int error) {
     case EMFILE:
     case ENFILE:
       return "trop de fichiers ouverts";
+    case EEXIST:
+      return "un fichier de ce nom existe déjà";
+    case EBUSY:
+    case ETXTBSY:
+      return "fichier ou périphérique occupé";
+    case EXDEV:
+      return "le fichier et sa destination sont sur deux disques différents";
+    case ENXIO:
+    case ENODEV:
+      return "périphérique absent";
+    case ENOMEM:
+      return "mémoire insuffisante";
+    case EINVAL:
+      return "opération refusée par le système de fichiers";
+    case EAGAIN:
+    case EINTR:
+      return "opération interrompue, à refaire";
     default:
-      return std::string("erreur du système : ") + std::strerror(error);
+      // The system's own text is English: its number lets a technician look it up.
+      return "erreur du système n° " + std::to_string(error);
   }
 }
 

@@ -135,6 +135,12 @@ std::string TemporaryNameBeside(const std::string& target, unsigned counter) {
          std::to_string(::getpid()) + "." + std::to_string(counter);
 }
 
+std::size_t TemporaryNameExtraBytes() {
+  // ".", then "." <host> "-" <pid> "." <counter>: a pid has 7 digits at most
+  // (pid_max is 4194304 at most), the counter 10.
+  return 1 + 1 + HostLabel().size() + 1 + 7 + 1 + 10;
+}
+
 int CreateTemporaryBeside(const std::string& target, std::string& name) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {

@@ -21,6 +21,9 @@ std::string HostLabel();
 // The temporary name beside `target` for this process, with `counter` at the end.
 std::string TemporaryNameBeside(const std::string& target, unsigned counter);
 
+// How many bytes a temporary name adds to its target's name, at most.
+std::size_t TemporaryNameExtraBytes();
+
 // Creates a new file beside `target` under a fresh temporary name, exclusively (never
 // through a link or over anything already there: another name is tried), with mode 0666
 // less the umask. Returns the descriptor, or -1 with errno set; `name` is the file made.

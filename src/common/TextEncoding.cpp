@@ -181,6 +181,37 @@ std::string Utf8Prefix(std::string_view text, std::size_t count) {
   return std::string(text.substr(0, pos));
 }
 
+std::string Utf8PrefixBytes(std::string_view text, std::size_t bytes) {
+  std::size_t pos = 0;
+  for (std::size_t next = 0; next < text.size(); pos = next) {
+    NextUtf8(text, next);
+    if (next > bytes) break;
+  }
+  return std::string(text.substr(0, pos));
+}
+
+std::string ShownText(std::string_view text, bool keepLineBreaks) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t start = pos;
+    const char32_t c = NextUtf8(text, pos);
+    if (keepLineBreaks && (c == '\n' || (c == '\r' && pos < text.size() && text[pos] == '\n'))) {
+      if (c == '\n') out += '\n';
+    } else if (c == '\t') {
+      out += ' ';
+    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+               (c >= 0x2066 && c <= 0x2069)) {
+      AppendUtf8(out, 0xFFFD);
+    } else if (c == 0xFFFD) {
+      AppendUtf8(out, 0xFFFD);  // an invalid sequence as well as U+FFFD itself
+    } else {
+      out.append(text.substr(start, pos - start));
+    }
+  }
+  return out;
+}
+
 namespace {
 
 bool IsHighSurrogate(char32_t u) {

@@ -44,6 +44,18 @@ char32_t NextUtf8(std::string_view text, std::size_t& pos);
 // The first `count` characters (not bytes) of UTF-8 `text`; never splits a character.
 std::string Utf8Prefix(std::string_view text, std::size_t count);
 
+// The longest start of UTF-8 `text` that holds at most `bytes` bytes; never splits a
+// character.
+std::string Utf8PrefixBytes(std::string_view text, std::size_t bytes);
+
+// `text`, which comes from a file or a device, made fit to be shown (a label, a window
+// title, a message, a printout): every control character (U+0000 to U+001F, U+007F to
+// U+009F) and every bidirectional embedding, override or isolate (U+202A to U+202E,
+// U+2066 to U+2069) becomes U+FFFD, so that nothing moves the cursor, changes colours or
+// turns the text around; a tab becomes a space, an invalid UTF-8 sequence U+FFFD. With
+// `keepLineBreaks`, a line break ("\n", "\r\n") stays a "\n".
+std::string ShownText(std::string_view text, bool keepLineBreaks = false);
+
 // The UTF-16 units of `ch` in `units`: one, or a surrogate pair beyond U+FFFF. Returns
 // how many there are. Surrogates and values beyond U+10FFFF give U+FFFD.
 int ToUtf16(char32_t ch, char16_t units[2]);

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/VantorError.h"
 
+#include "common/TextEncoding.h"
+
 namespace vantor {
 
-std::string ErrorBoxText(const std::string& message) {
+std::string ErrorBoxText(const std::string& raw) {
+  // A message may quote a file's line or a device's answer: what would move the cursor,
+  // change colours or turn the text around is not shown; its lines stay lines.
+  const std::string message = ShownText(raw, true);
   // A second line (the file concerned, the cause) is shown as it is, after the first.
   const std::size_t end = message.find('\n');
   const std::string first = message.substr(0, end);

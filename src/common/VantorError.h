@@ -14,7 +14,8 @@ class VantorError : public std::runtime_error {
 
 // The text shown in the error box: the message, with a final "." added when its
 // last character sorts after "." (a letter or "?" gets one; ".", "!", "," or a blank does
-// not). In a message of several lines the rule applies to the first line.
+// not). In a message of several lines the rule applies to the first line. Control
+// characters quoted from a file or a device are replaced (ShownText), line breaks kept.
 std::string ErrorBoxText(const std::string& message);
 
 // printf-like helper for the messages that carry one string argument ("%s").

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <tuple>
 
 #include "common/FileErrors.h"
 #include "common/Numbers.h"
@@ -68,10 +69,16 @@ std::string NamePart(const std::string& text) {
   return out;
 }
 
+// The names in `folder`, but for hidden ones; none when it is a symbolic link.
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-  if (!dir) return names;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return names;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
+  if (!dir) {
+    ::close(fd);
+    return names;
+  }
   while (const dirent* e = ::readdir(dir.get())) {
     const std::string name = e->d_name;
     if (name.empty() || name[0] == '.') continue;
@@ -113,6 +120,19 @@ std::string KeyValue(const RunFileKeys& keys, const std::string& name, bool& fou
   throw VantorError(WithCauseLine("Impossible de créer le dossier " + folder, SystemCauseText(error)));
 }
 
+bool IsSymbolicLink(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// A day's folder is the journal's own: one that is a symbolic link (put there by someone
+// else, in a shared documents folder) is never written through.
+void RequireOwnDayFolder(const std::string& folder) {
+  if (IsSymbolicLink(folder))
+    throw VantorError(WithCauseLine("Impossible d'écrire dans le dossier " + folder,
+                                    "c'est un lien symbolique, que le journal ne suit pas"));
+}
+
 }  // namespace
 
 std::string JournalFolder(const std::string& documents) {
@@ -124,9 +144,11 @@ std::string WriteJournalEntry(const std::string& root, const Trial& t, const std
   if (!(now.size() >= 19 && IsDayName(now.substr(0, 10)) && now[10] == ' '))
     throw VantorError("Date « " + now + " » : attendu AAAA-MM-JJ HH:MM:SS");
   const std::string folder = root + "/" + now.substr(0, 10);
+  RequireOwnDayFolder(folder);
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) RefuseFolder(folder, ec.value());
+  RequireOwnDayFolder(folder);
   std::string time = now.substr(11, 8);
   std::replace(time.begin(), time.end(), ':', '-');
 
@@ -145,7 +167,8 @@ std::string WriteJournalEntry(const std::string& root, const Trial& t, const std
   for (;;) {
     ++number;
     char counter[16];
-    std::snprintf(counter, sizeof counter, "-%02d", number);
+    // Four digits: the names sort by time up to 9,999 entries in one second.
+    std::snprintf(counter, sizeof counter, "-%04d", number);
     path = folder + "/" + time + counter + rest;
     // The name is taken exclusively, so that two programs writing in the same second
     // (a shared documents folder) never write over each other's entry.
@@ -167,6 +190,7 @@ std::string WriteJournalEntry(const std::string& root, const Trial& t, const std
 }
 
 void AddJournalTool(const std::string& path, const std::string& tool) {
+  RequireOwnDayFolder(path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/')));
   auto run = std::make_unique<Trial>();
   RunFileKeys keys;
   ReadRunFile(path, *run);
@@ -182,23 +206,39 @@ void AddJournalTool(const std::string& path, const std::string& tool) {
 std::vector<std::string> JournalDays(const std::string& root) {
   std::vector<std::string> days;
   for (const std::string& name : FolderEntries(root))
-    if (IsDayName(name)) days.push_back(name);
+    if (IsDayName(name) && !IsSymbolicLink(root + "/" + name)) days.push_back(name);
   std::sort(days.rbegin(), days.rend());
   return days;
 }
 
 std::vector<JournalRow> ListJournalDay(const std::string& root, const std::string& day) {
   const std::string folder = root + "/" + day;
-  std::vector<std::string> names = FolderEntries(folder);
-  std::sort(names.begin(), names.end());
+  // In time order: by time, then by number within the second, which also places the
+  // names of two digits written before the numbers had four.
+  struct Entry {
+    std::string Time;
+    int Number = 0;
+    std::string Name;
+    bool operator<(const Entry& o) const {
+      return std::tie(Time, Number, Name) < std::tie(o.Time, o.Number, o.Name);
+    }
+  };
+  std::vector<Entry> entries;
+  for (std::string& name : FolderEntries(folder)) {
+    Entry e;
+    if (name.ends_with(".csv") && EntryTimeAndNumber(name, e.Time, e.Number)) {
+      e.Name = std::move(name);
+      entries.push_back(std::move(e));
+    }
+  }
+  std::sort(entries.begin(), entries.end());
   std::vector<JournalRow> rows;
-  rows.reserve(names.size());
+  rows.reserve(entries.size());
   auto head = std::make_unique<Trial>();
   RunFileKeys keys;
-  for (const std::string& name : names) {
-    std::string time;
-    int number = 0;
-    if (!name.ends_with(".csv") || !EntryTimeAndNumber(name, time, number)) continue;
+  for (const Entry& entry : entries) {
+    const std::string& name = entry.Name;
+    const std::string& time = entry.Time;
     JournalRow row;
     row.Path = folder + "/" + name;
     Trial& t = *head;

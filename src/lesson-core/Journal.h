@@ -3,10 +3,11 @@
 // The journal of the sessions: every run that ends, and every run opened from a file, is
 // kept as a run file under <documents>/Régulateur Vantor/essais/AAAA-MM-JJ/, named
 //
-//   HH-MM-SS-NN_<setpoint kind>_Kp<kp>_Kd<kd>_Ki<ki>.csv
+//   HH-MM-SS-NNNN_<setpoint kind>_Kp<kp>_Kd<kd>_Ki<ki>.csv
 //
-// (NN counts the entries of the same second from 01), so that names never collide and
-// sort by time. Besides the run's own keys, an entry keeps its step measures (the keys of
+// (NNNN counts the entries of the same second from 0001; entries written before had two
+// digits, and are still read and listed in their place), so that names never collide and
+// sort by time. A day's folder that is a symbolic link is neither listed nor written. Besides the run's own keys, an entry keeps its step measures (the keys of
 // StepMeasureLines) and the tools used on it ("outils=identification,frequence"), so
 // that a day is listed from the first lines of its files alone. Qt-free.
 #include <array>

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/Numbers.h"
+#include "common/OutputFile.h"
 #include "lesson-core/FrequencyResponse.h"
 #include "lesson-core/Identification.h"
 #include "lesson-core/Journal.h"
@@ -143,7 +144,8 @@ std::string ProposedReportName(const std::string& date, const std::string& stude
       dash = true;
     }
   }
-  return "rapport-" + date + (names.empty() ? "" : "-" + names) + ".pdf";
+  // Many names would make it longer than a file system accepts.
+  return AcceptableFileName("rapport-" + date + (names.empty() ? "" : "-" + names) + ".pdf");
 }
 
 }  // namespace vantor

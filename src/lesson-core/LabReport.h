@@ -55,7 +55,8 @@ struct LabReport {
 LabReport BuildLabReport(const LabReportHeader& header, const std::vector<ReportedRun>& runs);
 
 // The report's file name: "rapport-AAAA-MM-JJ-<noms>.pdf", the names reduced to lower-case
-// ASCII letters, digits and '-' ("rapport-2025-03-14-dupont-martin.pdf").
+// ASCII letters, digits and '-' ("rapport-2025-03-14-dupont-martin.pdf"), the names cut
+// where the name would be too long for a file system (AcceptableFileName).
 std::string ProposedReportName(const std::string& date, const std::string& students);
 
 }  // namespace vantor

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <initializer_list>
 
 #include "common/VantorError.h"
 #include "widgets/ErrorReport.h"
@@ -77,6 +78,10 @@ JournalWindow::JournalWindow(QWidget* parent) : QDialog(parent) {
 
 void JournalWindow::ShowJournal(const std::string& root) {
   root_ = root;
+  if (running_) {
+    listingDeferred_ = true;
+    return;
+  }
   const QString chosen = ComboDays->currentText();
   const QSignalBlocker block(ComboDays);
   ComboDays->clear();
@@ -86,7 +91,22 @@ void JournalWindow::ShowJournal(const std::string& root) {
   ListDay();
 }
 
+void JournalWindow::SetRunInProgress(bool running) {
+  running_ = running;
+  for (QWidget* w : std::initializer_list<QWidget*>{ComboDays, ButtonShow, ButtonCompare,
+                                                    ButtonReport})
+    w->setEnabled(!running);
+  if (!running && listingDeferred_) {
+    listingDeferred_ = false;
+    ShowJournal(root_);
+  }
+}
+
 void JournalWindow::ListDay() {
+  if (running_) {
+    listingDeferred_ = true;
+    return;
+  }
   rows_ = ComboDays->count() ? ListJournalDay(root_, ToStdString(ComboDays->currentText()))
                              : std::vector<JournalRow>{};
   Table->clearContents();

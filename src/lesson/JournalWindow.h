@@ -24,6 +24,11 @@ class JournalWindow : public QDialog {
   // Lists the days of the journal at `root` and the entries of the day chosen (the newest
   // day, or the one chosen before when it still exists).
   void ShowJournal(const std::string& root);
+  // While a run is in progress its cycles share this thread: the folder is not listed
+  // then (a day of thousands of entries takes a good part of a second), the day cannot
+  // be changed and the buttons wait; what was asked for is listed when the run ends.
+  void SetRunInProgress(bool running);
+  bool RunInProgress() const { return running_; }
   // The selected entries, in time order.
   std::vector<JournalRow> SelectedRows() const;
 
@@ -47,6 +52,8 @@ class JournalWindow : public QDialog {
 
   std::string root_;
   std::vector<JournalRow> rows_;
+  bool running_ = false;
+  bool listingDeferred_ = false;
 };
 
 }  // namespace vantor

@@ -5,10 +5,11 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QBuffer>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <memory>
 
+#include "common/OutputFile.h"
 #include "common/VantorError.h"
 #include "lesson/TraceChart.h"
 #include "regulation/PrintCaption.h"
@@ -154,12 +155,13 @@ void DrawComparison(PageText& page, QPainter& painter, const LabReport& report) 
 
 void WriteLabReportPdf(const QString& path, const LabReport& report,
                        const std::vector<const Trial*>& runs) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw VantorError("Impossible de créer le fichier " + ToStdString(path) + "\n" +
-                      ToStdString(file.errorString()));
+  // Laid out in memory, then written as every file the program writes for the user.
+  OutputFile file(ToStdString(path));
+  QByteArray bytes;
   {
-    QPdfWriter writer(&file);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setResolution(kResolution);
     writer.setTitle(ToQString(report.Title));
     writer.setCreator("Régulateur Vantor");
@@ -167,7 +169,8 @@ void WriteLabReportPdf(const QString& path, const LabReport& report,
                                      QMarginsF(18, 15, 18, 15), QPageLayout::Millimeter));
     QPainter painter;
     if (!painter.begin(&writer))
-      throw VantorError("Impossible de créer le fichier " + ToStdString(path));
+      throw VantorError("Impossible de créer le fichier " + ToStdString(path) +
+                        "\nCause : la mise en page du PDF n'a pas pu commencer");
     PageText page(writer, painter);
 
     page.Font(16, true);
@@ -191,9 +194,8 @@ void WriteLabReportPdf(const QString& path, const LabReport& report,
     }
     painter.end();
   }
-  if (!file.commit())
-    throw VantorError("Erreur à l'écriture du fichier " + ToStdString(path) + "\n" +
-                      ToStdString(file.errorString()));
+  file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  file.Commit();
 }
 
 }  // namespace vantor

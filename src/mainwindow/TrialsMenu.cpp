@@ -11,6 +11,7 @@
 #include <array>
 #include <filesystem>
 
+#include "common/OutputFile.h"
 #include "common/VantorError.h"
 #include "common/Version.h"
 #include "lesson-core/Journal.h"
@@ -173,6 +174,7 @@ void TrialsMenu::AddSessionItems() {
 
 void TrialsMenu::RunStarted(const RegulationState&) {
   cycles_ = 0;
+  journal_->SetRunInProgress(true);
   if (live_->isVisible()) live_->BeginRun();
 }
 
@@ -183,6 +185,9 @@ void TrialsMenu::RunEnded(const RegulationState& s) {
                                        ProcessLoad ? ProcessLoad() : std::string()));
   shownFromFile_ = false;
   JournalRun(*shown_);
+  // The journal window lists now, once, what was asked for during the run and the run's
+  // own entry.
+  journal_->SetRunInProgress(false);
   // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
   // during a run): it keeps what it drew, beyond the record's 1998 entries too.
   if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
@@ -337,6 +342,11 @@ QString TrialsMenu::ShownRunFileName() const {
   return "essai-" + ToQString(shown_->Date).replace(' ', '-').remove(':');
 }
 
+QString TrialsMenu::ProposedPath(const QString& name) const {
+  // The date of a run opened from a file is the file's text.
+  return StartFolder() + "/" + ToQString(AcceptableFileName(ToStdString(name)));
+}
+
 void TrialsMenu::Enregistrerlessai1Click() {
   if (!shown_) {
     Dialogs::Current().Message(&form_,
@@ -346,7 +356,7 @@ void TrialsMenu::Enregistrerlessai1Click() {
   }
   const QString name = ShownRunFileName();
   const QString path = Dialogs::Current().SaveFileName(
-      &form_, "Enregistrer l'essai", StartFolder() + "/" + name + ".csv", "Essais (*.csv)");
+      &form_, "Enregistrer l'essai", ProposedPath(name + ".csv"), "Essais (*.csv)");
   if (path.isEmpty()) return;
   SaveShownRun(ToStdString(path));
 }
@@ -360,7 +370,7 @@ void TrialsMenu::Exporterpourletableur1Click() {
   }
   const QString name = ShownRunFileName();
   const QString path = Dialogs::Current().SaveFileName(
-      &form_, "Exporter pour le tableur", StartFolder() + "/" + name + "-tableur.csv",
+      &form_, "Exporter pour le tableur", ProposedPath(name + "-tableur.csv"),
       "Tableur, point-virgule et virgule décimale (*.csv)");
   if (path.isEmpty()) return;
   WriteSpreadsheetFile(ToStdString(path), *shown_);

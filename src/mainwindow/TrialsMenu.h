@@ -130,6 +130,8 @@ class TrialsMenu : public QObject, private RunObserver {
   QString StartFolder() const;
   // The file name proposed for the shown run, without extension: "essai-<date>".
   QString ShownRunFileName() const;
+  // `name` in the start folder, made a name the file system accepts.
+  QString ProposedPath(const QString& name) const;
   // Keeps `run` in the journal (once per program run, a message when it cannot).
   void JournalRun(const Trial& run);
   void JournalUnwritable(const std::string& why);

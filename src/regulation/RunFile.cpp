@@ -14,6 +14,7 @@
 #include "common/Numbers.h"
 #include "common/OutputFile.h"
 #include "common/RegularFile.h"
+#include "common/TextEncoding.h"
 #include "common/VantorError.h"
 
 namespace vantor {
@@ -157,8 +158,11 @@ bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
                       " caractères, alors qu'une ligne « # » en compte " +
                       std::to_string(kMaxKeyValueBytes) + " au plus");
   auto number = [&value] { return StrToFloat(value); };
+  // The words of a run are shown (captions, the journal's table, printouts): nothing in
+  // them may move the cursor, change colours or turn the text around.
+  auto text = [&value] { return ShownText(value); };
   if (key == "consigne") {
-    t.SetpointCaption = value;
+    t.SetpointCaption = text();
   } else if (key == "kp") {
     t.Kp = number();
   } else if (key == "kd") {
@@ -168,15 +172,15 @@ bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
   } else if (key == "boucle") {
     t.LoopMode = value == "ouverte" ? "Ouv" : value;
   } else if (key == "procede") {
-    t.Process = value;
+    t.Process = text();
   } else if (key == "profil") {
-    t.Profile = value;
+    t.Profile = text();
   } else if (key == "charge") {
-    t.Load = value;
+    t.Load = text();
   } else if (key == "date") {
-    t.Date = value;
+    t.Date = text();
   } else if (key == "correcteur") {
-    t.Corrector = value;
+    t.Corrector = text();
   } else if (key == "type_consigne") {
     t.SetpointKind = value;
   } else if (key == "amplitude_echelon") {
@@ -417,8 +421,12 @@ void ReadRunHead(const std::string& path, Trial& into, RunFileKeys& otherKeys) {
   // The "#" lines of a run file take a few hundred bytes; 16 kB leaves room for what a
   // person may have added before the header.
   constexpr std::size_t kHeadBytes = 16'384;
+  // A journal lists thousands of them: a page first, which holds the program's own.
+  constexpr std::size_t kFirstBytes = 4096;
   std::string text;
-  ReadRegularFilePrefix(path, kHeadBytes, text);
+  ReadRegularFilePrefix(path, kFirstBytes, text);
+  if (text.size() == kFirstBytes && text.find(kRunFileHeader) == std::string::npos)
+    ReadRegularFilePrefix(path, kHeadBytes, text);
   CheckEncoding(path, text);
   Trial& t = into;
   bool haveEntries = false;

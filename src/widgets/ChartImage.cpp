@@ -5,10 +5,11 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QStandardPaths>
 #include <QWidget>
 
+#include "common/OutputFile.h"
 #include "common/VantorError.h"
 #include "widgets/Dialogs.h"
 #include "widgets/QtText.h"
@@ -38,15 +39,22 @@ QImage WidgetImage(QWidget& widget, int scale) {
 void SaveWidgetImage(QWidget* parent, QWidget& widget, const QString& name) {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  const QString proposed = ToQString(AcceptableFileName(ToStdString(name + ".png")));
   QString path = Dialogs::Current().SaveFileName(parent, "Enregistrer l'image",
-                                                 folder + "/" + name + ".png", "Images PNG (*.png)");
+                                                 folder + "/" + proposed, "Images PNG (*.png)");
   if (path.isEmpty()) return;
   if (!path.endsWith(".png", Qt::CaseInsensitive)) path += ".png";
-  const QImage image = WidgetImage(widget, ChartImageScale());
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+  // Written as every file the program writes for the user: the picture made in memory,
+  // then the file replaced whole.
+  OutputFile file(ToStdString(path));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!WidgetImage(widget, ChartImageScale()).save(&buffer, "PNG"))
     throw VantorError("Impossible d'enregistrer l'image dans le fichier " + ToStdString(path) +
-                      "\n" + ToStdString(file.errorString()));
+                      "\nCause : l'image n'a pas pu être codée en PNG");
+  file.Write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+  file.Commit();
 }
 
 void CopyWidgetImage(QWidget& widget) {

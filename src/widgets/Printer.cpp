@@ -2,12 +2,13 @@
 #include "widgets/Printer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QStandardPaths>
 
+#include "common/FileErrors.h"
+#include "common/OutputFile.h"
 #include "common/VantorError.h"
 
 namespace vantor {
@@ -79,7 +80,8 @@ void Printer::SuggestPdfName(const QString& name) {
   const QPrinter::OutputFormat format = device_->outputFormat();
   const QString printer = device_->printerName();
   // A ".pdf" name turns the printer to PDF output: a printer chosen before is put back.
-  device_->setOutputFileName(QDir(folder).filePath(name + QStringLiteral(".pdf")));
+  device_->setOutputFileName(QDir(folder).filePath(
+      QString::fromStdString(AcceptableFileName((name + QStringLiteral(".pdf")).toStdString()))));
   if (format == QPrinter::NativeFormat && !printer.isEmpty()) {
     device_->setOutputFormat(QPrinter::NativeFormat);
     device_->setPrinterName(printer);
@@ -89,31 +91,34 @@ void Printer::SuggestPdfName(const QString& name) {
 void Printer::BeginDoc(const QString& title) {
   if (printing_) throw VantorError(kPrinting);
   device_->setDocName(title);
-  targetFile_.clear();
-  partFile_.clear();
+  QPaintDevice* target = device_.get();
   if (device_->outputFormat() == QPrinter::PdfFormat) {
-    targetFile_ = device_->outputFileName();
-    if (targetFile_.isEmpty()) {
+    const QString file = device_->outputFileName();
+    if (file.isEmpty()) {
       throw VantorError(
           "Aucune imprimante n'est disponible : choisissez l'impression dans un fichier PDF");
     }
-    // The job is written beside its target and only renamed into place by EndDoc.
-    partFile_ = targetFile_ + QStringLiteral(".partial");
-    QFile::remove(partFile_);
-    device_->setOutputFileName(partFile_);
+    // The file is made ready first, so that a folder that cannot be written is said
+    // before anything is drawn; the pages go to memory, the file is written by EndDoc.
+    output_ = std::make_unique<OutputFile>(file.toStdString());
+    pdfBytes_.clear();
+    pdfBuffer_ = std::make_unique<QBuffer>(&pdfBytes_);
+    pdfBuffer_->open(QIODevice::WriteOnly);
+    pdf_ = std::make_unique<QPdfWriter>(pdfBuffer_.get());
+    pdf_->setResolution(device_->resolution());
+    pdf_->setPageLayout(device_->pageLayout());
+    pdf_->setTitle(title);
+    pdf_->setCreator(device_->creator());
+    target = pdf_.get();
   }
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(device_.get())) {
+  if (!painter_->begin(target)) {
     painter_.reset();
-    QString target = targetFile_;
-    if (!partFile_.isEmpty()) {
-      device_->setOutputFileName(targetFile_);
-      QFile::remove(partFile_);
-    }
-    targetFile_.clear();
-    partFile_.clear();
-    if (!target.isEmpty())
-      throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
+    const std::string file = output_ ? output_->Path() : std::string();
+    DropPdf();
+    if (!file.empty())
+      throw VantorError(WithCauseLine(FormatMessage("Impossible de créer le fichier %s", file),
+                                      "la mise en page du PDF n'a pas pu commencer"));
     throw VantorError("Impossible de commencer l'impression sur l'imprimante sélectionnée");
   }
   painter_->setFont(canvasFont_);
@@ -124,34 +129,32 @@ void Printer::RequirePrinting() const {
   if (!printing_) throw VantorError(kNotPrinting);
 }
 
+void Printer::DropPdf() {
+  // The writer before the buffer it writes to; the output file, unwritten, leaves nothing.
+  pdf_.reset();
+  pdfBuffer_.reset();
+  pdfBytes_.clear();
+  output_.reset();
+}
+
 void Printer::FinishJob(bool keep) {
   // Ends the painter in every case: the printer is free for the next job whatever
   // happens to the output file.
   printing_ = false;
-  if (!keep) device_->abort();
+  if (!keep && !pdf_) device_->abort();
   const bool ended = painter_->end();
   painter_.reset();
-  const QString target = targetFile_;
-  const QString part = partFile_;
-  targetFile_.clear();
-  partFile_.clear();
-  if (part.isEmpty()) return;
-  device_->setOutputFileName(target);
-  if (!keep || !ended) {
-    QFile::remove(part);
-    if (keep) {
-      throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
-    }
-    return;
-  }
-  if (QFileInfo::exists(target) && !QFile::remove(target)) {
-    QFile::remove(part);
-    throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
-  }
-  if (!QFile::rename(part, target)) {
-    QFile::remove(part);
-    throw VantorError(FormatMessage("Impossible de créer le fichier %s", target.toStdString()));
-  }
+  if (!output_) return;
+  std::unique_ptr<OutputFile> output = std::move(output_);
+  const QByteArray bytes = pdfBytes_;
+  DropPdf();
+  if (!keep) return;
+  if (!ended)
+    throw VantorError(
+        WithCauseLine(FormatMessage("Erreur à l'écriture du fichier %s", output->Path()),
+                      "la mise en page du PDF n'a pas pu s'achever"));
+  output->Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  output->Commit();
 }
 
 void Printer::Abort() {
@@ -166,7 +169,8 @@ void Printer::EndDoc() {
 
 void Printer::NewPage() {
   RequirePrinting();
-  if (!device_->newPage()) throw VantorError("Impossible de commencer une nouvelle page");
+  if (!(pdf_ ? pdf_->newPage() : device_->newPage()))
+    throw VantorError("Impossible de commencer une nouvelle page");
 }
 
 QPainter& Printer::Canvas() {

@@ -3,18 +3,24 @@
 // The program's one printer: the printer chosen last (in the print dialog or the set-up
 // dialog), its orientation, the open job and its page canvas in printer pixels.
 //
-// Output to a PDF file is written to a temporary file beside the target and renamed
-// into place by EndDoc, so an aborted job leaves neither a partial file nor a damaged
-// previous one.
+// Output to a PDF file is laid out in memory and written by EndDoc as every file the
+// program writes for the user (OutputFile): under a temporary name beside the target,
+// renamed into place once complete, so an aborted job leaves neither a partial file nor
+// a damaged previous one, and a named pipe or a device at the target is refused, never
+// opened.
+#include <QBuffer>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QRect>
 #include <QString>
 #include <memory>
 
 namespace vantor {
+
+class OutputFile;
 
 enum class TPrinterOrientation { poPortrait, poLandscape };
 
@@ -39,11 +45,12 @@ class Printer {
   // Same refusal; "Impression en cours" while a job is open.
   void SetOrientation(TPrinterOrientation o);
 
-  // Opens a job and its first page; "Impression en cours" if one is open.
+  // Opens a job and its first page; "Impression en cours" if one is open. To a PDF file,
+  // "Impossible de créer le fichier %s" with its cause when the file cannot be written.
   void BeginDoc(const QString& title = QString());
   // Discards the open job; "L'imprimante n'imprime pas pour l'instant" if none is open.
   void Abort();
-  // Ends the page and sends the job; same refusal as Abort.
+  // Ends the page and sends the job (writes the PDF file); same refusal as Abort.
   void EndDoc();
   // Starts a new page of the open job; same refusal.
   void NewPage();
@@ -62,7 +69,7 @@ class Printer {
 
   // Prints into a PDF file from now on (tests, "print to file"); refused while printing.
   void SetOutputPdf(const QString& path);
-  // The file "print to file" offers next: `name`.pdf, in the folder of the file offered
+  // The file "print to file" offers next: `name`.pdf (AcceptableFileName), in the folder of the file offered
   // or chosen last, else in the user's documents folder (the home folder when there is
   // none). The printer chosen stays chosen.
   void SuggestPdfName(const QString& name);
@@ -73,13 +80,17 @@ class Printer {
  private:
   void RequirePrinting() const;
   void FinishJob(bool keep);
+  void DropPdf();
 
   std::unique_ptr<QPrinter> device_;
   std::unique_ptr<QPainter> painter_;
   bool printing_ = false;
   bool supportsSettings_ = true;
-  QString targetFile_;  // PDF file the open job ends up in
-  QString partFile_;    // temporary file written while the job is open
+  // A job to a PDF file: the file it ends up in, and the PDF laid out in memory.
+  std::unique_ptr<OutputFile> output_;
+  QByteArray pdfBytes_;
+  std::unique_ptr<QBuffer> pdfBuffer_;
+  std::unique_ptr<QPdfWriter> pdf_;
   QFont canvasFont_;
 };
 

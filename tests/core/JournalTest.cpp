@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -107,8 +108,60 @@ TEST_F(JournalTest, EntriesOfTheSameSecondNeverCollideAndSortInTheOrderMade) {
   for (const JournalRow& r : rows) listed.push_back(r.Path);
   const std::vector<std::string> expected = {made[4], made[0], made[1], made[2], made[3]};
   EXPECT_EQ(listed, expected);
-  EXPECT_EQ(fs::path(made[3]).filename(), "10-12-31-04_echelon_Kp12_Kd0_Ki0.5.csv");
+  EXPECT_EQ(fs::path(made[3]).filename(), "10-12-31-0004_echelon_Kp12_Kd0_Ki0.5.csv");
   EXPECT_EQ(JournalDays(root.string()), (std::vector<std::string>{"2025-03-15", "2025-03-14"}));
+}
+
+TEST_F(JournalTest, PastAHundredEntriesInOneSecondNamesStillSortByTimeBesideOldNames) {
+  auto run = std::make_unique<Trial>();
+  run->SetpointKind = "echelon";
+  // Two entries named before the numbers had four digits, in the same second.
+  const fs::path day = root / "2025-03-14";
+  fs::create_directories(day);
+  const std::string seed = WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:30");
+  std::vector<std::string> made;
+  for (const char* number : {"07", "99"}) {
+    made.push_back((day / ("10-12-31-" + std::string(number) + "_echelon_Kp0_Kd0_Ki0.csv")).string());
+    fs::copy_file(seed, made.back());
+  }
+  for (int i = 0; i < 101; ++i)
+    made.push_back(WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31"));
+  EXPECT_EQ(fs::path(made[2]).filename(), "10-12-31-0100_echelon_Kp0_Kd0_Ki0.csv");
+  // The new names sort by time as text too (a file manager's order).
+  std::vector<std::string> sorted(made.begin() + 2, made.end());
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, std::vector<std::string>(made.begin() + 2, made.end()));
+
+  std::vector<std::string> listed;
+  for (const JournalRow& r : ListJournalDay(root.string(), "2025-03-14")) listed.push_back(r.Path);
+  made.insert(made.begin(), seed);
+  EXPECT_EQ(listed, made);
+}
+
+TEST_F(JournalTest, ADayFolderThatIsASymbolicLinkIsNeitherWrittenNorListed) {
+  const auto run = StepRun();
+  const std::string entry = WriteJournalEntry(root.string(), *run, "2025-03-14 10:12:31");
+  // Someone else's folder, put in the journal as the next day's.
+  const fs::path elsewhere = root.parent_path() / (root.filename().string() + "-ailleurs");
+  fs::create_directories(elsewhere);
+  fs::copy_file(entry, elsewhere / "10-00-00-0001_echelon_Kp3_Kd0_Ki0.5.csv");
+  fs::create_directory_symlink(elsewhere, root / "2025-03-15");
+
+  try {
+    WriteJournalEntry(root.string(), *run, "2025-03-15 08:00:00");
+    ADD_FAILURE() << "written through the link";
+  } catch (const VantorError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Impossible d'écrire dans le dossier " + (root / "2025-03-15").string() +
+                  "\nCause : c'est un lien symbolique, que le journal ne suit pas");
+  }
+  EXPECT_THROW(AddJournalTool((root / "2025-03-15" / "10-00-00-0001_echelon_Kp3_Kd0_Ki0.5.csv").string(),
+                              kToolIdentification),
+               VantorError);
+  EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 1);
+  EXPECT_EQ(JournalDays(root.string()), std::vector<std::string>{"2025-03-14"});
+  EXPECT_TRUE(ListJournalDay(root.string(), "2025-03-15").empty());
+  fs::remove_all(elsewhere);
 }
 
 TEST_F(JournalTest, AFolderThatCannotBeMadeIsRefusedAndLeavesNoEntry) {

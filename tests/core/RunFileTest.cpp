@@ -143,6 +143,33 @@ TEST_F(RunFileTest, AWriteRemovesWhatAKilledWriteOfTheSameFileLeft) {
   EXPECT_TRUE(fs::exists(other));
 }
 
+// A run file's words are shown in captions, the journal's table, printouts and messages:
+// none of their control characters reaches them.
+TEST_F(RunFileTest, ControlCharactersOfAFileReachNeitherTheRunNorAMessage) {
+  const auto saved = SampleRun(4);
+  saved->SetpointCaption = "Consigne: Echelon\x1b[2J\x1b[31m";
+  saved->Process = "moteur\xE2\x80\xAE" "ecnatsid";
+  saved->Date = "2025-03-14\r10:12:31\x07";
+  const std::string path = (dir / "essai.csv").string();
+  WriteRunFile(path, *saved);
+  auto reopened = std::make_unique<Trial>();
+  ReadRunFile(path, *reopened);
+  const std::string r = "\xEF\xBF\xBD";
+  EXPECT_EQ(reopened->SetpointCaption, "Consigne: Echelon" + r + "[2J" + r + "[31m");
+  EXPECT_EQ(reopened->Process, "moteur" + r + "ecnatsid");
+  EXPECT_EQ(reopened->Date, "2025-03-14" + r + "10:12:31" + r);
+
+  const std::string bad = Write("mauvais.csv", "# kp=\x1b[8mcache\n");
+  try {
+    ReadRunFile(bad, *reopened);
+    ADD_FAILURE() << "accepted";
+  } catch (const VantorError& e) {
+    const std::string shown = ErrorBoxText(e.what());
+    EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+    EXPECT_NE(shown.find(r + "[8mcache"), std::string::npos) << shown;
+  }
+}
+
 TEST_F(RunFileTest, EachMalformedFileIsRefusedNamingTheLineAndChangesNothing) {
   const auto good = SampleRun(2);
   const std::string goodPath = (dir / "bon.csv").string();

@@ -62,5 +62,34 @@ TEST(TextEncoding, Utf16BytesInEitherOrderBecomeUtf8) {
   EXPECT_EQ(Utf16ToUtf8("", true), "");
 }
 
+// What a file or a device may send in a caption, a version or a line quoted by a message.
+TEST(TextEncoding, ShownTextKeepsNothingThatMovesTheCursorChangesColoursOrTurnsTheText) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  struct Case {
+    std::string in, out;
+  };
+  const Case cases[] = {
+      {"1.2\x1b[31mrouge\x1b[0m", "1.2" + r + "[31mrouge" + r + "[0m"},  // ESC sequences
+      {"1.2\x1b]0;titre\x07", "1.2" + r + "]0;titre" + r},              // OSC, BEL
+      {std::string("avant\0après", 12), "avant" + r + "après"},          // NUL
+      {"ligne\rcachée", "ligne" + r + "cachée"},                          // CR alone
+      {"a\x7f\x01\x1f", "a" + r + r + r},                                  // DEL, C0
+      {"b\xC2\x9B""2J\xC2\x85", "b" + r + "2J" + r},                      // C1 as UTF-8
+      {"c\x9B" "2J\xFF", "c" + r + "2J" + r},                               // 8-bit, invalid
+      {"fichier\xE2\x80\xAE" "fdp.exe", "fichier" + r + "fdp.exe"},         // U+202E
+      {"\xE2\x80\xAA\xE2\x81\xA6x\xE2\x81\xA9", r + r + "x" + r},         // U+202A, U+2066/9
+      {"Kp\t2", "Kp 2"},
+      {"Consigne : échelon 2 V ± 0,1 V à 50 °C — Moteur « α » ✓",
+       "Consigne : échelon 2 V ± 0,1 V à 50 °C — Moteur « α » ✓"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShownText(c.in), c.out) << c.in;
+    EXPECT_EQ(ShownText(c.in, true), c.out) << c.in;
+  }
+  // Where lines mean something (a message), a line break stays one, in either form.
+  EXPECT_EQ(ShownText("un\r\ndeux\ntrois", true), "un\ndeux\ntrois");
+  EXPECT_EQ(ShownText("un\r\ndeux\ntrois"), "un" + r + r + "deux" + r + "trois");
+}
+
 }  // namespace
 }  // namespace vantor

@@ -91,6 +91,18 @@ TEST_F(UsbBoardTest, TheBannerIsAwaitedPastOldFramesAndAnotherFirmwareOrSilenceI
   EXPECT_LE(asked, 10);
 }
 
+// The version is shown in the main window's title, the about box and the report.
+TEST_F(UsbBoardTest, TheFirmwareVersionIsShownWithoutItsControlCharacters) {
+  line->OnSend = [this](const std::string& bytes) {
+    if (bytes == Sealed("V")) line->Arrive(Sealed("VANTOR-USB 1 1.0\x1b]0;pirate\x07\x7f"));
+  };
+  board->Initialise();
+  const std::string r = "\xEF\xBF\xBD";
+  EXPECT_EQ(board->FirmwareVersion(), "1.0" + r + "]0;pirate" + r + r);
+  EXPECT_EQ(board->Description(),
+            "interface USB sur /dev/ttyTEST (micrologiciel 1.0" + r + "]0;pirate" + r + r + ")");
+}
+
 TEST_F(UsbBoardTest, ARunAnswersEachFrameWithItsNumberAndRefusesDamagedOrMissingFrames) {
   int frame = 0;
   line->OnSend = [&](const std::string& bytes) {

@@ -84,6 +84,36 @@ TEST_F(JournalMenuTest, EachRunEndedIsJournaledReopensBitForBitAndCompares) {
   EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
+// The run's cycles and the journal window share the window's thread: a day chosen during
+// a run is listed when the run ends, not in one of its cycles.
+TEST_F(JournalMenuTest, ADayChosenDuringARunIsListedWhenTheRunEnds) {
+  TrialsMenu& menu = Menu();
+  auto earlier = std::make_unique<Trial>();
+  for (const char* second : {"10:00:00", "10:00:01", "10:00:02"})
+    WriteJournalEntry(menu.JournalRoot, *earlier, std::string("2020-01-06 ") + second);
+  StepRun("2", 100);
+  menu.Journaldelaseance1->trigger();
+  JournalWindow& journal = *menu.Journal();
+  ASSERT_EQ(journal.ComboDays->count(), 2);
+  ASSERT_EQ(journal.Table->rowCount(), 1);  // today's run
+
+  int rowsDuring = -1;
+  bool choiceOpenDuring = true;
+  form->Button1->click();
+  RunFor(50, [&] {
+    journal.ComboDays->setCurrentIndex(journal.ComboDays->findText("2020-01-06"));
+    QCoreApplication::processEvents();
+    rowsDuring = journal.Table->rowCount();
+    choiceOpenDuring = journal.ComboDays->isEnabled() || journal.ButtonShow->isEnabled();
+  });
+  EXPECT_EQ(rowsDuring, 1);
+  EXPECT_FALSE(choiceOpenDuring);
+  EXPECT_EQ(journal.ComboDays->currentText(), "2020-01-06");
+  EXPECT_EQ(journal.Table->rowCount(), 3);
+  EXPECT_TRUE(journal.ComboDays->isEnabled());
+  EXPECT_TRUE(journal.ButtonShow->isEnabled());
+}
+
 TEST_F(JournalMenuTest, AJournalThatCannotBeWrittenSaysSoOnceAndChangesNothingElse) {
   std::filesystem::create_directories(Path("documents"));
   std::ofstream(Path("documents/Régulateur Vantor")) << "un fichier à la place du dossier";

@@ -2,6 +2,7 @@
 // The program's printer: refusals, jobs to PDF, abort after a drawing error, orientation.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -87,7 +88,8 @@ TEST_F(PrinterTest, OrientationSetBeforeAJobIsRestoredAfterIt) {
   const QByteArray bytes = file.readAll();
   EXPECT_TRUE(bytes.startsWith("%PDF"));
   EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
-  EXPECT_FALSE(QFile::exists(pdf + ".partial"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"page.pdf"});
   if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
     QProcess p;
     p.start("pdftotext", {pdf, "-"});
@@ -118,7 +120,8 @@ TEST_F(PrinterTest, AJobAbortedAfterADrawingErrorLeavesNoJobAndReportsOnlyThatEr
   EXPECT_EQ(dialogs.errors, QStringList{"Division par zéro."});
   EXPECT_FALSE(printer.Printing());
   EXPECT_EQ(printer.Orientation(), TPrinterOrientation::poLandscape);
-  EXPECT_FALSE(QFile::exists(pdf + ".partial"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"page.pdf"});
   ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
   EXPECT_EQ(earlier.readAll(), before);
   // The printer is free for the next job.
@@ -135,7 +138,8 @@ TEST_F(PrinterTest, PdfOutputWithoutAFileOrInAMissingFolderIsAClearError) {
   const QString missing = dir.filePath("absent/page.pdf");
   printer.SetOutputPdf(missing);
   EXPECT_EQ(ThrownText([&] { printer.BeginDoc(); }),
-            "Impossible de créer le fichier " + missing.toStdString());
+            "Impossible de créer le fichier " + missing.toStdString() +
+                "\nCause : fichier ou dossier absent");
   EXPECT_FALSE(printer.Printing());
   // Stays usable once a valid file is chosen.
   printer.SetOutputPdf(pdf);

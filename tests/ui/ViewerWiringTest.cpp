@@ -192,16 +192,17 @@ TEST_F(WiringPrintTest, TheShippedLandscapeDiagramTakesTheFullWidth) {
   EXPECT_LT(ink.top() - expected.top(), expected.height() * 0.05);
 }
 
-TEST_F(WiringPrintTest, AFailureAtTheEndOfTheJobIsReportedAndLeavesNoJobOpen) {
-  // The PDF target is a folder: the job is drawn, then cannot be put in place.
+TEST_F(WiringPrintTest, AFileThatCannotBeWrittenIsReportedAndLeavesNoJobOpen) {
+  // The PDF target is a folder: refused, with its cause, and left as it was.
   std::filesystem::create_directories(Path("schema.pdf"));
   form->Exemplebranchementsasservissementdeposition1->trigger();
   const QString file = QString::fromStdString(Path("schema.pdf").string());
   dialogs.pdfPath = file;
   viewer->Imprimer2->trigger();
-  EXPECT_EQ(dialogs.errors, QStringList{"Impossible de créer le fichier " + file + "."});
+  EXPECT_EQ(dialogs.errors, QStringList{"Impossible de créer le fichier " + file +
+                                        ".\nCause : c'est un dossier, pas un fichier"});
   EXPECT_FALSE(Printer::Instance().Printing());
-  EXPECT_FALSE(std::filesystem::exists(Path("schema.pdf.partial")));
+  EXPECT_TRUE(std::filesystem::is_directory(Path("schema.pdf")));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

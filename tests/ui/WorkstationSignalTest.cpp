@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated workstation ends at rest on SIGTERM and SIGINT, in the middle of a run
 // with output 1 active: exit status 128 + the signal, a French line on standard error,
-// and the last writes to the card put output 2 at 2048 and output 1 at 0.
+// and the last writes to the card put output 2 at 2048 and output 1 at 0. A file size
+// limit never ends it.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -118,6 +119,35 @@ TEST_F(WorkstationSignalTest, TheSimulatedWorkstationProgramEndsWithTheSignalsSt
   EXPECT_EQ(process.exitCode(), 128 + SIGTERM);
   EXPECT_NE(process.readAllStandardError().toStdString().find("demande d'arrêt (SIGTERM)"),
             std::string::npos);
+}
+
+// A file size limit (ulimit -f) fails the write that passes it, with the French cause,
+// instead of ending the workstation with SIGXFSZ; both programs are set up alike.
+TEST_F(WorkstationSignalTest, AFileSizeLimitFailsTheWriteInsteadOfEndingTheWorkstation) {
+  const std::filesystem::path folder = std::filesystem::path(work.path().toStdString()) / "essais";
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path file = folder / "essai.csv";
+  process.start(VANTOR_WORKSTATION_CHILD, {"--fichier-limite", QString::fromStdString(file.string())});
+  ASSERT_TRUE(process.waitForFinished(20000));
+  ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_EQ(process.readAllStandardOutput().toStdString(),
+            "Erreur à l'écriture du fichier " + file.string() +
+                ".\nCause : fichier trop grand pour le système\n");
+  EXPECT_TRUE(std::filesystem::is_empty(folder));  // neither the file nor a temporary
+
+  process.start(VANTOR_SIMULATION_PATH, {});
+  ASSERT_TRUE(process.waitForStarted(10000));
+  const std::string status = "/proc/" + std::to_string(process.processId()) + "/status";
+  const auto mask = [&](const char* field) {
+    const std::string text = ReadText(status);
+    const std::size_t at = text.find(field);
+    return at == std::string::npos ? 0ULL : std::stoull(text.substr(at + 8, 16), nullptr, 16);
+  };
+  ASSERT_TRUE(WaitFor([&] { return (mask("SigCgt:\t") >> (SIGTERM - 1) & 1) != 0; }));
+  EXPECT_NE(mask("SigIgn:\t") >> (SIGXFSZ - 1) & 1, 0ULL);
+  ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+  ASSERT_TRUE(process.waitForFinished(20000));
 }
 
 }  // namespace
