@@ -8,8 +8,8 @@
 #include <memory>
 #include <random>
 
-#include "regulation/Identification.h"
-#include "regulation/Pumping.h"
+#include "lesson-core/Identification.h"
+#include "lesson-core/Pumping.h"
 
 namespace {
 

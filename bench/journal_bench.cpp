@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "regulation/Journal.h"
+#include "lesson-core/Journal.h"
 
 namespace vantor {
 namespace {

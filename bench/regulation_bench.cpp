@@ -9,10 +9,10 @@
 #include "RecordingBus.h"
 #include "card/AD2var.h"
 #include "card/SimulatedCard.h"
-#include "regulation/FrequencyResponse.h"
+#include "lesson-core/FrequencyResponse.h"
+#include "lesson-core/RelayAnalysis.h"
 #include "regulation/IndustrialPidLaw.h"
 #include "regulation/Regulation.h"
-#include "regulation/RelayAnalysis.h"
 #include "regulation/Trial.h"
 #include "simulation/DcMotorPosition.h"
 

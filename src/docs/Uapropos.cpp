@@ -13,7 +13,6 @@
 #include <cmath>
 
 #include "common/Version.h"
-#include "mainwindow/Uvantorwin.h"
 
 namespace vantor {
 
@@ -74,7 +73,7 @@ QImage ProgramIconImage() {
   return icon;
 }
 
-TAboutBox::TAboutBox(TForm1& form1) : QDialog(&form1) {
+TAboutBox::TAboutBox(QWidget& owner) : QDialog(&owner) {
   setObjectName("AboutBox");
   setWindowTitle("A propos....");
   // Fixed dialog border: no resizing, close button only.

@@ -10,8 +10,6 @@
 
 namespace vantor {
 
-class TForm1;
-
 // The program's 32 × 32 icon in the 16 colours of the classic palette: a step of the
 // setpoint (red) and the feedback answering it with an overshoot (blue) on a small
 // grey instrument face.
@@ -19,7 +17,8 @@ QImage ProgramIconImage();
 
 class TAboutBox : public QDialog {
  public:
-  explicit TAboutBox(TForm1& form1);
+  // `owner`: the main window, over which the box opens.
+  explicit TAboutBox(QWidget& owner);
 
   QFrame* Panel1 = nullptr;
   QLabel* ProgramIcon = nullptr;

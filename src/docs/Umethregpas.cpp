@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "docs/DocumentLayout.h"
-#include "mainwindow/Uvantorwin.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/FramePlacement.h"
 
@@ -34,7 +33,7 @@ const Method kMethods[] = {
 
 }  // namespace
 
-TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm3::TForm3(QWidget& owner) : QDialog(&owner), owner_(owner) {
   setObjectName("Form3");
   setWindowTitle(QString::fromUtf8(kNoChoiceCaption));
   // Sizeable, with the system menu and the close button only.
@@ -67,7 +66,7 @@ TForm3::TForm3(TForm1& form1) : QDialog(&form1), form1_(form1) {
   // with one shown, the window is as wide as the sheet and its vertical scroll bar (as
   // far as the screen allows), so that its text is not cut at the window's edge.
   placement_ = new FramePlacement(*this, [this] {
-    const QScreen* screen = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = owner_.screen() ? owner_.screen() : QGuiApplication::primaryScreen();
     if (!screen) return QRect();
     const QRect area = screen->geometry();
     int w = 510;

@@ -14,11 +14,10 @@
 
 namespace vantor {
 
-class TForm1;
-
 class TForm3 : public QDialog {
  public:
-  explicit TForm3(TForm1& form1);
+  // `owner`: the main window; the window opens over it, on its screen.
+  explicit TForm3(QWidget& owner);
 
   // 2 = no choice (at creation and after every closing), 1 = naturally stable,
   // 0 = naturally unstable.
@@ -49,7 +48,7 @@ class TForm3 : public QDialog {
  private:
   void ShowMethod(std::uint8_t choice);
 
-  TForm1& form1_;
+  QWidget& owner_;
   FramePlacement* placement_ = nullptr;
 };
 

@@ -9,7 +9,7 @@
 
 #include "card/SimulatedCard.h"
 #include "regulation/IndustrialPidLaw.h"
-#include "regulation/RelayAnalysis.h"
+#include "regulation/RelayLaw.h"
 #include "simulation/SimulationProfile.h"
 
 namespace vantor {

@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "common/Numbers.h"
+#include "lesson-core/StepMeasures.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
-#include "regulation/StepMeasures.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/QtText.h"

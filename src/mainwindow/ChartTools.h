@@ -13,7 +13,7 @@
 #include <QObject>
 #include <optional>
 
-#include "regulation/Identification.h"
+#include "lesson-core/Identification.h"
 
 namespace vantor {
 

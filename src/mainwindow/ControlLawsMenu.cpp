@@ -7,10 +7,10 @@
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
+#include "lesson-core/Journal.h"
 #include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
-#include "regulation/Journal.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/FramePlacement.h"
 #include "widgets/QtText.h"

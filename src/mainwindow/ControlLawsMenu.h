@@ -9,9 +9,9 @@
 #include <QObject>
 #include <memory>
 
-#include "mainwindow/CorrectorStructureWindow.h"
-#include "mainwindow/FrequencyResponseWindow.h"
-#include "mainwindow/RelayTestWindow.h"
+#include "lesson/CorrectorStructureWindow.h"
+#include "lesson/FrequencyResponseWindow.h"
+#include "lesson/RelayTestWindow.h"
 #include "regulation/IndustrialPidLaw.h"
 #include "regulation/RelayLaw.h"
 #include "regulation/RunEvents.h"

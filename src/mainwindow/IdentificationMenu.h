@@ -13,9 +13,9 @@
 #include <QObject>
 #include <memory>
 
+#include "lesson/IdentificationWindow.h"
+#include "lesson/PumpingWindow.h"
 #include "mainwindow/ChartTools.h"
-#include "mainwindow/IdentificationWindow.h"
-#include "mainwindow/PumpingWindow.h"
 #include "regulation/RunEvents.h"
 
 namespace vantor {

@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "common/Numbers.h"
+#include "lesson/TraceChart.h"
 #include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/IdentificationMenu.h"
-#include "mainwindow/TraceChart.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
 #include "widgets/ErrorReport.h"

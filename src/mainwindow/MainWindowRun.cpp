@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "lesson/TraceChart.h"
 #include "mainwindow/IdentificationMenu.h"
-#include "mainwindow/TraceChart.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
 #include "regulation/StartUp.h"

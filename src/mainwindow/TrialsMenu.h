@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/JournalWindow.h"
-#include "mainwindow/LabReportWindow.h"
-#include "mainwindow/LiveTraceWindow.h"
-#include "mainwindow/StepMeasuresWindow.h"
+#include "lesson/JournalWindow.h"
+#include "lesson/LabReportWindow.h"
+#include "lesson/LiveTraceWindow.h"
+#include "lesson/StepMeasuresWindow.h"
 #include "regulation/RunEvents.h"
 #include "regulation/RunHistory.h"
 

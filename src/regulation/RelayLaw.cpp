@@ -47,4 +47,14 @@ std::string RelayLaw::Caption() const {
   return text;
 }
 
+std::string RelaySettingsFault(const RelaySettings& r) {
+  if (!(r.Amplitude > 0 && r.Amplitude <= 10))
+    return "L'amplitude d du relais doit être comprise entre 0 (exclu) et 10 V";
+  if (!(r.Hysteresis >= 0 && r.Hysteresis <= 2))
+    return "L'hystérésis \u03b5 du relais doit être comprise entre 0 et 2 V";
+  if (!(r.Bias >= -10 && r.Bias <= 10))
+    return "Le biais du relais doit être compris entre -10 et 10 V";
+  return {};
+}
+
 }  // namespace vantor

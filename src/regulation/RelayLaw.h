@@ -5,10 +5,22 @@
 // the error first leaves the band the order is the bias. Two uses: the relay test, which
 // ends its run once the oscillation is steady (or at 60 s), and the on-off corrector of
 // the thermal lesson ("Tout ou rien", bias 0), which runs until "Fin". Qt-free.
+#include <string>
+
 #include "regulation/CorrectorLaw.h"
-#include "regulation/RelayAnalysis.h"
+#include "regulation/RelayOscillation.h"
 
 namespace vantor {
+
+struct RelaySettings {
+  double Amplitude = 0;   // d, V
+  double Hysteresis = 0;  // ε, V
+  double Bias = 0;        // the order's centre, V
+};
+
+// What is wrong with a relay's settings, in French, or empty: d from 0 (excluded) to
+// 10 V, ε from 0 to 2 V, the bias from -10 to 10 V.
+std::string RelaySettingsFault(const RelaySettings& settings);
 
 class RelayLaw : public CorrectorLaw {
  public:

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <functional>
 
-#include "regulation/Exercise.h"
+#include "lesson-core/Exercise.h"
 
 namespace vantor {
 

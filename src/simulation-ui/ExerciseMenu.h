@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "card/SimulatedCard.h"
-#include "regulation/Exercise.h"
+#include "lesson-core/Exercise.h"
 #include "simulation-ui/ExerciseAnswerDialog.h"
 #include "simulation-ui/ExerciseTeacherDialog.h"
 

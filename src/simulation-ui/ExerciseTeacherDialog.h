@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "regulation/Exercise.h"
+#include "lesson-core/Exercise.h"
 
 namespace vantor {
 

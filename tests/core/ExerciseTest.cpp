@@ -11,7 +11,7 @@
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
-#include "regulation/Exercise.h"
+#include "lesson-core/Exercise.h"
 
 namespace vantor::testing {
 namespace {

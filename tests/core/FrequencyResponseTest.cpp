@@ -10,7 +10,7 @@
 
 #include "CriticalPoint.h"
 #include "SimulatedRun.h"
-#include "regulation/FrequencyResponse.h"
+#include "lesson-core/FrequencyResponse.h"
 #include "simulation/ThermalProcess.h"
 
 namespace vantor::testing {

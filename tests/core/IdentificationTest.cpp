@@ -11,9 +11,9 @@
 #include <random>
 #include <set>
 
-#include "regulation/Identification.h"
+#include "lesson-core/Identification.h"
+#include "lesson-core/VirtualRun.h"
 #include "regulation/RunFile.h"
-#include "regulation/VirtualRun.h"
 #include "simulation/ProcessRegistry.h"
 
 namespace vantor {

@@ -11,8 +11,8 @@
 
 #include "SensorNoise.h"
 #include "SimulatedRun.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/IndustrialPidLaw.h"
-#include "regulation/StepMeasures.h"
 #include "simulation/DcMotorPosition.h"
 #include "simulation/ThermalProcess.h"
 

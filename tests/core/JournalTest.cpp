@@ -11,10 +11,10 @@
 
 #include "SimulatedRun.h"
 #include "common/VantorError.h"
-#include "regulation/Journal.h"
-#include "regulation/LabReport.h"
+#include "lesson-core/Journal.h"
+#include "lesson-core/LabReport.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/RunFile.h"
-#include "regulation/StepMeasures.h"
 #include "simulation/DcMotorPosition.h"
 
 namespace vantor::testing {

@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "LotFixture.h"
-#include "regulation/FrequencyResponse.h"
-#include "regulation/RelayAnalysis.h"
+#include "lesson-core/FrequencyResponse.h"
+#include "lesson-core/RelayAnalysis.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/RunFile.h"
-#include "regulation/StepMeasures.h"
 
 namespace vantor::testing {
 namespace {

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "LotFixture.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/RunFile.h"
-#include "regulation/StepMeasures.h"
 #include "simulation/ProcessRegistry.h"
 
 namespace vantor::testing {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <set>
 
-#include "regulation/Pumping.h"
-#include "regulation/TuningRules.h"
-#include "regulation/VirtualRun.h"
+#include "lesson-core/Pumping.h"
+#include "lesson-core/TuningRules.h"
+#include "lesson-core/VirtualRun.h"
 #include "simulation/ProcessRegistry.h"
 
 namespace vantor {

@@ -9,9 +9,9 @@
 
 #include "CriticalPoint.h"
 #include "SimulatedRun.h"
-#include "regulation/RelayAnalysis.h"
+#include "lesson-core/RelayAnalysis.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/RelayLaw.h"
-#include "regulation/StepMeasures.h"
 #include "simulation/ThermalProcess.h"
 
 namespace vantor::testing {

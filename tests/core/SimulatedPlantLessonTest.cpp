@@ -10,8 +10,8 @@
 
 #include "LotFixture.h"
 #include "SensorNoise.h"
+#include "lesson-core/StepMeasures.h"
 #include "regulation/RunFile.h"
-#include "regulation/StepMeasures.h"
 #include "simulation/DcMotorPosition.h"
 
 namespace vantor::testing {

@@ -16,7 +16,7 @@
 #include "card/CardFactory.h"
 #include "card/SimulatedCard.h"
 #include "common/SettingsStore.h"
-#include "regulation/CountedRunHost.h"
+#include "lesson-core/CountedRunHost.h"
 #include "regulation/Regulation.h"
 #include "regulation/StartUp.h"
 #include "regulation/Trial.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "regulation/StepMeasures.h"
+#include "lesson-core/StepMeasures.h"
 
 namespace vantor {
 namespace {

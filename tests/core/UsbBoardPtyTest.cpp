@@ -22,7 +22,7 @@
 #include "BoardLines.h"
 #include "LotFixture.h"
 #include "card/UsbBoard.h"
-#include "regulation/CountedRunHost.h"
+#include "lesson-core/CountedRunHost.h"
 #include "regulation/Regulation.h"
 #include "regulation/RunFile.h"
 #include "regulation/Trial.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BoardLines.h"
+#include "ScriptedLine.h"
 #include "card/UsbBoard.h"
 #include "common/VantorError.h"
 #include "protocol.h"
@@ -21,28 +22,6 @@ namespace {
 
 using board_lines::FramePayload;
 using board_lines::Sealed;
-
-// A line whose board answers as the script says: each command sent may release bytes.
-class ScriptedLine : public SerialLine {
- public:
-  void Write(const std::string& bytes) override {
-    Sent.push_back(bytes);
-    if (OnSend) OnSend(bytes);
-  }
-  std::string Read(int) override {
-    if (incoming.empty()) return {};
-    std::string chunk = incoming.front();
-    incoming.pop_front();
-    return chunk;
-  }
-  std::string Name() const override { return "/dev/ttyTEST"; }
-
-  void Arrive(const std::string& bytes) { incoming.push_back(bytes); }
-
-  std::vector<std::string> Sent;
-  std::function<void(const std::string&)> OnSend;
-  std::deque<std::string> incoming;
-};
 
 // The board's driver on a scripted line, with short bounds.
 struct Rig {

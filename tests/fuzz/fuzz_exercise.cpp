@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/VantorError.h"
-#include "regulation/Exercise.h"
+#include "lesson-core/Exercise.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

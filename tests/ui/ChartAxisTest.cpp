@@ -7,20 +7,12 @@
 #include <cmath>
 
 #include "ChartTestSupport.h"
+#include "ThrownText.h"
 #include "common/VantorError.h"
 #include "widgets/TChart.h"
 
 namespace vantor {
 namespace {
-
-std::string ThrownText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VantorError& e) {
-    return e.what();
-  }
-  return "(nothing thrown)";
-}
 
 TEST(ChartAxis, RefusesInvertedEndsWithTheirMessagesAndKeepsTheRange) {
   TChart chart;

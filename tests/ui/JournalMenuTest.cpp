@@ -11,9 +11,9 @@
 
 #include "PdfSupport.h"
 #include "WorkstationFixture.h"
+#include "lesson-core/Journal.h"
 #include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
-#include "regulation/Journal.h"
 #include "regulation/RunFile.h"
 #include "simulation/ProcessRegistry.h"
 

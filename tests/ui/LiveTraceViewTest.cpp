@@ -4,7 +4,7 @@
 #include <QImage>
 #include <limits>
 
-#include "mainwindow/LiveTraceView.h"
+#include "lesson/LiveTraceView.h"
 
 namespace vantor {
 namespace {

@@ -21,8 +21,8 @@
 
 #include "ScriptedDialogs.h"
 #include "common/VantorError.h"
-#include "mainwindow/LabReportPdf.h"
-#include "regulation/LabReport.h"
+#include "lesson-core/LabReport.h"
+#include "lesson/LabReportPdf.h"
 #include "widgets/ChartImage.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Printer.h"

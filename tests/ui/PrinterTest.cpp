@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "ScriptedDialogs.h"
+#include "ThrownText.h"
 #include "common/VantorError.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
@@ -16,15 +17,6 @@
 
 namespace vantor {
 namespace {
-
-std::string ThrownText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VantorError& e) {
-    return e.what();
-  }
-  return "(nothing thrown)";
-}
 
 const std::string kNotPrinting = "L'imprimante n'imprime pas pour l'instant";
 const std::string kPrinting = "Impression en cours";

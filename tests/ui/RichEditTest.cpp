@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "PdfSupport.h"
+#include "ThrownText.h"
 #include "common/Rtf.h"
 #include "common/VantorError.h"
 #include "widgets/Printer.h"
@@ -19,15 +20,6 @@
 
 namespace vantor {
 namespace {
-
-std::string ThrownText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VantorError& e) {
-    return e.what();
-  }
-  return "(nothing thrown)";
-}
 
 // The character format of the first fragment of `block` whose text contains `word`.
 QTextCharFormat FormatOf(const QTextDocument& document, const QString& word) {

@@ -12,9 +12,9 @@
 #include "PdfSupport.h"
 #include "WorkstationFixture.h"
 #include "common/Numbers.h"
+#include "lesson/LiveTraceWindow.h"
+#include "lesson/StepMeasuresWindow.h"
 #include "mainwindow/IdentificationMenu.h"
-#include "mainwindow/LiveTraceWindow.h"
-#include "mainwindow/StepMeasuresWindow.h"
 #include "mainwindow/TrialsMenu.h"
 #include "regulation/RunFile.h"
 

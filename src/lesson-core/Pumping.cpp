@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Critical gain and period from a pumping run.
+#include "lesson-core/Pumping.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/Numbers.h"
+
+namespace vantor {
+
+namespace {
+
+// Below this amplitude (V) the error does not oscillate: it is the feedback's noise.
+constexpr double kLeastSwing = 0.05;
+// Part of the amplitude the error must leave zero by before its next crossing counts:
+// the noise near zero would otherwise cross many times in a half period.
+constexpr double kHysteresisShare = 0.3;
+// A peak ratio this close to 1 is a sustained oscillation.
+constexpr double kSustainedBand = 0.10;
+
+}  // namespace
+
+Pumping MeasurePumping(const Trial& run) {
+  Pumping p;
+  if (run.IsOpenLoop()) {
+    p.Reason = "cet essai est en boucle ouverte : le pompage se fait en boucle fermée";
+    return p;
+  }
+  if (run.Kd != 0 || run.Ki != 0) {
+    p.Reason =
+        "le pompage se fait avec un correcteur proportionnel seul : cet essai a Kd ou Ki "
+        "différent de 0";
+    return p;
+  }
+  if (!(run.Kp > 0)) {
+    p.Reason = "le gain Kp de cet essai est nul : il n'y a pas de boucle";
+    return p;
+  }
+  const double period = run.SamplePeriodMs / 1000.0;
+  const int last = std::min(run.LastEntry, kRecordLastEntry);
+  int start = 1;
+  for (int k = 1; k <= last; ++k)
+    if (run.At(kSeriesSetpoint, k) != run.At(kSeriesSetpoint, k - 1)) {
+      start = k;
+      break;
+    }
+  auto e = [&run](int k) { return run.At(kSeriesError, k) / 100.0; };
+
+  // The swing: the largest error after the error first changes sign (the step itself is
+  // not an oscillation).
+  int first = start + 1;
+  while (first <= last && e(first) * e(start) > 0) ++first;
+  double swing = 0;
+  for (int k = first; k <= last; ++k) swing = std::max(swing, std::fabs(e(k)));
+  if (first > last || swing < kLeastSwing) {
+    p.Reason = "l'erreur n'oscille pas autour de zéro après l'échelon";
+    return p;
+  }
+  const double threshold = kHysteresisShare * swing;
+
+  // Crossings armed by the hysteresis, each placed by interpolation at the last change of
+  // sign before the entry that armed it; the peak of each half wave between them.
+  std::vector<double> crossings, peaks;
+  double side = 0, peak = 0;
+  for (int k = start; k <= last; ++k) {
+    const double v = e(k);
+    if (side == 0) {
+      if (std::fabs(v) > threshold) side = v > 0 ? 1 : -1;
+      continue;
+    }
+    if (v * side < -threshold) {
+      int i = k;
+      while (i > start && e(i - 1) * side < 0) --i;  // e(i - 1) on the old side, e(i) past
+      const double a = e(i - 1), b = e(i);
+      crossings.push_back((i - 1 + a / (a - b)) * period);
+      if (crossings.size() > 1) peaks.push_back(peak);
+      side = -side;
+      peak = 0;
+    }
+    if (v * side > peak * side) peak = v;
+  }
+  // Crossing c_j to c_(j+2) is one period; the last `used` periods.
+  const int halfWaves = static_cast<int>(crossings.size()) - 1;
+  const int used = std::min(kPumpingPeriods, halfWaves / 2);
+  if (used < 2) {
+    p.Reason = "l'erreur fait moins de deux périodes complètes d'oscillation : prolonger "
+               "l'essai ou augmenter Kp";
+    return p;
+  }
+  const std::size_t end = crossings.size() - 1, begin = end - 2 * static_cast<std::size_t>(used);
+  p.Tu = (crossings[end] - crossings[begin]) / used;
+  p.Crossings.assign(crossings.begin() + static_cast<long>(begin), crossings.end());
+  // Peaks of the same sign one period apart, within the periods used.
+  double logSum = 0;
+  int ratios = 0;
+  for (std::size_t j = begin; j + 2 < end; ++j) {
+    if (peaks[j] == 0) continue;
+    logSum += std::log(std::fabs(peaks[j + 2] / peaks[j]));
+    ++ratios;
+  }
+  p.PeakRatio = ratios > 0 ? std::exp(logSum / ratios) : 1;
+  p.Kind = p.PeakRatio > 1 + kSustainedBand   ? Oscillation::Divergent
+           : p.PeakRatio < 1 - kSustainedBand ? Oscillation::Damped
+                                              : Oscillation::Sustained;
+  p.Ku = static_cast<double>(run.Kp);
+  p.PeriodsUsed = used;
+  p.Measured = true;
+  return p;
+}
+
+std::string OscillationWord(Oscillation kind) {
+  switch (kind) {
+    case Oscillation::Sustained:
+      return "entretenue";
+    case Oscillation::Damped:
+      return "amortie";
+    case Oscillation::Divergent:
+      return "divergente";
+  }
+  return {};
+}
+
+std::string PumpingLines(const Pumping& p) {
+  if (!p.Measured) return "Ku=-\nTu=-\noscillation=-\n";
+  return "Ku=" + FormatFixed2(static_cast<long double>(p.Ku)) +
+         "\nTu=" + FormatFixed2(static_cast<long double>(p.Tu)) +
+         "\noscillation=" + OscillationWord(p.Kind) + "\n";
+}
+
+}  // namespace vantor
