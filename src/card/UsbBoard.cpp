@@ -191,23 +191,10 @@ bool Advances(unsigned seq, unsigned last) {
 
 }  // namespace
 
-UsbBoard::Frame UsbBoard::NextFrame(std::chrono::milliseconds bound) {
-  const auto deadline = Steady::now() + bound;
-  const long damagedBefore = counters_.RefusedLines;
+std::optional<UsbBoard::Frame> UsbBoard::FrameBy(Steady::time_point deadline) {
   for (;;) {
     const std::optional<std::string> payload = NextLine(deadline);
-    if (!payload) {
-      const long damaged = counters_.RefusedLines - damagedBefore;
-      // Lines came, but none whole: the board answers, its frames arrive damaged.
-      if (damaged > 0)
-        throw VantorError("Les trames de l'interface USB sur " + line_->Name() +
-                          " arrivent abîmées (" + std::to_string(damaged) +
-                          " refusées au contrôle CRC, aucune bonne à temps) : la liaison série "
-                          "est perturbée (câble USB trop long ou le long des fils du moteur, "
-                          "masse mal reliée). Les sorties de la carte se mettent d'elles-mêmes "
-                          "au repos");
-      ThrowSilent();
-    }
+    if (!payload) return std::nullopt;
     const std::optional<Frame> f = ParseFrame(*payload);
     if (!f) continue;
     // A repeated frame, or one numbered before the last used, is never a new period.
@@ -215,26 +202,30 @@ UsbBoard::Frame UsbBoard::NextFrame(std::chrono::milliseconds bound) {
       Add(&Counters::StaleFrames);
       continue;
     }
-    return *f;
+    return f;
   }
 }
 
+UsbBoard::Frame UsbBoard::NextFrame(Steady::time_point deadline) {
+  const long damagedBefore = counters_.RefusedLines;
+  if (const std::optional<Frame> f = FrameBy(deadline)) return *f;
+  const long damaged = counters_.RefusedLines - damagedBefore;
+  // Lines came, but none whole: the board answers, its frames arrive damaged.
+  if (damaged > 0)
+    throw VantorError("Les trames de l'interface USB sur " + line_->Name() +
+                      " arrivent abîmées (" + std::to_string(damaged) +
+                      " refusées au contrôle CRC, aucune bonne à temps) : la liaison série "
+                      "est perturbée (câble USB trop long ou le long des fils du moteur, "
+                      "masse mal reliée). Les sorties de la carte se mettent d'elles-mêmes "
+                      "au repos");
+  ThrowSilent();
+}
+
 std::optional<UsbBoard::Frame> UsbBoard::WaitingFrame() {
-  const auto now = Steady::now();
-  for (;;) {
-    // Only complete lines already here, or arriving within the read's own moment.
-    if (pending_.find('\n') == std::string::npos) pending_ += line_->Read(0);
-    if (pending_.find('\n') == std::string::npos) return std::nullopt;
-    const std::optional<std::string> payload = NextLine(now);
-    if (!payload) return std::nullopt;
-    const std::optional<Frame> f = ParseFrame(*payload);
-    if (!f) continue;
-    if (!Advances(f->Seq, frame_.Seq)) {
-      Add(&Counters::StaleFrames);
-      continue;
-    }
-    return f;
-  }
+  // Only complete lines already here, or arriving within the read's own moment.
+  if (pending_.find('\n') == std::string::npos) pending_ += line_->Read(0);
+  if (pending_.find('\n') == std::string::npos) return std::nullopt;
+  return FrameBy(Steady::now());
 }
 
 void UsbBoard::CheckStatus(const Frame& f, long overtaken) const {
@@ -301,9 +292,7 @@ void UsbBoard::StartPeriod(std::int32_t periodMs) {
   // with another number is one of an earlier run still on its way.
   const auto deadline = Steady::now() + std::chrono::milliseconds(periodMs) + FrameMargin;
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
-    const Frame f = NextFrame(std::max(left, std::chrono::milliseconds(0)));
+    const Frame f = NextFrame(deadline);
     if (f.Seq == 0) {
       frame_ = f;
       break;
@@ -318,7 +307,7 @@ void UsbBoard::StartPeriod(std::int32_t periodMs) {
 }
 
 bool UsbBoard::WaitPeriodEnd() {
-  Frame f = NextFrame(2 * std::chrono::milliseconds(periodMs_) + FrameMargin);
+  Frame f = NextFrame(Steady::now() + 2 * std::chrono::milliseconds(periodMs_) + FrameMargin);
   unsigned advance = Advance(f.Seq, frame_.Seq);
   long missing = static_cast<long>(advance) - 1;
   // Newer frames already waiting: this one is not the present any more.

@@ -89,8 +89,10 @@ class UsbBoard : public AcquisitionCard {
   void Send(const std::string& payload);
   // The next line whose CRC is right, within `bound`; nothing when the bound passed.
   std::optional<std::string> NextLine(std::chrono::steady_clock::time_point deadline);
-  // The next frame within `bound`; throws when none came.
-  Frame NextFrame(std::chrono::milliseconds bound);
+  // The next frame whose number advances, by `deadline`; nothing when none came.
+  std::optional<Frame> FrameBy(std::chrono::steady_clock::time_point deadline);
+  // The same, or the run ends: the board silent, or only damaged lines from it.
+  Frame NextFrame(std::chrono::steady_clock::time_point deadline);
   // A frame already received and waiting, without waiting for one.
   std::optional<Frame> WaitingFrame();
   // The frame parsed from a checked payload; throws when it is the board's banner.
