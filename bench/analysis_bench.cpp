@@ -37,7 +37,7 @@ struct Workstation : vantor::bench::ScratchMainWindow {
       Put(kSeriesOrder, k, std::clamp(2 * error + 0.1 * t, -10.0, 10.0));
     }
     // The run ends: it becomes the run the main window shows.
-    form1->Trials->JournalRoot = dir.path().toStdString() + "/essais";
+    form1->Bench().SetJournalRoot(dir.path().toStdString() + "/essais");
     form1->Events.Ended(form1->State);
     for (TChart* c : form2->ZoomOrder()) c->installEventFilter(&counter);
   }

@@ -9,7 +9,6 @@
 #include "app/WorkstationCard.h"
 #include "card/SimulatedCard.h"
 #include "common/Numbers.h"
-#include "mainwindow/TrialsMenu.h"
 #include "simulation-ui/SimulationLoadDialog.h"
 #include "simulation-ui/SimulationMenu.h"
 #include "simulation/Clock.h"
@@ -30,16 +29,8 @@ int main(int argc, char** argv) {
   motor->ApplyProfile(vantor::SimulationProfile::Realistic);
   vantor::SimulatedCard card(clock, std::move(motor));
   auto windows = vantor::CreateWindows(vantor::SimulatedWorkstationCard(card));
-  auto* simulation = new vantor::SimulationMenu(*windows.Form1, card);
+  new vantor::SimulationMenu(*windows.Form1, card);  // the bench's process, for its runs
   vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor-simulation");
-  vantor::TrialsMenu& trials = *windows.Form1->Trials;
-  trials.ProcessName = [&card] { return card.Process().Description(); };
-  trials.ProcessProfile = [&card] {
-    return std::string(card.Process().Profile() == vantor::SimulationProfile::Realistic
-                           ? "réaliste"
-                           : "idéal");
-  };
-  trials.ProcessLoad = [simulation] { return simulation->RunLoad(); };
   windows.Form1->show();
   return app.exec();
 }

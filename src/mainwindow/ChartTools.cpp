@@ -70,7 +70,7 @@ bool ChartTools::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ChartTools::Pick(int tool, double time) {
-  const Trial* run = form_.Trials->ShownRun();
+  const Trial* run = form_.Bench().ShownRun();
   if (!run) {
     Dialogs::Current().Message(&form_,
                                "Pas de courbe à lire : lancez un essai, ou ouvrez un essai "
@@ -149,7 +149,7 @@ void ChartTools::Refresh() {
   if (tangent_) {
     row("Tangente en", "t = " + N(tangent_->T) + " s, y = " + N(tangent_->Y) + " V");
     row("Pente", N(tangent_->Slope) + " V/s");
-    const Trial* run = form_.Trials->ShownRun();
+    const Trial* run = form_.Bench().ShownRun();
     const StepMeasures m = run ? MeasureStep(*run) : StepMeasures();
     if (m.Measured && tangent_->Slope != 0) {
       const double t0 = tangent_->TimeOf(m.InitialValue), tf = tangent_->TimeOf(m.FinalValue);

@@ -30,6 +30,7 @@ void ShowWindow(QDialog* w) {
 ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
   setObjectName("ControlLawsMenu");
   form.Events.Add(*this);
+  form.Bench().Add(*this);
   QMenu* menu = form.Trials->Essais1;
   menu->addSeparator();
   Essaiderelais1 = menu->addAction("Essai de relais…");
@@ -68,7 +69,7 @@ ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
 }
 
 void ControlLawsMenu::Essaiderelais1Click() {
-  relay_->Propose(form_.Trials->ShownRun());
+  relay_->Propose(form_.Bench().ShownRun());
   ShowWindow(relay_);
 }
 
@@ -117,9 +118,9 @@ void ControlLawsMenu::RunSweep() {
     for (double f : frequencies) {
       form_.Button2->click();  // "Sinus.", with the student's mean and amplitude
       form_.Edit4->setText(ToQString(FormatShort(f)));
-      const Trial* before = form_.Trials->ShownRun();
+      const Trial* before = form_.Bench().ShownRun();
       form_.demregClick();
-      const Trial* run = form_.Trials->ShownRun();
+      const Trial* run = form_.Bench().ShownRun();
       // "Fin" during the sweep ends it.
       if (!run || run == before || run->LastEntry < kRecordLastEntry) break;
     }
@@ -145,40 +146,34 @@ void ControlLawsMenu::ShowGains() {
 }
 
 void ControlLawsMenu::RunStarted(const RegulationState&) {
-  RegulationState& s = form_.State;
-  setAside_ = s.LoopMode == "Ouv" && s.Law != nullptr && s.Law == chosen_;
-  if (setAside_) s.Law = nullptr;
   relay_->SetRunning(true);
-  structure_->SetRunning(true, s.Law == &industrial_);
+  structure_->SetRunning(true, &LawOfRun(form_.State) == &industrial_);
   frequency_->SetRunning(true);
 }
 
-void ControlLawsMenu::RunEnded(const RegulationState&) {
-  if (setAside_) form_.State.Law = chosen_;
-  setAside_ = false;
+void ControlLawsMenu::RunEnded(const Trial& run) {
   relay_->SetRunning(false);
   structure_->SetRunning(false, false);
   frequency_->SetRunning(false);
   ShowGains();
   // Each sine run adds its point (or says why it has none).
-  const Trial* run = form_.Trials->ShownRun();
-  if (run && run->SetpointKind == "sin") {
-    frequency_->AddRun(*run);
+  if (run.SetpointKind == "sin") {
+    frequency_->AddRun(run);
     // Made with the frequency-response window open: its point goes in the lab report.
-    if (frequency_->isVisible()) form_.Trials->NoteTool(run, kToolFrequency);
+    if (frequency_->isVisible()) form_.Bench().NoteTool(&run, kToolFrequency);
   }
   frequency_->RefreshModel();
 }
 
 void ControlLawsMenu::LaunchRelayTest(const RelaySettings& settings) {
   RegulationState& s = form_.State;
-  if (s.LoopMode == "Ouv")
+  if (OpenLoopMode(s))
     throw VantorError(
         "L'essai de relais se fait en boucle fermée : menu « Boucle », « fermée », puis relancer "
         "l'essai");
   relayTest_ = std::make_unique<RelayLaw>(settings, RelayLaw::Use::Test);
   s.Law = relayTest_.get();
-  const Trial* before = form_.Trials->ShownRun();
+  const Trial* before = form_.Bench().ShownRun();
   try {
     form_.demregClick();
   } catch (...) {
@@ -186,7 +181,7 @@ void ControlLawsMenu::LaunchRelayTest(const RelaySettings& settings) {
     throw;
   }
   s.Law = chosen_;
-  const Trial* run = form_.Trials->ShownRun();
+  const Trial* run = form_.Bench().ShownRun();
   if (!run || run == before) return;  // no run (no setpoint chosen): the message was given
   relay_->ShowResult(AnalyseRelay(*run, settings));
 }

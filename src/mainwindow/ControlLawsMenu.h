@@ -15,12 +15,13 @@
 #include "regulation/IndustrialPidLaw.h"
 #include "regulation/RelayLaw.h"
 #include "regulation/RunEvents.h"
+#include "session/Session.h"
 
 namespace vantor {
 
 class TForm1;
 
-class ControlLawsMenu : public QObject, private RunObserver {
+class ControlLawsMenu : public QObject, private RunObserver, private SessionObserver {
   Q_OBJECT
  public:
   // Adds the commands at the end of the form's "Essais" menu, after a separator.
@@ -40,8 +41,9 @@ class ControlLawsMenu : public QObject, private RunObserver {
 
   // ---- Run events (the main window's RunEvents) ----------------------------------------
   void RunStarted(const RegulationState& s) override;
-  void RunEnded(const RegulationState& s) override;
   void CycleRecorded(const RegulationState& s) override;
+  // ---- The session: each run made, with the run itself ----------------------------------
+  void RunEnded(const Trial& run) override;
 
  private:
   void LaunchRelayTest(const RelaySettings& settings);
@@ -62,7 +64,6 @@ class ControlLawsMenu : public QObject, private RunObserver {
   // The law the structure window chose (null: the main window's corrector), and whether
   // the run under way set it aside (an open-loop run sends the setpoint whatever the law).
   CorrectorLaw* chosen_ = nullptr;
-  bool setAside_ = false;
 };
 
 }  // namespace vantor

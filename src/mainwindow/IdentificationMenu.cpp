@@ -70,7 +70,7 @@ IdentificationMenu::IdentificationMenu(TForm1& form) : QObject(&form), form_(for
                                  &IdentificationMenu::Aidesurlidentification1Click);
 
   tools_ = new ChartTools(form);
-  toolsRun_ = form.Trials->ShownRun();
+  toolsRun_ = form.Bench().ShownRun();
   window_ = new IdentificationWindow(&form);
   window_->ModelChanged = [this] { DrawModel(); };
   window_->PredictRequested = [this] { Prvoirlarponse1Click(); };
@@ -141,10 +141,10 @@ void IdentificationMenu::ClearModel() {
 }
 
 void IdentificationMenu::RecordPlotted() {
-  if (modelRun_ && modelRun_ != form_.Trials->ShownRun()) ClearModel();
-  if (toolsRun_ != form_.Trials->ShownRun()) {
+  if (modelRun_ && modelRun_ != form_.Bench().ShownRun()) ClearModel();
+  if (toolsRun_ != form_.Bench().ShownRun()) {
     tools_->Clear();
-    toolsRun_ = form_.Trials->ShownRun();
+    toolsRun_ = form_.Bench().ShownRun();
   }
   if (prediction_ && comparison_->isVisible()) ShowComparison();
 }
@@ -173,8 +173,8 @@ void IdentificationMenu::RunEnded(const RegulationState&) {
 
 void IdentificationMenu::Identificationduprocd1Click() {
   const RegulationState& s = form_.State;
-  window_->ShowRun(form_.Trials->ShownRun(), s.kpmax, s.kdmax, s.kimax);
-  if (window_->Current()) form_.Trials->NoteTool(form_.Trials->ShownRun(), kToolIdentification);
+  window_->ShowRun(form_.Bench().ShownRun(), s.kpmax, s.kdmax, s.kimax);
+  if (window_->Current()) form_.Bench().NoteTool(form_.Bench().ShownRun(), kToolIdentification);
   DrawModel();
   window_->show();
   window_->raise();
@@ -183,7 +183,7 @@ void IdentificationMenu::Identificationduprocd1Click() {
 
 void IdentificationMenu::Pompage1Click() {
   const RegulationState& s = form_.State;
-  pumping_->ShowRun(form_.Trials->ShownRun(), s.kpmax, s.kdmax, s.kimax);
+  pumping_->ShowRun(form_.Bench().ShownRun(), s.kpmax, s.kdmax, s.kimax);
   pumping_->show();
   pumping_->raise();
   pumping_->activateWindow();
@@ -204,7 +204,7 @@ void IdentificationMenu::ApplyGains(const BoundedGains& g) {
 
 void IdentificationMenu::Prvoirlarponse1Click() {
   const Identification* id = window_->Current();
-  if (!id || window_->Source() != form_.Trials->ShownRun()) {
+  if (!id || window_->Source() != form_.Bench().ShownRun()) {
     Dialogs::Current().Message(
         &form_,
         "Rien à prévoir : identifiez d'abord le procédé sur un essai en boucle ouverte "
@@ -264,7 +264,7 @@ void IdentificationMenu::Aidesurlidentification1Click() {
 
 void IdentificationMenu::ShowComparison() {
   if (!prediction_) return;
-  const Trial* shown = form_.Trials->ShownRun();
+  const Trial* shown = form_.Bench().ShownRun();
   // The run made after the prediction, if any: a closed-loop run shown instead of the
   // one identified.
   const Trial* after =

@@ -5,10 +5,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "common/Numbers.h"
+#include "lesson-core/Journal.h"
 #include "lesson/TraceChart.h"
 #include "mainwindow/ControlLawsMenu.h"
 #include "mainwindow/IdentificationMenu.h"
@@ -89,7 +91,11 @@ ColumnGeometry ComputeColumnGeometry(int w, int h, int panel7Height, int panel8H
 }
 
 TForm1::TForm1(CardOpener openCard, QWidget* parent)
-    : QMainWindow(parent), openCard_(std::move(openCard)) {
+    : QMainWindow(parent),
+      openCard_(std::move(openCard)),
+      session_(std::make_unique<Session>(
+          Events, JournalFolder(ToStdString(
+                      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))))) {
   setObjectName("Form1");
   setWindowTitle("Régulateur Vantor - par l'équipe Vantor, pour l'enseignement de l'automatique");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

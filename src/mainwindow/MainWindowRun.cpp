@@ -97,8 +97,8 @@ void TForm1::SetStatusText(const std::string& label1) {
   if (ended) {
     QString text = ToQString(PacingText(State.Pacing));
     // What the card's link showed, on a card that has one to tell (the USB board).
-    if (card_) {
-      const std::string report = card_->RunReport();
+    if (const AcquisitionCard* card = Card()) {
+      const std::string report = card->RunReport();
       if (!report.empty()) text += "\n" + ToQString(report);
     }
     PacingLabel->setText(text);
@@ -121,7 +121,7 @@ void TForm1::ProcessMessagesOnce() {
 }
 
 const Trial& TForm1::ShownRun() const {
-  if (const Trial* run = Trials ? Trials->ShownRun() : nullptr) return *run;
+  if (const Trial* run = session_->ShownRun()) return *run;
   noRun_->SamplePeriodMs = State.SamplePeriodMs;
   return *noRun_;
 }

@@ -78,8 +78,9 @@ QString ComparedTitle(const Trial& run, bool nameProcess) {
 
 }  // namespace
 
-TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
+TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form), session_(form.Bench()) {
   form.Events.Add(*this);
+  session_.Add(*this);
   setObjectName("TrialsMenu");
   Essais1 = form.menuBar()->addMenu("Essais");
   Essais1->setObjectName("Essais1");
@@ -109,8 +110,6 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   Ouvrirunessai1 = item("Ouvrirunessai1", "Ouvrir un essai…", &TrialsMenu::Ouvrirunessai1Click);
   Exporterpourletableur1 = item("Exporterpourletableur1", "Exporter pour le tableur…",
                                 &TrialsMenu::Exporterpourletableur1Click);
-  JournalRoot = JournalFolder(
-      ToStdString(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
   journal_ = new JournalWindow(&form);
   journal_->ShowRequested = [this](const std::vector<JournalRow>& rows) { OpenEntries(rows); };
   journal_->CompareRequested = [this](const std::vector<JournalRow>& rows) {
@@ -137,7 +136,11 @@ TrialsMenu::TrialsMenu(TForm1& form) : QObject(&form), form_(form) {
   measures_ = new StepMeasuresWindow(&form);
 }
 
-TrialsMenu::~TrialsMenu() { delete live_; }
+TrialsMenu::~TrialsMenu() {
+  session_.Remove(*this);
+  form_.Events.Remove(*this);
+  delete live_;
+}
 
 bool TrialsMenu::eventFilter(QObject* watched, QEvent* event) {
   // Only the event is read: this also runs while the main window is being destroyed.
@@ -178,20 +181,22 @@ void TrialsMenu::RunStarted(const RegulationState&) {
   if (live_->isVisible()) live_->BeginRun();
 }
 
-void TrialsMenu::RunEnded(const RegulationState& s) {
-  const std::string process = ProcessName ? ProcessName() : std::string();
-  shown_ = history_.Add(TrialFromState(s, ToStdString(form_.Panel15->Caption()), process,
-                                       ProcessProfile ? ProcessProfile() : std::string(),
-                                       ProcessLoad ? ProcessLoad() : std::string()));
-  shownFromFile_ = false;
-  JournalRun(*shown_);
+void TrialsMenu::RunEnded(const Trial& run) {
   // The journal window lists now, once, what was asked for during the run and the run's
   // own entry.
+  if (journal_->isVisible()) journal_->ShowJournal(session_.JournalRoot());
   journal_->SetRunInProgress(false);
   // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
   // during a run): it keeps what it drew, beyond the record's 1998 entries too.
-  if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
+  if (measures_->isVisible()) measures_->ShowMeasures(&run);
   live_->EndRun();
+}
+
+void TrialsMenu::RunOpened(const Trial&) {
+  if (journal_->isVisible()) journal_->ShowJournal(session_.JournalRoot());
+  // The main chart, the analysis window and the printout read the run shown.
+  form_.PlotRecord();
+  RefreshWindows();
 }
 
 void TrialsMenu::CycleRecorded(const RegulationState& s) {
@@ -210,14 +215,15 @@ void TrialsMenu::RecordPlotted() {
 std::string TrialsMenu::ShownRunCaption() const {
   // The run on the chart, made here or opened, with what it was run with: a setpoint
   // chosen or a law set since then does not relabel it.
-  if (shown_) return BuildPrintCaption(*shown_);
-  return BuildPrintCaption(ToStdString(form_.Panel15->Caption()), form_.State);
+  if (const Trial* shown = session_.ShownRun()) return BuildPrintCaption(*shown);
+  return BuildPrintCaption(form_.State.SetpointCaption, form_.State);
 }
 
 std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
-  if (!comparing_ || !shown_) return {ShownRunCaption()};
-  std::vector<std::string> lines = {RunLine(*shown_, "bleu")};
-  const auto earlier = history_.Before(shown_.get(), comparedCount_);
+  const Trial* shown = session_.ShownRun();
+  if (!comparing_ || !shown) return {ShownRunCaption()};
+  std::vector<std::string> lines = {RunLine(*shown, "bleu")};
+  const auto earlier = session_.History().Before(shown, comparedCount_);
   const std::vector<int> colours = ComparedColours(earlier);
   for (std::size_t i = 0; i < earlier.size(); ++i)
     lines.push_back(RunLine(*earlier[i], kComparedColorNames[colours[i]]));
@@ -228,7 +234,8 @@ std::vector<std::string> TrialsMenu::TraceCaptionLines() const {
 // Comparison on the main chart
 
 void TrialsMenu::DrawComparison() {
-  const auto earlier = history_.Before(shown_.get(), comparedCount_);
+  const Trial* shown = session_.ShownRun();
+  const auto earlier = session_.History().Before(shown, comparedCount_);
   const TFastLineSeries* x = form_.Series2;
   // Drawn under the shown run's feedback, oldest first, so the legend reads in the order
   // the runs were made.
@@ -242,7 +249,7 @@ void TrialsMenu::DrawComparison() {
   }
   const std::vector<int> colours = ComparedColours(earlier);
   bool oneProcess = true;
-  for (const auto& run : earlier) oneProcess = oneProcess && run->Process == shown_->Process;
+  for (const auto& run : earlier) oneProcess = oneProcess && run->Process == shown->Process;
   for (int i = 0; i < kComparedRuns; ++i) {
     TFastLineSeries* series = compared_[static_cast<std::size_t>(i)];
     series->Clear();
@@ -255,7 +262,7 @@ void TrialsMenu::DrawComparison() {
     for (int k = 0; k < x->Count() && k < kRecordEntries; ++k)
       series->AddXY(x->XValue(k), run.At(kSeriesFeedback, k) / 100.0);
   }
-  form_.Series2->Title = ComparedTitle(*shown_, !oneProcess);
+  form_.Series2->Title = ComparedTitle(*shown, !oneProcess);
   form_.Chart1->update();
 }
 
@@ -270,7 +277,7 @@ void TrialsMenu::ClearComparison() {
 }
 
 void TrialsMenu::Compareraveclesessaisprcdents1Click() {
-  if (!shown_ || history_.Before(shown_.get(), 1).empty()) {
+  if (!ShownRun() || session_.History().Before(ShownRun(), 1).empty()) {
     Essaiseul1->setChecked(!comparing_);
     Compareraveclesessaisprcdents1->setChecked(comparing_);
     Dialogs::Current().Message(
@@ -295,7 +302,7 @@ void TrialsMenu::Essaiseul1Click() {
 // Windows
 
 void TrialsMenu::Tracendirect1Click() {
-  live_->ShowRun(shown_.get());
+  live_->ShowRun(ShownRun());
   if (!livePlaced_) {
     // First opened over the lower half of the trace's column, down to the main chart's
     // legend: the main chart is not redrawn during a run, its legend stays readable, and
@@ -318,15 +325,15 @@ void TrialsMenu::Tracendirect1Click() {
 }
 
 void TrialsMenu::Mesuresdelarponse1Click() {
-  measures_->ShowMeasures(shown_.get());
+  measures_->ShowMeasures(ShownRun());
   measures_->show();
   measures_->raise();
   measures_->activateWindow();
 }
 
 void TrialsMenu::RefreshWindows() {
-  if (measures_->isVisible()) measures_->ShowMeasures(shown_.get());
-  if (live_->isVisible()) live_->ShowRun(shown_.get());
+  if (measures_->isVisible()) measures_->ShowMeasures(ShownRun());
+  if (live_->isVisible()) live_->ShowRun(ShownRun());
 }
 
 // ---------------------------------------------------------------------------------
@@ -338,8 +345,9 @@ QString TrialsMenu::StartFolder() const {
 }
 
 QString TrialsMenu::ShownRunFileName() const {
-  if (shown_->Date.empty()) return "essai-" + QString::number(shown_->Number);
-  return "essai-" + ToQString(shown_->Date).replace(' ', '-').remove(':');
+  const Trial& shown = *ShownRun();
+  if (shown.Date.empty()) return "essai-" + QString::number(shown.Number);
+  return "essai-" + ToQString(shown.Date).replace(' ', '-').remove(':');
 }
 
 QString TrialsMenu::ProposedPath(const QString& name) const {
@@ -348,7 +356,7 @@ QString TrialsMenu::ProposedPath(const QString& name) const {
 }
 
 void TrialsMenu::Enregistrerlessai1Click() {
-  if (!shown_) {
+  if (!ShownRun()) {
     Dialogs::Current().Message(&form_,
                                "Aucun essai à enregistrer : lancez un essai, ou ouvrez un essai "
                                "enregistré.");
@@ -362,7 +370,7 @@ void TrialsMenu::Enregistrerlessai1Click() {
 }
 
 void TrialsMenu::Exporterpourletableur1Click() {
-  if (!shown_) {
+  if (!ShownRun()) {
     Dialogs::Current().Message(&form_,
                                "Aucun essai à exporter : lancez un essai, ou ouvrez un essai "
                                "enregistré.");
@@ -373,7 +381,7 @@ void TrialsMenu::Exporterpourletableur1Click() {
       &form_, "Exporter pour le tableur", ProposedPath(name + "-tableur.csv"),
       "Tableur, point-virgule et virgule décimale (*.csv)");
   if (path.isEmpty()) return;
-  WriteSpreadsheetFile(ToStdString(path), *shown_);
+  WriteSpreadsheetFile(ToStdString(path), *ShownRun());
 }
 
 void TrialsMenu::Ouvrirunessai1Click() {
@@ -384,70 +392,29 @@ void TrialsMenu::Ouvrirunessai1Click() {
 }
 
 void TrialsMenu::SaveShownRun(const std::string& path) {
-  if (!shown_) throw VantorError("Aucun essai à enregistrer");
-  WriteRunFile(path, *shown_);
+  session_.SaveShownRun(path);
 }
 
 void TrialsMenu::OpenRunFile(const std::string& path) {
-  auto read = std::make_unique<Trial>();
-  ReadRunFile(path, *read);  // a file that is not a run changes nothing
-  shown_ = history_.Add(std::move(*read));
-  shownFromFile_ = true;
-  // An entry of the journal stays the one entry of its run.
-  const std::string root = JournalRoot + "/";
-  if (path.starts_with(root) && path.find('/', root.size() + 11) == std::string::npos)
-    entries_[shown_->Number] = path;
-  else
-    JournalRun(*shown_);
-  // The main chart, the analysis window and the printout read the run shown.
-  form_.PlotRecord();
-  RefreshWindows();
+  session_.OpenRunFile(path);  // the run opened is drawn once the session tells it
 }
 
 // ---------------------------------------------------------------------------------
 // Journal
 
-void TrialsMenu::JournalRun(const Trial& run) {
-  if (journalRefused_) return;
-  try {
-    entries_[run.Number] = WriteJournalEntry(JournalRoot, run, CurrentDateText());
-  } catch (const VantorError& e) {
-    JournalUnwritable(e.what());
-  }
-  if (journal_->isVisible()) journal_->ShowJournal(JournalRoot);
-}
-
-void TrialsMenu::JournalUnwritable(const std::string& why) {
-  if (journalRefused_) return;
-  journalRefused_ = true;
+void TrialsMenu::JournalUnwritable(const std::string& folder, const std::string& why) {
   // Shown once the run's end (or the file's opening) is complete, not in its midst.
-  QTimer::singleShot(0, this, [this, why] {
+  QTimer::singleShot(0, this, [this, folder, why] {
     Dialogs::Current().Message(
-        &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(JournalRoot) +
+        &form_, "Le journal de la séance ne peut pas être écrit dans « " + ToQString(folder) +
                     " » :\n" + ToQString(why) +
                     "\nLes essais ne sont pas gardés dans le journal jusqu'à la fin du programme ; "
                     "« Enregistrer l'essai… » reste possible.");
   });
 }
 
-std::string TrialsMenu::JournalEntryOf(const Trial* run) const {
-  if (!run) return {};
-  const auto found = entries_.find(run->Number);
-  return found == entries_.end() ? std::string() : found->second;
-}
-
-void TrialsMenu::NoteTool(const Trial* run, const char* tool) {
-  const std::string entry = JournalEntryOf(run);
-  if (entry.empty()) return;
-  try {
-    AddJournalTool(entry, tool);
-  } catch (const VantorError& e) {
-    JournalUnwritable(e.what());
-  }
-}
-
 void TrialsMenu::Journaldelaseance1Click() {
-  journal_->ShowJournal(JournalRoot);
+  journal_->ShowJournal(session_.JournalRoot());
   journal_->show();
   journal_->raise();
   journal_->activateWindow();
@@ -500,10 +467,7 @@ void TrialsMenu::WriteReport(const std::string& path) {
   header.Date = CurrentDateText().substr(0, 10);
   header.Host = ToStdString(QSysInfo::machineHostName());
   header.Version = kProgramVersion;
-  const std::string process = ProcessName ? ProcessName() : std::string();
-  header.Card = !process.empty() ? "carte simulée, " + process
-                : form_.Card()   ? form_.Card()->Description()
-                                 : std::string("carte d'acquisition");
+  header.Card = session_.BenchText();
   LabReport report = BuildLabReport(header, reported);
   if (ReportExercise) report.Exercise = ReportExercise();
   WriteLabReportPdf(ToQString(path), report, pointers);

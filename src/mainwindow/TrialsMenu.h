@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The "Essais" menu of the main window and what stands behind it: the runs kept in
-// memory, the run shown on the main chart (the last run, or a run file opened), the
-// live trace, the step measures, the comparison with earlier runs on the main chart,
-// and saving and opening run files. Disabled during a run like the Part's menus; the
+// The "Essais" menu of the main window: the live trace, the step measures, the
+// comparison with earlier runs on the main chart, saving and opening run files, the
+// journal and the lab report, over the bench session's runs (the runs kept, the run
+// shown, the journal's entries). Disabled during a run like the Part's menus; the
 // main window tells it when a run starts and ends, each recorded cycle, each redraw of
 // the record and each printout of the trace.
 #include <QAction>
@@ -23,13 +23,14 @@
 #include "lesson/StepMeasuresWindow.h"
 #include "regulation/RunEvents.h"
 #include "regulation/RunHistory.h"
+#include "session/Session.h"
 
 namespace vantor {
 
 class TForm1;
 class TFastLineSeries;
 
-class TrialsMenu : public QObject, private RunObserver {
+class TrialsMenu : public QObject, private RunObserver, private SessionObserver {
   Q_OBJECT
  public:
   // Adds the menu at the right end of the form's menu bar.
@@ -57,14 +58,6 @@ class TrialsMenu : public QObject, private RunObserver {
   QAction* Copierlimage1 = nullptr;                   // "Copier l'image"
   QAction* Imagesentailledouble1 = nullptr;           // "Images en taille double"
 
-  // The journal's folder: "Régulateur Vantor/essais" in the user's documents folder.
-  std::string JournalRoot;
-
-  // Name of the process behind the card, kept with each run (the simulated build sets
-  // it; the real card has none).
-  std::function<std::string()> ProcessName;
-  // The simulated process's profile and load disturbance, kept with each run.
-  std::function<std::string()> ProcessProfile, ProcessLoad;
   // Lines of the report's exercise section (none: no such section).
   std::function<std::vector<std::string>()> ReportExercise;
 
@@ -72,15 +65,10 @@ class TrialsMenu : public QObject, private RunObserver {
   StepMeasuresWindow* MeasuresWindow() const { return measures_; }
   JournalWindow* Journal() const { return journal_; }
   LabReportWindow* ReportWindow() const { return report_; }
-  // The journal entry of a run kept, empty when it has none (the journal could not be
-  // written).
-  std::string JournalEntryOf(const Trial* run) const;
-  // A tool (kToolIdentification, kToolFrequency) was used on `run`: its journal entry
-  // says so, for the report.
-  void NoteTool(const Trial* run, const char* tool);
-  const RunHistory& History() const { return history_; }
-  // The run on the main chart; null before the first run.
-  const Trial* ShownRun() const { return shown_.get(); }
+  // The run on the main chart (the session's run shown); null before the first run.
+  const Trial* ShownRun() const { return session_.ShownRun(); }
+  const RunHistory& History() const { return session_.History(); }
+  std::string JournalEntryOf(const Trial* run) const { return session_.JournalEntryOf(run); }
   bool Comparing() const { return comparing_; }
   // The feedback of the i-th earlier run drawn when comparing (created on first use).
   TFastLineSeries* ComparedSeries(int i) const { return compared_[static_cast<std::size_t>(i)]; }
@@ -98,7 +86,10 @@ class TrialsMenu : public QObject, private RunObserver {
   // ---- Run events (the main window's RunEvents) ----------------------------------------
   void RunStarted(const RegulationState& s) override;
   void CycleRecorded(const RegulationState& s) override;
-  void RunEnded(const RegulationState& s) override;
+  // ---- The session ---------------------------------------------------------------------
+  void RunEnded(const Trial& run) override;
+  void RunOpened(const Trial& run) override;
+  void JournalUnwritable(const std::string& folder, const std::string& why) override;
 
  public:
   // ---- Handlers ------------------------------------------------------------------------
@@ -132,18 +123,12 @@ class TrialsMenu : public QObject, private RunObserver {
   QString ShownRunFileName() const;
   // `name` in the start folder, made a name the file system accepts.
   QString ProposedPath(const QString& name) const;
-  // Keeps `run` in the journal (once per program run, a message when it cannot).
-  void JournalRun(const Trial& run);
-  void JournalUnwritable(const std::string& why);
   // Opens journal entries on the main chart, oldest first.
   void OpenEntries(const std::vector<JournalRow>& rows);
   void ReportClicked();
 
   TForm1& form_;
-  RunHistory history_;
-  std::shared_ptr<const Trial> shown_;
-  bool shownFromFile_ = false;  // the shown run was opened, not run since
-  bool followed_ = false;       // the live trace was shown while the run went on
+  Session& session_;
   std::int32_t cycles_ = 0;
   bool comparing_ = false;
   int comparedCount_ = kComparedRuns;  // earlier runs drawn: fewer for a journal selection
@@ -153,8 +138,6 @@ class TrialsMenu : public QObject, private RunObserver {
   StepMeasuresWindow* measures_ = nullptr;
   JournalWindow* journal_ = nullptr;
   LabReportWindow* report_ = nullptr;
-  std::map<int, std::string> entries_;  // journal entry of each run kept, by its number
-  bool journalRefused_ = false;         // the message was shown
 };
 
 }  // namespace vantor

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLayout>
 #include <QLocale>
 #include <algorithm>
 #include <clocale>
@@ -28,15 +29,23 @@
 
 namespace vantor {
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The menus observe the session and the run events: they go while both are still there
+  // (the window's widgets, layout and actions go with the window).
+  std::vector<QPointer<QObject>> menus;
+  for (QObject* child : children())
+    if (!child->isWidgetType() && !qobject_cast<QLayout*>(child) && !qobject_cast<QAction*>(child))
+      menus.emplace_back(child);
+  for (const QPointer<QObject>& menu : menus) delete menu.data();
+}
 
 AcquisitionCard& TForm1::RequireCard() {
-  if (!card_)
+  if (!Card())
     throw VantorError(
         "La carte d'acquisition n'a pas été initialisée au démarrage du programme : corrigez la "
         "cause signalée au démarrage (fichiers de réglage, adresses, accès aux ports), puis "
         "relancez le programme");
-  return *card_;
+  return *Card();
 }
 
 // ---------------------------------------------------------------------------------
@@ -51,8 +60,8 @@ void TForm1::FormCreate() {
     AcquisitionCard& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
       f.ADR1 = adr1;
       f.ADR2 = adr2;
-      f.card_ = f.openCard_(adr1, adr2);
-      return *f.card_;
+      f.session_->SetCard(f.openCard_(adr1, adr2));
+      return *f.Card();
     }
     void StepDone(StartUpStep step) override {
       const RegulationState& s = f.State;
@@ -86,7 +95,7 @@ void TForm1::FormCreate() {
           f.Panel11->setVisible(false);
           f.Panel14->setVisible(false);
           f.Panel17->setVisible(false);
-          f.Panel15->SetCaption("Consigne:? ");
+          f.Panel15->SetCaption(ToQString(s.SetpointCaption));
           break;
         case StartUpStep::LoopClosed:  // 20.
           f.Label9->setText("Boucle fermée");
@@ -274,7 +283,7 @@ void TForm1::BitBtn2Click() {
 bool TForm1::FormCloseQuery() {
   if (!Dialogs::Current().Confirm(this, "Fermer le programme?")) return false;
   State.StopRequested = 1;
-  if (card_) card_->PutOutputsAtRest();
+  if (AcquisitionCard* card = Card()) card->PutOutputsAtRest();
   return true;
 }
 
@@ -291,7 +300,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
       if (!ok) return;
       Guarded(this, [this] {
         State.StopRequested = 1;
-        if (card_) card_->PutOutputsAtRest();
+        if (AcquisitionCard* card = Card()) card->PutOutputsAtRest();
       });
       closeConfirmed_ = true;
       close();

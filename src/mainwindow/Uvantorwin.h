@@ -21,6 +21,7 @@
 #include "card/CardFactory.h"
 #include "regulation/Regulation.h"
 #include "regulation/Trial.h"
+#include "session/Session.h"
 #include "widgets/TChart.h"
 #include "widgets/TGauge.h"
 #include "widgets/TPanel.h"
@@ -71,11 +72,14 @@ class TForm1 : public QMainWindow, private LoopHost {
   bool RealTimeRuns = true;
   double zeroX = 0;
   double zeroY = 0;
+  // The bench session: the card, the runs kept and the run shown, the journal.
+  Session& Bench() const { return *session_; }
   // The card, opened at start-up step 4; null when the start-up stopped before.
-  AcquisitionCard* Card() const { return card_.get(); }
+  AcquisitionCard* Card() const { return session_->Card(); }
   // The card, or a French error when the start-up never reached the card.
   AcquisitionCard& RequireCard();
-  // What follows the runs besides the window (the Essais menu, the Simulation menu).
+  // What follows the runs besides the window (the session, the Essais menu, the
+  // Simulation menu).
   RunEvents Events;
 
   // ---- Controls (object names as the program's forms name them) ----------------
@@ -250,7 +254,7 @@ class TForm1 : public QMainWindow, private LoopHost {
   void Connect(QAction* action, void (TForm1::*handler)());
 
   CardOpener openCard_;
-  std::unique_ptr<AcquisitionCard> card_;
+  std::unique_ptr<Session> session_;
   std::unique_ptr<RecordPlot> plot_;  // the points PlotRecord draws
   // What ShownRun gives before the first run.
   std::unique_ptr<Trial> noRun_ = std::make_unique<Trial>();

@@ -13,12 +13,20 @@ long double OpenLoopLaw::Order(const RegulationState&, long double setpoint) {
   return setpoint;
 }
 
+bool OpenLoopMode(const RegulationState& s) {
+  return s.LoopMode == "Ouv";
+}
+
 CorrectorLaw& LawOfRun(const RegulationState& s) {
   static PidLaw pid;
   static OpenLoopLaw openLoop;
+  if (OpenLoopMode(s)) return openLoop;
   if (s.Law) return *s.Law;
-  if (s.LoopMode == "Ouv") return openLoop;
   return pid;
+}
+
+std::string RunLawCaption(const RegulationState& s) {
+  return LawOfRun(s).Caption();
 }
 
 }  // namespace vantor

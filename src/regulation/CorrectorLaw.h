@@ -48,8 +48,14 @@ class OpenLoopLaw : public CorrectorLaw {
   std::string Name() const override { return "boucle ouverte"; }
 };
 
-// The law of a run: the one the state names (RegulationState::Law), else the loop
-// mode's ("Ouv": open loop, anything else: the PID).
+// Whether the loop mode is the open loop (the password window's "Ouv").
+bool OpenLoopMode(const RegulationState& s);
+// The one choice of a run's law: the open loop when the loop mode is open (a law chosen
+// for the closed loop waits, set aside, for the loop to be closed again); else the law the
+// state names (RegulationState::Law); else the PID of the main window.
 CorrectorLaw& LawOfRun(const RegulationState& s);
+// The caption a run keeps of its law: the chosen law's own, empty for the main window's
+// corrector and the open loop.
+std::string RunLawCaption(const RegulationState& s);
 
 }  // namespace vantor

@@ -30,7 +30,7 @@ std::string BuildPrintCaption(const std::string& panel15, const RegulationState&
   std::string text = Caption(panel15, s.SetpointKind == "echelon", s.StepLevel, s.Mean,
                              s.Amplitude, s.SetpointFrequency, s.Kp, s.Kd, s.Ki);
   // The structure is named only when it is not the main window's corrector.
-  if (s.Law && !s.Law->Caption().empty()) text += " ; " + s.Law->Caption();
+  if (const std::string law = RunLawCaption(s); !law.empty()) text += " ; " + law;
   return text;
 }
 

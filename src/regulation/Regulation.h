@@ -59,6 +59,9 @@ struct RegulationState {  // the main window's regulation state, zero-filled at 
               ordremini = 0;
   // run
   std::string SetpointKind;
+  // The setpoint's description as the window shows it ("Consigne: Echelon"), set with
+  // the setpoint's kind; "Consigne:? " before the first choice.
+  std::string SetpointCaption;
   std::int32_t StopRequested = 0;
   std::int32_t SamplePeriodMs = 0;
   long double Setpoint = 0;

@@ -129,7 +129,9 @@ long double NextSetpoint(RegulationState& s, AcquisitionCard& card) {
   return Square(s);
 }
 
-SetpointButtonResult PressSetpointButton(RegulationState& s, AcquisitionCard& card, int button) {
+namespace {
+
+SetpointButtonResult ButtonEffect(RegulationState& s, AcquisitionCard& card, int button) {
   SetpointButtonResult r{};
   switch (button) {
     case 1:
@@ -160,6 +162,14 @@ SetpointButtonResult PressSetpointButton(RegulationState& s, AcquisitionCard& ca
     default:
       throw std::invalid_argument("PressSetpointButton: not a setpoint button");
   }
+}
+
+}  // namespace
+
+SetpointButtonResult PressSetpointButton(RegulationState& s, AcquisitionCard& card, int button) {
+  SetpointButtonResult r = ButtonEffect(s, card, button);
+  s.SetpointCaption = r.Panel15Caption;
+  return r;
 }
 
 }  // namespace vantor

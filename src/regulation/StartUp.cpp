@@ -103,6 +103,7 @@ void RunStartUp(RegulationState& s, StartUpObserver& observer, const std::string
   s.ordremini = SettingFile(folder, "ordremini").Decimal(kOrderLimitRange);
   observer.StepDone(StartUpStep::OrderLimits);
   // 18.
+  s.SetpointCaption = "Consigne:? ";
   observer.StepDone(StartUpStep::SetpointPanels);
   // 19-20.
   s.SetpointFrequency = 0.01L;

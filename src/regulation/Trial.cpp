@@ -9,6 +9,10 @@
 
 namespace vantor {
 
+Trial TrialFromState(const RegulationState& s, const RunProcess& process) {
+  return TrialFromState(s, s.SetpointCaption, process.Name, process.Profile, process.Load);
+}
+
 Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
                      const std::string& process, const std::string& profile,
                      const std::string& load) {
@@ -31,7 +35,7 @@ Trial TrialFromState(const RegulationState& s, const std::string& setpointCaptio
   t.Profile = profile;
   t.Load = load;
   t.Date = CurrentDateText();
-  if (s.Law) t.Corrector = s.Law->Caption();
+  t.Corrector = RunLawCaption(s);
   t.ordremaxi = s.ordremaxi;
   t.ordremini = s.ordremini;
   return t;

@@ -48,8 +48,17 @@ struct Trial {
   bool IsOpenLoop() const { return LoopMode == "Ouv"; }
 };
 
-// The run that just ended in `s`, with the main window's setpoint caption and the process
-// name (empty on the real card); dated now.
+// What stood behind the card during a run, kept with it: the simulated process's name,
+// profile ("idéal", "réaliste") and the load it met ("1 V à 5 s"); all empty on a real
+// card.
+struct RunProcess {
+  std::string Name, Profile, Load;
+};
+
+// The run that just ended in `s`, as the loop knows it (the setpoint's caption is the
+// state's), with what stood behind the card; dated now.
+Trial TrialFromState(const RegulationState& s, const RunProcess& process);
+// The same with another setpoint caption.
 Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
                      const std::string& process, const std::string& profile = {},
                      const std::string& load = {});

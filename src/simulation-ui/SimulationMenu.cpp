@@ -13,6 +13,7 @@
 #include "common/VantorError.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
+#include "session/SimulatedBench.h"
 #include "simulation-ui/ApplyButtons.h"
 #include "simulation-ui/ExerciseMenu.h"
 #include "simulation-ui/PerturbationToggle.h"
@@ -165,6 +166,7 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   Describe();
   connect(toggle_, &QAbstractButton::clicked, this, [this] { Describe(); });
   form.Events.Add(*this);
+  form.Bench().SetProcess(this);
   // Changing the process or its parameters mid-run would hold the cycles.
   form.DisableDuringRuns(menu_->menuAction());
 
@@ -186,6 +188,11 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
       return exercises ? exercises->ReportLines() : std::vector<std::string>{};
     };
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
+}
+
+SimulationMenu::~SimulationMenu() {
+  if (form_.Bench().Process() == this) form_.Bench().SetProcess(nullptr);
+  form_.Events.Remove(*this);
 }
 
 QAction* SimulationMenu::ProcessAction(const std::string& id) const {
@@ -253,20 +260,20 @@ void SimulationMenu::Describe() {
     load = FormatShort(card_.LoadVolts()) + " V, appliquée";
   else if (const auto start = loadDialog_->StartSeconds())
     load = FormatShort(card_.LoadVolts()) + " V à " + FormatShort(*start) + " s de l'essai";
-  const bool realistic = card_.Process().Profile() == SimulationProfile::Realistic;
   // The exercise's process keeps its kind hidden too: the student identifies it.
   const std::string name =
       exercises_ && exercises_->ExerciseInUse() ? "Procédé de l'exercice" : card_.Process().Name();
   processLabel_->setText(ToQString("Procédé simulé : " + name + " (" +
-                                   (realistic ? "réaliste" : "idéal") +
+                                   ProfileWord(card_.Process().Profile()) +
                                    ") ; charge\u00a0: " + load));
 }
 
 std::string SimulationMenu::RunLoad() const {
-  if (card_.LoadVolts() == 0 || !card_.LoadWasApplied()) return {};
-  const std::string volts = FormatShort(card_.LoadVolts()) + " V";
-  const auto start = loadDialog_->StartSeconds();
-  return start ? volts + " à " + FormatShort(*start) + " s" : volts + " au bouton « Perturbation »";
+  return ProcessOfRun().Load;
+}
+
+RunProcess SimulationMenu::ProcessOfRun() const {
+  return SimulatedRunProcess(card_, loadDialog_->StartSeconds());
 }
 
 void SimulationMenu::RunStarted(const RegulationState&) {

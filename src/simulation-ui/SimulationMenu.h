@@ -18,6 +18,7 @@
 
 #include "card/SimulatedCard.h"
 #include "regulation/RunEvents.h"
+#include "session/Session.h"
 #include "simulation/ProcessRegistry.h"
 #include "simulation/SimulationProfile.h"
 
@@ -67,10 +68,11 @@ class SimulationParametersDialog : public QDialog {
   std::map<std::string, QLineEdit*> fields_;
 };
 
-class SimulationMenu : public QObject, private RunObserver {
+class SimulationMenu : public QObject, private RunObserver, public BenchProcess {
   Q_OBJECT
  public:
   SimulationMenu(TForm1& form, SimulatedCard& card);
+  ~SimulationMenu() override;
 
   QMenu* Menu() const { return menu_; }
   // The action of a row of the process table, by its word; nullptr outside the table.
@@ -107,6 +109,8 @@ class SimulationMenu : public QObject, private RunObserver {
   // The load the last run met, as its journal and report describe it ("1 V à 5 s", "1 V au
   // bouton « Perturbation »"); empty when the run never met a load.
   std::string RunLoad() const;
+  // The process, its profile and the load, as the session keeps them with each run.
+  RunProcess ProcessOfRun() const override;
 
  private:
   // A run starts: the moment to arm the scheduled load.

@@ -14,7 +14,7 @@ void ProcessModel::Reset() {
 }
 
 std::string ProcessModel::Description() const {
-  return profile_ == SimulationProfile::Realistic ? Name() + " (réaliste)" : Name();
+  return profile_ == SimulationProfile::Realistic ? Name() + " (" + ProfileWord(profile_) + ")" : Name();
 }
 
 std::string ProcessParameter::RangeMessage() const {

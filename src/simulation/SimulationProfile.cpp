@@ -9,4 +9,8 @@ std::optional<SimulationProfile> ParseProfile(const std::string& word) {
   return std::nullopt;
 }
 
+std::string ProfileWord(SimulationProfile profile) {
+  return profile == SimulationProfile::Realistic ? "réaliste" : "idéal";
+}
+
 }  // namespace vantor

@@ -13,5 +13,7 @@ enum class SimulationProfile { Ideal, Realistic };
 
 // Accepts "idéal", "ideal", "réaliste" and "realiste"; nothing for any other word.
 std::optional<SimulationProfile> ParseProfile(const std::string& word);
+// "idéal" or "réaliste", as runs and captions name a profile.
+std::string ProfileWord(SimulationProfile profile);
 
 }  // namespace vantor

@@ -24,7 +24,7 @@ class JournalMenuTest : public WorkstationFixture {
  protected:
   TrialsMenu& Menu() {
     TForm1& f = CreateMainWindow();
-    f.Trials->JournalRoot = JournalFolder(Path("documents").string());
+    f.Bench().SetJournalRoot(JournalFolder(Path("documents").string()));
     return *f.Trials;
   }
   // A step run with gain `kp`, "Fin" at the message turn of cycle `cycles`.
@@ -35,9 +35,10 @@ class JournalMenuTest : public WorkstationFixture {
     QCoreApplication::processEvents();
     ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
   }
-  std::vector<JournalRow> Today(const TrialsMenu& menu) const {
-    const auto days = JournalDays(menu.JournalRoot);
-    return days.empty() ? std::vector<JournalRow>{} : ListJournalDay(menu.JournalRoot, days[0]);
+  std::vector<JournalRow> Today(const TrialsMenu&) const {
+    const std::string& root = form->Bench().JournalRoot();
+    const auto days = JournalDays(root);
+    return days.empty() ? std::vector<JournalRow>{} : ListJournalDay(root, days[0]);
   }
   void Select(TrialsMenu& menu, const std::vector<int>& rows) {
     menu.Journaldelaseance1->trigger();
@@ -90,7 +91,7 @@ TEST_F(JournalMenuTest, ADayChosenDuringARunIsListedWhenTheRunEnds) {
   TrialsMenu& menu = Menu();
   auto earlier = std::make_unique<Trial>();
   for (const char* second : {"10:00:00", "10:00:01", "10:00:02"})
-    WriteJournalEntry(menu.JournalRoot, *earlier, std::string("2020-01-06 ") + second);
+    WriteJournalEntry(form->Bench().JournalRoot(), *earlier, std::string("2020-01-06 ") + second);
   StepRun("2", 100);
   menu.Journaldelaseance1->trigger();
   JournalWindow& journal = *menu.Journal();

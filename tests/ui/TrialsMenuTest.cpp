@@ -183,8 +183,12 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
   menu.Compareraveclesessaisprcdents1->trigger();  // nothing to compare yet
   EXPECT_EQ(dialogs.messages.size(), 1);
   EXPECT_FALSE(menu.Comparing());
-  std::string process = "Moteur à courant continu : position";
-  menu.ProcessName = [&process] { return process; };
+  struct NamedBench : BenchProcess {
+    RunProcess ProcessOfRun() const override { return {name, "", ""}; }
+    std::string name = "Moteur à courant continu : position";
+  } bench;
+  std::string& process = bench.name;
+  f.Bench().SetProcess(&bench);
   for (const char* kp : {"0.5", "1", "2", "4"}) StepRun(kp, 200);
   menu.Compareraveclesessaisprcdents1->trigger();
   ASSERT_TRUE(menu.Comparing());
@@ -245,7 +249,7 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
   menu.SaveShownRun(saved);
   menu.OpenRunFile(saved);
   EXPECT_EQ(f.Series2->Title, "Retour essai 6 (Kp 1, Kd 0, Ki 0), vitesse, essai-vitesse.csv");
-  menu.ProcessName = {};
+  f.Bench().SetProcess(nullptr);
 }
 
 TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
