@@ -46,8 +46,7 @@ void DcMotorPosition::Advance(double dtSeconds, double driveVolts) {
 }
 
 double DcMotorPosition::Input1Volts() const {
-  return std::clamp(SensorOffsetVolts + SensorVoltsPerRadian * position_, SensorMinVolts,
-                    SensorMaxVolts);
+  return SensorVolts(SensorVoltsPerRadian * position_);
 }
 
 std::vector<ProcessParameter> DcMotorPosition::Parameters() const {
@@ -69,9 +68,7 @@ void DcMotorPosition::ValidateModel() const {
     throw VantorError("Le gain du moteur simulé doit être un nombre");
   if (!std::isfinite(SensorVoltsPerRadian) || !(SensorVoltsPerRadian > 0.0))
     throw VantorError("La sensibilité du potentiomètre simulé doit être un nombre positif");
-  if (!std::isfinite(SensorOffsetVolts))
-    throw VantorError("Le décalage du potentiomètre simulé doit être un nombre");
-  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
+  RequireSensor("Le décalage du potentiomètre simulé doit être un nombre");
 }
 
 }  // namespace vantor

@@ -21,7 +21,7 @@
 
 namespace vantor {
 
-class DcMotorPosition : public ProcessModel {
+class DcMotorPosition : public SensedProcess {
  public:
   DcMotorPosition();
 
@@ -44,11 +44,8 @@ class DcMotorPosition : public ProcessModel {
   double FrictionVolts = 0.0;
   // Ks: potentiometer sensitivity, V/rad (must be positive).
   double SensorVoltsPerRadian = 1.0;
-  // Potentiometer voltage at angle 0, the rest position after Reset().
-  double SensorOffsetVolts = 0.0;
-  // Potentiometer voltages at the two end stops.
-  double SensorMinVolts = 0.0;
-  double SensorMaxVolts = 10.0;
+  // The potentiometer's voltage at angle 0 (the rest position after Reset()) is the
+  // sensor's offset; its voltages at the two end stops are the sensor's range.
 
  protected:
   void ValidateModel() const override;

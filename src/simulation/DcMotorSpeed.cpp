@@ -32,8 +32,7 @@ void DcMotorSpeed::Advance(double dtSeconds, double driveVolts) {
 }
 
 double DcMotorSpeed::Input1Volts() const {
-  return std::clamp(SensorOffsetVolts + TachoVoltsPerRadPerSecond * speed_, SensorMinVolts,
-                    SensorMaxVolts);
+  return SensorVolts(TachoVoltsPerRadPerSecond * speed_);
 }
 
 std::vector<ProcessParameter> DcMotorSpeed::Parameters() const {

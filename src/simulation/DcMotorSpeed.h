@@ -15,7 +15,7 @@
 
 namespace vantor {
 
-class DcMotorSpeed : public ProcessModel {
+class DcMotorSpeed : public SensedProcess {
  public:
   DcMotorSpeed();
 
@@ -39,11 +39,8 @@ class DcMotorSpeed : public ProcessModel {
   // Kt: tachometer constant, V/(rad/s). With K = 10 and Kt = 0.1, 1 V of drive gives
   // 1 V of feedback at steady state.
   double TachoVoltsPerRadPerSecond = 0.1;
-  // Tachometer voltage at rest, and the range of its conditioning (0-10 V: a motor
-  // turning backwards reads 0 V).
-  double SensorOffsetVolts = 0.0;
-  double SensorMinVolts = 0.0;
-  double SensorMaxVolts = 10.0;
+  // The sensor's offset is the tachometer's voltage at rest; its range is that of the
+  // conditioning (0-10 V: a motor turning backwards reads 0 V).
 
  protected:
   void ValidateModel() const override;

@@ -33,7 +33,7 @@ void FirstOrderProcess::Advance(double dtSeconds, double driveVolts) {
 }
 
 double FirstOrderProcess::Input1Volts() const {
-  return std::clamp(SensorOffsetVolts + rise_, SensorMinVolts, SensorMaxVolts);
+  return SensorVolts(rise_);
 }
 
 std::vector<ProcessParameter> FirstOrderProcess::Parameters() const {
@@ -46,9 +46,7 @@ std::vector<ProcessParameter> FirstOrderProcess::Parameters() const {
 
 void FirstOrderProcess::ValidateModel() const {
   ProcessModel::ValidateModel();
-  if (!std::isfinite(SensorOffsetVolts))
-    throw VantorError("La tension du capteur au repos doit être un nombre");
-  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
+  RequireSensor("La tension du capteur au repos doit être un nombre");
 }
 
 }  // namespace vantor

@@ -14,7 +14,7 @@
 
 namespace vantor {
 
-class FirstOrderProcess : public ProcessModel {
+class FirstOrderProcess : public SensedProcess {
  public:
   FirstOrderProcess();
 
@@ -30,10 +30,6 @@ class FirstOrderProcess : public ProcessModel {
   double GainVoltsPerVolt = 1.0;
   // T: time constant, seconds (0 = the output follows the drive at once).
   double TimeConstantSeconds = 2.0;
-  // Sensor voltage at rest, and the range of the sensor's conditioning.
-  double SensorOffsetVolts = 0.0;
-  double SensorMinVolts = 0.0;
-  double SensorMaxVolts = 10.0;
 
  protected:
   void ValidateModel() const override;

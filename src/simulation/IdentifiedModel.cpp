@@ -107,7 +107,7 @@ void IdentifiedModel::Advance(double dtSeconds, double driveVolts) {
 }
 
 double IdentifiedModel::Input1Volts() const {
-  return std::clamp(SensorOffsetVolts + output_, 0.0, 10.0);
+  return SensorVolts(output_);
 }
 
 std::vector<ProcessParameter> IdentifiedModel::Parameters() const {

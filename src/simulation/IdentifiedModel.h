@@ -23,7 +23,7 @@
 
 namespace vantor {
 
-class IdentifiedModel : public ProcessModel {
+class IdentifiedModel : public SensedProcess {
  public:
   enum class Form { FirstOrder, Strejc, Integrator };
   explicit IdentifiedModel(Form form);
@@ -42,7 +42,7 @@ class IdentifiedModel : public ProcessModel {
   double TimeConstantSeconds = 8.0;  // T (stable)
   double DelaySeconds = 1.7;         // R, as read on the feedback
   double Order = 1;                  // n (Strejc), 1 to 6, rounded to the nearest whole
-  double SensorOffsetVolts = 0.0;
+  // The sensor's offset is the rest voltage (décalage); its range stays 0-10 V.
 
  protected:
   void ValidateModel() const override;

@@ -119,6 +119,15 @@ void ProcessModel::RequireSensorRange(double minimum, double maximum) {
       "maximum");
 }
 
+double SensedProcess::SensorVolts(double aboveRest) const {
+  return std::clamp(SensorOffsetVolts + aboveRest, SensorMinVolts, SensorMaxVolts);
+}
+
+void SensedProcess::RequireSensor(const char* offsetMessage) const {
+  if (!std::isfinite(SensorOffsetVolts)) throw VantorError(offsetMessage);
+  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
+}
+
 void ProcessModel::RequireAtLeast(double value, double minimum, const std::string& what) {
   if (std::isfinite(value) && value >= minimum) return;
   throw VantorError(what + " du procédé simulé doit être un nombre supérieur ou égal à " +

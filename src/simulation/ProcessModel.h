@@ -110,6 +110,23 @@ class ProcessModel {
   SimulationProfile profile_ = SimulationProfile::Ideal;
 };
 
+// A process read through a sensor: its conditioning gives SensorOffsetVolts at rest and
+// holds the reading between SensorMinVolts and SensorMaxVolts (0-10 V at first).
+class SensedProcess : public ProcessModel {
+ public:
+  // Sensor voltage at rest, and the range of the sensor's conditioning.
+  double SensorOffsetVolts = 0.0;
+  double SensorMinVolts = 0.0;
+  double SensorMaxVolts = 10.0;
+
+ protected:
+  // The sensor's reading of a signal `aboveRest` volts above its rest value.
+  double SensorVolts(double aboveRest) const;
+  // Throws VantorError(offsetMessage) when the offset is not a number, then checks the
+  // range (RequireSensorRange).
+  void RequireSensor(const char* offsetMessage) const;
+};
+
 // The parameter `description` held in the member `member` of Model.
 template <class Model>
 ProcessParameter MemberParameter(ProcessParameter description, double Model::*member) {

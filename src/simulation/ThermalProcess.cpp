@@ -64,7 +64,7 @@ void ThermalProcess::Advance(double dtSeconds, double driveVolts) {
 }
 
 double ThermalProcess::Input1Volts() const {
-  return std::clamp(SensorOffsetVolts + rise_, SensorMinVolts, SensorMaxVolts);
+  return SensorVolts(rise_);
 }
 
 std::vector<ProcessParameter> ThermalProcess::Parameters() const {
@@ -90,9 +90,7 @@ void ThermalProcess::ValidateModel() const {
   RequireAtLeast(DeadTimeSeconds, 0.0, "Le retard");
   if (!std::isfinite(GainVoltsPerVolt))
     throw VantorError("Le gain du procédé thermique simulé doit être un nombre");
-  if (!std::isfinite(SensorOffsetVolts))
-    throw VantorError("La tension du capteur au repos doit être un nombre");
-  RequireSensorRange(SensorMinVolts, SensorMaxVolts);
+  RequireSensor("La tension du capteur au repos doit être un nombre");
 }
 
 }  // namespace vantor

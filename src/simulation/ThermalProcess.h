@@ -23,7 +23,7 @@
 
 namespace vantor {
 
-class ThermalProcess : public ProcessModel {
+class ThermalProcess : public SensedProcess {
  public:
   ThermalProcess();
 
@@ -43,10 +43,6 @@ class ThermalProcess : public ProcessModel {
   double TimeConstantSeconds = 8.0;
   // L: dead time between the drive and the first change of temperature, seconds.
   double DeadTimeSeconds = 1.5;
-  // Sensor voltage at room temperature, and the range of the sensor's conditioning.
-  double SensorOffsetVolts = 0.0;
-  double SensorMinVolts = 0.0;
-  double SensorMaxVolts = 10.0;
 
  protected:
   void ValidateModel() const override;
