@@ -147,53 +147,54 @@ void TForm2::BuildCharts() {
     p->SetBorder(false);
     p->SetColor(Qt::white);
   }
-  const QColor red = Qt::red, blue = Qt::blue, black = Qt::black;
-  const QString zero = QStringLiteral("zéro");
+  // Setpoint in red and feedback in blue over a black zero line.
+  auto response = [this](TPanel* panel, const char* name, TFastLineSeries*& setpoint,
+                         const char* setpointName, TFastLineSeries*& feedback,
+                         const char* feedbackName, TFastLineSeries*& zeroLine,
+                         const char* zeroName) {
+    TChart* chart = MakeChart(panel, name, QStringLiteral("consigne/retour"));
+    setpoint = chart->AddSeries(setpointName, QStringLiteral("Consigne"), Qt::red);
+    feedback = chart->AddSeries(feedbackName, QStringLiteral("Retour"), Qt::blue);
+    zeroLine = chart->AddSeries(zeroName, QStringLiteral("zero"), Qt::black);
+    return chart;
+  };
+  // A term of the order (or the error) in red over a black zero line "zéro".
+  auto term = [this](TPanel* panel, const char* name, const QString& title,
+                     TFastLineSeries*& curve, const char* curveName, const QString& curveTitle,
+                     TFastLineSeries*& zeroLine, const char* zeroName) {
+    TChart* chart = MakeChart(panel, name, title);
+    curve = chart->AddSeries(curveName, curveTitle, Qt::red);
+    zeroLine = chart->AddSeries(zeroName, QStringLiteral("zéro"), Qt::black);
+    return chart;
+  };
+  const QString proportional = QStringLiteral("ordre proportionnel"),
+                derivative = QStringLiteral("ordre dérivé"),
+                integral = QStringLiteral("ordre intégral");
 
   // Left panel, top to bottom.
-  Chart2 = MakeChart(Panel1, "Chart2", QStringLiteral("consigne/retour"));
-  FastLineSeries1 = Chart2->AddSeries("FastLineSeries1", QStringLiteral("Consigne"), red);
-  FastLineSeries2 = Chart2->AddSeries("FastLineSeries2", QStringLiteral("Retour"), blue);
-  Series2 = Chart2->AddSeries("Series2", QStringLiteral("zero"), black);
-
-  Chart3 = MakeChart(Panel1, "Chart3", QStringLiteral("erreur"));
-  FastLineSeries3 = Chart3->AddSeries("FastLineSeries3", QStringLiteral("erreur"), red);
-  Series1 = Chart3->AddSeries("Series1", zero, black);
-
-  // On the order charts the zero line is red and the order curve black.
-  Chart4 = MakeChart(Panel1, "Chart4", QStringLiteral("ordre proportionnel"));
-  FastLineSeries19 = Chart4->AddSeries("FastLineSeries19", QStringLiteral("proportionnel"), red);
-  FastLineSeries20 = Chart4->AddSeries("FastLineSeries20", zero, black);
-
-  Chart1 = MakeChart(Panel1, "Chart1", QStringLiteral("ordre dérivé"));
-  FastLineSeries4 = Chart1->AddSeries("FastLineSeries4", QStringLiteral("dérivé"), red);
-  FastLineSeries5 = Chart1->AddSeries("FastLineSeries5", zero, black);
-
-  Chart5 = MakeChart(Panel1, "Chart5", QStringLiteral("ordre intégral"));
-  FastLineSeries6 = Chart5->AddSeries("FastLineSeries6", QStringLiteral("intégrale"), red);
-  FastLineSeries7 = Chart5->AddSeries("FastLineSeries7", zero, black);
+  Chart2 = response(Panel1, "Chart2", FastLineSeries1, "FastLineSeries1", FastLineSeries2,
+                    "FastLineSeries2", Series2, "Series2");
+  Chart3 = term(Panel1, "Chart3", QStringLiteral("erreur"), FastLineSeries3, "FastLineSeries3",
+                QStringLiteral("erreur"), Series1, "Series1");
+  Chart4 = term(Panel1, "Chart4", proportional, FastLineSeries19, "FastLineSeries19",
+                QStringLiteral("proportionnel"), FastLineSeries20, "FastLineSeries20");
+  Chart1 = term(Panel1, "Chart1", derivative, FastLineSeries4, "FastLineSeries4",
+                QStringLiteral("dérivé"), FastLineSeries5, "FastLineSeries5");
+  Chart5 = term(Panel1, "Chart5", integral, FastLineSeries6, "FastLineSeries6",
+                QStringLiteral("intégrale"), FastLineSeries7, "FastLineSeries7");
 
   // Right panel, top to bottom.
-  Chart6 = MakeChart(Panel2, "Chart6", QStringLiteral("ordre proportionnel"));
-  FastLineSeries8 = Chart6->AddSeries("FastLineSeries8", QStringLiteral("proportionnel"), red);
-  FastLineSeries9 = Chart6->AddSeries("FastLineSeries9", zero, black);
-
-  Chart7 = MakeChart(Panel2, "Chart7", QStringLiteral("ordre dérivé"));
-  FastLineSeries10 = Chart7->AddSeries("FastLineSeries10", QStringLiteral("dérivé"), red);
-  FastLineSeries11 = Chart7->AddSeries("FastLineSeries11", zero, black);
-
-  Chart8 = MakeChart(Panel2, "Chart8", QStringLiteral("ordre intégral"));
-  FastLineSeries12 = Chart8->AddSeries("FastLineSeries12", QStringLiteral("intégrale"), red);
-  FastLineSeries13 = Chart8->AddSeries("FastLineSeries13", zero, black);
-
-  Chart9 = MakeChart(Panel2, "Chart9", QStringLiteral("ordre total"));
-  FastLineSeries14 = Chart9->AddSeries("FastLineSeries14", QStringLiteral("intégrale"), red);
-  FastLineSeries15 = Chart9->AddSeries("FastLineSeries15", zero, black);
-
-  Chart10 = MakeChart(Panel2, "Chart10", QStringLiteral("consigne/retour"));
-  FastLineSeries16 = Chart10->AddSeries("FastLineSeries16", QStringLiteral("Consigne"), red);
-  FastLineSeries17 = Chart10->AddSeries("FastLineSeries17", QStringLiteral("Retour"), blue);
-  Series3 = Chart10->AddSeries("Series3", QStringLiteral("zero"), black);
+  Chart6 = term(Panel2, "Chart6", proportional, FastLineSeries8, "FastLineSeries8",
+                QStringLiteral("proportionnel"), FastLineSeries9, "FastLineSeries9");
+  Chart7 = term(Panel2, "Chart7", derivative, FastLineSeries10, "FastLineSeries10",
+                QStringLiteral("dérivé"), FastLineSeries11, "FastLineSeries11");
+  Chart8 = term(Panel2, "Chart8", integral, FastLineSeries12, "FastLineSeries12",
+                QStringLiteral("intégrale"), FastLineSeries13, "FastLineSeries13");
+  Chart9 = term(Panel2, "Chart9", QStringLiteral("ordre total"), FastLineSeries14,
+                "FastLineSeries14", QStringLiteral("intégrale"), FastLineSeries15,
+                "FastLineSeries15");
+  Chart10 = response(Panel2, "Chart10", FastLineSeries16, "FastLineSeries16", FastLineSeries17,
+                     "FastLineSeries17", Series3, "Series3");
   // The one chart the student may zoom with the mouse.
   Chart10->AllowZoom = true;
   Chart10->AnimatedZoom = true;
