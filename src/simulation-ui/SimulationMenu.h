@@ -20,12 +20,12 @@
 #include "regulation/RunEvents.h"
 #include "simulation/ProcessRegistry.h"
 #include "simulation/SimulationProfile.h"
+#include "widgets/Workstation.h"
 
 class QLabel;
 
 namespace vantor {
 
-class TForm1;
 class PerturbationToggle;
 class SimulationLoadDialog;
 class ExerciseMenu;
@@ -70,7 +70,7 @@ class SimulationParametersDialog : public QDialog {
 class SimulationMenu : public QObject, private RunObserver {
   Q_OBJECT
  public:
-  SimulationMenu(TForm1& form, SimulatedCard& card);
+  SimulationMenu(Workstation& workstation, SimulatedCard& card);
 
   QMenu* Menu() const { return menu_; }
   // The action of a row of the process table, by its word; nullptr outside the table.
@@ -117,7 +117,7 @@ class SimulationMenu : public QObject, private RunObserver {
   // Another process, or the process put at rest: no load stays applied or scheduled.
   void ForgetLoad();
 
-  TForm1& form_;
+  Workstation& workstation_;
   SimulatedCard& card_;
   QMenu* menu_ = nullptr;
   SimulationParametersDialog* dialog_ = nullptr;
