@@ -8,7 +8,6 @@
 #include "common/Numbers.h"
 #include "mainwindow/TrialsMenu.h"
 #include "mainwindow/Uvantorwin.h"
-#include "widgets/Dialogs.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
