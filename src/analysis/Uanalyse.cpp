@@ -12,8 +12,7 @@
 #include <QWindow>
 #include <clocale>
 
-#include "mainwindow/TrialsMenu.h"
-#include "mainwindow/Uvantorwin.h"
+#include "regulation/Trial.h"
 #include "widgets/ChartImage.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
@@ -51,7 +50,8 @@ void FillRecord(TFastLineSeries* s, const std::array<long double, kPlotEntries>&
 
 }  // namespace
 
-TForm2::TForm2(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TForm2::TForm2(Workstation& workstation)
+    : QDialog(&workstation.Window()), workstation_(workstation) {
   setObjectName("Form2");
   setWindowTitle(QStringLiteral("Anlyse du fonctionnement des différents correcteurs."));
   // Title bar with the system menu and its close button only.
@@ -208,7 +208,8 @@ QSize TForm2::MaximisedClientSize() {
   // less the frame the window system adds around it and the menu bar. The frame is
   // known once the native window exists on platforms that draw it themselves; a window
   // manager only tells it after mapping, so its title bar is estimated from the style.
-  QScreen* screen = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen();
+  const QWidget& main = workstation_.Window();
+  QScreen* screen = main.screen() ? main.screen() : QGuiApplication::primaryScreen();
   if (!screen) return body_->size();
   const QRect area = screen->availableGeometry();
   winId();
@@ -217,9 +218,9 @@ QSize TForm2::MaximisedClientSize() {
   const bool managed = platform != QLatin1String("offscreen") &&
                        platform != QLatin1String("minimal") && platform != QLatin1String("eglfs");
   if (frame.isNull() && managed) {
-    const QWindow* main = form1_.windowHandle();
-    if (main && main->isVisible() && !main->frameMargins().isNull())
-      frame = main->frameMargins();
+    const QWindow* mainWindow = main.windowHandle();
+    if (mainWindow && mainWindow->isVisible() && !mainWindow->frameMargins().isNull())
+      frame = mainWindow->frameMargins();
     else
       frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight));
   }
@@ -290,7 +291,8 @@ void TForm2::setVisible(bool visible) {
   if (visible && !isVisible()) {
     // Maximised; the work area is also given as geometry for the window systems that
     // leave the maximised state to a window manager there is none of (a bare X server).
-    if (QScreen* s = form1_.screen() ? form1_.screen() : QGuiApplication::primaryScreen())
+    const QWidget& main = workstation_.Window();
+    if (QScreen* s = main.screen() ? main.screen() : QGuiApplication::primaryScreen())
       setGeometry(s->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
   }
@@ -305,7 +307,7 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-  Ranges = ComputeAnalysisRanges(form1_.ShownRun());
+  Ranges = ComputeAnalysisRanges(workstation_.ShownRun());
   ApplyRanges();
   RefreshAnalysis();
 }
@@ -335,7 +337,7 @@ void TForm2::ApplyOrderScale() {
   const bool own = Echelleparcourbe1->isChecked();
   if (own) {
     OwnRanges = ComputeOrderRanges(
-        form1_.ShownRun(), {Chart2->BottomAxis().Minimum(), Chart2->BottomAxis().Maximum()});
+        workstation_.ShownRun(), {Chart2->BottomAxis().Minimum(), Chart2->BottomAxis().Maximum()});
     for (TChart* c : {Chart4, Chart6}) apply(c, OwnRanges.proportional);
     for (TChart* c : {Chart1, Chart7}) apply(c, OwnRanges.derivative);
     for (TChart* c : {Chart5, Chart8}) apply(c, OwnRanges.integral);
@@ -359,7 +361,7 @@ void TForm2::Echelleparcourbe1Click() {
 }
 
 void TForm2::RefreshAnalysis() {
-  const Trial& s = form1_.ShownRun();
+  const Trial& s = workstation_.ShownRun();
   for (TChart* c :
        {Chart1, Chart2, Chart3, Chart4, Chart5, Chart6, Chart7, Chart8, Chart9, Chart10})
     for (int i = 0; i < c->SeriesCount(); ++i) c->SeriesAt(i)->Clear();
@@ -449,7 +451,7 @@ void TForm2::imprimer1Click() {
   printer.SetCanvasFont(QStringLiteral("Arial"), 10, false);
   // The caption of the run shown (a run file reopened prints the caption it was run with).
   printer.TextOut(page.captionX, page.captionY,
-                  QString::fromStdString(form1_.Trials->ShownRunCaption()));
+                  QString::fromStdString(workstation_.ShownRunCaption()));
   for (int k = 0; k < kAnalysisStrips; ++k) {
     const QRect strip(QPoint(page.left, page.StripTop(k)),
                       QPoint(page.left + page.width - 1, page.StripBottom(k) - 1));

@@ -15,15 +15,14 @@
 #include "regulation/AnalysisMath.h"
 #include "widgets/TChart.h"
 #include "widgets/TPanel.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
-
-class TForm1;
 
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(TForm1& form1);
+  explicit TForm2(Workstation& workstation);
   ~TForm2() override;
 
   // ---- Controls (object names as the form names them) ---------------------------
@@ -106,7 +105,7 @@ class TForm2 : public QDialog {
   void PlacePanels();
   void PlaceCharts(TPanel* panel, const std::array<TChart*, 5>& charts);
 
-  TForm1& form1_;
+  Workstation& workstation_;
   QWidget* body_ = nullptr;  // the client area under the menu bar
   AnalysisLayout layout_;
   // The maximised client size the layout was computed from, and whether it has been

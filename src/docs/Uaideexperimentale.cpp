@@ -9,7 +9,6 @@
 
 #include "docs/DocumentLayout.h"
 #include "docs/PageFit.h"
-#include "mainwindow/Uvantorwin.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/HourglassCursor.h"
@@ -17,7 +16,8 @@
 
 namespace vantor {
 
-TOKBottomDlg1::TOKBottomDlg1(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TOKBottomDlg1::TOKBottomDlg1(Workstation& workstation)
+    : QDialog(&workstation.Window()), workstation_(workstation) {
   setObjectName("OKBottomDlg1");
   // Sizeable, with the system menu and the close button only. Transient for the main
   // window, it stays above it while the student works there, but not above the program's
@@ -58,7 +58,7 @@ void TOKBottomDlg1::showEvent(QShowEvent* event) {
 
 void TOKBottomDlg1::FormShow() {
   for (const HelpDocument& document : kHelpDocuments) {
-    if (form1_.helpTopic != document.topic) continue;
+    if (workstation_.HelpTopic() != document.topic) continue;
     setWindowTitle(QString::fromUtf8(document.caption));
     RichEditaide->Clear();
     RichEditaide->PlainTextMode = false;

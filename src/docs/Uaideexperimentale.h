@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The help text viewer TOKBottomDlg1: shows the help document chosen by the main
-// window's `helpTopic` each time it is shown, lets the student annotate it on screen
+// The help text viewer TOKBottomDlg1: shows the help document chosen by the
+// workstation's help topic each time it is shown, lets the student annotate it on screen
 // (nothing is ever saved) and prints it.
 #include <QAction>
 #include <QDialog>
@@ -10,10 +10,9 @@
 #include <QString>
 
 #include "widgets/RichEdit.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
-
-class TForm1;
 
 // One help document: the key word that selects it, the viewer's caption, the file.
 struct HelpDocument {
@@ -35,14 +34,14 @@ inline constexpr HelpDocument kHelpDocuments[] = {
 
 class TOKBottomDlg1 : public QDialog {
  public:
-  explicit TOKBottomDlg1(TForm1& form1);
+  explicit TOKBottomDlg1(Workstation& workstation);
 
   QMenuBar* MainMenu1 = nullptr;
   QMenu* Impression1 = nullptr;
   QAction* Imprimer1 = nullptr;
   TRichEdit* RichEditaide = nullptr;
 
-  // Chooses the document by the main window's `helpTopic` (an unknown key word keeps
+  // Chooses the document by the workstation's help topic (an unknown key word keeps
   // the caption and text shown last).
   void FormShow();
   // Prints the text (edits included) on the printer chosen in the print dialog.
@@ -52,7 +51,7 @@ class TOKBottomDlg1 : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  TForm1& form1_;
+  Workstation& workstation_;
 };
 
 }  // namespace vantor

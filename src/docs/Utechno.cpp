@@ -6,7 +6,6 @@
 
 #include "docs/DocumentLayout.h"
 #include "docs/PageFit.h"
-#include "mainwindow/Uvantorwin.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/FramePlacement.h"
@@ -15,7 +14,8 @@
 
 namespace vantor {
 
-TOKBottomDlg2::TOKBottomDlg2(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TOKBottomDlg2::TOKBottomDlg2(Workstation& workstation)
+    : QDialog(&workstation.Window()), workstation_(workstation) {
   setObjectName("OKBottomDlg2");
   setWindowTitle("Technologie ");
   // Sizeable, with the system menu and the close button only.
@@ -54,13 +54,14 @@ void TOKBottomDlg2::showEvent(QShowEvent* event) {
 
 void TOKBottomDlg2::FormShow() {
   Image1->setVisible(false);
-  if (form1_.helpTopic == "position") {
+  const std::string& topic = workstation_.HelpTopic();
+  if (topic == "position") {
     Image1->setVisible(true);
     Image1->LoadFromFile("aide/schémapos.jpg");
-  } else if (form1_.helpTopic == "vitesse") {
+  } else if (topic == "vitesse") {
     Image1->setVisible(true);
     Image1->LoadFromFile("aide/schémavit.jpg");
-  } else if (form1_.helpTopic == "usb") {
+  } else if (topic == "usb") {
     Image1->setVisible(true);
     Image1->LoadFromFile("aide/schémausb.jpg");
   }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wiring viewer TOKBottomDlg2 ("Technologie "): shows the wiring diagram of a
-// position or speed loop, or that of the USB interface board, chosen by the main
-// window's `helpTopic`, sets up the printer and prints the diagram on one page.
+// position or speed loop, or that of the USB interface board, chosen by the
+// workstation's help topic, sets up the printer and prints the diagram on one page.
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
@@ -11,14 +11,13 @@
 #include "docs/TImage.h"
 #include "docs/TPictureBox.h"
 #include "widgets/FramePlacement.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
 
-class TForm1;
-
 class TOKBottomDlg2 : public QDialog {
  public:
-  explicit TOKBottomDlg2(TForm1& form1);
+  explicit TOKBottomDlg2(Workstation& workstation);
 
   QMenuBar* MainMenu1 = nullptr;
   QMenu* Impression1 = nullptr;
@@ -27,7 +26,7 @@ class TOKBottomDlg2 : public QDialog {
   TPictureBox* ScrollBox1 = nullptr;  // the picture area, scrolling when needed
   TImage* Image1 = nullptr;
 
-  // Hides the picture, then shows and loads the diagram of `helpTopic` ("position",
+  // Hides the picture, then shows and loads the diagram of the help topic ("position",
   // "vitesse" or "usb").
   void FormShow();
   // The printer set-up dialog; its choices apply to every later job of the program.
@@ -42,7 +41,7 @@ class TOKBottomDlg2 : public QDialog {
   void FillWorkArea();
   FramePlacement* placement_ = nullptr;
 
-  TForm1& form1_;
+  Workstation& workstation_;
 };
 
 }  // namespace vantor

@@ -64,7 +64,6 @@ void TForm1::FormCreate() {
       return *f.Card();
     }
     void StepDone(StartUpStep step) override {
-      const RegulationState& s = f.State;
       switch (step) {
         case StartUpStep::CardAtRest:  // 8.
           f.Inactive1->setEnabled(false);
@@ -76,39 +75,35 @@ void TForm1::FormCreate() {
           f.Edit2->setText("0");
           break;
         case StartUpStep::StepLimit:  // 12.
-          f.Label4->setText("Amplitude (0 à " + ShortText(s.finalech) + ")");
+          f.ShowRange(OperatingRange::StepAmplitude);
           break;
         case StartUpStep::MeanLimits:  // 14.
-          f.Label7->setText("Valeur moyenne: (" + ShortText(s.valmoymini) + "à" +
-                            ShortText(s.valmoymaxi) + ")");
-          f.Edit6->setText(ShortText(s.valmoymini));
+          f.ShowRange(OperatingRange::PeriodicMean);
           break;
         case StartUpStep::AmplitudeLimit:  // 15.
-          f.Label14->setText("Amplitude (0.1 à " + ShortText(s.amplimaxi) + ")");
-          f.Edit7->setText("0.1");
+          f.ShowRange(OperatingRange::PeriodicAmplitude);
           break;
         case StartUpStep::OrderLimits:  // 17.
-          f.Label16->setText("Limites de l'ordre de commande:" + ShortText(s.ordremini) +
-                             "volts / " + ShortText(s.ordremaxi) + "volts");
+          f.ShowRange(OperatingRange::OrderLimits);
           break;
         case StartUpStep::SetpointPanels:  // 18.
           f.Panel11->setVisible(false);
           f.Panel14->setVisible(false);
           f.Panel17->setVisible(false);
-          f.Panel15->SetCaption(ToQString(s.SetpointCaption));
+          f.Panel15->SetCaption(ToQString(f.State.SetpointCaption));
           break;
         case StartUpStep::LoopClosed:  // 20.
           f.Label9->setText("Boucle fermée");
           f.ferme1->setEnabled(false);
           break;
         case StartUpStep::KpRange:  // 21.
-          f.Label3->setText("Kp (0 à " + QString::number(s.kpmax) + ")");
+          f.ShowRange(OperatingRange::Kp);
           break;
         case StartUpStep::KdRange:  // 22.
-          f.Label5->setText("Kd (0 à " + QString::number(s.kdmax) + ") en seconde");
+          f.ShowRange(OperatingRange::Kd);
           break;
         case StartUpStep::KiRange:  // 23.
-          f.Label6->setText("Ki (0 à " + QString::number(s.kimax) + ") en (1/seconde)");
+          f.ShowRange(OperatingRange::Ki);
           break;
       }
     }

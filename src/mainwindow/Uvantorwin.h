@@ -25,6 +25,7 @@
 #include "widgets/TChart.h"
 #include "widgets/TGauge.h"
 #include "widgets/TPanel.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
 
@@ -32,7 +33,7 @@ class TrialsMenu;
 class IdentificationMenu;
 class ControlLawsMenu;
 
-class TForm1 : public QMainWindow, private LoopHost {
+class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   Q_OBJECT
  public:
   // Opens the card once the base addresses are known (start-up step 4). May throw
@@ -67,17 +68,17 @@ class TForm1 : public QMainWindow, private LoopHost {
   std::function<void()> teacherAction;
   // Shows the password window for a teacher's window; `granted` runs once the password
   // is validated, never otherwise.
-  void RequireTeacherPassword(std::function<void()> granted);
+  void RequireTeacherPassword(std::function<void()> granted) override;
   // Runs use real-time scheduling and locked memory when the system permits it.
   bool RealTimeRuns = true;
   double zeroX = 0;
   double zeroY = 0;
   // The bench session: the card, the runs kept and the run shown, the journal.
-  Session& Bench() const { return *session_; }
+  Session& Bench() const override { return *session_; }
   // The card, opened at start-up step 4; null when the start-up stopped before.
-  AcquisitionCard* Card() const { return session_->Card(); }
+  AcquisitionCard* Card() const override { return session_->Card(); }
   // The card, or a French error when the start-up never reached the card.
-  AcquisitionCard& RequireCard();
+  AcquisitionCard& RequireCard() override;
   // What follows the runs besides the window (the session, the Essais menu, the
   // Simulation menu).
   RunEvents Events;
@@ -209,7 +210,7 @@ class TForm1 : public QMainWindow, private LoopHost {
 
   // A command added beside the window's own (the simulated card's menu, for example)
   // that a run disables and enables with the others.
-  void DisableDuringRuns(QAction* action);
+  void DisableDuringRuns(QAction* action) override;
 
   // Shows the help document of `topic` (a key word of kHelpDocuments).
   void ShowHelpViewer(const char* topic);
@@ -218,10 +219,27 @@ class TForm1 : public QMainWindow, private LoopHost {
   // The run the main chart shows, and the analysis window, the measures and the printouts
   // read: the last run made here or the run file opened since; before the first run, an
   // empty record over the sample period the start-up set.
-  const Trial& ShownRun() const;
+  const Trial& ShownRun() const override;
   // The setpoint and gain fields as the engine reads them.
   GainFields GainFieldTexts() const;
   void SetGainFieldTexts(const GainFields& f);
+
+  // ---- Workstation: what the windows around this one reach (MainWindowWorkstation.cpp) --
+  QWidget& Window() override { return *this; }
+  QMenu* AddMenu(const QString& title) override;
+  void AddStatusLine(QWidget* line) override;
+  void AddLiveTraceControl(QWidget* control) override;
+  RegulationState& Regulation() override { return State; }
+  void RangeChanged(OperatingRange range) override;
+  void ObserveRuns(RunObserver& observer) override { Events.Add(observer); }
+  std::string ShownRunCaption() const override;
+  void ReportExerciseWith(std::function<std::vector<std::string>()> lines) override;
+  PasswordPurpose PasswordAskedFor() const override;
+  std::function<void()> TakeTeacherAction() override;
+  void ShowSettings() override;
+  void SwitchToOpenLoop() override;
+  const std::string& HelpTopic() const override { return helpTopic; }
+  void SetHelpTopic(const std::string& topic) override { helpTopic = topic; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -248,6 +266,9 @@ class TForm1 : public QMainWindow, private LoopHost {
   void BuildMiddleColumn(QWidget* central);
   void BuildRightColumn(QWidget* central);
   void ApplySetpointButton(int button);
+  // Writes a range in force beside its field (and, for the periodic setpoints, the
+  // field's starting value), from the regulation state.
+  void ShowRange(OperatingRange range);
   void ShowModal(QDialog* dialog);
   void ShowModeless(QDialog* dialog);
   void Connect(QPushButton* button, void (TForm1::*handler)());

@@ -9,7 +9,7 @@
 #include "card/SerialLine.h"
 #include "common/VantorError.h"
 #include "docs/Utechno.h"
-#include "mainwindow/Uvantorwin.h"
+#include "regulation/Regulation.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/HourglassCursor.h"
 #include "widgets/QtText.h"
@@ -26,8 +26,8 @@ QString Volts(double v) {
 
 }  // namespace
 
-CardChoiceDialog::CardChoiceDialog(TForm1& form1, QWidget* parent)
-    : QDialog(parent), form1_(form1) {
+CardChoiceDialog::CardChoiceDialog(Workstation& workstation, QWidget* parent)
+    : QDialog(parent), workstation_(workstation) {
   setObjectName("CardChoice");
   setWindowTitle("Choix de la carte");
   auto* column = new QVBoxLayout(this);
@@ -128,7 +128,7 @@ void CardChoiceDialog::RefreshPorts() {
 }
 
 void CardChoiceDialog::Refill() {
-  const AcquisitionCard* card = form1_.Card();
+  const AcquisitionCard* card = workstation_.Card();
   InUse->setText("En service : " + (card ? QString::fromStdString(card->Description())
                                          : QString("aucune carte (le démarrage n'a pas abouti)")));
   RefreshPorts();
@@ -173,21 +173,21 @@ void CardChoiceDialog::Save() {
 void CardChoiceDialog::ShowWiring() {
   // The wiring viewer of the Aide menu, on the board's diagram, above the settings
   // windows (which are modal): a viewer of its own, gone when closed.
-  form1_.helpTopic = "usb";
-  auto* viewer = new TOKBottomDlg2(form1_);
+  workstation_.SetHelpTopic("usb");
+  auto* viewer = new TOKBottomDlg2(workstation_);
   viewer->setAttribute(Qt::WA_DeleteOnClose);
   viewer->setWindowModality(Qt::ApplicationModal);
   viewer->show();
 }
 
 void CardChoiceDialog::RunDiagnostic() {
-  AcquisitionCard& card = form1_.RequireCard();
+  AcquisitionCard& card = workstation_.RequireCard();
   DiagnosticTable->setRowCount(0);
   DiagnosticVerdict->clear();
   {
     HourglassCursor wait;
-    diagnostic_ = RunLoopbackDiagnostic(
-        card, form1_.State.SamplePeriodMs > 0 ? form1_.State.SamplePeriodMs : 50);
+    const std::int32_t period = workstation_.Regulation().SamplePeriodMs;
+    diagnostic_ = RunLoopbackDiagnostic(card, period > 0 ? period : 50);
   }
   DiagnosticTable->setRowCount(static_cast<int>(diagnostic_.Levels.size()));
   for (int i = 0; i < DiagnosticTable->rowCount(); ++i) {

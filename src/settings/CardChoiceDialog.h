@@ -15,15 +15,14 @@
 
 #include "card/CardDiagnostic.h"
 #include "card/CardFactory.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
-
-class TForm1;
 
 class CardChoiceDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit CardChoiceDialog(TForm1& form1, QWidget* parent = nullptr);
+  explicit CardChoiceDialog(Workstation& workstation, QWidget* parent = nullptr);
 
   QRadioButton* IsaButton = nullptr;
   QRadioButton* UsbButton = nullptr;
@@ -53,7 +52,7 @@ class CardChoiceDialog : public QDialog {
   const CardDiagnostic& LastDiagnostic() const { return diagnostic_; }
 
  private:
-  TForm1& form1_;
+  Workstation& workstation_;
   CardDiagnostic diagnostic_;
 };
 

@@ -10,8 +10,6 @@
 
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
-#include "mainwindow/Uvantorwin.h"
-#include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 
 namespace vantor {
@@ -90,7 +88,8 @@ int CharacterCount(const QString& text) {
   return static_cast<int>(text.toUcs4().size());
 }
 
-TFormpass::TFormpass(TForm1& form1) : QDialog(&form1), main_(form1) {
+TFormpass::TFormpass(Workstation& workstation)
+    : QDialog(&workstation.Window()), main_(workstation) {
   setObjectName("Formpass");
   setWindowTitle("mot de passe");
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -212,15 +211,17 @@ void TFormpass::FormShow() {
   ReferencePassword = reference.toLower();
   referenceRead_ = true;
 
-  if (main_.passwordPurpose == 0 || main_.passwordPurpose == 2 || main_.passwordPurpose == 3) {
+  const PasswordPurpose purpose = main_.PasswordAskedFor();
+  if (purpose == PasswordPurpose::Settings || purpose == PasswordPurpose::OpenLoop ||
+      purpose == PasswordPurpose::TeacherWindow) {
     // Edit6 and Label16 keep what the previous showing left.
     Panel11->setVisible(true);
     Panel14->setVisible(false);
-    setWindowTitle(main_.passwordPurpose == 3
+    setWindowTitle(purpose == PasswordPurpose::TeacherWindow
                        ? "Validation du mot de passe pour les réglages du professeur."
                        : "Validation du mot de passe pour modification des plages de réglages.");
     Edit6->setFocus();
-  } else if (main_.passwordPurpose == 1) {
+  } else if (purpose == PasswordPurpose::NewPassword) {
     Panel11->setVisible(false);
     Panel14->setVisible(true);
     setWindowTitle("Modification du mot de passe.");
@@ -247,21 +248,17 @@ void TFormpass::BitBtn3Click() {
   Edit6->clear();
   Panel11->setVisible(false);
   Label16->setVisible(false);
-  const int purpose = main_.passwordPurpose;
+  const PasswordPurpose purpose = main_.PasswordAskedFor();
   accept();  // hidden and closed before what it opens
-  if (purpose == 0) {
+  if (purpose == PasswordPurpose::Settings) {
     // The menu command that showed this window returns once the settings are closed.
-    if (main_.Form4) Dialogs::Current().Exec(*main_.Form4);
-  } else if (purpose == 3) {
+    main_.ShowSettings();
+  } else if (purpose == PasswordPurpose::TeacherWindow) {
     // Taken first: what it opens may ask for the password again.
-    const std::function<void()> granted = std::move(main_.teacherAction);
-    main_.teacherAction = nullptr;
+    const std::function<void()> granted = main_.TakeTeacherAction();
     if (granted) granted();
-  } else if (purpose == 2) {
-    main_.State.LoopMode = "Ouv";
-    main_.Label9->setText("Boucle ouverte");
-    main_.ferme1->setEnabled(true);
-    main_.ouverte1->setEnabled(false);
+  } else if (purpose == PasswordPurpose::OpenLoop) {
+    main_.SwitchToOpenLoop();
   }
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The password window TFormpass (unit Upass): the only way to the settings window and
-// to open-loop operation, and where the password is changed. The main window's
-// passwordPurpose says why it is shown: 0 settings, 1 change of password, 2 open loop,
-// 3 a teacher's window of the extras (the main window's teacherAction opens it).
+// to open-loop operation, and where the password is changed. The workstation says why
+// it is shown (PasswordAskedFor): the settings, a change of password, the open loop, or
+// a teacher's window of the extras (the workstation's teacher action opens it).
 // The password is read from its settings file on every showing; there is no built-in
 // or master password.
 #include <QDialog>
@@ -13,15 +13,14 @@
 
 #include "settings/TPasswordEdit.h"
 #include "widgets/TPanel.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
-
-class TForm1;
 
 class TFormpass : public QDialog {
   Q_OBJECT
  public:
-  explicit TFormpass(TForm1& form1);
+  explicit TFormpass(Workstation& workstation);
 
   // The first five characters of the password file, of the new password's first entry
   // and of its confirmation.
@@ -76,7 +75,7 @@ class TFormpass : public QDialog {
   void UpdateDefaultButton();
   bool Matches(const QString& entry) const;
 
-  TForm1& main_;
+  Workstation& main_;
   bool referenceRead_ = false;
 };
 

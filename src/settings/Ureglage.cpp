@@ -15,7 +15,7 @@
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
-#include "mainwindow/Uvantorwin.h"
+#include "regulation/Regulation.h"
 #include "settings/CardChoiceDialog.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
@@ -163,7 +163,7 @@ int RangeIndexFromText(const std::string& text) {
   return static_cast<int>(std::clamp<std::int64_t>(rounded, -1, 5));
 }
 
-TForm4::TForm4(TForm1& form1) : QDialog(&form1), main_(form1) {
+TForm4::TForm4(Workstation& workstation) : QDialog(&workstation.Window()), main_(workstation) {
   setObjectName("Form4");
   setWindowTitle("Réglage ");
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -445,15 +445,14 @@ void TForm4::BitBtn2Click() {
     Label9->setVisible(true);
     return;
   }
-  RegulationState& s = main_.State;
+  RegulationState& s = main_.Regulation();
   s.finalech = v;
-  main_.Edit5->setText(ToQString(FormatShort(static_cast<long double>(RoundHalfEven(v * 0.75L)))));
-  main_.Label4->setText("Amplitude (0 à " + ShortText(s.finalech) + ")");
+  main_.RangeChanged(OperatingRange::StepAmplitude);
   SaveSetting("sauvegarde/finalech.rtf", FormatFixed2(s.finalech));
 }
 
 void TForm4::BitBtn3Click() {
-  RegulationState& s = main_.State;
+  RegulationState& s = main_.Regulation();
   const long double maxi = Value(Edit5);
   RequireStorableLimit(Edit5, maxi);
   s.ordremaxi = maxi;
@@ -465,12 +464,11 @@ void TForm4::BitBtn3Click() {
   s.ordremini = mini;
   if (aboveMaximum) Edit4->setText(ToQString(FormatFixed2(s.ordremini)));
   SaveSetting("sauvegarde/ordremini.rtf", FormatFixed2(s.ordremini));
-  main_.Label16->setText("Limites de l'ordre de commande:" + ShortText(s.ordremini) + "volts / " +
-                         ShortText(s.ordremaxi) + "volts");
+  main_.RangeChanged(OperatingRange::OrderLimits);
 }
 
 void TForm4::BitBtn4Click() {
-  RegulationState& s = main_.State;
+  RegulationState& s = main_.Regulation();
   // Out-of-range entries are corrected silently; the field shows the value used.
   s.amplimaxi = Value(Edit8);
   if (s.amplimaxi > 3) {
@@ -482,8 +480,7 @@ void TForm4::BitBtn4Click() {
     Edit8->setText("0.1");
   }
   SaveSetting("sauvegarde/amplimaxi.rtf", FormatFixed2(s.amplimaxi));
-  main_.Label14->setText("Amplitude (0.1 à " + ShortText(s.amplimaxi) + ")");
-  main_.Edit7->setText("0.1");
+  main_.RangeChanged(OperatingRange::PeriodicAmplitude);
 
   s.valmoymaxi = Value(Edit9);
   if (s.valmoymaxi > 7) {
@@ -506,9 +503,7 @@ void TForm4::BitBtn4Click() {
     Edit6->setText(ToQString(FormatFixed2(s.valmoymini)));
   }
   SaveSetting("sauvegarde/valmoymini.rtf", FormatFixed2(s.valmoymini));
-  main_.Label7->setText("Valeur moyenne: (" + ShortText(s.valmoymini) + "à" +
-                        ShortText(s.valmoymaxi) + ")");
-  main_.Edit6->setText(ShortText(s.valmoymini));
+  main_.RangeChanged(OperatingRange::PeriodicMean);
 }
 
 namespace {
@@ -529,20 +524,15 @@ void TForm4::FormClose() {
   struct Gain {
     TRadioGroup* group;
     std::int32_t& range;
-    QLabel* label;
-    const char* prefix;
-    const char* suffix;
+    OperatingRange shown;
     const char* rangeFile;
     const char* indexFile;
   };
-  RegulationState& s = main_.State;
+  RegulationState& s = main_.Regulation();
   const Gain gains[] = {
-      {RadioGroup1, s.kpmax, main_.Label3, "Kp (0 à ", ")", "sauvegarde/kpmax.rtf",
-       "sauvegarde/rd1itind.rtf"},
-      {RadioGroup2, s.kdmax, main_.Label5, "Kd (0 à ", ") en seconde", "sauvegarde/kdmax.rtf",
-       "sauvegarde/rd2itind.rtf"},
-      {RadioGroup3, s.kimax, main_.Label6, "Ki (0 à ", ") en (1/seconde)", "sauvegarde/kimax.rtf",
-       "sauvegarde/rd3itind.rtf"},
+      {RadioGroup1, s.kpmax, OperatingRange::Kp, "sauvegarde/kpmax.rtf", "sauvegarde/rd1itind.rtf"},
+      {RadioGroup2, s.kdmax, OperatingRange::Kd, "sauvegarde/kdmax.rtf", "sauvegarde/rd2itind.rtf"},
+      {RadioGroup3, s.kimax, OperatingRange::Ki, "sauvegarde/kimax.rtf", "sauvegarde/rd3itind.rtf"},
   };
   for (std::size_t j = 0; j < 3; ++j) {
     const Gain& g = gains[j];
@@ -554,7 +544,7 @@ void TForm4::FormClose() {
     if (i == shownIndex_[j] && ChangedSinceShown(g.indexFile, shownIndexText_[j])) continue;
     // With no button selected the range keeps its current value.
     if (i >= 0) g.range = GainRangeForIndex(i);
-    g.label->setText(g.prefix + QString::number(g.range) + g.suffix);
+    main_.RangeChanged(g.shown);
     SaveSetting(g.rangeFile, FormatFixed2(g.range));
     SaveSetting(g.indexFile, FormatFixed2(i));
   }

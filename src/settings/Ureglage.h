@@ -15,16 +15,16 @@
 
 #include "settings/TRadioGroup.h"
 #include "widgets/TPanel.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
 
-class TForm1;
 class CardChoiceDialog;
 
 class TForm4 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm4(TForm1& form1);
+  explicit TForm4(Workstation& workstation);
 
   // ---- Controls -------------------------------------------------------------------
   TPanel* Panel1 = nullptr;  // gain ranges
@@ -97,7 +97,7 @@ class TForm4 : public QDialog {
   void BuildSetpointPanel();
   void BuildAddressPanel();
 
-  TForm1& main_;
+  Workstation& main_;
   CardChoiceDialog* cardDialog_ = nullptr;
   // Whether each gain group (Kp, Kd, Ki) shows a value read from its file or chosen by
   // the teacher: only those are written back on closing.

@@ -6,7 +6,6 @@
 
 #include "common/TemporaryName.h"
 #include "common/VantorError.h"
-#include "mainwindow/Uvantorwin.h"
 #include "simulation-ui/SimulationMenu.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
@@ -14,8 +13,13 @@
 
 namespace vantor {
 
-ExerciseMenu::ExerciseMenu(TForm1& form, SimulationMenu& menu, SimulatedCard& card)
-    : QObject(&form), Host(HostLabel()), form_(form), menu_(menu), card_(card) {
+ExerciseMenu::ExerciseMenu(Workstation& workstation, SimulationMenu& menu, SimulatedCard& card)
+    : QObject(&workstation.Window()),
+      Host(HostLabel()),
+      workstation_(workstation),
+      menu_(menu),
+      card_(card) {
+  QWidget& form = workstation.Window();
   setObjectName("ExerciseMenu");
   QMenu* m = menu.Menu();
   m->addSeparator();
@@ -29,11 +33,11 @@ ExerciseMenu::ExerciseMenu(TForm1& form, SimulationMenu& menu, SimulatedCard& ca
   Exerciceduprofesseur1 = m->addAction("Exercice du professeur…");
   Exerciceduprofesseur1->setObjectName("Exerciceduprofesseur1");
   ConnectGuarded(Procdelexercice1, &QAction::triggered, this, &ExerciseMenu::Procdelexercice1Click,
-                 &form_);
+                 &form);
   ConnectGuarded(Rponselexercice1, &QAction::triggered, this, &ExerciseMenu::Rponselexercice1Click,
-                 &form_);
+                 &form);
   ConnectGuarded(Exerciceduprofesseur1, &QAction::triggered, this,
-                 &ExerciseMenu::Exerciceduprofesseur1Click, &form_);
+                 &ExerciseMenu::Exerciceduprofesseur1Click, &form);
 
   teacher_ = new ExerciseTeacherDialog(&form);
   teacher_->Reveal = [this] {
@@ -93,13 +97,13 @@ void ExerciseMenu::CheckAnswer() {
 }
 
 void ExerciseMenu::Exerciceduprofesseur1Click() {
-  form_.RequireTeacherPassword([this] {
+  workstation_.RequireTeacherPassword([this] {
     std::optional<Exercise> e;
     try {
       e = LoadExercise();
     } catch (const VantorError& error) {
       // A malformed file is said, and the window opens to write a correct one.
-      Dialogs::Current().Error(&form_, ToQString(ErrorBoxText(error.what())));
+      Dialogs::Current().Error(&workstation_.Window(), ToQString(ErrorBoxText(error.what())));
     }
     teacher_->Fill(e);
     Dialogs::Current().Exec(*teacher_);

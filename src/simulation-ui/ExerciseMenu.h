@@ -15,16 +15,16 @@
 #include "lesson-core/Exercise.h"
 #include "simulation-ui/ExerciseAnswerDialog.h"
 #include "simulation-ui/ExerciseTeacherDialog.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
 
-class TForm1;
 class SimulationMenu;
 
 class ExerciseMenu : public QObject {
   Q_OBJECT
  public:
-  ExerciseMenu(TForm1& form, SimulationMenu& menu, SimulatedCard& card);
+  ExerciseMenu(Workstation& workstation, SimulationMenu& menu, SimulatedCard& card);
 
   QAction* Procdelexercice1 = nullptr;       // "Procédé de l'exercice"
   QAction* Rponselexercice1 = nullptr;       // "Réponse à l'exercice…"
@@ -50,7 +50,7 @@ class ExerciseMenu : public QObject {
   Exercise Required() const;
   void CheckAnswer();
 
-  TForm1& form_;
+  Workstation& workstation_;
   SimulationMenu& menu_;
   SimulatedCard& card_;
   ExerciseTeacherDialog* teacher_ = nullptr;

@@ -4,8 +4,6 @@
 #include <QSignalBlocker>
 
 #include "common/Numbers.h"
-#include "mainwindow/TrialsMenu.h"
-#include "mainwindow/Uvantorwin.h"
 #include "widgets/QtText.h"
 
 namespace vantor {
@@ -54,10 +52,10 @@ void PerturbationToggle::Refresh() {
                       " V (menu « Simulation », « Charge »)");
 }
 
-void PlacePerturbationToggle(TForm1& form, PerturbationToggle* toggle) {
+void PlacePerturbationToggle(Workstation& workstation, PerturbationToggle* toggle) {
   toggle->setAutoDefault(false);
   toggle->setMinimumSize(90, 25);
-  form.Trials->LiveView()->AddControl(toggle);
+  workstation.AddLiveTraceControl(toggle);
 }
 
 }  // namespace vantor

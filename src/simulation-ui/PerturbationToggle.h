@@ -8,10 +8,9 @@
 #include <QTimer>
 
 #include "card/SimulatedCard.h"
+#include "widgets/Workstation.h"
 
 namespace vantor {
-
-class TForm1;
 
 class PerturbationToggle : public QPushButton {
   Q_OBJECT
@@ -31,6 +30,6 @@ class PerturbationToggle : public QPushButton {
 
 // Puts the button where the student watches the run: in the live trace window ("Essais",
 // "Tracé en direct"), which stays usable during a run.
-void PlacePerturbationToggle(TForm1& form, PerturbationToggle* toggle);
+void PlacePerturbationToggle(Workstation& workstation, PerturbationToggle* toggle);
 
 }  // namespace vantor

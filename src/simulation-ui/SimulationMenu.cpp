@@ -5,14 +5,10 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPointer>
-#include <QVBoxLayout>
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
-#include "mainwindow/TrialsMenu.h"
-#include "mainwindow/Uvantorwin.h"
 #include "session/SimulatedBench.h"
 #include "simulation-ui/ApplyButtons.h"
 #include "simulation-ui/ExerciseMenu.h"
@@ -115,9 +111,10 @@ void SimulationParametersDialog::Apply() {
   card_.SetExternalSetpointVolts(external);
 }
 
-SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
-    : QObject(&form), form_(form), card_(card) {
-  menu_ = form.menuBar()->addMenu("Simulation");
+SimulationMenu::SimulationMenu(Workstation& workstation, SimulatedCard& card)
+    : QObject(&workstation.Window()), workstation_(workstation), card_(card) {
+  QWidget& form = workstation.Window();
+  menu_ = workstation.AddMenu("Simulation");
   menu_->setObjectName("Simulation1");
   auto* group = new QActionGroup(menu_);
   const ProcessKind* current = KindOf(card.Process());
@@ -129,7 +126,7 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
     a->setChecked(&kind == current);
     processActions_.emplace_back(kind.Id, a);
     ConnectGuarded(
-        a, &QAction::triggered, this, [this, id = kind.Id] { ChooseProcess(id); }, &form_);
+        a, &QAction::triggered, this, [this, id = kind.Id] { ChooseProcess(id); }, &form);
   }
   PositionAction = ProcessAction("position");
   SpeedAction = ProcessAction("vitesse");
@@ -157,42 +154,39 @@ SimulationMenu::SimulationMenu(TForm1& form, SimulatedCard& card)
   dialog_ = new SimulationParametersDialog(card, &form);
   loadDialog_ = new SimulationLoadDialog(card, &form);
   toggle_ = new PerturbationToggle(card, &form);
-  PlacePerturbationToggle(form, toggle_);
-  processLabel_ = new QLabel(form.Label9->parentWidget());
+  PlacePerturbationToggle(workstation, toggle_);
+  processLabel_ = new QLabel();
   processLabel_->setObjectName("ProcessLabel");
   processLabel_->setWordWrap(true);
-  if (auto* column = qobject_cast<QVBoxLayout*>(form.Label9->parentWidget()->layout()))
-    column->insertWidget(column->indexOf(form.Label9) + 1, processLabel_);
+  workstation.AddStatusLine(processLabel_);
   Describe();
   connect(toggle_, &QAbstractButton::clicked, this, [this] { Describe(); });
-  form.Events.Add(*this);
-  form.Bench().SetProcess(this);
+  workstation.ObserveRuns(*this);
+  workstation.Bench().SetProcess(this);
   // Changing the process or its parameters mid-run would hold the cycles.
-  form.DisableDuringRuns(menu_->menuAction());
+  workstation.DisableDuringRuns(menu_->menuAction());
 
   const std::pair<QAction*, void (SimulationMenu::*)()> handlers[] = {
       {ParametersAction, &SimulationMenu::EditParameters},
       {LoadAction, &SimulationMenu::EditLoad},
       {ResetAction, &SimulationMenu::ResetProcess}};
   for (const auto& [action, handler] : handlers)
-    ConnectGuarded(action, &QAction::triggered, this, handler, &form_);
+    ConnectGuarded(action, &QAction::triggered, this, handler, &form);
   for (auto [action, profile] : {std::pair{IdealAction, SimulationProfile::Ideal},
                                  std::pair{RealisticAction, SimulationProfile::Realistic}})
     ConnectGuarded(
         action, &QAction::triggered, this, [this, profile = profile] { ChooseProfile(profile); },
-        &form_);
-  exercises_ = new ExerciseMenu(form, *this, card);
+        &form);
+  exercises_ = new ExerciseMenu(workstation, *this, card);
   // The lab report prints the exercise's answer and verdict.
-  if (form.Trials)
-    form.Trials->ReportExercise = [exercises = QPointer<ExerciseMenu>(exercises_)] {
-      return exercises ? exercises->ReportLines() : std::vector<std::string>{};
-    };
+  workstation.ReportExerciseWith([exercises = QPointer<ExerciseMenu>(exercises_)] {
+    return exercises ? exercises->ReportLines() : std::vector<std::string>{};
+  });
   form.setWindowTitle(form.windowTitle() + " - carte simulée (simulation, pas de carte réelle)");
 }
 
 SimulationMenu::~SimulationMenu() {
-  if (form_.Bench().Process() == this) form_.Bench().SetProcess(nullptr);
-  form_.Events.Remove(*this);
+  if (workstation_.Bench().Process() == this) workstation_.Bench().SetProcess(nullptr);
 }
 
 QAction* SimulationMenu::ProcessAction(const std::string& id) const {
@@ -224,7 +218,7 @@ void SimulationMenu::ChooseProfile(SimulationProfile profile) {
 void SimulationMenu::EditParameters() {
   if (exercises_->ExerciseInUse()) {
     Dialogs::Current().Message(
-        &form_,
+        &workstation_.Window(),
         "Les paramètres du procédé de l'exercice sont cachés : identifiez-le, puis donnez votre "
         "réponse par « Simulation » → « Réponse à l'exercice… ». Le professeur peut les "
         "révéler dans « Exercice du professeur… ».");

@@ -21,12 +21,12 @@
 #include "session/Session.h"
 #include "simulation/ProcessRegistry.h"
 #include "simulation/SimulationProfile.h"
+#include "widgets/Workstation.h"
 
 class QLabel;
 
 namespace vantor {
 
-class TForm1;
 class PerturbationToggle;
 class SimulationLoadDialog;
 class ExerciseMenu;
@@ -71,7 +71,7 @@ class SimulationParametersDialog : public QDialog {
 class SimulationMenu : public QObject, private RunObserver, public BenchProcess {
   Q_OBJECT
  public:
-  SimulationMenu(TForm1& form, SimulatedCard& card);
+  SimulationMenu(Workstation& workstation, SimulatedCard& card);
   ~SimulationMenu() override;
 
   QMenu* Menu() const { return menu_; }
@@ -121,7 +121,7 @@ class SimulationMenu : public QObject, private RunObserver, public BenchProcess 
   // Another process, or the process put at rest: no load stays applied or scheduled.
   void ForgetLoad();
 
-  TForm1& form_;
+  Workstation& workstation_;
   SimulatedCard& card_;
   QMenu* menu_ = nullptr;
   SimulationParametersDialog* dialog_ = nullptr;
