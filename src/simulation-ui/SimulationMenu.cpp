@@ -9,7 +9,7 @@
 
 #include "common/Numbers.h"
 #include "common/VantorError.h"
-#include "session/SimulatedBench.h"
+#include "session/SimulatedRunProcess.h"
 #include "simulation-ui/ApplyButtons.h"
 #include "simulation-ui/ExerciseMenu.h"
 #include "simulation-ui/PerturbationToggle.h"

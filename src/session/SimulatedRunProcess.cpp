@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "session/SimulatedBench.h"
+#include "session/SimulatedRunProcess.h"
 
 #include "card/SimulatedCard.h"
 #include "common/Numbers.h"
