@@ -17,8 +17,8 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
   VirtualClock clock;
   SimulatedCard simulated(clock, std::move(process));
   simulated.ResetProcess();
-  const std::unique_ptr<AcquisitionCard> card =
-      MakeIsaCard(simulated, SimulatedCard::kFactoryAdr1, SimulatedCard::kFactoryAdr2);
+  const std::unique_ptr<AcquisitionCard> card = OpenCard(
+      CardChoice::OnBus(simulated), SimulatedCard::kFactoryAdr1, SimulatedCard::kFactoryAdr2);
   card->Initialise();
   card->PutOutputsAtRest();
 

@@ -321,14 +321,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       haveCsv = true;
     } else if (name == "--carte") {
       const std::string word = value();
-      if (word == "simulee" || word == "simulée") {
-        o.UsbPort.reset();
-      } else if (const auto choice = ParseCardChoice(word);
-                 choice && choice->Card == CardChoice::Kind::Usb) {
-        o.UsbPort = choice->Port;
-      } else {
-        Fail("--carte : « " + word + " » n'est pas une carte (simulee ou usb:CHEMIN)");
-      }
+      const auto choice = ParseCardChoice(word, CardProgram::Tool);
+      if (!choice)
+        Fail("--carte : « " + word + " » n'est pas une carte (" + CardWords(CardProgram::Tool) +
+             ")");
+      o.Card = *choice;
     } else if (name == "--loi") {
       ParseLaw(value(), o);
     } else if (name == "--correcteur") {
@@ -383,7 +380,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
   if (o.Help) return o;
   if (o.Analyse) {
     // The file is the run: nothing of a run to make applies.
-    if (haveCycles || haveCsv || !o.Consigne.empty() || o.UsbPort || o.RealTime || o.Ports)
+    if (haveCycles || haveCsv || !o.Consigne.empty() || o.OnUsbBoard() || o.RealTime || o.Ports)
       Fail(
           "--analyser lit un essai enregistré : --consigne, --cycles, --csv, --carte, "
           "--ports et --temps-reel ne s'y appliquent pas");
@@ -400,7 +397,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
 
   if (!haveCsv) Fail("l'option --csv est obligatoire");
   if (!o.ParameterValues.empty()) {
-    if (o.Process == kConstantProcess || o.UsbPort)
+    if (o.Process == kConstantProcess || o.OnUsbBoard())
       Fail("--parametre ne s'applique qu'à un procédé simulé");
     try {
       std::unique_ptr<ProcessModel> process = MakeProcess(o.Process);
@@ -411,7 +408,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       Fail(std::string("--parametre : ") + e.what());
     }
   }
-  if (o.UsbPort) {
+  if (o.OnUsbBoard()) {
     // The board is a real card: nothing of the simulated card applies to it.
     if (o.Ports) Fail("--ports : le journal des ports n'existe que sur la carte simulée");
     if (o.Load || o.ExternalVolts || o.Fault != SimulatedFault::None || o.Seed)
@@ -432,7 +429,7 @@ std::string LotUsage() {
           [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--parametre NOM=V]
           [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          [--carte simulee|usb:CHEMIN]
+          [--carte simulee|usb:CHEMIN|usb:auto]
           [--loi relais:d,ε[,biais]|tout-ou-rien:d,ε]
           [--correcteur partie|industriel] [--forme parallele|standard]
           [--filtre-derivee N] [--derivee-sur-mesure] [--ponderation b]
@@ -518,9 +515,8 @@ Procédé simulé
   --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7
 Carte
   --carte simulee     la carte simulée, en temps virtuel (par défaut)
-  --carte usb:CHEMIN  l'interface USB sur le port CHEMIN (usb:auto : la première branchée),
-                      en temps réel cadencé par la carte ; le procédé est celui qui est
-                      câblé. Les erreurs de la carte (pas de réponse, micrologiciel absent,
+  --carte usb:CHEMIN  l'interface USB sur le port CHEMIN, en temps réel cadencé par la
+                      carte ; le procédé est celui qui est câblé. Les erreurs de la carte (pas de réponse, micrologiciel absent,
                       port occupé) et ses alarmes (chien de garde déclenché, sorties au
                       repos, carte arrêtée ou redémarrée) arrêtent l'essai et donnent le
                       code 1 avec leur message ; l'enregistrement s'arrête au dernier cycle
@@ -529,6 +525,8 @@ Carte
                       perimees=N (numéro qui n'avance pas, ou dépassées par une plus
                       récente) ordres_en_retard=N delai_moyen_ms=X delai_p99_ms=X » et
                       « cycles_en_retard_carte=N »
+  --carte usb:auto    de même, sur le premier port série qui se présente comme une carte
+                      Arduino ou un convertisseur USB-série courant
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
                       (au-delà de 1998, l'entrée 1998 garde le dernier cycle)

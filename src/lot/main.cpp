@@ -216,32 +216,29 @@ int Run(const LotOptions& o) {
   VirtualClock virtualClock;
   RealClock realClock;
   Clock& clock = o.RealTime ? static_cast<Clock&>(realClock) : virtualClock;
-  // The card: the USB board, or the ISA card's register map on the simulated card.
+  // The card: the USB board, or the ISA card's register map on the simulated card (through
+  // the port log when asked).
   std::unique_ptr<SimulatedCard> simulated;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> portsFile(nullptr, &std::fclose);
   std::unique_ptr<PortLogBus> logBus;
-  std::unique_ptr<AcquisitionCard> cardHolder;
-  UsbBoard* board = nullptr;
-  if (o.UsbPort) {
-    auto usb = OpenUsbBoard(*o.UsbPort);
-    board = usb.get();
-    cardHolder = std::move(usb);
-  } else {
+  CardChoice choice = o.Card;
+  if (!o.OnUsbBoard()) {
     simulated = std::make_unique<SimulatedCard>(clock, MakeLotProcess(o),
                                                 static_cast<std::uint16_t>(adr1 & 0xFFFF),
                                                 static_cast<std::uint16_t>(adr2 & 0xFFFF));
     simulated->InjectFault(o.Fault);
     if (o.ExternalVolts) simulated->SetExternalSetpointVolts(*o.ExternalVolts);
-    PortBus* bus = simulated.get();
+    choice.Bus = simulated.get();
     if (o.Ports) {
       portsFile.reset(std::fopen(o.Ports->c_str(), "w"));
       if (!portsFile)
         throw VantorError(FormatMessage("Impossible de créer le fichier %s", *o.Ports));
       logBus = std::make_unique<PortLogBus>(*simulated, portsFile.get());
-      bus = logBus.get();
+      choice.Bus = logBus.get();
     }
-    cardHolder = MakeIsaCard(*bus, adr1, adr2);
   }
+  const std::unique_ptr<AcquisitionCard> cardHolder = OpenCard(choice, adr1, adr2);
+  const UsbBoard* board = dynamic_cast<const UsbBoard*>(cardHolder.get());
   AcquisitionCard& card = *cardHolder;
   // What a run records of its process: the simulated one's name, nothing on a real card.
   const std::string process = simulated ? simulated->Process().Description() : std::string();

@@ -67,7 +67,8 @@ inline std::string ShippedSettingsCopy() {
 inline Trial RunSimulated(SimulatedRun& r) {
   VirtualClock clock;
   SimulatedCard simulated(clock, std::move(r.Process), 0x330, 0x340);
-  const std::unique_ptr<AcquisitionCard> card = MakeIsaCard(simulated, 0x330, 0x340);
+  const std::unique_ptr<AcquisitionCard> card =
+      OpenCard(CardChoice::OnBus(simulated), 0x330, 0x340);
   auto state = std::make_unique<RegulationState>();
   RegulationState& s = *state;
   StartupFields start;
