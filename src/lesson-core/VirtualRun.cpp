@@ -2,6 +2,9 @@
 #include "lesson-core/VirtualRun.h"
 
 #include <exception>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "card/CardFactory.h"
 #include "common/VantorError.h"
@@ -107,12 +110,16 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
 }
 
 std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, double restVolts) {
-  const char* word = model.Integrating ? "integrateur" : model.Order > 1 ? "strejc" : "ordre1";
-  std::unique_ptr<ProcessModel> process = MakeProcess(word);
-  std::vector<std::pair<std::string, double>> values = {
-      {"gain", model.K}, {"retard", model.Delay}, {"repos", restVolts}, {"bruit", 0.0}};
-  if (!model.Integrating) values.emplace_back("constante-temps", model.T);
-  if (model.Order > 1) values.emplace_back("ordre", model.Order);
+  const ProcessKind& kind = IdentifiedModelKind(model.Integrating, model.Order);
+  const std::map<std::string, double> fitted = {{"gain", model.K},
+                                                {"constante-temps", model.T},
+                                                {"retard", model.Delay},
+                                                {"ordre", static_cast<double>(model.Order)}};
+  std::vector<std::pair<std::string, double>> values;
+  for (const std::string& name : kind.ModelValues) values.emplace_back(name, fitted.at(name));
+  values.emplace_back("repos", restVolts);
+  values.emplace_back("bruit", 0.0);
+  std::unique_ptr<ProcessModel> process = kind.Make();
   process->SetParameters(values);
   return process;
 }

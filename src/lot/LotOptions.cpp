@@ -37,15 +37,6 @@ int ParseCounts(const std::string& text, const std::string& option) {
   return static_cast<int>(value);
 }
 
-// The names of the values a model word takes after its colon, in their order.
-const std::map<std::string, std::vector<std::string>>& ModelValueNames() {
-  static const std::map<std::string, std::vector<std::string>> names = {
-      {"ordre1", {"gain", "constante-temps", "retard"}},
-      {"strejc", {"gain", "constante-temps", "retard", "ordre"}},
-      {"integrateur", {"gain", "retard"}}};
-  return names;
-}
-
 bool ParseVolts(const std::string& text, double& out);
 
 // "ordre1:K,T,R", "strejc:K,T,R,n", "integrateur:k,R": the model with its values, checked
@@ -54,8 +45,9 @@ bool ParseModel(const std::string& value, LotOptions& o) {
   const auto colon = value.find(':');
   if (colon == std::string::npos) return false;
   const std::string word = value.substr(0, colon);
-  const auto names = ModelValueNames().find(word);
-  if (names == ModelValueNames().end()) return false;
+  const ProcessKind* kind = FindProcessKind(word);
+  if (kind == nullptr || !kind->IsIdentifiedModel()) return false;
+  const std::vector<std::string>& names = kind->ModelValues;
   std::vector<std::string> texts;
   std::string rest = value.substr(colon + 1);
   for (std::size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1))
@@ -63,17 +55,13 @@ bool ParseModel(const std::string& value, LotOptions& o) {
   texts.push_back(rest);
   std::vector<std::pair<std::string, double>> values;
   double v = 0;
-  for (std::size_t i = 0; i < texts.size() && i < names->second.size() && ParseVolts(texts[i], v);
-       ++i)
-    values.emplace_back(names->second[i], v);
-  const std::string form = word == "ordre1"   ? "ordre1:K,T,R"
-                           : word == "strejc" ? "strejc:K,T,R,n"
-                                              : "integrateur:k,R";
-  if (values.size() != names->second.size() || texts.size() != names->second.size())
-    Fail("--procede : « " + value + " » n'est pas " + form +
+  for (std::size_t i = 0; i < texts.size() && i < names.size() && ParseVolts(texts[i], v); ++i)
+    values.emplace_back(names[i], v);
+  if (values.size() != names.size() || texts.size() != names.size())
+    Fail("--procede : « " + value + " » n'est pas " + kind->ModelForm +
          " (nombres à point décimal séparés par des virgules)");
   try {
-    MakeProcess(word)->SetParameters(values);
+    kind->Make()->SetParameters(values);
   } catch (const std::exception& e) {
     Fail("--procede : « " + value + " » : " + e.what());
   }
@@ -94,8 +82,8 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.ConstantInput0 =
         comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
   } else {
-    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") +
-         ", ordre1:K,T,R, strejc:K,T,R,n, integrateur:k,R ou constant:C1[,C0])");
+    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") + ", " +
+         IdentifiedModelForms(", ") + " ou constant:C1[,C0])");
   }
 }
 
