@@ -11,9 +11,7 @@ namespace vantor {
 
 CardOpener HardwareWorkstationCard(std::optional<CardChoice> commandLine) {
   return [commandLine](std::int32_t adr1, std::int32_t adr2) -> std::unique_ptr<AcquisitionCard> {
-    const CardChoice choice = commandLine ? *commandLine : ReadCardSetting("");
-    if (choice.Card == CardChoice::Kind::Usb) return OpenUsbBoard(choice.Port);
-    return OpenIsaCardOnHardwarePorts(adr1, adr2);
+    return OpenCard(commandLine ? *commandLine : ReadCardSetting(""), adr1, adr2);
   };
 }
 
@@ -29,7 +27,7 @@ bool CardFromCommandLine(int argc, const char* const* argv, std::optional<CardCh
 }
 
 CardOpener SimulatedWorkstationCard(SimulatedCard& card) {
-  return IsaCardOpener(card);
+  return OpenerOf(CardChoice::OnBus(card));
 }
 
 }  // namespace vantor

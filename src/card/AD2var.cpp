@@ -139,14 +139,28 @@ void AD2var::ProgramCounter(std::uint16_t counter, std::uint16_t mode, std::uint
   PortPause();
 }
 
-void AD2var::ThrowNoAnswer(const std::string& what) const {
+void AD2var::Rearm() {
+  const std::uint16_t output1 = Output1Count;
+  // At the addresses the card was initialised at, the configured ones before that.
+  if (ADR1 == 0 && ADR2 == 0)
+    CardInit(configuredAdr1_, configuredAdr2_);
+  else
+    CardInit(ADR1, ADR2);
+  SelectRange('u');
+  (void)ConvertAnalog();
+  StartPeriod(kRearmCheckMs);
+  WaitLine7High();
+  SetOutput1(output1);
+}
+
+void AD2var::ThrowNoAnswer(const std::string& what) {
   char addresses[32];
   std::snprintf(addresses, sizeof addresses, "$%X/$%X", ADR1, ADR2);
-  throw VantorError("La carte d'acquisition ne répond pas : " + what +
-                    ". Aucune carte n'est peut-être installée, ou ses adresses ne sont pas " +
-                    addresses +
-                    " : vérifiez la carte et les adresses du menu Paramétrage, puis "
-                    "relancez le programme");
+  Fail(VantorError("La carte d'acquisition ne répond pas : " + what +
+                   ". Aucune carte n'est peut-être installée, ou ses adresses ne sont pas " +
+                   addresses +
+                   " : vérifiez la carte et les adresses du menu Paramétrage, puis "
+                   "relancez le programme"));
 }
 
 std::int32_t AD2var::ConvertAnalog() {

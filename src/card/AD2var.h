@@ -71,6 +71,9 @@ class AD2var : public AcquisitionCard {
   // end of counter 1's count that paces the loop. Bounded by Line7Bound.
   void WaitLine7High();
 
+  // Milliseconds of the count with which a reset checks the pacing clock.
+  static constexpr std::int32_t kRearmCheckMs = 1;
+
   // Spaces the three writes of ProgramCounter: ten empty iterations.
   static void PortPause();
 
@@ -89,9 +92,15 @@ class AD2var : public AcquisitionCard {
   std::chrono::milliseconds ConversionBound{200};
   std::chrono::milliseconds Line7Bound{500};
 
+ protected:
+  // Initialise() again at the addresses the card was initialised at, output 1 kept, then
+  // one conversion and the timer programmed and seen to count: a card that still does not
+  // answer fails its reset, bounded as a run's waits are.
+  void Rearm() override;
+
  private:
   void WriteMuxRange();
-  [[noreturn]] void ThrowNoAnswer(const std::string& what) const;
+  [[noreturn]] void ThrowNoAnswer(const std::string& what);
 
   PortBus& bus_;
   std::int32_t configuredAdr1_ = 0;

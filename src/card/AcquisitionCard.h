@@ -4,7 +4,13 @@
 // ports (AD2var), the USB interface board over a serial line. Counts are the card's
 // (see CardScale.h); every operation may throw VantorError when the card stops
 // answering, with a French message that names the card and the likely cause.
+//
+// A card that failed stays failed: once an operation failed (a bounded wait reached, an
+// alarm of the card, the line to it lost), Failed() says so, with the reason, until
+// Reset() has re-armed the card; the loop resets a failed card before a run's first
+// cycle, and starts no run on a card whose reset fails.
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "common/CardScale.h"
@@ -57,6 +63,42 @@ class AcquisitionCard {
     WriteOrder(kOrderRestCount);
     WriteOutput1(kOutput1RestCount);
   }
+
+  // Whether an operation failed since the card was opened or last reset.
+  bool Failed() const { return !failure_.empty(); }
+  // Why, in French: the message of the operation that failed (or of the reset that did
+  // not bring the card back); empty while the card works.
+  const std::string& FailureReason() const { return failure_; }
+  // Records a failure seen by the caller (the line to the card lost, an access refused);
+  // the first reason stays until the reset.
+  void MarkFailed(const std::string& reason) {
+    if (failure_.empty()) failure_ = reason.empty() ? std::string("carte en panne") : reason;
+  }
+  // Re-arms the card (Rearm) and forgets the failure. When the card still does not answer,
+  // it stays failed with the reset's reason, which is thrown.
+  void Reset() {
+    try {
+      Rearm();
+    } catch (const std::exception& e) {
+      failure_.clear();
+      MarkFailed(e.what());
+      throw;
+    }
+    failure_.clear();
+  }
+
+ protected:
+  // What Reset() does to the card: by default, what Initialise() does.
+  virtual void Rearm() { Initialise(); }
+  // Throws `error` once recorded as the card's failure.
+  template <class Error>
+  [[noreturn]] void Fail(const Error& error) {
+    MarkFailed(error.what());
+    throw error;
+  }
+
+ private:
+  std::string failure_;
 };
 
 }  // namespace vantor

@@ -51,6 +51,8 @@ CardDiagnostic RunLoopbackDiagnostic(AcquisitionCard& card, int periodMs) {
   CardDiagnostic d;
   std::exception_ptr failure;
   try {
+    // A card that failed is re-armed first, as before a run.
+    if (card.Failed()) card.Reset();
     for (std::uint16_t level : kLevels) {
       for (int i = 0; i < kSettlePeriods; ++i) Period(card, periodMs, level);
       long sum = 0;
@@ -61,6 +63,9 @@ CardDiagnostic RunLoopbackDiagnostic(AcquisitionCard& card, int periodMs) {
           static_cast<double>(InputCountsToVolts(static_cast<std::int32_t>(sum))) / kReadings;
       d.Levels.push_back(l);
     }
+  } catch (const std::exception& e) {
+    card.MarkFailed(e.what());
+    failure = std::current_exception();
   } catch (...) {
     failure = std::current_exception();
   }

@@ -27,7 +27,8 @@ struct CardDiagnostic {
 };
 
 // `periodMs` paces the readings: a few periods to settle at each level, then eight
-// readings averaged.
+// readings averaged. A card that failed is reset first; a failure during the check stays
+// the card's (AcquisitionCard::Failed) and is thrown, the outputs at rest.
 CardDiagnostic RunLoopbackDiagnostic(AcquisitionCard& card, int periodMs = 50);
 
 }  // namespace vantor

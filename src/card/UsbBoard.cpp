@@ -129,37 +129,48 @@ void UsbBoard::Initialise() {
     }
     if (payload->rfind("VANTOR-USB ", 0) != 0) continue;  // a frame of an earlier run
     if (payload->rfind(kUsbBoardBanner, 0) != 0)
-      throw VantorError("L'interface USB sur " + line_->Name() + " porte le micrologiciel « " +
-                        ShownText(*payload) + " », que ce programme ne sait pas piloter (il attend « " +
-                        std::string(kUsbBoardBanner) +
-                        "… ») : chargez celui qui est livré avec "
-                        "le programme, avec la commande « " +
-                        FlashCommand(line_->Name()) + " », puis relancez le programme");
+      Fail(VantorError("L'interface USB sur " + line_->Name() + " porte le micrologiciel « " +
+                       ShownText(*payload) +
+                       " », que ce programme ne sait pas piloter (il attend « " +
+                       std::string(kUsbBoardBanner) +
+                       "… ») : chargez celui qui est livré avec "
+                       "le programme, avec la commande « " +
+                       FlashCommand(line_->Name()) + " », puis relancez le programme"));
     // The version is shown (window title, about box, report) as the board sent it, but
     // for what would move the cursor or change colours.
     firmware_ = ShownText(payload->substr(std::string(kUsbBoardBanner).size()));
     return;
   }
-  throw VantorError("L'interface USB ne répond pas sur " + line_->Name() +
-                    " : ce n'est peut-être pas la bonne carte, ou son micrologiciel n'est pas "
-                    "chargé. Chargez-le avec la commande « " +
-                    FlashCommand(line_->Name()) + " », puis relancez le programme");
+  Fail(VantorError("L'interface USB ne répond pas sur " + line_->Name() +
+                   " : ce n'est peut-être pas la bonne carte, ou son micrologiciel n'est pas "
+                   "chargé. Chargez-le avec la commande « " +
+                   FlashCommand(line_->Name()) + " », puis relancez le programme"));
 }
 
-void UsbBoard::ThrowSilent() const {
-  throw VantorError("L'interface USB sur " + line_->Name() +
-                    " ne répond plus : vérifiez le câble USB et l'alimentation de la carte ; "
-                    "si un autre programme utilise le port, fermez-le. Les sorties de la carte "
-                    "se mettent d'elles-mêmes au repos");
+void UsbBoard::Rearm() {
+  // Initialise() stops a board left running; the run that failed is over.
+  running_ = false;
+  frameValid_ = false;
+  orderApplied_ = true;
+  pending_.clear();
+  line_->DiscardInput();
+  Initialise();
+}
+
+void UsbBoard::ThrowSilent() {
+  Fail(VantorError("L'interface USB sur " + line_->Name() +
+                   " ne répond plus : vérifiez le câble USB et l'alimentation de la carte ; "
+                   "si un autre programme utilise le port, fermez-le. Les sorties de la carte "
+                   "se mettent d'elles-mêmes au repos"));
 }
 
 std::optional<UsbBoard::Frame> UsbBoard::ParseFrame(const std::string& payload) {
   if (payload.rfind("VANTOR-USB ", 0) == 0) {
     running_ = false;
-    throw CardAlarm("L'interface USB sur " + line_->Name() +
-                    " a redémarré pendant la régulation (alimentation, câble ou "
-                    "perturbation) : ses sorties sont au repos. La régulation est arrêtée ; "
-                    "relancez-la");
+    Fail(CardAlarm("L'interface USB sur " + line_->Name() +
+                   " a redémarré pendant la régulation (alimentation, câble ou "
+                   "perturbation) : ses sorties sont au repos. La régulation est arrêtée ; "
+                   "relancez-la"));
   }
   Frame f;
   if (payload.size() != 17 || payload[0] != 'T' || !ParseHex(payload, 1, 4, f.Seq) ||
@@ -212,12 +223,12 @@ UsbBoard::Frame UsbBoard::NextFrame(Steady::time_point deadline) {
   const long damaged = counters_.RefusedLines - damagedBefore;
   // Lines came, but none whole: the board answers, its frames arrive damaged.
   if (damaged > 0)
-    throw VantorError("Les trames de l'interface USB sur " + line_->Name() +
-                      " arrivent abîmées (" + std::to_string(damaged) +
-                      " refusées au contrôle CRC, aucune bonne à temps) : la liaison série "
-                      "est perturbée (câble USB trop long ou le long des fils du moteur, "
-                      "masse mal reliée). Les sorties de la carte se mettent d'elles-mêmes "
-                      "au repos");
+    Fail(VantorError("Les trames de l'interface USB sur " + line_->Name() + " arrivent abîmées (" +
+                     std::to_string(damaged) +
+                     " refusées au contrôle CRC, aucune bonne à temps) : la liaison série "
+                     "est perturbée (câble USB trop long ou le long des fils du moteur, "
+                     "masse mal reliée). Les sorties de la carte se mettent d'elles-mêmes "
+                     "au repos"));
   ThrowSilent();
 }
 
@@ -228,7 +239,7 @@ std::optional<UsbBoard::Frame> UsbBoard::WaitingFrame() {
   return FrameBy(Steady::now());
 }
 
-void UsbBoard::CheckStatus(const Frame& f, long overtaken) const {
+void UsbBoard::CheckStatus(const Frame& f, long overtaken) {
   const std::string board = "L'interface USB sur " + line_->Name();
   const std::string held =
       overtaken > 0 ? " Le programme a pris du retard : " + std::to_string(overtaken) +
@@ -239,22 +250,22 @@ void UsbBoard::CheckStatus(const Frame& f, long overtaken) const {
       " La régulation est arrêtée, l'enregistrement s'arrête au dernier cycle appliqué ; "
       "relancez la régulation";
   if ((f.Status & kRunning) == 0)
-    throw CardAlarm(board +
-                    " s'est arrêtée pendant la régulation : elle ne cadence plus les périodes "
-                    "et ses sorties sont au repos (commande d'arrêt abîmée sur la liaison, ou "
-                    "carte perturbée)." +
-                    held + end);
+    Fail(CardAlarm(board +
+                   " s'est arrêtée pendant la régulation : elle ne cadence plus les périodes "
+                   "et ses sorties sont au repos (commande d'arrêt abîmée sur la liaison, ou "
+                   "carte perturbée)." +
+                   held + end));
   if ((f.Status & kWatchdog) != 0)
-    throw CardAlarm(board +
-                    " a mis ses sorties au repos : son chien de garde s'est déclenché, faute "
-                    "d'avoir reçu à temps les ordres du PC pendant deux périodes (ordres "
-                    "perdus sur le câble USB, ou PC bloqué)." +
-                    held + end);
+    Fail(CardAlarm(board +
+                   " a mis ses sorties au repos : son chien de garde s'est déclenché, faute "
+                   "d'avoir reçu à temps les ordres du PC pendant deux périodes (ordres "
+                   "perdus sur le câble USB, ou PC bloqué)." +
+                   held + end));
   if ((f.Status & kAtRest) != 0)
-    throw CardAlarm(board +
-                    " signale ses sorties au repos alors que le programme lui envoie des "
-                    "ordres : ils ne lui parviennent pas à temps (câble USB, PC bloqué)." +
-                    held + end);
+    Fail(CardAlarm(board +
+                   " signale ses sorties au repos alors que le programme lui envoie des "
+                   "ordres : ils ne lui parviennent pas à temps (câble USB, PC bloqué)." +
+                   held + end));
 }
 
 void UsbBoard::SendOrder() {

@@ -82,6 +82,11 @@ class UsbBoard : public AcquisitionCard {
   std::chrono::milliseconds BannerBound{4000};
   std::chrono::milliseconds FrameMargin{250};
 
+ protected:
+  // The board stopped if it still runs, what the line holds discarded, then its banner
+  // awaited again as Initialise() does.
+  void Rearm() override;
+
  private:
   struct Frame {
     unsigned Seq = 0, In0 = 0, In1 = 0, Status = 0, Malformed = 0, Delay = 0xFF;
@@ -98,10 +103,10 @@ class UsbBoard : public AcquisitionCard {
   // The frame parsed from a checked payload; throws when it is the board's banner.
   std::optional<Frame> ParseFrame(const std::string& payload);
   // Ends the run when the frame's status says the board did not apply the orders.
-  void CheckStatus(const Frame& f, long overtaken) const;
+  void CheckStatus(const Frame& f, long overtaken);
   void Add(long Counters::*counter, long n = 1);
   void SendOrder();
-  [[noreturn]] void ThrowSilent() const;
+  [[noreturn]] void ThrowSilent();
 
   std::unique_ptr<SerialLine> line_;
   std::string pending_;  // bytes received after the last complete line

@@ -27,19 +27,28 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// The exercise's process; its model of identification says which values it takes.
+const ProcessKind& KindOf(const Exercise& e) {
+  const ProcessKind* kind = FindProcessKind(e.Process);
+  if (kind == nullptr || !kind->IsIdentifiedModel())
+    throw VantorError("le procédé « " + e.Process + " » n'est pas un procédé d'exercice (" +
+                      IdentifiedModelIds() + ")");
+  return *kind;
+}
+
+// Whether the exercise's model takes the named value: an integrator has no time constant
+// (its gain is k, 1/s), Strejc's model has an order n.
+bool Takes(const Exercise& e, const char* name) {
+  const ProcessKind* kind = FindProcessKind(e.Process);
+  return kind != nullptr && kind->TakesValue(name);
+}
+
 bool Integrator(const Exercise& e) {
-  return e.Process == "integrateur";
+  return IsExerciseProcess(e.Process) && !Takes(e, "constante-temps");
 }
 
 bool Strejc(const Exercise& e) {
-  return e.Process == "strejc";
-}
-
-// The process's own description of a parameter ("gain", "retard", ...).
-ProcessParameter ParameterOf(const std::string& process, const std::string& name) {
-  for (ProcessParameter& p : MakeProcess(process)->Parameters())
-    if (p.Name == name) return p;
-  throw VantorError("Paramètre " + name + " inconnu du procédé " + process);
+  return Takes(e, "ordre");
 }
 
 void CheckRange(const ExerciseRange& r, const std::string& process, const std::string& name,
@@ -47,7 +56,7 @@ void CheckRange(const ExerciseRange& r, const std::string& process, const std::s
   if (!std::isfinite(r.Minimum) || !std::isfinite(r.Maximum) || r.Minimum > r.Maximum)
     throw VantorError("l'intervalle de " + key + " (" + FormatShort(r.Minimum) + ".." +
                       FormatShort(r.Maximum) + ") doit aller du plus petit au plus grand");
-  const ProcessParameter p = ParameterOf(process, name);
+  const ProcessParameter p = ParameterOf(*FindProcessKind(process), name);
   try {
     p.Check(r.Minimum);
     p.Check(r.Maximum);
@@ -91,13 +100,12 @@ std::string Value(double v) {
 }  // namespace
 
 bool IsExerciseProcess(const std::string& id) {
-  return id == "ordre1" || id == "strejc" || id == "integrateur";
+  const ProcessKind* kind = FindProcessKind(id);
+  return kind != nullptr && kind->IsIdentifiedModel();
 }
 
 void ValidateExercise(const Exercise& e) {
-  if (!IsExerciseProcess(e.Process))
-    throw VantorError("le procédé « " + e.Process +
-                      " » n'est pas un procédé d'exercice (ordre1, strejc ou integrateur)");
+  KindOf(e);
   const std::string gainKey = Integrator(e) ? "k" : "K";
   CheckRange(e.Gain, e.Process, "gain", gainKey);
   if (e.Gain.Minimum * e.Gain.Maximum <= 0)
@@ -146,9 +154,11 @@ Exercise ParseExercise(const std::string& text, const std::string& path) {
   }
   if (!values.count("procede")) throw VantorError(prefix + "la clé procede manque");
   e.Process = values["procede"];
-  if (!IsExerciseProcess(e.Process))
-    throw VantorError(prefix + "le procédé « " + e.Process +
-                      " » n'est pas un procédé d'exercice (ordre1, strejc ou integrateur)");
+  try {
+    KindOf(e);
+  } catch (const VantorError& error) {
+    throw VantorError(prefix + error.what());
+  }
   const std::string gainKey = Integrator(e) ? "k" : "K";
   std::vector<std::string> keys = {"procede", "numero", gainKey, "retard", "tolerance"};
   if (!Integrator(e)) keys.push_back("T");
@@ -226,10 +236,14 @@ ExerciseDraw DrawExercise(const Exercise& e, const std::string& host) {
 }
 
 std::unique_ptr<ProcessModel> ExerciseProcess(const Exercise& e, const ExerciseDraw& d) {
+  const std::map<std::string, double> drawn = {{"gain", d.Gain},
+                                               {"constante-temps", d.TimeConstant},
+                                               {"retard", d.Delay},
+                                               {"ordre", static_cast<double>(d.Order)}};
+  std::vector<std::pair<std::string, double>> values;
   std::unique_ptr<ProcessModel> p = MakeProcess(e.Process);
-  std::vector<std::pair<std::string, double>> values = {{"gain", d.Gain}, {"retard", d.Delay}};
-  if (!Integrator(e)) values.emplace_back("constante-temps", d.TimeConstant);
-  if (Strejc(e)) values.emplace_back("ordre", d.Order);
+  for (const std::string& name : FindProcessKind(e.Process)->ModelValues)
+    values.emplace_back(name, drawn.at(name));
   p->SetParameters(values);
   return p;
 }

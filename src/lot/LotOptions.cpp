@@ -37,15 +37,6 @@ int ParseCounts(const std::string& text, const std::string& option) {
   return static_cast<int>(value);
 }
 
-// The names of the values a model word takes after its colon, in their order.
-const std::map<std::string, std::vector<std::string>>& ModelValueNames() {
-  static const std::map<std::string, std::vector<std::string>> names = {
-      {"ordre1", {"gain", "constante-temps", "retard"}},
-      {"strejc", {"gain", "constante-temps", "retard", "ordre"}},
-      {"integrateur", {"gain", "retard"}}};
-  return names;
-}
-
 bool ParseVolts(const std::string& text, double& out);
 
 // "ordre1:K,T,R", "strejc:K,T,R,n", "integrateur:k,R": the model with its values, checked
@@ -54,8 +45,9 @@ bool ParseModel(const std::string& value, LotOptions& o) {
   const auto colon = value.find(':');
   if (colon == std::string::npos) return false;
   const std::string word = value.substr(0, colon);
-  const auto names = ModelValueNames().find(word);
-  if (names == ModelValueNames().end()) return false;
+  const ProcessKind* kind = FindProcessKind(word);
+  if (kind == nullptr || !kind->IsIdentifiedModel()) return false;
+  const std::vector<std::string>& names = kind->ModelValues;
   std::vector<std::string> texts;
   std::string rest = value.substr(colon + 1);
   for (std::size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1))
@@ -63,17 +55,13 @@ bool ParseModel(const std::string& value, LotOptions& o) {
   texts.push_back(rest);
   std::vector<std::pair<std::string, double>> values;
   double v = 0;
-  for (std::size_t i = 0; i < texts.size() && i < names->second.size() && ParseVolts(texts[i], v);
-       ++i)
-    values.emplace_back(names->second[i], v);
-  const std::string form = word == "ordre1"   ? "ordre1:K,T,R"
-                           : word == "strejc" ? "strejc:K,T,R,n"
-                                              : "integrateur:k,R";
-  if (values.size() != names->second.size() || texts.size() != names->second.size())
-    Fail("--procede : « " + value + " » n'est pas " + form +
+  for (std::size_t i = 0; i < texts.size() && i < names.size() && ParseVolts(texts[i], v); ++i)
+    values.emplace_back(names[i], v);
+  if (values.size() != names.size() || texts.size() != names.size())
+    Fail("--procede : « " + value + " » n'est pas " + kind->ModelForm +
          " (nombres à point décimal séparés par des virgules)");
   try {
-    MakeProcess(word)->SetParameters(values);
+    kind->Make()->SetParameters(values);
   } catch (const std::exception& e) {
     Fail("--procede : « " + value + " » : " + e.what());
   }
@@ -94,8 +82,8 @@ void ParseProcess(const std::string& value, LotOptions& o) {
     o.ConstantInput0 =
         comma == std::string::npos ? 0 : ParseCounts(counts.substr(comma + 1), "--procede");
   } else {
-    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") +
-         ", ordre1:K,T,R, strejc:K,T,R,n, integrateur:k,R ou constant:C1[,C0])");
+    Fail("--procede : « " + value + " » inconnu (" + ProcessIds(", ") + ", " +
+         IdentifiedModelForms(", ") + " ou constant:C1[,C0])");
   }
 }
 
@@ -321,14 +309,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       haveCsv = true;
     } else if (name == "--carte") {
       const std::string word = value();
-      if (word == "simulee" || word == "simulée") {
-        o.UsbPort.reset();
-      } else if (const auto choice = ParseCardChoice(word);
-                 choice && choice->Card == CardChoice::Kind::Usb) {
-        o.UsbPort = choice->Port;
-      } else {
-        Fail("--carte : « " + word + " » n'est pas une carte (simulee ou usb:CHEMIN)");
-      }
+      const auto choice = ParseCardChoice(word, CardProgram::Tool);
+      if (!choice)
+        Fail("--carte : « " + word + " » n'est pas une carte (" + CardWords(CardProgram::Tool) +
+             ")");
+      o.Card = *choice;
     } else if (name == "--loi") {
       ParseLaw(value(), o);
     } else if (name == "--correcteur") {
@@ -383,7 +368,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
   if (o.Help) return o;
   if (o.Analyse) {
     // The file is the run: nothing of a run to make applies.
-    if (haveCycles || haveCsv || !o.Consigne.empty() || o.UsbPort || o.RealTime || o.Ports)
+    if (haveCycles || haveCsv || !o.Consigne.empty() || o.OnUsbBoard() || o.RealTime || o.Ports)
       Fail(
           "--analyser lit un essai enregistré : --consigne, --cycles, --csv, --carte, "
           "--ports et --temps-reel ne s'y appliquent pas");
@@ -400,7 +385,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
 
   if (!haveCsv) Fail("l'option --csv est obligatoire");
   if (!o.ParameterValues.empty()) {
-    if (o.Process == kConstantProcess || o.UsbPort)
+    if (o.Process == kConstantProcess || o.OnUsbBoard())
       Fail("--parametre ne s'applique qu'à un procédé simulé");
     try {
       std::unique_ptr<ProcessModel> process = MakeProcess(o.Process);
@@ -411,7 +396,7 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       Fail(std::string("--parametre : ") + e.what());
     }
   }
-  if (o.UsbPort) {
+  if (o.OnUsbBoard()) {
     // The board is a real card: nothing of the simulated card applies to it.
     if (o.Ports) Fail("--ports : le journal des ports n'existe que sur la carte simulée");
     if (o.Load || o.ExternalVolts || o.Fault != SimulatedFault::None || o.Seed)
@@ -432,7 +417,7 @@ std::string LotUsage() {
           [--tension-externe V] [--profil idéal|réaliste] [--graine N] [--parametre NOM=V]
           [--charge T,C]
           [--panne aucune|sans-carte|convertisseur|ligne7]
-          [--carte simulee|usb:CHEMIN]
+          [--carte simulee|usb:CHEMIN|usb:auto]
           [--loi relais:d,ε[,biais]|tout-ou-rien:d,ε]
           [--correcteur partie|industriel] [--forme parallele|standard]
           [--filtre-derivee N] [--derivee-sur-mesure] [--ponderation b]
@@ -518,9 +503,8 @@ Procédé simulé
   --panne MOT         panne simulée de la carte : sans-carte, convertisseur, ligne7
 Carte
   --carte simulee     la carte simulée, en temps virtuel (par défaut)
-  --carte usb:CHEMIN  l'interface USB sur le port CHEMIN (usb:auto : la première branchée),
-                      en temps réel cadencé par la carte ; le procédé est celui qui est
-                      câblé. Les erreurs de la carte (pas de réponse, micrologiciel absent,
+  --carte usb:CHEMIN  l'interface USB sur le port CHEMIN, en temps réel cadencé par la
+                      carte ; le procédé est celui qui est câblé. Les erreurs de la carte (pas de réponse, micrologiciel absent,
                       port occupé) et ses alarmes (chien de garde déclenché, sorties au
                       repos, carte arrêtée ou redémarrée) arrêtent l'essai et donnent le
                       code 1 avec leur message ; l'enregistrement s'arrête au dernier cycle
@@ -529,6 +513,8 @@ Carte
                       perimees=N (numéro qui n'avance pas, ou dépassées par une plus
                       récente) ordres_en_retard=N delai_moyen_ms=X delai_p99_ms=X » et
                       « cycles_en_retard_carte=N »
+  --carte usb:auto    de même, sur le premier port série qui se présente comme une carte
+                      Arduino ou un convertisseur USB-série courant
 Durée et résultats
   --cycles N          « Fin » est traité au cycle N : la régulation enregistre N cycles
                       (au-delà de 1998, l'entrée 1998 garde le dernier cycle)

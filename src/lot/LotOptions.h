@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "card/CardFactory.h"
 #include "card/SimulatedCard.h"
 #include "regulation/IndustrialPidLaw.h"
 #include "regulation/RelayLaw.h"
@@ -53,8 +54,10 @@ struct LotOptions {
   long Cycles = 0;
   std::string Csv;
   std::optional<std::string> Ports;
-  // --carte usb:CHEMIN: the USB interface board in real time instead of the simulated card.
-  std::optional<std::string> UsbPort;
+  // --carte: the simulated card (its bus given by the tool), or the USB interface board in
+  // real time (usb:CHEMIN, usb:auto).
+  CardChoice Card{CardChoice::Kind::IsaOnBus, {}, nullptr};
+  bool OnUsbBoard() const { return Card.Card == CardChoice::Kind::Usb; }
   bool RealTime = false;  // --temps-reel: cycles paced at 50 ms of real time
   bool Mesures = false;   // print the step measures after the run
   // --analyser FICHIER: read this run file instead of running.

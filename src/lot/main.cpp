@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // regulateur-vantor-lot: one run of the regulation engine, without windows, on the
-// simulated card in virtual time. The same calls as the main window: start-up settings,
-// setpoint button, ReadGains, then RunRegulation (which reads the setpoint fields). The
-// run record is written as CSV, the format the window saves and reopens.
+// simulated card in virtual time (or on the USB board in real time). The same calls as
+// the main window, through the one windowless runner: start-up settings, setpoint button,
+// ReadGains, then RunRegulation (which reads the setpoint fields). The run record is
+// written as CSV, the format the window saves and reopens.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -19,13 +20,13 @@
 #include "common/TerminationSignals.h"
 #include "common/VantorError.h"
 #include "common/WorkingFolder.h"
-#include "lesson-core/CountedRunHost.h"
 #include "lesson-core/FrequencyResponse.h"
 #include "lesson-core/Identification.h"
 #include "lesson-core/Pumping.h"
 #include "lesson-core/RelayAnalysis.h"
 #include "lesson-core/StepMeasures.h"
 #include "lesson-core/TuningRules.h"
+#include "lesson-core/VirtualRun.h"
 #include "lot/LotOptions.h"
 #include "lot/PortLogBus.h"
 #include "regulation/IndustrialPidLaw.h"
@@ -44,17 +45,6 @@ namespace {
 struct RunStartWatch : RunObserver {
   void RunStarted(const RegulationState&) override { Started = true; }
   bool Started = false;
-};
-
-// The start-up as the tool runs it: the card is already on its bus, and nothing is shown.
-class LotStartUp : public StartUpObserver {
- public:
-  explicit LotStartUp(AcquisitionCard& card) : card_(card) {}
-  AcquisitionCard& OpenCard(std::int32_t, std::int32_t) override { return card_; }
-  void StepDone(StartUpStep) override {}
-
- private:
-  AcquisitionCard& card_;
 };
 
 // Prefix put before "sauvegarde/<name>.rtf": the workstation's working folder.
@@ -213,44 +203,39 @@ int Run(const LotOptions& o) {
   const std::int32_t adr1 = StrToInt(LoadSetting(prefix + "sauvegarde/adr1.rtf", 4));
   const std::int32_t adr2 = StrToInt(LoadSetting(prefix + "sauvegarde/adr2.rtf", 4));
 
-  VirtualClock virtualClock;
+  // The card: the USB board, or the ISA card's register map on the simulated card (through
+  // the port log when asked), in virtual time unless --temps-reel.
   RealClock realClock;
-  Clock& clock = o.RealTime ? static_cast<Clock&>(realClock) : virtualClock;
-  // The card: the USB board, or the ISA card's register map on the simulated card.
-  std::unique_ptr<SimulatedCard> simulated;
+  std::unique_ptr<SimulatedBench> bench;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> portsFile(nullptr, &std::fclose);
   std::unique_ptr<PortLogBus> logBus;
-  std::unique_ptr<AcquisitionCard> cardHolder;
-  UsbBoard* board = nullptr;
-  if (o.UsbPort) {
-    auto usb = OpenUsbBoard(*o.UsbPort);
-    board = usb.get();
-    cardHolder = std::move(usb);
+  std::unique_ptr<AcquisitionCard> boardHolder;
+  if (o.OnUsbBoard()) {
+    boardHolder = OpenCard(o.Card, adr1, adr2);
   } else {
-    simulated = std::make_unique<SimulatedCard>(clock, MakeLotProcess(o),
-                                                static_cast<std::uint16_t>(adr1 & 0xFFFF),
-                                                static_cast<std::uint16_t>(adr2 & 0xFFFF));
-    simulated->InjectFault(o.Fault);
-    if (o.ExternalVolts) simulated->SetExternalSetpointVolts(*o.ExternalVolts);
-    PortBus* bus = simulated.get();
+    bench = std::make_unique<SimulatedBench>(
+        MakeLotProcess(o), static_cast<std::uint16_t>(adr1 & 0xFFFF),
+        static_cast<std::uint16_t>(adr2 & 0xFFFF), o.RealTime ? &realClock : nullptr);
+    bench->Simulated().InjectFault(o.Fault);
+    if (o.ExternalVolts) bench->Simulated().SetExternalSetpointVolts(*o.ExternalVolts);
     if (o.Ports) {
       portsFile.reset(std::fopen(o.Ports->c_str(), "w"));
       if (!portsFile)
         throw VantorError(FormatMessage("Impossible de créer le fichier %s", *o.Ports));
-      logBus = std::make_unique<PortLogBus>(*simulated, portsFile.get());
-      bus = logBus.get();
+      logBus = std::make_unique<PortLogBus>(bench->Simulated(), portsFile.get());
     }
-    cardHolder = MakeIsaCard(*bus, adr1, adr2);
+    bench->Open(logBus.get());
   }
-  AcquisitionCard& card = *cardHolder;
+  AcquisitionCard& card = bench ? bench->Card() : *boardHolder;
+  Clock& clock = bench ? bench->Time() : realClock;
+  const UsbBoard* board = dynamic_cast<const UsbBoard*>(&card);
   // What a run records of its process: the simulated one's name, nothing on a real card.
-  const std::string process = simulated ? simulated->Process().Description() : std::string();
+  const std::string process = bench ? bench->Simulated().Process().Description() : std::string();
 
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
   StartupFields start;
-  LotStartUp startUp(card);
-  RunStartUp(s, startUp, prefix, start);
+  StartUpOnCard(s, card, prefix, start);
   if (o.Analyse) {
     // The teacher's bounds come from the start-up; the run from the file.
     auto run = std::make_unique<Trial>();
@@ -258,8 +243,6 @@ int Run(const LotOptions& o) {
     PrintAnalyses(o, *run, s);
     return 0;
   }
-  if (o.Output1Active) card.WriteOutput1(kFullScaleCount);
-  if (o.OpenLoop) s.LoopMode = "Ouv";
   // Another law than the main window's corrector, for this run.
   std::unique_ptr<CorrectorLaw> law;
   if (o.Relay)
@@ -267,53 +250,49 @@ int Run(const LotOptions& o) {
                                      o.RelayTest ? RelayLaw::Use::Test : RelayLaw::Use::OnOff);
   else if (o.Industrial)
     law = std::make_unique<IndustrialPidLaw>(o.Pid);
-  s.Law = law.get();
 
-  SetpointFields fields = start.Setpoint;
-  std::string caption = "Consigne:? ";
-  if (!o.Consigne.empty()) {
-    const SetpointButtonResult r = PressSetpointButton(s, card, SetpointButtonOf(o.Consigne));
-    caption = r.Panel15Caption;
-    if (r.Edit5) fields.Edit5 = *r.Edit5;
-    if (r.Edit4) fields.Edit4 = *r.Edit4;
-  }
-  if (o.Echelon) fields.Edit5 = *o.Echelon;
-  if (o.Moyenne) fields.Edit6 = *o.Moyenne;
-  if (o.Amplitude) fields.Edit7 = *o.Amplitude;
-  if (o.Frequence) fields.Edit4 = *o.Frequence;
+  WindowlessRun run;
+  run.Output1Active = o.Output1Active;
+  run.OpenLoop = o.OpenLoop;
+  run.Law = law.get();
+  if (!o.Consigne.empty()) run.Button = SetpointButtonOf(o.Consigne);
+  run.Fields = start.Setpoint;
+  run.Edit5 = o.Echelon;
+  run.Edit6 = o.Moyenne;
+  run.Edit7 = o.Amplitude;
+  run.Edit4 = o.Frequence;
   GainFields gains = start.Gains;
   if (o.Kp) gains.Edit1 = *o.Kp;
   if (o.Kd) gains.Edit2 = *o.Kd;
   if (o.Ki) gains.Edit3 = *o.Ki;
-
-  const GainFields typedGains = gains;
-  const SetpointFields typedFields = fields;
+  run.Gains = gains;
+  run.Cycles = o.Cycles;
+  run.RealTime = o.RealTime;
   // "Fin" after the last cycle asked for, or at once on a termination signal or when the
   // port log can no longer be written.
-  CountedRunHost host(s, clock, o.Cycles, fields);
-  host.RealTime = o.RealTime;
-  host.StopEarly = [log = logBus.get()] {
+  run.StopEarly = [log = logBus.get()] {
     return TerminationSignals::Pending() != 0 || (log && log->Error() != 0);
   };
-  if (o.Load) {
-    // The run starts now: no port access comes between here and its first cycle.
-    simulated->SetLoadVolts(o.Load->LoadVolts);
-    simulated->ScheduleLoad(o.Load->StartSeconds);
-  }
+  if (o.Load)
+    run.Starting = [&o, &bench] {
+      // The run starts now: no port access comes between here and its first cycle.
+      bench->Simulated().SetLoadVolts(o.Load->LoadVolts);
+      bench->Simulated().ScheduleLoad(o.Load->StartSeconds);
+    };
+  WindowlessRunResult result;
   RunStartWatch watch;
   RunEvents events;
   events.Add(watch);
   try {
-    ReadGains(s, gains);
-    RunRegulation(s, card, host, events);
+    RunWithoutWindows(s, card, clock, run, result, events);
   } catch (const VantorError&) {
-    PrintCorrections(typedGains, gains, typedFields, host.Fields);
+    PrintCorrections(result.TypedGains, result.Gains, result.TypedFields, result.Fields);
     // A run that recorded cycles and then lost the card keeps what it recorded; one that
     // never had a frame from the card has nothing to keep.
     if (watch.Started && s.RecordPos > 0) {
       if (board) PrintBoardCounts(*board);
       try {
-        WriteCsv(o.Csv, s, caption, process);
+        WriteCsv(o.Csv, s, result.Caption, process);
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -329,19 +308,19 @@ int Run(const LotOptions& o) {
                  TerminationSignals::RestLine("regulateur-vantor-lot", signal).c_str());
     return TerminationSignals::ExitStatus(signal);
   }
-  PrintCorrections(typedGains, gains, typedFields, host.Fields);
-  if (!host.Message.empty()) {
-    std::fprintf(stderr, "%s\n", host.Message.c_str());
+  PrintCorrections(result.TypedGains, result.Gains, result.TypedFields, result.Fields);
+  if (!result.Message.empty()) {
+    std::fprintf(stderr, "%s\n", result.Message.c_str());
     return 1;
   }
   try {
-    WriteCsv(o.Csv, s, caption, process);
+    WriteCsv(o.Csv, s, result.Caption, process);
   } catch (const StoppedWhileWriting& stopped) {
     std::fprintf(stderr, "%s\n",
                  TerminationSignals::RestLine("regulateur-vantor-lot", stopped.Signal).c_str());
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
-  PrintAnalyses(o, *std::make_unique<Trial>(TrialFromState(s, caption, process)), s);
+  PrintAnalyses(o, *std::make_unique<Trial>(TrialFromState(s, result.Caption, process)), s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

@@ -197,7 +197,9 @@ class LoopHost {
 // previous record intact. Returns when the run has ended. When the card fails during a
 // cycle (a bounded wait reached), the run is ended as "Fin" ends it (Order 0, output 2
 // at 2048, Label1 stopped, controls enabled, record drawn, StopRequested 1) and the
-// card's error is rethrown.
+// card's error is rethrown; the card stays failed (AcquisitionCard::Failed) until the
+// next run resets it before its first cycle. A card whose reset fails starts no run:
+// nothing is disabled or cleared, the outputs are put at rest and VantorError says why.
 // The run's events go to `events`: started once the commands are disabled, each cycle
 // after the gauges, ended once the commands are enabled again, before the record is
 // drawn. The law is LawOfRun(s), chosen at the start.

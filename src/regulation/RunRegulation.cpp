@@ -100,6 +100,37 @@ void RunCycles(RegulationState& s, AcquisitionCard& card, LoopHost& host, Correc
   }
 }
 
+// A card that failed in an earlier run (a bounded wait reached, an alarm, the line lost)
+// is re-armed before this run's first cycle. When it still fails, no run: the outputs at
+// rest as far as the card lets them be, and the reason.
+void ResetFailedCard(AcquisitionCard& card) {
+  if (!card.Failed()) return;
+  try {
+    card.Reset();
+  } catch (const std::exception& e) {
+    try {
+      card.PutOutputsAtRest();
+    } catch (...) {
+      // The card does not answer: the reason below is the reset's.
+    }
+    throw VantorError(
+        "La régulation ne peut pas démarrer : la carte, en panne depuis l'essai précédent, n'a "
+        "pas pu être remise en service. " +
+        std::string(e.what()));
+  }
+}
+
+// What failed on the card during a run stays the card's failure until its reset.
+void KeepCardFailure(AcquisitionCard& card, const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const VantorError& e) {
+    card.MarkFailed(e.what());
+  } catch (...) {
+    // Not the card's: the program's own error, reported as it is.
+  }
+}
+
 }  // namespace
 
 double LoopHost::Seconds() {
@@ -132,6 +163,7 @@ void RunRegulation(RegulationState& s, AcquisitionCard& card, LoopHost& host,
   // The fields are read before anything is disabled or cleared: a field that does not
   // convert, or a frequency of 0, leaves the window usable and the last run intact.
   if (s.SetpointKind != "externe") ReadAndShowSetpointFields(s, host);
+  ResetFailedCard(card);
 
   host.SetRunControlsEnabled(false);
   ClearRecord(s);
@@ -163,6 +195,7 @@ void RunRegulation(RegulationState& s, AcquisitionCard& card, LoopHost& host,
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
+  if (failure) KeepCardFailure(card, failure);
   host.SetStatusText(stopped);
   host.SetRunControlsEnabled(true);
   events.Ended(s);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "common/Numbers.h"
+#include "simulation/ProcessRegistry.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/NumberField.h"
 #include "widgets/QtText.h"
@@ -60,9 +61,10 @@ ExerciseAnswerDialog::ExerciseAnswerDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void ExerciseAnswerDialog::Prepare(const Exercise& exercise) {
-  integrator_ = exercise.Process == "integrateur";
+  const ProcessKind* kind = FindProcessKind(exercise.Process);
+  integrator_ = kind != nullptr && !kind->TakesValue("constante-temps");
   LabelGain->setText(integrator_ ? "Gain intégrateur k (1/s)" : "Gain statique K (V/V)");
-  if (exercise.Process == "strejc")
+  if (kind != nullptr && kind->TakesValue("ordre"))
     LabelTime->setText("Constante de temps T de chaque premier ordre (s)");
   else
     LabelTime->setText("Constante de temps T (s)");

@@ -21,7 +21,10 @@ namespace vantor {
 
 namespace {
 
-const char* const kProcesses[] = {"ordre1", "strejc", "integrateur"};
+// The processes an exercise hides: the models of identification, in the table's order.
+const ProcessKind& ExerciseKind(int index) {
+  return *IdentifiedModelKinds().at(static_cast<std::size_t>(std::max(0, index)));
+}
 
 QLineEdit* Field(QWidget* parent, const char* name) {
   auto* e = new QLineEdit(parent);
@@ -53,7 +56,8 @@ ExerciseTeacherDialog::ExerciseTeacherDialog(QWidget* parent) : QDialog(parent) 
   auto* form = new QFormLayout();
   ComboProcess = new QComboBox(this);
   ComboProcess->setObjectName("ComboProcede");
-  for (const char* id : kProcesses) ComboProcess->addItem(ToQString(FindProcessKind(id)->Label));
+  for (const ProcessKind* kind : IdentifiedModelKinds())
+    ComboProcess->addItem(ToQString(kind->Label));
   form->addRow("Procédé caché", ComboProcess);
   EditNumber = Field(this, "EditNumero");
   form->addRow("Numéro de l'exercice", EditNumber);
@@ -120,8 +124,8 @@ void ExerciseTeacherDialog::Fill(const std::optional<Exercise>& exercise) {
         "Pas d'exercice : l'enregistrer le donne aux postes de ce dossier de "
         "travail.");
   }
-  for (int i = 0; i < 3; ++i)
-    if (e.Process == kProcesses[i]) ComboProcess->setCurrentIndex(i);
+  for (int i = 0; i < ComboProcess->count(); ++i)
+    if (e.Process == ExerciseKind(i).Id) ComboProcess->setCurrentIndex(i);
   EditNumber->setText(QString::number(e.Number));
   const std::pair<QLineEdit*, double> values[] = {
       {EditGainMin, e.Gain.Minimum},         {EditGainMax, e.Gain.Maximum},
@@ -135,9 +139,9 @@ void ExerciseTeacherDialog::Fill(const std::optional<Exercise>& exercise) {
 }
 
 void ExerciseTeacherDialog::ProcessChanged() {
-  const int i = std::max(0, ComboProcess->currentIndex());
-  const bool integrator = std::string(kProcesses[i]) == "integrateur";
-  const bool strejc = std::string(kProcesses[i]) == "strejc";
+  const ProcessKind& kind = ExerciseKind(ComboProcess->currentIndex());
+  const bool integrator = !kind.TakesValue("constante-temps");
+  const bool strejc = kind.TakesValue("ordre");
   LabelGain->setText(integrator ? "Gain intégrateur k (1/s)" : "Gain statique K (V/V)");
   for (QLineEdit* e : {EditTimeMin, EditTimeMax}) e->setEnabled(!integrator);
   for (QLineEdit* e : {EditOrderMin, EditOrderMax}) e->setEnabled(strejc);
@@ -145,7 +149,7 @@ void ExerciseTeacherDialog::ProcessChanged() {
 
 Exercise ExerciseTeacherDialog::Typed() const {
   Exercise e;
-  e.Process = kProcesses[std::max(0, ComboProcess->currentIndex())];
+  e.Process = ExerciseKind(ComboProcess->currentIndex()).Id;
   const double number = ReadNumberField(EditNumber, "Numéro de l'exercice");
   if (!(number >= 0 && number <= 2147483647 && number == std::floor(number)))
     throw VantorError("Le numéro de l'exercice doit être un nombre entier positif");

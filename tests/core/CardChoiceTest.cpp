@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "LoopbackCard.h"
+#include "RecordingBus.h"
 #include "card/CardDiagnostic.h"
 #include "card/CardFactory.h"
 #include "common/SettingsStore.h"
@@ -46,6 +49,53 @@ TEST(CardChoice, TheSavedChoiceIsReadBackAndAnUnknownWordIsRefusedWithItsFile) {
   EXPECT_THROW(CardOption(3, bad), VantorError);
   const char* missing[] = {"regulateur-vantor", "--carte"};
   EXPECT_THROW(CardOption(2, missing), VantorError);
+}
+
+// The workstation and the headless tool read --carte with the same words where they
+// mean the same card; a word of the other program is refused with this one's list.
+TEST(CardChoice, EachProgramTakesItsOwnWordsAndItsRefusalListsThem) {
+  using P = CardProgram;
+  EXPECT_EQ(ParseCardChoice("isa", P::Workstation), CardChoice{});
+  EXPECT_FALSE(ParseCardChoice("isa", P::Tool));
+  EXPECT_FALSE(ParseCardChoice("simulee", P::Workstation));
+  for (const char* word : {"simulee", "simulée"}) {
+    const auto simulated = ParseCardChoice(word, P::Tool);
+    ASSERT_TRUE(simulated) << word;
+    EXPECT_EQ(simulated->Card, CardChoice::Kind::IsaOnBus);
+    EXPECT_EQ(simulated->Bus, nullptr);  // the tool gives its own
+    EXPECT_EQ(CardChoiceWord(*simulated), "simulee");
+  }
+  for (P program : {P::Workstation, P::Tool}) {
+    EXPECT_EQ(ParseCardChoice("usb:auto", program), CardChoice::Usb(""));
+    EXPECT_EQ(ParseCardChoice("usb:/dev/ttyACM0", program), CardChoice::Usb("/dev/ttyACM0"));
+    for (const char* word : {"usb:", "usb", "pci", ""})
+      EXPECT_FALSE(ParseCardChoice(word, program)) << word;
+  }
+  EXPECT_EQ(CardWords(P::Workstation), "isa, usb:CHEMIN ou usb:auto");
+  EXPECT_EQ(CardWords(P::Tool), "simulee, usb:CHEMIN ou usb:auto");
+
+  const char* simulated[] = {"regulateur-vantor", "--carte", "simulee"};
+  try {
+    CardOption(3, simulated);
+    ADD_FAILURE() << "the workstation took the tool's simulated card";
+  } catch (const VantorError& e) {
+    EXPECT_STREQ(e.what(), "L'option --carte attend isa, usb:CHEMIN ou usb:auto, pas « simulee »");
+  }
+}
+
+// One opener for every card: the ISA card's register map reached on the bus it is given.
+TEST(CardChoice, TheOpenerPutsTheIsaCardOnTheBusItIsGiven) {
+  RecordingBus bus;
+  const std::unique_ptr<AcquisitionCard> card = OpenerOf(CardChoice::OnBus(bus))(0x300, 0x310);
+  EXPECT_EQ(card->Description(), "carte ISA en $300/$310");
+  card->Initialise();
+  ASSERT_FALSE(bus.Log().empty());
+  for (const PortAccess& access : bus.Log()) {
+    EXPECT_GE(access.port, 0x300) << std::hex << access.port;
+    EXPECT_LT(access.port, 0x318) << std::hex << access.port;
+  }
+  EXPECT_THROW(OpenCard(CardChoice{CardChoice::Kind::IsaOnBus, {}, nullptr}, 0x300, 0x310),
+               std::logic_error);
 }
 
 TEST(CardDiagnostic, FiveLevelsAreReadBackAndJudgedAgainstOnePercentWithTheOrderAtRest) {

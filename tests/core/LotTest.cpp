@@ -214,6 +214,24 @@ TEST_F(LotTest, BadCommandLinesExitWithTwoAndAFrenchUsageMessage) {
   EXPECT_NE(help.out.find("Lance une régulation"), std::string::npos);
 }
 
+// The tool's --carte words are the workstation's where they name the same card: the
+// simulated card is its own, the ISA card on the ports the workstation's.
+TEST_F(LotTest, TheToolTakesItsCardWordsAndRefusesTheWorkstationsIsaCard) {
+  const std::string run = Settings() + "--consigne echelon --kp 2 --cycles 20" + Csv();
+  const LotResult isa = Lot(run + " --carte isa");
+  EXPECT_EQ(isa.status, 2);
+  EXPECT_NE(isa.err.find("--carte : « isa » n'est pas une carte (simulee, usb:CHEMIN ou usb:auto)"),
+            std::string::npos)
+      << isa.err;
+  const LotResult simulated = Lot(run + " --carte simulée");
+  EXPECT_EQ(simulated.status, 0) << simulated.err;
+  EXPECT_TRUE(fs::exists(csv));
+  // usb:auto is the board, to which the simulated card's port log does not apply.
+  const LotResult board = Lot(run + " --carte usb:auto --ports ports.log");
+  EXPECT_EQ(board.status, 2);
+  EXPECT_NE(board.err.find("n'existe que sur la carte simulée"), std::string::npos) << board.err;
+}
+
 // The last bytes written to output 1's and output 2's ports (low, high) in a port log.
 std::map<std::string, std::string> LastOutputBytes(const std::vector<std::string>& log) {
   std::map<std::string, std::string> last;

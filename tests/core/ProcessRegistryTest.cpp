@@ -2,6 +2,7 @@
 // The table of the simulated processes and the parameters each one describes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -85,6 +86,38 @@ TEST(ProcessRegistry, ValuesInRangeThatTheModelRefusesTogetherAreAllUndone) {
   motor.SetParameters({{"gain", 5.0}, {"constante-temps", 1.0}});
   EXPECT_EQ(motor.GainRadPerSecondPerVolt, 5.0);
   EXPECT_EQ(motor.TimeConstantSeconds, 1.0);
+}
+
+// The values a model of identification takes after its word are its own parameters, in
+// the order the parameters dialog lists them, and its form names one letter per value.
+TEST(ProcessRegistry, EachModelOfIdentificationNamesItsOwnValuesInTheDialogsOrder) {
+  std::vector<std::string> ids;
+  for (const ProcessKind* kind : IdentifiedModelKinds()) {
+    SCOPED_TRACE(kind->Id);
+    ids.push_back(kind->Id);
+    ASSERT_TRUE(kind->IsIdentifiedModel());
+    std::vector<std::string> own;
+    for (const ProcessParameter& p : kind->Make()->Parameters())
+      if (kind->TakesValue(p.Name)) own.push_back(p.Name);
+    EXPECT_EQ(own, kind->ModelValues);
+    EXPECT_EQ(kind->ModelForm.rfind(kind->Id + ":", 0), 0u) << kind->ModelForm;
+    const std::string letters = kind->ModelForm.substr(kind->Id.size() + 1);
+    EXPECT_EQ(std::count(letters.begin(), letters.end(), ',') + 1,
+              static_cast<long>(kind->ModelValues.size()))
+        << kind->ModelForm;
+    EXPECT_EQ(ParameterOf(*kind, "retard").Name, "retard");
+    EXPECT_THROW(ParameterOf(*kind, "frottement"), VantorError);
+  }
+  EXPECT_FALSE(FindProcessKind("position")->IsIdentifiedModel());
+  // What the exercises and the tool's messages list.
+  EXPECT_EQ(ids, (std::vector<std::string>{"ordre1", "strejc", "integrateur"}));
+  EXPECT_EQ(IdentifiedModelIds(), "ordre1, strejc ou integrateur");
+  EXPECT_EQ(IdentifiedModelForms(", "), "ordre1:K,T,R, strejc:K,T,R,n, integrateur:k,R");
+  // The model of a fit.
+  EXPECT_EQ(IdentifiedModelKind(true, 1).Id, "integrateur");
+  EXPECT_EQ(IdentifiedModelKind(true, 3).Id, "integrateur");
+  EXPECT_EQ(IdentifiedModelKind(false, 1).Id, "ordre1");
+  EXPECT_EQ(IdentifiedModelKind(false, 4).Id, "strejc");
 }
 
 }  // namespace

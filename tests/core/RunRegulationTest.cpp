@@ -2,14 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "BoardLines.h"
 #include "RecordingBus.h"
+#include "ScriptedLine.h"
 #include "card/AD2var.h"
+#include "card/UsbBoard.h"
 #include "common/VantorError.h"
 #include "regulation/CorrectorLaw.h"
 #include "regulation/Regulation.h"
@@ -545,6 +550,146 @@ TEST_F(RunRegulationTest, AnotherLawGivesTheOrderWithinTheLimitsWhileTheTermsAre
   host.Turns = 0;
   RunRegulation(s, card, host);
   EXPECT_EQ(s.RecordAt(kSeriesOrder, 4), s.RecordAt(kSeriesSetpoint, 4));
+}
+
+// A USB board on a scripted line that answers its banner, the start and each order with
+// the next frame while Answering, and is silent otherwise.
+struct FakeBoard {
+  FakeBoard() {
+    auto owned = std::make_unique<ScriptedLine>();
+    line = owned.get();
+    board = std::make_unique<UsbBoard>(std::move(owned));
+    board->BannerBound = std::chrono::milliseconds(60);
+    board->FrameMargin = std::chrono::milliseconds(20);
+    line->OnSend = [this](const std::string& bytes) {
+      if (!Answering) return;
+      if (bytes == board_lines::Sealed("V")) {
+        line->Arrive(board_lines::Sealed("VANTOR-USB 1 1.0"));
+      } else if (bytes.rfind("S", 0) == 0) {
+        seq = 0;
+        line->Arrive(board_lines::Sealed(board_lines::FramePayload(0, 0, 1000, 0x03)));
+      } else if (bytes.rfind("O", 0) == 0 && bytes.substr(1, 4) == Hex4(seq)) {
+        ++seq;
+        line->Arrive(board_lines::Sealed(board_lines::FramePayload(seq, 0, 1000 + seq, 0x01)));
+      }
+    };
+  }
+  static std::string Hex4(unsigned v) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", v);
+    return text;
+  }
+  // What was sent since `from`, first letters only: "XV" for the banner asked, "S" a start.
+  std::string Commands(std::size_t from = 0) const {
+    std::string letters;
+    for (std::size_t i = from; i < line->Sent.size(); ++i) letters += line->Sent[i][0];
+    return letters;
+  }
+
+  bool Answering = true;
+  ScriptedLine* line = nullptr;
+  std::unique_ptr<UsbBoard> board;
+
+ private:
+  unsigned seq = 0;
+};
+
+// A board that stops answering ends the run and stays failed; the next run re-arms it
+// (its banner asked again) before its first cycle and goes through.
+TEST_F(RunRegulationTest, ABoardThatFellSilentIsResetBeforeTheNextRunAndWorksAgain) {
+  FakeBoard fake;
+  UsbBoard& board = *fake.board;
+  board.Initialise();
+  board.PutOutputsAtRest();
+  EXPECT_FALSE(board.Failed());
+  s.SetpointKind = "echelon";
+  s.Kp = 1;
+  host.StopAtTurn = 20;
+  host.OnTurn = [&](int turn) { fake.Answering = turn < 4; };
+  try {
+    RunRegulation(s, board, host);
+    FAIL() << "no error";
+  } catch (const VantorError& e) {
+    EXPECT_NE(std::string(e.what()).find("ne répond plus"), std::string::npos) << e.what();
+    ASSERT_TRUE(board.Failed());
+    EXPECT_EQ(board.FailureReason(), e.what());
+  }
+  EXPECT_EQ(s.StopRequested, 1);
+  EXPECT_EQ(host.Events.back(), "plot");
+
+  // The board answers again: the run asks for its banner before starting it.
+  fake.Answering = true;
+  host.OnTurn = nullptr;
+  host.Turns = 0;
+  host.StopAtTurn = 6;
+  host.Events.clear();
+  const std::size_t before = fake.line->Sent.size();
+  RunRegulation(s, board, host);
+  EXPECT_FALSE(board.Failed());
+  EXPECT_EQ(fake.Commands(before).substr(0, 4), "XVSO");
+  EXPECT_EQ(host.Turns, 6);
+  EXPECT_EQ(s.RecordPos, 6);
+  EXPECT_EQ(board.RunCount().Frames, 7);  // the start's, then one a cycle
+  EXPECT_GT(s.RecordAt(kSeriesFeedback, 6), s.RecordAt(kSeriesFeedback, 1));
+}
+
+// A failed card whose reset fails starts no run: nothing disabled or cleared, the
+// outputs at rest, and the message says why.
+TEST_F(RunRegulationTest, ACardWhoseResetFailsStartsNoRunAndIsLeftAtRest) {
+  s.SetpointKind = "echelon";
+  host.StopAtTurn = 100;
+  host.OnTurn = [&](int turn) { bus.ConverterStuck = turn == 2; };
+  EXPECT_THROW(RunRegulation(s, card, host), VantorError);
+  ASSERT_TRUE(card.Failed());
+  EXPECT_NE(card.FailureReason().find("convertisseur"), std::string::npos);
+
+  FillRecord(7);
+  card.SetOutput1(4095);  // "Sortie1(10v)" between the runs
+  host.Events.clear();
+  host.OnTurn = nullptr;
+  const int conversions = bus.Conversions;
+  try {
+    RunRegulation(s, card, host);
+    FAIL() << "no error";
+  } catch (const VantorError& e) {
+    const std::string what = e.what();
+    EXPECT_EQ(what.rfind("La régulation ne peut pas démarrer", 0), 0u) << what;
+    EXPECT_NE(what.find("le convertisseur analogique-numérique reste occupé"), std::string::npos)
+        << what;
+  }
+  EXPECT_TRUE(card.Failed());
+  EXPECT_EQ(host.Events, (std::vector<std::string>{"get", "set"}));
+  EXPECT_EQ(bus.Conversions, conversions + 1);  // the reset's, no cycle's
+  for (std::int32_t v : s.RunRecord) ASSERT_EQ(v, 7);
+  ASSERT_FALSE(bus.Out1.empty());
+  EXPECT_EQ(bus.Out1.back(), 0);
+  EXPECT_EQ(bus.Out2.back(), 2048);
+
+  // The converter answers again: the reset brings the card back, output 1 as it was left.
+  bus.ConverterStuck = false;
+  host.Turns = 0;
+  host.StopAtTurn = 3;
+  RunRegulation(s, card, host);
+  EXPECT_FALSE(card.Failed());
+  EXPECT_EQ(s.RecordPos, 3);
+  EXPECT_EQ(bus.Out1.back(), 0);
+
+  // The USB board that does not give its banner again.
+  FakeBoard fake;
+  fake.board->Initialise();
+  fake.board->MarkFailed("carte muette");
+  fake.Answering = false;
+  host.Events.clear();
+  try {
+    RunRegulation(s, *fake.board, host);
+    FAIL() << "no error";
+  } catch (const VantorError& e) {
+    EXPECT_NE(std::string(e.what()).find("L'interface USB ne répond pas sur /dev/ttyTEST"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(fake.Commands().find('S'), std::string::npos) << fake.Commands();
+  EXPECT_EQ(host.Events, (std::vector<std::string>{"get", "set"}));
 }
 
 }  // namespace

@@ -2,25 +2,20 @@
 #pragma once
 // One run of the regulation engine in this process, on the simulated card in virtual
 // time, with the shipped settings: what a test of a corrector law needs without going
-// through the headless tool.
+// through the headless tool. The run is the windowless runner's, as the tool's is.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "card/CardFactory.h"
-#include "card/SimulatedCard.h"
-#include "common/SettingsStore.h"
-#include "lesson-core/CountedRunHost.h"
+#include "lesson-core/VirtualRun.h"
 #include "regulation/Regulation.h"
 #include "regulation/StartUp.h"
 #include "regulation/Trial.h"
-#include "simulation/Clock.h"
 #include "simulation/ProcessModel.h"
 
 namespace vantor::testing {
@@ -39,16 +34,6 @@ struct SimulatedRun {
 
 namespace detail {
 
-class CardAtHand : public StartUpObserver {
- public:
-  explicit CardAtHand(AcquisitionCard& card) : card_(card) {}
-  AcquisitionCard& OpenCard(std::int32_t, std::int32_t) override { return card_; }
-  void StepDone(StartUpStep) override {}
-
- private:
-  AcquisitionCard& card_;
-};
-
 inline std::string ShippedSettingsCopy() {
   namespace fs = std::filesystem;
   static const fs::path dir =
@@ -65,33 +50,30 @@ inline std::string ShippedSettingsCopy() {
 
 // The run's record as the window keeps it.
 inline Trial RunSimulated(SimulatedRun& r) {
-  VirtualClock clock;
-  SimulatedCard simulated(clock, std::move(r.Process), 0x330, 0x340);
-  const std::unique_ptr<AcquisitionCard> card = MakeIsaCard(simulated, 0x330, 0x340);
+  SimulatedBench bench(std::move(r.Process), 0x330, 0x340);
+  AcquisitionCard& card = bench.Open();
   auto state = std::make_unique<RegulationState>();
   RegulationState& s = *state;
   StartupFields start;
-  detail::CardAtHand opener(*card);
-  RunStartUp(s, opener, detail::ShippedSettingsCopy(), start);
-  if (r.OpenLoop) s.LoopMode = "Ouv";
-  s.Law = r.Law;
-  SetpointFields fields = start.Setpoint;
-  const SetpointButtonResult pressed = PressSetpointButton(s, *card, r.Button);
-  if (pressed.Edit5) fields.Edit5 = *pressed.Edit5;
-  if (pressed.Edit4) fields.Edit4 = *pressed.Edit4;
-  if (r.Edit4) fields.Edit4 = *r.Edit4;
-  if (r.Edit5) fields.Edit5 = *r.Edit5;
-  if (r.Edit6) fields.Edit6 = *r.Edit6;
-  if (r.Edit7) fields.Edit7 = *r.Edit7;
-  GainFields gains = r.Gains;
-  ReadGains(s, gains);
-  CountedRunHost host(s, clock, r.Cycles, fields);
-  host.OnTurn = [&r, &s](long turn) {
+  StartUpOnCard(s, card, detail::ShippedSettingsCopy(), start);
+  WindowlessRun run;
+  run.OpenLoop = r.OpenLoop;
+  run.Law = r.Law;
+  run.Button = r.Button;
+  run.Fields = start.Setpoint;
+  run.Edit4 = r.Edit4;
+  run.Edit5 = r.Edit5;
+  run.Edit6 = r.Edit6;
+  run.Edit7 = r.Edit7;
+  run.Gains = r.Gains;
+  run.Cycles = r.Cycles;
+  run.OnTurn = [&r, &s](long turn) {
     if (r.OnTurn) r.OnTurn(s, turn);
   };
-  RunRegulation(s, *card, host);
-  EXPECT_EQ(host.Message, "");
-  return TrialFromState(s, pressed.Panel15Caption, "");
+  WindowlessRunResult result;
+  RunWithoutWindows(s, card, bench.Time(), run, result);
+  EXPECT_EQ(result.Message, "");
+  return TrialFromState(s, result.Caption, "");
 }
 
 // Volts of entry k of a series.
