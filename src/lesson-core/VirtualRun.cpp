@@ -55,7 +55,6 @@ void RunWithoutWindows(RegulationState& s, AcquisitionCard& card, Clock& clock,
   SetpointFields fields = run.Fields;
   if (run.Button != 0) {
     const SetpointButtonResult pressed = PressSetpointButton(s, card, run.Button);
-    result.Caption = pressed.Panel15Caption;
     if (pressed.Edit5) fields.Edit5 = *pressed.Edit5;
     if (pressed.Edit4) fields.Edit4 = *pressed.Edit4;
   }
@@ -106,7 +105,7 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
   WindowlessRunResult result;
   RunWithoutWindows(s, card, bench.Time(), run, result);
   if (!result.Message.empty()) throw VantorError(result.Message);
-  return std::make_unique<Trial>(TrialFromState(s, result.Caption, name));
+  return std::make_unique<Trial>(TrialFromState(s, RunProcess{name, {}, {}}));
 }
 
 std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, double restVolts) {

@@ -80,7 +80,6 @@ struct WindowlessRun {
 // What a run leaves besides the regulation state, filled as the run goes, so that a run
 // that throws leaves what it had reached.
 struct WindowlessRunResult {
-  std::string Caption = "Consigne:? ";  // Panel15's caption after the button
   GainFields TypedGains, Gains;         // as typed, as read (corrected)
   SetpointFields TypedFields, Fields;   // as typed, as the run left them (corrected)
   std::string Message;                  // the last message the run gave ("Entrer une consigne")

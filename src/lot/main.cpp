@@ -34,6 +34,7 @@
 #include "regulation/RelayLaw.h"
 #include "regulation/RunFile.h"
 #include "regulation/StartUp.h"
+#include "session/Session.h"
 #include "simulation/Clock.h"
 #include "simulation/ConstantInputs.h"
 #include "simulation/ProcessRegistry.h"
@@ -87,11 +88,9 @@ struct StoppedWhileWriting {
   int Signal;
 };
 
-void WriteCsv(const std::string& path, const RegulationState& s, const std::string& caption,
-              const std::string& process) {
-  const auto run = std::make_unique<Trial>(TrialFromState(s, caption, process));
+void WriteCsv(const std::string& path, const Trial& run) {
   // Stopped before the file takes its name: no CSV, as for a signal during the run.
-  WriteRunFile(path, *run, [] {
+  WriteRunFile(path, run, [] {
     if (const int signal = TerminationSignals::Pending()) throw StoppedWhileWriting{signal};
   });
 }
@@ -230,7 +229,11 @@ int Run(const LotOptions& o) {
   Clock& clock = bench ? bench->Time() : realClock;
   const UsbBoard* board = dynamic_cast<const UsbBoard*>(&card);
   // What a run records of its process: the simulated one's name, nothing on a real card.
-  const std::string process = bench ? bench->Simulated().Process().Description() : std::string();
+  struct NamedProcess : BenchProcess {
+    RunProcess ProcessOfRun() const override { return {Name, {}, {}}; }
+    std::string Name;
+  } process;
+  if (bench) process.Name = bench->Simulated().Process().Description();
 
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;
@@ -283,16 +286,19 @@ int Run(const LotOptions& o) {
   RunStartWatch watch;
   RunEvents events;
   events.Add(watch);
+  // The run is kept as a bench's session keeps it, without a journal.
+  Session session(events, "");
+  session.SetProcess(&process);
   try {
     RunWithoutWindows(s, card, clock, run, result, events);
   } catch (const VantorError&) {
     PrintCorrections(result.TypedGains, result.Gains, result.TypedFields, result.Fields);
     // A run that recorded cycles and then lost the card keeps what it recorded; one that
     // never had a frame from the card has nothing to keep.
-    if (watch.Started && s.RecordPos > 0) {
+    if (watch.Started && s.RecordPos > 0 && session.ShownRun()) {
       if (board) PrintBoardCounts(*board);
       try {
-        WriteCsv(o.Csv, s, result.Caption, process);
+        WriteCsv(o.Csv, *session.ShownRun());
       } catch (const VantorError& e) {
         std::fprintf(stderr, "%s\n", ErrorBoxText(e.what()).c_str());
       }
@@ -313,14 +319,15 @@ int Run(const LotOptions& o) {
     std::fprintf(stderr, "%s\n", result.Message.c_str());
     return 1;
   }
+  const Trial& kept = *session.ShownRun();  // told at the run's end
   try {
-    WriteCsv(o.Csv, s, result.Caption, process);
+    WriteCsv(o.Csv, kept);
   } catch (const StoppedWhileWriting& stopped) {
     std::fprintf(stderr, "%s\n",
                  TerminationSignals::RestLine("regulateur-vantor-lot", stopped.Signal).c_str());
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
-  PrintAnalyses(o, *std::make_unique<Trial>(TrialFromState(s, result.Caption, process)), s);
+  PrintAnalyses(o, kept, s);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

@@ -10,18 +10,12 @@
 namespace vantor {
 
 Trial TrialFromState(const RegulationState& s, const RunProcess& process) {
-  return TrialFromState(s, s.SetpointCaption, process.Name, process.Profile, process.Load);
-}
-
-Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
-                     const std::string& process, const std::string& profile,
-                     const std::string& load) {
   Trial t;
   t.Record = s.RunRecord;
   t.FeedbackLimits = s.FeedbackLimits;
   t.LastEntry = s.RecordPos;
   t.SamplePeriodMs = s.SamplePeriodMs;
-  t.SetpointCaption = setpointCaption;
+  t.SetpointCaption = s.SetpointCaption;
   t.SetpointKind = s.SetpointKind;
   t.StepLevel = s.StepLevel;
   t.Mean = s.Mean;
@@ -31,9 +25,9 @@ Trial TrialFromState(const RegulationState& s, const std::string& setpointCaptio
   t.Kd = s.Kd;
   t.Ki = s.Ki;
   t.LoopMode = s.LoopMode;
-  t.Process = process;
-  t.Profile = profile;
-  t.Load = load;
+  t.Process = process.Name;
+  t.Profile = process.Profile;
+  t.Load = process.Load;
   t.Date = CurrentDateText();
   t.Corrector = RunLawCaption(s);
   t.ordremaxi = s.ordremaxi;

@@ -58,10 +58,6 @@ struct RunProcess {
 // The run that just ended in `s`, as the loop knows it (the setpoint's caption is the
 // state's), with what stood behind the card; dated now.
 Trial TrialFromState(const RegulationState& s, const RunProcess& process);
-// The same with another setpoint caption.
-Trial TrialFromState(const RegulationState& s, const std::string& setpointCaption,
-                     const std::string& process, const std::string& profile = {},
-                     const std::string& load = {});
 
 // Points of the main chart for a run: Series1 (setpoint) and Series2 (feedback) from
 // entries 0..1900, x accumulated from 0 by SamplePeriodMs / 1000 after each point; Series3

@@ -431,7 +431,7 @@ TEST_F(RunRegulationTest, PlotDrawsEntriesZeroTo1900AndAMeanLineExceptForTheStep
   host.StopAtTurn = 30;
   RunRegulation(s, card, host);
   auto plot = std::make_unique<RecordPlot>();
-  auto run = std::make_unique<Trial>(TrialFromState(s, "", ""));
+  auto run = std::make_unique<Trial>(TrialFromState(s, RunProcess{}));
   BuildRecordPlot(*run, *plot);
   EXPECT_EQ(plot->X[0], 0);
   EXPECT_NEAR(static_cast<double>(plot->X[1]), 0.05, 1e-18);

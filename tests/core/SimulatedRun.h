@@ -73,7 +73,7 @@ inline Trial RunSimulated(SimulatedRun& r) {
   WindowlessRunResult result;
   RunWithoutWindows(s, card, bench.Time(), run, result);
   EXPECT_EQ(result.Message, "");
-  return TrialFromState(s, result.Caption, "");
+  return TrialFromState(s, RunProcess{});
 }
 
 // Volts of entry k of a series.
