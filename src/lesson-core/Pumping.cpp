@@ -16,6 +16,8 @@ constexpr double kLeastSwing = 0.05;
 // Part of the amplitude the error must leave zero by before its next crossing counts:
 // the noise near zero would otherwise cross many times in a half period.
 constexpr double kHysteresisShare = 0.3;
+// The smallest half wave (V) whose crossings and peak are read.
+constexpr double kReadableSwing = 0.1;
 // A peak ratio this close to 1 is a sustained oscillation.
 constexpr double kSustainedBand = 0.10;
 
@@ -45,19 +47,32 @@ Pumping MeasurePumping(const Trial& run) {
       start = k;
       break;
     }
-  auto e = [&run](int k) { return run.At(kSeriesError, k) / 100.0; };
+  // A proportional loop keeps an error at rest (the process needs an order to hold the
+  // setpoint), and the oscillation swings about it: the error is read as its deviation
+  // from its mean over the second half of the record after the step.
+  const int tail = start + (last - start) / 2;
+  double mean = 0;
+  for (int k = tail; k <= last; ++k) mean += run.At(kSeriesError, k) / 100.0;
+  mean /= std::max(1, last - tail + 1);
+  auto e = [&run, mean](int k) { return run.At(kSeriesError, k) / 100.0 - mean; };
 
-  // The swing: the largest error after the error first changes sign (the step itself is
+  // The swing: the largest deviation after it first changes sign (the step itself is
   // not an oscillation).
   int first = start + 1;
   while (first <= last && e(first) * e(start) > 0) ++first;
-  double swing = 0;
-  for (int k = first; k <= last; ++k) swing = std::max(swing, std::fabs(e(k)));
+  double swing = 0, lateSwing = 0;
+  for (int k = first; k <= last; ++k) {
+    swing = std::max(swing, std::fabs(e(k)));
+    if (k >= tail) lateSwing = std::max(lateSwing, std::fabs(e(k)));
+  }
   if (first > last || swing < kLeastSwing) {
-    p.Reason = "l'erreur n'oscille pas autour de zéro après l'échelon";
+    p.Reason = "l'erreur n'oscille pas autour de sa valeur moyenne après l'échelon";
     return p;
   }
-  const double threshold = kHysteresisShare * swing;
+  // The hysteresis follows the oscillation of the second half: the step's first swings
+  // may be much larger (a heater that cannot cool undershoots once, then oscillates
+  // within a third of it), and would otherwise hide every later crossing.
+  const double threshold = kHysteresisShare * std::max(lateSwing, kLeastSwing);
 
   // Crossings armed by the hysteresis, each placed by interpolation at the last change of
   // sign before the entry that armed it; the peak of each half wave between them.
@@ -79,6 +94,13 @@ Pumping MeasurePumping(const Trial& run) {
       peak = 0;
     }
     if (v * side > peak * side) peak = v;
+  }
+  // Half waves that died down to the size of the record's resolution and noise say
+  // nothing of the oscillation's period or trend: the last ones counted are those that
+  // still swing by kReadableSwing.
+  while (!peaks.empty() && std::fabs(peaks.back()) < kReadableSwing) {
+    peaks.pop_back();
+    crossings.pop_back();
   }
   // Crossing c_j to c_(j+2) is one period; the last `used` periods.
   const int halfWaves = static_cast<int>(crossings.size()) - 1;
@@ -103,6 +125,20 @@ Pumping MeasurePumping(const Trial& run) {
   p.Kind = p.PeakRatio > 1 + kSustainedBand   ? Oscillation::Divergent
            : p.PeakRatio < 1 - kSustainedBand ? Oscillation::Damped
                                               : Oscillation::Sustained;
+  // An oscillation that does not die out while the order sits at one of its limits is held
+  // by the limit, not by the loop: a growing oscillation clipped looks sustained.
+  if (p.Kind != Oscillation::Damped && (run.ordremaxi || run.ordremini)) {
+    const int from = static_cast<int>(std::floor(crossings[begin] / period));
+    const int to = std::min(last, static_cast<int>(std::ceil(crossings[end] / period)));
+    for (int k = std::max(from, start); k <= to; ++k) {
+      const std::int32_t order = run.At(kSeriesOrder, k);
+      if ((run.ordremaxi && order >= ToHundredths(*run.ordremaxi)) ||
+          (run.ordremini && order <= ToHundredths(*run.ordremini))) {
+        p.Kind = Oscillation::Bounded;
+        break;
+      }
+    }
+  }
   p.Ku = static_cast<double>(run.Kp);
   p.PeriodsUsed = used;
   p.Measured = true;
@@ -117,6 +153,8 @@ std::string OscillationWord(Oscillation kind) {
       return "amortie";
     case Oscillation::Divergent:
       return "divergente";
+    case Oscillation::Bounded:
+      return "bornée par les limites de l'ordre";
   }
   return {};
 }

@@ -25,7 +25,10 @@ PumpingWindow::PumpingWindow(QWidget* parent) : QDialog(parent) {
   auto* note = new QLabel(
       "Essai en P seul (Kd = Ki = 0), en boucle fermée, Kp augmenté jusqu'à une oscillation "
       "qui ne s'amortit plus : Ku est le Kp de l'essai, Tu la période moyenne de l'erreur, "
-      "lue sur ses passages par zéro pendant les dernières périodes complètes.",
+      "lue sur ses passages par sa valeur moyenne (un correcteur P laisse une erreur au "
+      "repos) pendant les dernières périodes complètes. Une oscillation qui ne s'amortit pas "
+      "alors que l'ordre atteint ses limites est « bornée par les limites de l'ordre » : "
+      "Ku est alors plus petit que le Kp de l'essai.",
       this);
   note->setWordWrap(true);
   column->addWidget(note);

@@ -543,7 +543,8 @@ Durée et résultats
                       écrite sur la sortie d'erreur). Les retards comprennent les 0,225 s
                       de la moyenne du retour.
   --pompage           pompage de Ziegler–Nichols sur un essai en P seul qui oscille : Ku,
-                      Tu (s) et oscillation (entretenue, amortie ou divergente)
+                      Tu (s) et oscillation (entretenue, amortie, divergente, ou bornée par
+                      les limites de l'ordre)
   --reglages          (sans dossier après) les gains proposés, une ligne par gain
                       METHODE_STRUCTURE_kp|kd|ki=valeur (fiche, zn, simc sur le modèle de la
                       tangente ou de la rampe ; zn et tl sur un pompage entretenu), puis les

@@ -3,6 +3,7 @@
 // built from analytic oscillations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -112,6 +113,62 @@ TEST(PumpingTest, GrowingAndDecayingOscillationsAreCalledSoAndTheirPeriodRead) {
     EXPECT_NEAR(p.PeakRatio, c.growth, 0.02);
     EXPECT_NEAR(p.Tu, period, kPeriod / 5);
   }
+}
+
+TEST(PumpingTest, APLoopsOscillationAboutItsOffsetIsFoundAndBoundedOnesAreSaidSo) {
+  // A proportional loop holds an error at rest: the oscillation swings about 0.4 V and
+  // never crosses zero. Its first swing, the step's, is three times larger.
+  const double period = 6.5;
+  const auto offset = ErrorRun([&](double t) {
+    return 0.4 + (t < period / 2 ? 1.2 : 0.3) * std::cos(2 * M_PI * t / period);
+  });
+  const Pumping p = MeasurePumping(*offset);
+  ASSERT_TRUE(p.Measured) << p.Reason;
+  EXPECT_EQ(p.Kind, Oscillation::Sustained) << p.PeakRatio;
+  EXPECT_NEAR(p.Tu, period, kPeriod);
+
+  // A growing oscillation that the order's limits clip looks sustained: it is bounded.
+  auto clipped = ErrorRun([&](double t) {
+    return std::clamp(3 * std::exp(0.2 * t) * std::cos(2 * M_PI * t / 1.7), -2.5, 2.5);
+  });
+  clipped->ordremaxi = 10;
+  clipped->ordremini = -10;
+  for (int k = 0; k <= clipped->LastEntry; ++k) {
+    const std::int32_t order = std::clamp(4 * clipped->At(kSeriesError, k), -1000, 1000);
+    clipped->Record[static_cast<std::size_t>(kSeriesOrder * kRecordEntries + k)] = order;
+  }
+  const Pumping b = MeasurePumping(*clipped);
+  ASSERT_TRUE(b.Measured) << b.Reason;
+  EXPECT_EQ(b.Kind, Oscillation::Bounded) << b.PeakRatio;
+  EXPECT_EQ(OscillationWord(b.Kind), "bornée par les limites de l'ordre");
+}
+
+// The heater (K = 1, T = 8 s, dead time 1.5 s) in the loop of the workstation: the
+// feedback is the mean of ten samples and the order is held over the period. Its critical
+// point, computed on the continuous loop with the mean's delay (4.5 periods) and the
+// hold's (half a period) and the mean's gain at that frequency, against the pumping of the
+// engine's runs.
+TEST(PumpingTest, TheHeaterPumpsAtItsCriticalGainWithItsCriticalPeriod) {
+  const double T = 8, delay = 1.5 + 4.5 * kPeriod + kPeriod / 2;
+  double lo = 0.1, hi = 2.0;  // the frequency where atan(wT) + w·delay = π, by bisection
+  while (hi - lo > 1e-9) {
+    const double mid = (lo + hi) / 2;
+    (std::atan(mid * T) + mid * delay < M_PI ? lo : hi) = mid;
+  }
+  const double w = (lo + hi) / 2;
+  const double meanGain = std::sin(10 * w * kPeriod / 2) / (10 * std::sin(w * kPeriod / 2));
+  const double kc = std::sqrt(1 + w * T * w * T) / meanGain, tc = 2 * M_PI / w;
+  auto heater = [](double kp) {
+    return RunInVirtualTime(*Workstation(kp), MakeProcess("thermique"), "3", 1900);
+  };
+  const Pumping at = MeasurePumping(*heater(8));
+  ASSERT_TRUE(at.Measured) << at.Reason;
+  EXPECT_EQ(at.Kind, Oscillation::Sustained) << at.PeakRatio;
+  EXPECT_NEAR(at.Ku, kc, 0.1 * kc);
+  EXPECT_NEAR(at.Tu, tc, 0.03 * tc);
+  const Pumping below = MeasurePumping(*heater(0.85 * kc));
+  ASSERT_TRUE(below.Measured) << below.Reason;
+  EXPECT_EQ(below.Kind, Oscillation::Damped) << below.PeakRatio;
 }
 
 TEST(PumpingTest, RunsThatAreNotAPumpingAreRefusedEachForItsReason) {
