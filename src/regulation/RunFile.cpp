@@ -11,15 +11,22 @@
 #include <memory>
 #include <vector>
 
+#include "common/CardScale.h"
 #include "common/Numbers.h"
 #include "common/OutputFile.h"
 #include "common/RegularFile.h"
 #include "common/TextEncoding.h"
 #include "common/VantorError.h"
+#include "regulation/SettingRanges.h"
 
 namespace vantor {
 
 namespace {
+
+// The largest gain the settings window allows, and the highest frequency a 50 ms loop can
+// follow (half its sampling frequency).
+constexpr long double kLargestGain = 64;
+constexpr long double kLargestFrequency = 10;
 
 std::string LoopWord(const Trial& t) {
   return t.IsOpenLoop() ? "ouverte" : "fermée";
@@ -158,17 +165,33 @@ bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
                       " caractères, alors qu'une ligne « # » en compte " +
                       std::to_string(kMaxKeyValueBytes) + " au plus");
   auto number = [&value] { return StrToFloat(value); };
+  // A value the program could not have written is refused rather than computed with (a
+  // gain of 1e300 gives infinite tuning proposals, a frequency of 1e300 a Bode point).
+  auto within = [&](long double low, long double high, const std::string& expected) {
+    const long double v = number();
+    if (!(v >= low && v <= high)) throw VantorError(key + "=" + value + " : " + expected);
+    return v;
+  };
+  auto gain = [&] { return within(0, kLargestGain, "un gain de 0 à 64 était attendu"); };
+  auto volts = [&](long double low) {
+    return within(low, kInputFullScaleVolts,
+                  "une tension de " + FormatShort(low) + " à 10.24 V était attendue");
+  };
+  auto orderLimit = [&] {
+    return within(kOrderLimitRange.low, kOrderLimitRange.high,
+                  "une limite de l'ordre " + kOrderLimitRange.Text() + " V était attendue");
+  };
   // The words of a run are shown (captions, the journal's table, printouts): nothing in
   // them may move the cursor, change colours or turn the text around.
   auto text = [&value] { return ShownText(value); };
   if (key == "consigne") {
     t.SetpointCaption = text();
   } else if (key == "kp") {
-    t.Kp = number();
+    t.Kp = gain();
   } else if (key == "kd") {
-    t.Kd = number();
+    t.Kd = gain();
   } else if (key == "ki") {
-    t.Ki = number();
+    t.Ki = gain();
   } else if (key == "boucle") {
     t.LoopMode = value == "ouverte" ? "Ouv" : value;
   } else if (key == "procede") {
@@ -184,17 +207,17 @@ bool ApplyKey(Trial& t, const std::string& key, const std::string& value, bool& 
   } else if (key == "type_consigne") {
     t.SetpointKind = value;
   } else if (key == "amplitude_echelon") {
-    t.StepLevel = number();
+    t.StepLevel = volts(-kInputFullScaleVolts);
   } else if (key == "moyenne") {
-    t.Mean = number();
+    t.Mean = volts(-kInputFullScaleVolts);
   } else if (key == "amplitude") {
-    t.Amplitude = number();
+    t.Amplitude = volts(0);
   } else if (key == "frequence") {
-    t.SetpointFrequency = number();
+    t.SetpointFrequency = within(0, kLargestFrequency, "une fréquence de 0 à 10 Hz était attendue");
   } else if (key == "ordremaxi") {
-    t.ordremaxi = number();
+    t.ordremaxi = orderLimit();
   } else if (key == "ordremini") {
-    t.ordremini = number();
+    t.ordremini = orderLimit();
   } else if (key == "entrees") {
     t.LastEntry = StrToInt(value);
     if (t.LastEntry < 0 || t.LastEntry > kRecordLastEntry)
