@@ -141,7 +141,8 @@ std::vector<ProcessParameter> IdentifiedModel::Parameters() const {
                                                     .Subject = "L'ordre",
                                                     .Feminine = false,
                                                     .Minimum = 1.0,
-                                                    .Maximum = 6.0},
+                                                    .Maximum = 6.0,
+                                                    .Whole = true},
                                    &IdentifiedModel::Order));
   list.push_back(MemberParameter(ProcessParameter{.Name = "repos",
                                                   .Label = "Retour au repos (V)",

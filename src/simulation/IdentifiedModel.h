@@ -41,7 +41,7 @@ class IdentifiedModel : public SensedProcess {
   double Gain = 1.0;
   double TimeConstantSeconds = 8.0;  // T (stable)
   double DelaySeconds = 1.7;         // R, as read on the feedback
-  double Order = 1;                  // n (Strejc), 1 to 6, rounded to the nearest whole
+  double Order = 1;                  // n (Strejc), a whole number from 1 to 6
   // The sensor's offset is the rest voltage (décalage); its range stays 0-10 V.
 
  protected:

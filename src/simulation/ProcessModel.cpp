@@ -22,13 +22,15 @@ std::string ProcessParameter::RangeMessage() const {
   if (Minimum == -Maximum && !MinimumExcluded)
     return Subject + " doit rester entre " + FormatShort(Minimum) + " et " + FormatShort(Maximum) +
            unit;
-  return Subject + " doit être compris" + (Feminine ? "e" : "") + " entre " + FormatShort(Minimum) +
+  return Subject + " doit être " + (Whole ? "un nombre entier " : "") + "compris" +
+         (Feminine && !Whole ? "e" : "") + " entre " + FormatShort(Minimum) +
          (MinimumExcluded ? " (exclu)" : "") + " et " + FormatShort(Maximum) + unit;
 }
 
 void ProcessParameter::Check(double value) const {
   const bool aboveMinimum = MinimumExcluded ? value > Minimum : value >= Minimum;
-  if (!aboveMinimum || !(value <= Maximum)) throw VantorError(RangeMessage());
+  if (!aboveMinimum || !(value <= Maximum) || (Whole && value != std::round(value)))
+    throw VantorError(RangeMessage());
 }
 
 std::vector<ProcessParameter> ProcessModel::Parameters() const {

@@ -32,6 +32,9 @@ struct ProcessParameter {
   // model can still run (a zero time constant, the plant without lag), so Validate()
   // accepts it; a model that cannot run there refuses it in its own checks.
   bool MinimumExcluded = false;
+  // Only whole numbers (a number of stages): "L'ordre doit être un nombre entier compris
+  // entre 1 et 6".
+  bool Whole = false;
   std::function<double(const ProcessModel&)> Get{};
   std::function<void(ProcessModel&, double)> Set{};
   std::string Tip{};  // tooltip of the dialog's field, may be empty
@@ -39,8 +42,8 @@ struct ProcessParameter {
   // "La constante de temps doit être comprise entre 0 (exclu) et 100 s"; a range
   // symmetric about zero reads "Le gain statique doit rester entre -1000 et 1000".
   std::string RangeMessage() const;
-  // Throws VantorError(RangeMessage()) unless value is a number within the range, the
-  // minimum refused when excluded.
+  // Throws VantorError(RangeMessage()) unless value is a number within the range (a whole
+  // one when Whole), the minimum refused when excluded.
   void Check(double value) const;
 };
 

@@ -41,7 +41,9 @@ TEST(ProcessRegistry, EveryRowMakesItsProcessWhoseParametersHoldTheirWholeRangeA
       const ProcessParameter& parameter = parameters[i];
       SCOPED_TRACE(parameter.Name);
       EXPECT_TRUE(names.insert(parameter.Name).second);
-      std::vector<double> inside = {parameter.Maximum, (parameter.Minimum + parameter.Maximum) / 2};
+      const double middle = (parameter.Minimum + parameter.Maximum) / 2;
+      std::vector<double> inside = {parameter.Maximum,
+                                    parameter.Whole ? std::round(middle) : middle};
       if (!parameter.MinimumExcluded) inside.push_back(parameter.Minimum);
       for (const double value : inside) {
         const auto p = kind.Make();
@@ -54,7 +56,9 @@ TEST(ProcessRegistry, EveryRowMakesItsProcessWhoseParametersHoldTheirWholeRangeA
       }
       for (const double value : {std::nextafter(parameter.Maximum, kInfinity),
                                  std::nextafter(parameter.Minimum, -kInfinity),
-                                 std::numeric_limits<double>::quiet_NaN()}) {
+                                 std::numeric_limits<double>::quiet_NaN(),
+                                 parameter.Whole ? parameter.Minimum + 0.5
+                                                 : std::numeric_limits<double>::quiet_NaN()}) {
         const auto p = kind.Make();
         parameter.Set(*p, value);
         EXPECT_THROW(p->Validate(), VantorError) << value;

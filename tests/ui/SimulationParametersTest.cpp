@@ -2,6 +2,7 @@
 // The processes of the "Simulation" menu and their parameters dialog, row by row of the
 // process table.
 #include <QLabel>
+#include <cmath>
 
 #include "WorkstationFixture.h"
 #include "common/Numbers.h"
@@ -50,10 +51,14 @@ TEST_F(SimulationParametersTest, EachProcessOfTheMenuGetsItsFieldsAndAWrongOneCh
     // good values: the French message names it and nothing is applied.
     const std::vector<double> before = Values(card.Process());
     const double external = card.ExternalSetpointVolts();
+    // The middle of each range (a whole number for a whole parameter).
+    const auto good = [](const ProcessParameter& parameter) {
+      const double middle = (parameter.Minimum + parameter.Maximum) / 2;
+      return parameter.Whole ? std::round(middle) : middle;
+    };
     const auto fillGoodValues = [&] {
       for (const ProcessParameter& parameter : parameters)
-        d.Field(parameter.Name)
-            ->setText(ToQString(FormatShort((parameter.Minimum + parameter.Maximum) / 2)));
+        d.Field(parameter.Name)->setText(ToQString(FormatShort(good(parameter))));
       d.EditExternal->setText(ToQString(FormatShort(external + 1)));
     };
     for (const ProcessParameter& wrong : parameters) {
@@ -74,7 +79,7 @@ TEST_F(SimulationParametersTest, EachProcessOfTheMenuGetsItsFieldsAndAWrongOneCh
     d.Apply();
     std::vector<double> applied = {parameters.front().Maximum};
     for (std::size_t i = 1; i < parameters.size(); ++i)
-      applied.push_back((parameters[i].Minimum + parameters[i].Maximum) / 2);
+      applied.push_back(good(parameters[i]));
     EXPECT_EQ(Values(card.Process()), applied);
     EXPECT_EQ(card.ExternalSetpointVolts(), external + 1);
   }
