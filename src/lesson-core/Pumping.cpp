@@ -11,15 +11,14 @@ namespace vantor {
 
 namespace {
 
-// Below this amplitude (V) the error does not oscillate: it is the feedback's noise.
-constexpr double kLeastSwing = 0.05;
-// Part of the amplitude the error must leave zero by before its next crossing counts:
-// the noise near zero would otherwise cross many times in a half period.
-constexpr double kHysteresisShare = 0.3;
-// The smallest half wave (V) whose crossings and peak are read.
-constexpr double kReadableSwing = 0.1;
-// A peak ratio this close to 1 is a sustained oscillation.
-constexpr double kSustainedBand = 0.10;
+// Amplitudes (V): below kLeastSwing the error does not oscillate, it is the feedback's
+// noise; a half wave below kReadableSwing is too small for its crossings and peak to be
+// read at the record's resolution.
+constexpr double kLeastSwing = 0.05, kReadableSwing = 0.1;
+// Part of the amplitude the error must leave its mean by before its next crossing counts
+// (the noise near the mean would otherwise cross many times in a half period), and how
+// close to 1 a peak ratio is for a sustained oscillation.
+constexpr double kHysteresisShare = 0.3, kSustainedBand = 0.10;
 
 }  // namespace
 

@@ -89,10 +89,7 @@ void TForm1::ShowSettings() {
 }
 
 void TForm1::SwitchToOpenLoop() {
-  State.LoopMode = "Ouv";
-  Label9->setText("Boucle ouverte");
-  ferme1->setEnabled(true);
-  ouverte1->setEnabled(false);
+  SetLoopMode(true);
 }
 
 }  // namespace vantor

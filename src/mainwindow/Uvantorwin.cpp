@@ -64,6 +64,17 @@ void TForm1::FormCreate() {
       return *f.Card();
     }
     void StepDone(StartUpStep step) override {
+      // The steps that read a teacher's range (12, 14, 15, 17, 21-23) show it by its field.
+      static const std::pair<StartUpStep, OperatingRange> kRangeSteps[] = {
+          {StartUpStep::StepLimit, OperatingRange::StepAmplitude},
+          {StartUpStep::MeanLimits, OperatingRange::PeriodicMean},
+          {StartUpStep::AmplitudeLimit, OperatingRange::PeriodicAmplitude},
+          {StartUpStep::OrderLimits, OperatingRange::OrderLimits},
+          {StartUpStep::KpRange, OperatingRange::Kp},
+          {StartUpStep::KdRange, OperatingRange::Kd},
+          {StartUpStep::KiRange, OperatingRange::Ki}};
+      for (const auto& [rangeStep, range] : kRangeSteps)
+        if (step == rangeStep) f.ShowRange(range);
       switch (step) {
         case StartUpStep::CardAtRest:  // 8.
           f.Inactive1->setEnabled(false);
@@ -73,18 +84,6 @@ void TForm1::FormCreate() {
           f.Edit1->setText("0");
           f.Edit3->setText("0");
           f.Edit2->setText("0");
-          break;
-        case StartUpStep::StepLimit:  // 12.
-          f.ShowRange(OperatingRange::StepAmplitude);
-          break;
-        case StartUpStep::MeanLimits:  // 14.
-          f.ShowRange(OperatingRange::PeriodicMean);
-          break;
-        case StartUpStep::AmplitudeLimit:  // 15.
-          f.ShowRange(OperatingRange::PeriodicAmplitude);
-          break;
-        case StartUpStep::OrderLimits:  // 17.
-          f.ShowRange(OperatingRange::OrderLimits);
           break;
         case StartUpStep::SetpointPanels:  // 18.
           f.Panel11->setVisible(false);
@@ -96,14 +95,7 @@ void TForm1::FormCreate() {
           f.Label9->setText("Boucle fermée");
           f.ferme1->setEnabled(false);
           break;
-        case StartUpStep::KpRange:  // 21.
-          f.ShowRange(OperatingRange::Kp);
-          break;
-        case StartUpStep::KdRange:  // 22.
-          f.ShowRange(OperatingRange::Kd);
-          break;
-        case StartUpStep::KiRange:  // 23.
-          f.ShowRange(OperatingRange::Ki);
+        default:  // the ranges, above, and the steps that change nothing shown
           break;
       }
     }
@@ -155,10 +147,14 @@ void TForm1::ouverte1Click() {
 }
 
 void TForm1::ferme1Click() {
-  State.LoopMode = "fermée";
-  Label9->setText("Boucle fermée");
-  ferme1->setEnabled(false);
-  ouverte1->setEnabled(true);
+  SetLoopMode(false);
+}
+
+void TForm1::SetLoopMode(bool open) {
+  State.LoopMode = open ? "Ouv" : "fermée";
+  Label9->setText(open ? "Boucle ouverte" : "Boucle fermée");
+  ferme1->setEnabled(open);
+  ouverte1->setEnabled(!open);
 }
 
 void TForm1::Active1Click() {

@@ -266,6 +266,9 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   void BuildMiddleColumn(QWidget* central);
   void BuildRightColumn(QWidget* central);
   void ApplySetpointButton(int button);
+  // The loop mode (open: "Ouv", closed: "fermée"), its status line and the two commands of
+  // the "Boucle" menu.
+  void SetLoopMode(bool open);
   // Writes a range in force beside its field (and, for the periodic setpoints, the
   // field's starting value), from the regulation state.
   void ShowRange(OperatingRange range);
