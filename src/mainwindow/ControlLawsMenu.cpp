@@ -151,7 +151,7 @@ void ControlLawsMenu::RunStarted(const RegulationState&) {
   frequency_->SetRunning(true);
 }
 
-void ControlLawsMenu::RunEnded(const Trial& run) {
+void ControlLawsMenu::RunRecorded(const Trial& run) {
   relay_->SetRunning(false);
   structure_->SetRunning(false, false);
   frequency_->SetRunning(false);

@@ -43,7 +43,7 @@ class ControlLawsMenu : public QObject, private RunObserver, private SessionObse
   void RunStarted(const RegulationState& s) override;
   void CycleRecorded(const RegulationState& s) override;
   // ---- The session: each run made, with the run itself ----------------------------------
-  void RunEnded(const Trial& run) override;
+  void RunRecorded(const Trial& run) override;
 
  private:
   void LaunchRelayTest(const RelaySettings& settings);

@@ -181,7 +181,7 @@ void TrialsMenu::RunStarted(const RegulationState&) {
   if (live_->isVisible()) live_->BeginRun();
 }
 
-void TrialsMenu::RunEnded(const Trial& run) {
+void TrialsMenu::RunRecorded(const Trial& run) {
   // The journal window lists now, once, what was asked for during the run and the run's
   // own entry.
   if (journal_->isVisible()) journal_->ShowJournal(session_.JournalRoot());

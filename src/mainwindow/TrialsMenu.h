@@ -87,7 +87,7 @@ class TrialsMenu : public QObject, private RunObserver, private SessionObserver 
   void RunStarted(const RegulationState& s) override;
   void CycleRecorded(const RegulationState& s) override;
   // ---- The session ---------------------------------------------------------------------
-  void RunEnded(const Trial& run) override;
+  void RunRecorded(const Trial& run) override;
   void RunOpened(const Trial& run) override;
   void JournalUnwritable(const std::string& folder, const std::string& why) override;
 

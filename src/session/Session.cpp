@@ -48,7 +48,7 @@ void Session::RunEnded(const RegulationState& s) {
   Keep(TrialFromState(s, process_ ? process_->ProcessOfRun() : RunProcess{}), false);
   JournalRun(*shown_);
   const std::shared_ptr<const Trial> run = shown_;  // kept for the observers' turn
-  Tell([&](SessionObserver& o) { o.RunEnded(*run); });
+  Tell([&](SessionObserver& o) { o.RunRecorded(*run); });
 }
 
 void Session::Keep(Trial run, bool fromFile) {

@@ -34,7 +34,7 @@ class SessionObserver {
   virtual ~SessionObserver() = default;
   // A run made here has ended and is kept: it is the run shown, and it is in the journal
   // when the journal can be written.
-  virtual void RunEnded(const Trial&) {}
+  virtual void RunRecorded(const Trial&) {}
   // A run file (or a journal entry) was opened and is now the run shown.
   virtual void RunOpened(const Trial&) {}
   // The journal could not be written: said once for the whole session, with its folder

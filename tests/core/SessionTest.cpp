@@ -56,7 +56,7 @@ class Bench : public BenchProcess {
 class Listener : public SessionObserver {
  public:
   explicit Listener(const Session& session) : session_(session) {}
-  void RunEnded(const Trial& run) override {
+  void RunRecorded(const Trial& run) override {
     Ended.push_back(&run);
     ShownWhenTold.push_back(session_.ShownRun());
   }
