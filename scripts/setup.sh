@@ -19,7 +19,7 @@ package_only=(
 )
 
 packages=(
-  build-essential g++ cmake ninja-build pkg-config git
+  build-essential g++ cmake ninja-build pkg-config git python3
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
   libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev

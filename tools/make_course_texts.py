@@ -17,6 +17,9 @@ The sources are UTF-8 text with a light markup, one block per paragraph:
     > text                      note (italic, indented)
     $ text                      formula or example line (indented, blue)
     plain lines                 body text; consecutive lines join into one paragraph
+    ? claim / ?= options        a claim of the course's ledger on the paragraph above, with
+                                the tool's command that shows it (tools/course_ledger.py);
+                                never printed, and a malformed one stops the generator
 
 A block runs until a blank line or the next marker. Inside a block, **bold** and //italic//
 mark emphasis. Spaces next to the French quotation marks become non-breaking.
@@ -27,6 +30,9 @@ outside the code page as \\uN? (with "?" for readers that do not know \\u).
 import os
 import re
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import course_ledger  # noqa: E402  (the claims' reader, beside this file)
 
 HEADER = (
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1036"
@@ -103,8 +109,9 @@ MARKERS = [
 NUMBERED = re.compile(r"^(\d+\.|[a-z]\))\s+")
 
 
-def parse(lines):
-    """Yields (kind, text) blocks."""
+def parse(lines, claims=None):
+    """Returns the (kind, text) blocks. Claim lines ("? ..." and "?= ...") are not text:
+    they are appended to `claims` as (line number, line, index of the block they follow)."""
     kind, buf = None, []
 
     def flush():
@@ -114,12 +121,17 @@ def parse(lines):
         kind, buf = None, []
 
     yield_list = []
-    for raw in lines:
+    for number, raw in enumerate(lines, 1):
         line = raw.rstrip("\n").rstrip("\r")
         if not line.strip():
             flush()
             continue
         stripped = line.strip()
+        if stripped.startswith("?"):
+            flush()
+            if claims is not None:
+                claims.append((number, stripped, len(yield_list) - 1))
+            continue
         new_kind = None
         for marker, k in MARKERS:
             if stripped.startswith(marker):
@@ -160,8 +172,9 @@ def main():
             continue
         with open(os.path.join(sources, name), encoding="utf-8") as f:
             lines = f.readlines()
-        target, title = None, ""
+        target, title, skipped = None, "", 0
         while lines and lines[0].startswith("@"):
+            skipped += 1
             key, _, value = lines.pop(0).strip().partition(" ")
             if key == "@file":
                 target = value
@@ -169,9 +182,15 @@ def main():
                 title = value
         if target is None:
             sys.exit("%s : ligne @file manquante" % name)
+        raw = []
+        blocks = parse(lines, raw)
+        try:
+            course_ledger.claims_of(name, blocks, [(n + skipped, t, i) for n, t, i in raw])
+        except course_ledger.LedgerError as e:
+            sys.exit("affirmation mal écrite : %s" % e)
         path = os.path.join(root, target)
         with open(path, "w", encoding="ascii", newline="") as f:
-            f.write(to_rtf(title, parse(lines)))
+            f.write(to_rtf(title, blocks))
         print(path)
 
 
