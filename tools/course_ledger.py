@@ -32,8 +32,9 @@ CLÉ is a `name=value` line the tool prints (--mesures, --identification, --pomp
 retour_max, retour_min, retour_max_fin and retour_min_fin (over the last 20 s),
 retour_final (mean of the last 2 s), oscillation_retour (half the feedback's swing over
 the last 20 s), periode_retour (mean period of the feedback about
-its mean over the last 30 s), ordre_integral_max, duree_ordre_haut (longest stretch with
-the order at its upper limit, s).
+its mean over the last 30 s), ordre_integral_max, ordre_derive_fin (half the derivative
+order's swing over the last 20 s), duree_ordre_haut (longest stretch with the order at its
+upper limit, s).
 
 Every number of a claim's value but 0 is written as in the paragraph, which must contain
 it: changing a number in the text without its claim is refused as well.
@@ -51,7 +52,8 @@ FLAGS = {"--mesures", "--identification", "--pompage", "--reglages", "--relais",
          "--frequentiel", "--temps-reel", "--derivee-sur-mesure", "--marges"}
 RECORD_KEYS = {"retour_max", "retour_min", "retour_max_fin", "retour_min_fin",
                "retour_final", "oscillation_retour",
-               "periode_retour", "ordre_integral_max", "duree_ordre_haut"}
+               "periode_retour", "ordre_integral_max", "duree_ordre_haut",
+               "ordre_derive_fin"}
 LEAST_REALISTIC_SEEDS = 5
 NUMBER = re.compile(r"^-?\d+(,\d+)?$")
 
@@ -159,7 +161,7 @@ def parse_claim(text, base, base_qualifiers, paragraph):
             try:
                 number = french_number(v)
             except ValueError:
-                if c.relation != "=" or not re.match(r"^[\w -]+$", v):
+                if c.relation != "=" or not re.match(r"^[\w '’-]+$", v):
                     raise LedgerError("valeur « %s » : un nombre (virgule décimale) ou un mot"
                                       % v)
                 c.values.append(v)
@@ -304,6 +306,8 @@ def record_keys(path):
     if len(ups) >= 2:
         out["periode_retour"] = (ups[-1] - ups[0]) * period / (len(ups) - 1)
     out["ordre_integral_max"] = max(cols["ordre_integral"])
+    d20 = last(20, cols["ordre_derive"])
+    out["ordre_derive_fin"] = (max(d20) - min(d20)) / 2
     top = float(meta.get("ordremaxi", "10"))
     longest = run = 0
     for u in cols["ordre_total"]:
