@@ -34,7 +34,7 @@ retour_final (mean of the last 2 s), oscillation_retour (half the feedback's swi
 the last 20 s), periode_retour (mean period of the feedback about
 its mean over the last 30 s), ordre_integral_max, ordre_derive_fin (half the derivative
 order's swing over the last 20 s), duree_ordre_haut (longest stretch with the order at its
-upper limit, s).
+upper limit, s), instant_echelon (first entry where the setpoint has left its first value, s).
 
 Every number of a claim's value but 0 is written as in the paragraph, which must contain
 it: changing a number in the text without its claim is refused as well.
@@ -53,7 +53,7 @@ FLAGS = {"--mesures", "--identification", "--pompage", "--reglages", "--relais",
 RECORD_KEYS = {"retour_max", "retour_min", "retour_max_fin", "retour_min_fin",
                "retour_final", "oscillation_retour",
                "periode_retour", "ordre_integral_max", "duree_ordre_haut",
-               "ordre_derive_fin"}
+               "ordre_derive_fin", "instant_echelon"}
 LEAST_REALISTIC_SEEDS = 5
 NUMBER = re.compile(r"^-?\d+(,\d+)?$")
 
@@ -290,6 +290,9 @@ def record_keys(path):
     t, y = cols["t"], cols["retour"]
     period = t[1] - t[0] if len(t) > 1 else 0.05
     out = {"retour_max": max(y), "retour_min": min(y)}
+    moved = [i for i, c in enumerate(cols["consigne"]) if c != cols["consigne"][0]]
+    if moved:
+        out["instant_echelon"] = t[moved[0]]
 
     def last(seconds, values):
         n = max(1, int(round(seconds / period)))
