@@ -54,7 +54,8 @@ CorrectorStructureWindow::CorrectorStructureWindow(QWidget* parent) : QDialog(pa
   pid->addRow("Pondération b de la consigne (0 à 1)", EditWeight);
   ComboWindup = new QComboBox(industrial_);
   ComboWindup->setObjectName("ComboAntiEmballement");
-  ComboWindup->addItems({"aucun", "saturation (intégration arrêtée)", "recalcul (poursuite Tt)"});
+  ComboWindup->addItems(
+      {"aucun", "intégration conditionnelle (arrêtée en butée)", "recalcul (poursuite Tt)"});
   pid->addRow("Anti-emballement", ComboWindup);
   EditTracking = new QLineEdit(industrial_);
   EditTracking->setObjectName("EditTt");
@@ -62,7 +63,8 @@ CorrectorStructureWindow::CorrectorStructureWindow(QWidget* parent) : QDialog(pa
   pid->addRow("Temps de poursuite Tt (s)", EditTracking);
   ComboAction = new QComboBox(industrial_);
   ComboAction->setObjectName("ComboAction");
-  ComboAction->addItems({"directe (procédé de gain positif)", "inverse (procédé de gain négatif)"});
+  ComboAction->addItems({"inverse : l'ordre monte quand la mesure baisse (procédé de gain positif)",
+                         "directe : l'ordre monte avec la mesure (procédé de gain négatif)"});
   pid->addRow("Action", ComboAction);
   column->addWidget(industrial_);
 
@@ -121,7 +123,7 @@ IndustrialPidSettings CorrectorStructureWindow::TypedPid() const {
                                                 : AntiWindup::None;
   if (!EditTracking->text().trimmed().isEmpty())
     p.TrackingTime = ReadNumberField(EditTracking, "Temps de poursuite Tt", "0.5");
-  p.Reverse = ComboAction->currentIndex() == 1;
+  p.DirectAction = ComboAction->currentIndex() == 1;
   if (const std::string fault = IndustrialPidFault(p); !fault.empty()) throw VantorError(fault);
   return p;
 }

@@ -24,11 +24,12 @@ PumpingWindow::PumpingWindow(QWidget* parent) : QDialog(parent) {
   readings_ = AddReadingsLabel(this, column);
   auto* note = new QLabel(
       "Essai en P seul (Kd = Ki = 0), en boucle fermée, Kp augmenté jusqu'à une oscillation "
-      "qui ne s'amortit plus : Ku est le Kp de l'essai, Tu la période moyenne de l'erreur, "
+      "qui ne s'amortit plus : le gain critique Kc est le Kp de l'essai, la période critique "
+      "Tc la période moyenne de l'erreur, "
       "lue sur ses passages par sa valeur moyenne (un correcteur P laisse une erreur au "
       "repos) pendant les dernières périodes complètes. Une oscillation qui ne s'amortit pas "
       "alors que l'ordre atteint ses limites est « bornée par les limites de l'ordre » : "
-      "Ku est alors plus petit que le Kp de l'essai.",
+      "Kc est alors plus petit que le Kp de l'essai.",
       this);
   note->setWordWrap(true);
   column->addWidget(note);
@@ -72,8 +73,8 @@ void PumpingWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::int32_t k
   reason_->hide();
   const auto n = [](double v) { return ToQString(FormatFixed2(static_cast<long double>(v))); };
   readings_->setText(
-      "<table><tr><td>Gain critique Ku (Kp de l'essai)</td><td align='right'><b>" + n(pumping_.Ku) +
-      "</b></td></tr><tr><td>Période critique Tu (moyenne sur " +
+      "<table><tr><td>Gain critique Kc (Kp de l'essai)</td><td align='right'><b>" + n(pumping_.Ku) +
+      "</b></td></tr><tr><td>Période critique Tc (moyenne sur " +
       QString::number(pumping_.PeriodsUsed) + " périodes)</td><td align='right'><b>" +
       n(pumping_.Tu) + "</b> s</td></tr><tr><td>Rapport de deux crêtes successives</td>" +
       "<td align='right'><b>" + n(pumping_.PeakRatio) + "</b></td></tr><tr><td>Oscillation</td>" +

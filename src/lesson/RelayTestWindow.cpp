@@ -118,8 +118,9 @@ void RelayTestWindow::ShowResult(const RelayResult& r) {
     LabelResult->setText("Pas de résultat : " + ToQString(r.Reason) + ".");
     return;
   }
-  LabelResult->setText(QString("Oscillation : a = %1 V, Tu = %2 s (%3 périodes) ; "
-                               "Ku = 4d / (\u03c0 \u221a(a\u00b2 \u2212 \u03b5\u00b2)) = %4")
+  LabelResult->setText(QString("Oscillation : a = %1 V, période critique Tc = %2 s (%3 "
+                               "périodes) ; gain critique "
+                               "Kc = 4d / (\u03c0 \u221a(a\u00b2 \u2212 \u03b5\u00b2)) = %4")
                            .arg(r.A, 0, 'f', 3)
                            .arg(r.Tu, 0, 'f', 2)
                            .arg(r.Periods)

@@ -347,8 +347,8 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     } else if (name == "--action") {
       const std::string v = value();
       if (v != "directe" && v != "inverse")
-        Fail("--action : « " + v + " » inconnue (directe ou inverse)");
-      o.Pid.Reverse = v == "inverse";
+        Fail("--action : « " + v + " » inconnue (inverse ou directe)");
+      o.Pid.DirectAction = v == "directe";
       industrialOption = name;
     } else if (name == "--manuel") {
       const std::string v = value();
@@ -421,7 +421,7 @@ std::string LotUsage() {
           [--loi relais:d,ε[,biais]|tout-ou-rien:d,ε]
           [--correcteur partie|industriel] [--forme parallele|standard]
           [--filtre-derivee N] [--derivee-sur-mesure] [--ponderation b]
-          [--anti-emballement aucun|saturation|recalcul[:Tt]] [--action directe|inverse]
+          [--anti-emballement aucun|saturation|recalcul[:Tt]] [--action inverse|directe]
           [--manuel T1,T2]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--relais] [--frequentiel]
           [--temps-reel] [--identification] [--pompage] [--reglages]
@@ -468,11 +468,15 @@ Correcteur
                            à 20 ; sans l'option, pas de filtre)
   --derivee-sur-mesure     la dérivée porte sur le retour et non sur l'erreur
   --ponderation b          pondération b de la consigne dans le terme proportionnel (0 à 1)
-  --anti-emballement aucun|saturation|recalcul[:Tt]  sans, intégration arrêtée quand l'ordre
-                           est en butée, ou recalcul de l'intégrale avec le temps de
-                           poursuite Tt (par défaut √(Ti·Td), ou Ti/2 sans dérivée)
-  --action directe|inverse l'ordre monte quand le retour est sous la consigne (directe,
-                           par défaut) ou quand il est au-dessus (procédé de gain négatif)
+  --anti-emballement aucun|saturation|recalcul[:Tt]  sans, intégration conditionnelle
+                           (saturation : l'intégrale arrêtée quand l'ordre est en butée),
+                           ou recalcul de l'intégrale avec le temps de poursuite Tt (par
+                           défaut √(Ti·Td), ou Ti/2 sans dérivée)
+  --action inverse|directe action inverse (par défaut, celle du poste) : l'ordre monte quand
+                           la mesure baisse, pour un procédé de gain positif ; directe :
+                           l'ordre monte avec la mesure, pour un procédé de gain négatif (un
+                           refroidisseur). Les mots sont ceux de la norme ; les versions
+                           précédentes de l'outil les employaient dans l'autre sens
   --manuel T1,T2           en manuel de T1 à T2 secondes, l'ordre gardé à sa valeur à T1 ;
                            le retour en automatique se fait sans à-coup
 Procédé simulé
@@ -544,7 +548,8 @@ Durée et résultats
                       de la moyenne du retour.
   --pompage           pompage de Ziegler–Nichols sur un essai en P seul qui oscille : Ku,
                       Tu (s) et oscillation (entretenue, amortie, divergente, ou bornée par
-                      les limites de l'ordre)
+                      les limites de l'ordre) ; Ku et Tu sont le gain et la période
+                      critiques, que le cours et les fenêtres nomment Kc et Tc
   --reglages          (sans dossier après) les gains proposés, une ligne par gain
                       METHODE_STRUCTURE_kp|kd|ki=valeur (fiche, zn, simc sur le modèle de la
                       tangente ou de la rampe ; zn et tl sur un pompage entretenu), puis les

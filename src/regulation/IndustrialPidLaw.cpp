@@ -32,14 +32,14 @@ std::string IndustrialPidCaption(const IndustrialPidSettings& p) {
       text += ", sans anti-emballement";
       break;
     case AntiWindup::Clamping:
-      text += ", anti-emballement par saturation";
+      text += ", anti-emballement par intégration conditionnelle";
       break;
     case AntiWindup::BackCalculation:
       text += ", anti-emballement par recalcul";
       if (p.TrackingTime) text += " Tt=" + FormatPrinted(*p.TrackingTime) + " s";
       break;
   }
-  if (p.Reverse) text += ", action inverse";
+  if (p.DirectAction) text += ", action directe";
   return text + ")";
 }
 
@@ -73,7 +73,7 @@ void IndustrialPidLaw::OwnTerms(RegulationState& s, long double r) {
     if (manual && !manual_) manualOrder_ = lastOrder_;
     manual_ = manual;
   }
-  const long double sigma = settings_.Reverse ? -1 : 1;
+  const long double sigma = settings_.DirectAction ? -1 : 1;
   const long double y = s.Feedback, e = r - y;
   const long double kp = s.Kp, kd = s.Kd, ki = s.Ki;
 

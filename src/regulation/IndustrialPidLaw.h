@@ -37,7 +37,10 @@ struct IndustrialPidSettings {
   AntiWindup Windup = AntiWindup::None;
   // Tt (s) of back-calculation; absent: the default, √(Ti·Td) with a derivative, else Ti/2.
   std::optional<double> TrackingTime;
-  bool Reverse = false;
+  // Direct action: the order rises with the measurement, for a process of negative gain
+  // (a cooler). The workstation's own corrector, whose order rises when the measurement
+  // falls, is reverse acting, as the standard names it; that is the default.
+  bool DirectAction = false;
   // Manual from the first to the second time (s of run), the order held at its value
   // when manual began; for the headless tool and the tests.
   std::optional<std::pair<double, double>> ManualSpan;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ const std::vector<HelpFile> kHelpFiles = {
     {"aide/ressources.rtf",
      "Les diff\xC3\xA9rents types de r\xC3\xA9gulation",
      {"P = Kp \xC3\x97 e", "consigne \xE2\x88\x92 retour", "0,6", "Ki = Kp / Ti", "boucle ouverte",
-      "erreur statique"}},
+      "erreur statique", "Glossaire", "action inverse", "int\xC3\xA9gration conditionnelle",
+      "gain critique Kc", "\xC3\xA9" "cart"}},
     {"aide/miseoeuvre.rtf",
      "Mise en \xC5\x93uvre du logiciel",
      {"Echelon", "Sinus.", "Triangle", "Carr\xC3\xA9", "externe",
@@ -106,6 +108,8 @@ TEST(CourseMaterialTest, HelpTextsAreRichTextWithTitleHeadingsAndContent) {
     EXPECT_GT(text.size(), 4000u);
     for (const char* phrase : file.mentions)
       EXPECT_NE(text.find(phrase), std::string::npos) << phrase;
+    // One name for the heater, the one its menu gives.
+    EXPECT_FALSE(std::regex_search(text, std::regex(R"(\b[Ff]our\b)"))) << "four";
     // Accented letters come through the code page escapes.
     EXPECT_NE(text.find("\xC3\xA9"), std::string::npos);
   }

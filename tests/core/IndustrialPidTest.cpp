@@ -135,7 +135,7 @@ TEST(IndustrialPid, ManualHoldsTheOrderAndAutoTakesOverWithoutAJump) {
   EXPECT_NEAR(At(*manual, kSeriesFeedback, 1900), 5, 0.1);
 }
 
-TEST(IndustrialPid, ReverseActionRegulatesAProcessOfNegativeGain) {
+TEST(IndustrialPid, DirectActionRegulatesAProcessOfNegativeGain) {
   // A cooler: the more drive, the lower the reading, from 8 V at rest.
   auto cooler = [] {
     auto p = std::make_unique<ThermalProcess>();
@@ -143,18 +143,18 @@ TEST(IndustrialPid, ReverseActionRegulatesAProcessOfNegativeGain) {
     p->SensorOffsetVolts = 8;
     return p;
   };
-  IndustrialPidSettings reverse;
-  reverse.Reverse = true;
-  reverse.Windup = AntiWindup::Clamping;
-  IndustrialPidLaw reversed(reverse);
-  const auto run = OvenPi(&reversed, cooler());
-  EXPECT_NEAR(At(*run, kSeriesFeedback, 1900), 5, 0.05);
-  // Direct action pushes the wrong way: a negative order gives the element no power, and
-  // the reading stays at its rest, far from the setpoint.
   IndustrialPidSettings direct;
+  direct.DirectAction = true;
   direct.Windup = AntiWindup::Clamping;
-  IndustrialPidLaw forward(direct);
-  EXPECT_GT(At(*OvenPi(&forward, cooler()), kSeriesFeedback, 1900), 7.5);
+  IndustrialPidLaw directLaw(direct);
+  const auto run = OvenPi(&directLaw, cooler());
+  EXPECT_NEAR(At(*run, kSeriesFeedback, 1900), 5, 0.05);
+  // Reverse action, the default, pushes the wrong way: a negative order gives the element
+  // no power, and the reading stays at its rest, far from the setpoint.
+  IndustrialPidSettings reverse;
+  reverse.Windup = AntiWindup::Clamping;
+  IndustrialPidLaw reverseLaw(reverse);
+  EXPECT_GT(At(*OvenPi(&reverseLaw, cooler()), kSeriesFeedback, 1900), 7.5);
 }
 
 TEST(IndustrialPid, SettingsOutOfTheirRangesAreRefused) {

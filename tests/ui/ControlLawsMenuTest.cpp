@@ -57,6 +57,9 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   EXPECT_EQ(f.State.Law, nullptr);  // the next runs have the main window's corrector again
   EXPECT_NE(f.Trials->ShownRunCaption().find("essai de relais"), std::string::npos);
   ASSERT_EQ(w.Proposals->rowCount(), 5) << w.LabelResult->text().toStdString();
+  // The critical gain and period under their French names.
+  EXPECT_TRUE(w.LabelResult->text().contains("gain critique Kc ="));
+  EXPECT_TRUE(w.LabelResult->text().contains("période critique Tc ="));
   const RelayResult r = AnalyseRelay(*run, {2, 0.05, 0});
   ASSERT_TRUE(r.Measured);
 
@@ -103,6 +106,11 @@ TEST_F(ControlLawsPasswordTest, TheStructureOpensBehindThePasswordAndHoldsTheOrd
   EXPECT_EQ(f.State.Law, nullptr);
   dialogs.errors.clear();
   w.EditWeight->setText("1");
+  // The standard's words: the workstation's own action, the default, is reverse; clamping
+  // is conditional integration.
+  EXPECT_TRUE(w.ComboAction->itemText(0).startsWith("inverse : l'ordre monte quand la mesure"));
+  EXPECT_TRUE(w.ComboAction->itemText(1).startsWith("directe"));
+  EXPECT_TRUE(w.ComboWindup->itemText(1).startsWith("intégration conditionnelle"));
   w.ComboWindup->setCurrentIndex(1);
   w.ButtonApply->click();
   ASSERT_EQ(f.State.Law, &laws.Industrial());
@@ -139,6 +147,8 @@ TEST_F(ControlLawsPasswordTest, TheStructureOpensBehindThePasswordAndHoldsTheOrd
     jumps += std::abs(run->At(kSeriesOrder, k + 1) - run->At(kSeriesOrder, k)) > 5;
   EXPECT_EQ(jumps, 0);
   EXPECT_NE(f.Trials->ShownRunCaption().find("PID industriel"), std::string::npos);
+  EXPECT_NE(f.Trials->ShownRunCaption().find("intégration conditionnelle"), std::string::npos);
+  EXPECT_EQ(f.Trials->ShownRunCaption().find("action"), std::string::npos);
 }
 
 }  // namespace
