@@ -68,6 +68,86 @@ std::vector<GainProposal> SimcIntegrating(double k, double delay) {
   return {Make("simc", "SIMC (Skogestad)", "PI", 1 / (k * (tauC + delay)), 4 * (tauC + delay), 0)};
 }
 
+BroidaStructure BroidaChoice(double t, double delay) {
+  const double ratio = t / delay;
+  if (ratio >= 20) return BroidaStructure::OnOff;
+  if (ratio >= 10) return BroidaStructure::P;
+  if (ratio >= 5) return BroidaStructure::PI;
+  if (ratio >= 2) return BroidaStructure::PID;
+  return BroidaStructure::DeadTime;
+}
+
+std::string BroidaChoiceText(BroidaStructure s) {
+  switch (s) {
+    case BroidaStructure::OnOff: return "tout ou rien";
+    case BroidaStructure::P: return "P";
+    case BroidaStructure::PI: return "PI";
+    case BroidaStructure::PID: return "PID";
+    case BroidaStructure::DeadTime: break;
+  }
+  return "structure pour retard dominant (prédicteur de Smith)";
+}
+
+std::string BroidaChoiceKey(BroidaStructure s) {
+  switch (s) {
+    case BroidaStructure::OnOff: return "tout-ou-rien";
+    case BroidaStructure::P: return "P";
+    case BroidaStructure::PI: return "PI";
+    case BroidaStructure::PID: return "PID";
+    case BroidaStructure::DeadTime: break;
+  }
+  return "retard";
+}
+
+std::vector<GainProposal> BroidaTable(double k, double t, double delay) {
+  // Two decimals with the French comma, as the windows write numbers.
+  const auto text = [](double v) {
+    std::string s = FormatFixed2(static_cast<long double>(v));
+    std::replace(s.begin(), s.end(), '.', ',');
+    return s;
+  };
+  const std::string name = "Broïda (T/τ = " + text(t / delay) + " : " +
+                           BroidaChoiceText(BroidaChoice(t, delay)) + ")";
+  const auto formText = [&](const char* form, double kr, double ti, double td) {
+    std::string s = std::string(form) + " : Kr = " + text(kr);
+    if (ti > 0) s += ", Ti = " + text(ti) + " s";
+    if (td > 0) s += ", Td = " + text(td) + " s";
+    return s;
+  };
+  // Each form's Kr, Ti, Td, and the workstation's equivalent Kp, Ti = Kp/Ki, Td = Kd/Kp.
+  const auto series = [&](const char* structure, double kr, double ti, double td) {
+    // Kr (1 + 1/(Ti p)) (1 + Td p) = Kr (1 + Td/Ti) + Kr/(Ti p) + Kr Td p.
+    const double kp = kr * (1 + td / ti);
+    GainProposal g = Make("broida", name.c_str(), structure, kp, ti + td, kr * td / kp);
+    g.Form = "serie";
+    g.FormText = formText("série", kr, ti, td);
+    return g;
+  };
+  const auto parallel = [&](const char* structure, double kr, double ti, double td) {
+    // Kr + 1/(Ti p) + Td p.
+    GainProposal g = Make("broida", name.c_str(), structure, kr, kr * ti, td / kr);
+    g.Form = "parallele";
+    g.FormText = formText("parallèle", kr, ti, td);
+    return g;
+  };
+  const auto mixed = [&](const char* structure, double kr, double ti, double td) {
+    GainProposal g = Make("broida", name.c_str(), structure, kr, ti, td);
+    g.Form = "mixte";
+    g.FormText = formText("mixte", kr, ti, td);
+    return g;
+  };
+  const double a = k * delay;
+  GainProposal p = Make("broida", name.c_str(), "P", 0.8 * t / a, 0, 0);
+  p.FormText = formText("P", 0.8 * t / a, 0, 0);
+  const double krPid = (t + 0.4 * delay) / (1.2 * a);
+  return {p,
+          series("PI", 0.8 * t / a, t, 0),
+          parallel("PI", 0.8 * t / a, a / 0.8, 0),
+          series("PID", 0.85 * t / a, t, 0.4 * delay),
+          parallel("PID", krPid, a / 0.75, 0.35 * t / k),
+          mixed("PID", krPid, t + 0.4 * delay, t * delay / (2.5 * t + delay))};
+}
+
 std::vector<GainProposal> ModelGainProposals(const ProcessModelFit& m, std::string& why) {
   why.clear();
   if (!(std::fabs(m.K) > 0) || !std::isfinite(m.K)) {
@@ -99,6 +179,7 @@ std::vector<GainProposal> ModelGainProposals(const ProcessModelFit& m, std::stri
   add(MethodSheetStable(m.K, m.T, m.Delay));
   add(ZieglerNicholsOpenLoop(m.K * m.Delay / m.T, m.Delay));
   add(SimcStable(m.K, m.T, m.Delay));
+  if (m.Order == 1) add(BroidaTable(m.K, m.T, m.Delay));
   return all;
 }
 
@@ -121,7 +202,8 @@ std::string GainProposalLines(const std::vector<GainProposal>& proposals, std::i
   auto value = [](double v) { return FormatFixed2(static_cast<long double>(v)); };
   std::string raw, bounded;
   for (const GainProposal& g : proposals) {
-    const std::string stem = g.Method + "_" + g.Structure + "_";
+    const std::string stem =
+        g.Method + "_" + g.Structure + (g.Form.empty() ? "" : "_" + g.Form) + "_";
     const BoundedGains b = BoundGains(g, kpmax, kdmax, kimax);
     raw += stem + "kp=" + value(g.Kp) + "\n";
     bounded += "borne_" + stem + "kp=" + value(b.Kp) + "\n";

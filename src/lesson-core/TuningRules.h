@@ -23,6 +23,12 @@ struct GainProposal {
   double Td = 0;  // s; 0 when the structure has no derivative
   double Ki() const { return Ti > 0 ? Kp / Ti : 0; }
   double Kd() const { return Kp * Td; }
+  // A table that gives its gains for a form of the corrector: "serie", "parallele" or
+  // "mixte" (the tool's lines add it to the structure), and the gains as that form writes
+  // them, in French ("série : Kr = 4, Ti = 8 s, Td = 0,68 s"). Kp, Ti and Td above are
+  // always the workstation's equivalent, Ki = Kp / Ti and Kd = Kp·Td.
+  std::string Form;
+  std::string FormText;
 };
 
 // Ziegler–Nichols, closed loop: P 0.5 Ku; PI 0.45 Ku, Ti = Tu/1.2; PID 0.6 Ku,
@@ -45,7 +51,29 @@ std::vector<GainProposal> ZieglerNicholsOpenLoop(double a, double delay);
 std::vector<GainProposal> SimcStable(double k, double t, double delay);
 std::vector<GainProposal> SimcIntegrating(double k, double delay);
 
-// Every proposal for a model: the sheet's, Ziegler–Nichols' and SIMC, in that order.
+// Broïda's choice of structure for a first order with delay, from the ratio T/τ of its
+// time constant to its delay: 20 and above on-off, 10 to 20 P, 5 to 10 PI, 2 to 5 PID,
+// below 2 a delay too large for a PID alone (a structure for dead time, such as Smith's
+// predictor).
+enum class BroidaStructure { OnOff, P, PI, PID, DeadTime };
+BroidaStructure BroidaChoice(double t, double delay);
+// "tout ou rien", "P", "PI", "PID", "structure pour retard dominant (prédicteur de Smith)".
+std::string BroidaChoiceText(BroidaStructure s);
+// The tool's word: tout-ou-rien, P, PI, PID, retard.
+std::string BroidaChoiceKey(BroidaStructure s);
+// Broïda's table of settings for K·e^(−τp)/(1 + Tp), with Kr the gain of each form:
+//   P: Kr = 0.8 T/(Kτ);
+//   PI series: Kr = 0.8 T/(Kτ), Ti = T; PI parallel: Kr = 0.8 T/(Kτ), Ti = Kτ/0.8;
+//   PID series: Kr = 0.85 T/(Kτ), Ti = T, Td = 0.4 τ;
+//   PID parallel: Kr = (T + 0.4 τ)/(1.2 Kτ), Ti = Kτ/0.75, Td = 0.35 T/K;
+//   PID mixed: Kr = (T + 0.4 τ)/(1.2 Kτ), Ti = T + 0.4 τ, Td = Tτ/(2.5 T + τ).
+// Series: Kr (1 + 1/(Ti p)) (1 + Td p); parallel: Kr + 1/(Ti p) + Td p; mixed (the
+// standard form): Kr (1 + 1/(Ti p) + Td p). Each proposal carries the workstation's
+// equivalent gains.
+std::vector<GainProposal> BroidaTable(double k, double t, double delay);
+
+// Every proposal for a model: the sheet's, Ziegler–Nichols' and SIMC, in that order, then
+// Broïda's table for a first order with delay.
 // Empty when the rules do not apply (no delay, no time constant or no gain), `why` then
 // says why in French.
 std::vector<GainProposal> ModelGainProposals(const ProcessModelFit& model, std::string& why);

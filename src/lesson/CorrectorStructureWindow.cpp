@@ -38,7 +38,8 @@ CorrectorStructureWindow::CorrectorStructureWindow(QWidget* parent) : QDialog(pa
   pid->addRow(LabelGains);
   ComboForm = new QComboBox(industrial_);
   ComboForm->setObjectName("ComboForme");
-  ComboForm->addItems({"parallèle (Kp, Ki, Kd)", "standard (Kp, Ti, Td)"});
+  ComboForm->addItems({"parallèle (Kp, Ki, Kd)", "standard (Kp, Ti, Td)",
+                       "série (Kr, Ti, Td : Kp = Kr·(1 + Td/Ti), Ki = Kr/Ti, Kd = Kr·Td)"});
   pid->addRow("Forme", ComboForm);
   SpinFilter = new QSpinBox(industrial_);
   SpinFilter->setObjectName("SpinFiltre");
@@ -114,7 +115,9 @@ CorrectorStructureWindow::Choice CorrectorStructureWindow::TypedChoice() const {
 
 IndustrialPidSettings CorrectorStructureWindow::TypedPid() const {
   IndustrialPidSettings p;
-  p.Form = ComboForm->currentIndex() == 1 ? PidForm::Standard : PidForm::Parallel;
+  p.Form = ComboForm->currentIndex() == 1   ? PidForm::Standard
+           : ComboForm->currentIndex() == 2 ? PidForm::Series
+                                            : PidForm::Parallel;
   p.FilterN = SpinFilter->value() == 1 ? 0 : SpinFilter->value();
   p.DerivativeOnMeasurement = CheckMeasurement->isChecked();
   p.SetpointWeight = ReadNumberField(EditWeight, "Pondération b", "0.5");

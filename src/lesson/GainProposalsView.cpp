@@ -76,13 +76,17 @@ void GainProposalsView::SetProposals(const std::vector<GainProposal>& proposals,
     const BoundedGains b = BoundGains(g, kpmax, kdmax, kimax);
     bounded_.push_back(b);
     cell(r, 0, ToQString(g.MethodName));
-    cell(r, 1, ToQString(g.Structure));
+    cell(r, 1, ToQString(g.Structure + (g.Form == "serie"       ? " série"
+                                        : g.Form == "parallele" ? " parallèle"
+                                        : g.Form == "mixte"     ? " mixte"
+                                                                : "")));
     cell(r, 2, GainText(b.Kp));
     cell(r, 3, g.Ti > 0 ? GainText(g.Ti) : "—");
     cell(r, 4, g.Td > 0 ? GainText(g.Td) : "—");
     cell(r, 5, GainText(b.Ki));
     cell(r, 6, GainText(b.Kd));
     QStringList warnings;
+    if (!g.FormText.empty()) warnings << ToQString(g.FormText);
     if (b.KpBounded) warnings << "Kp " + GainText(g.Kp) + " ramené à " + GainText(b.Kp);
     if (b.KdBounded) warnings << "Kd " + GainText(g.Kd()) + " ramené à " + GainText(b.Kd);
     if (b.KiBounded) warnings << "Ki " + GainText(g.Ki()) + " ramené à " + GainText(b.Ki);

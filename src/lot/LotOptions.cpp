@@ -323,9 +323,12 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
       o.Industrial = v == "industriel";
     } else if (name == "--forme") {
       const std::string v = value();
-      if (v != "parallele" && v != "parallèle" && v != "standard")
-        Fail("--forme : « " + v + " » inconnue (parallele ou standard)");
-      o.Pid.Form = v == "standard" ? PidForm::Standard : PidForm::Parallel;
+      if (v != "parallele" && v != "parallèle" && v != "standard" && v != "serie" &&
+          v != "série")
+        Fail("--forme : « " + v + " » inconnue (parallele, standard ou serie)");
+      o.Pid.Form = v == "standard"                 ? PidForm::Standard
+                   : v == "serie" || v == "série" ? PidForm::Series
+                                                  : PidForm::Parallel;
       industrialOption = name;
     } else if (name == "--filtre-derivee") {
       const std::string v = value();
@@ -419,7 +422,7 @@ std::string LotUsage() {
           [--panne aucune|sans-carte|convertisseur|ligne7]
           [--carte simulee|usb:CHEMIN|usb:auto]
           [--loi relais:d,ε[,biais]|tout-ou-rien:d,ε]
-          [--correcteur partie|industriel] [--forme parallele|standard]
+          [--correcteur partie|industriel] [--forme parallele|standard|serie]
           [--filtre-derivee N] [--derivee-sur-mesure] [--ponderation b]
           [--anti-emballement aucun|saturation|recalcul[:Tt]] [--action inverse|directe]
           [--manuel T1,T2]
@@ -462,8 +465,11 @@ Correcteur
                            ±ε, jusqu'à --cycles
   --correcteur partie|industriel  le correcteur du poste (par défaut, inchangé) ou le PID
                            industriel, avec les mêmes champs Kp, Kd, Ki ; pour celui-ci :
-  --forme parallele|standard   forme des réglages (Kp, Ki, Kd ou Kp, Ti = Kp/Ki, Td = Kd/Kp) ;
-                           l'ordre est le même, la légende nomme la forme
+  --forme parallele|standard|serie   forme des réglages (Kp, Ki, Kd ; Kp, Ti = Kp/Ki,
+                           Td = Kd/Kp ; ou série Kr (1 + 1/(Ti p)) (1 + Td p), dont les
+                           champs reçoivent Kp = Kr (1 + Td/Ti), Ki = Kr/Ti, Kd = Kr Td, comme
+                           les lignes broida_..._serie de --reglages) ; l'ordre est le même,
+                           la légende nomme la forme
   --filtre-derivee N       dérivée filtrée par un premier ordre de constante Td/N (N de 2
                            à 20 ; sans l'option, pas de filtre)
   --derivee-sur-mesure     la dérivée porte sur le retour et non sur l'erreur
@@ -552,8 +558,13 @@ Durée et résultats
                       critiques, que le cours et les fenêtres nomment Kc et Tc
   --reglages          (sans dossier après) les gains proposés, une ligne par gain
                       METHODE_STRUCTURE_kp|kd|ki=valeur (fiche, zn, simc sur le modèle de la
-                      tangente ou de la rampe ; zn et tl sur un pompage entretenu), puis les
-                      mêmes ramenés aux plages du professeur, préfixées borne_
+                      tangente ou de la rampe ; zn et tl sur un pompage entretenu ; broida,
+                      table de Broïda pour un premier ordre avec retard, ses PI et PID en
+                      forme serie, parallele ou mixte : broida_PID_serie_kp...), puis les
+                      mêmes ramenés aux plages du professeur, préfixées borne_ ; enfin,
+                      pour un premier ordre avec retard, broida_T_sur_tau et
+                      broida_structure (tout-ou-rien, P, PI, PID ou retard : le choix de
+                      Broïda d'après T/τ)
   --analyser FICHIER  lit un essai enregistré (de l'outil ou du poste, « Enregistrer
                       l'essai… ») au lieu d'en lancer un ; avec --mesures,
                       --identification, --pompage, --reglages, --relais ou --frequentiel

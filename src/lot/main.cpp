@@ -152,6 +152,15 @@ void PrintProposals(const Identification& id, const Pumping& pumping, const Regu
     why = "ni identification (" + id.Reason + "), ni pompage (" + pumping.Reason + ")";
   }
   std::fputs(GainProposalLines(proposals, s.kpmax, s.kdmax, s.kimax).c_str(), stdout);
+  if (id.Identified) {
+    // Broïda's choice of structure, from the model the proposals come from.
+    const ProcessModelFit m = id.Model(id.DefaultModel());
+    if (!m.Integrating && m.Order == 1 && m.T > 0 && m.Delay > 0) {
+      std::printf("broida_T_sur_tau=%s\nbroida_structure=%s\n",
+                  FormatFixed2(static_cast<long double>(m.T / m.Delay)).c_str(),
+                  BroidaChoiceKey(BroidaChoice(m.T, m.Delay)).c_str());
+    }
+  }
   std::fflush(stdout);
   if (proposals.empty()) std::fprintf(stderr, "Pas de réglage proposé : %s.\n", why.c_str());
 }

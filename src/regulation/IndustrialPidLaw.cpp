@@ -23,7 +23,9 @@ std::string IndustrialPidFault(const IndustrialPidSettings& p) {
 
 std::string IndustrialPidCaption(const IndustrialPidSettings& p) {
   std::string text = "PID industriel (forme ";
-  text += p.Form == PidForm::Standard ? "standard" : "parallèle";
+  text += p.Form == PidForm::Standard ? "standard"
+          : p.Form == PidForm::Series ? "série"
+                                      : "parallèle";
   if (p.FilterN > 0) text += ", filtre N=" + std::to_string(p.FilterN);
   if (p.DerivativeOnMeasurement) text += ", dérivée sur la mesure";
   if (p.SetpointWeight != 1) text += ", b=" + FormatPrinted(p.SetpointWeight);

@@ -26,7 +26,10 @@
 
 namespace vantor {
 
-enum class PidForm { Parallel, Standard };
+// How the settings are written: parallel Kp + Ki/p + Kd·p, standard (mixed)
+// Kp (1 + 1/(Ti p) + Td p), or series Kr (1 + 1/(Ti p)) (1 + Td p). The gain fields are
+// always the parallel gains; the form names the structure in captions.
+enum class PidForm { Parallel, Standard, Series };
 enum class AntiWindup { None, Clamping, BackCalculation };
 
 struct IndustrialPidSettings {
