@@ -26,6 +26,9 @@ and may end with qualifiers, each after " @ ":
     @ graines 1-5        the seeds the claim must hold for (each one run with --graine N);
                          a claim on the realistic profile needs at least five
     @ kimax=16           a teacher's range widened for the claim (a file of sauvegarde/)
+    @ avant OPTIONS      a run made first, with the same seed, whose record the claim's
+                         options name AVANT (--prevoir AVANT:mc: the open-loop run a
+                         prediction is identified on)
 
 CLÉ is a `name=value` line the tool prints (--mesures, --identification, --pompage,
 --relais, --frequentiel, --reglages, --marges...), or one read from the run's record:
@@ -119,6 +122,7 @@ class Claim:
         self.variants = []    # lists of (name, value) options, base merged in
         self.seeds = [None]
         self.ranges = {}      # sauvegarde file stem -> value
+        self.before = None    # options of a run made first, its record named AVANT
 
     def describe(self):
         return "%s:%d, %s" % (self.source, self.line, self.where)
@@ -182,6 +186,10 @@ def parse_claim(text, base, base_qualifiers, paragraph):
     if c.values and len(c.values) not in (1, len(c.variants)):
         raise LedgerError("%d valeurs pour %d variantes" % (len(c.values), len(c.variants)))
     for q in qualifiers:
+        m = re.match(r"^avant\s+(.+)$", q)
+        if m:
+            c.before = split_options(m.group(1))
+            continue
         seeds = parse_seeds(q)
         if seeds is not None:
             c.seeds = seeds
@@ -334,9 +342,29 @@ def write_ranges(folder, shipped, ranges):
             f.write(text)
 
 
+def tool_argv(tool, folder, options, seed):
+    argv = [tool, "--dossier", folder]
+    names = {n for n, _ in options}
+    if "--consigne" not in names and "--analyser" not in names:
+        argv += ["--consigne", "echelon"]
+    for name, value in options:
+        argv += [name] if value is None else [name, value]
+    if seed is not None:
+        argv += ["--graine", str(seed)]
+    return argv
+
+
 def run_variant(tool, shipped, claim, options, seed, work):
     folder = tempfile.mkdtemp(dir=work)
     write_ranges(folder, shipped, claim.ranges)
+    if claim.before is not None:
+        before = os.path.join(folder, "avant.csv")
+        argv = tool_argv(tool, folder, claim.before, seed) + ["--csv", before]
+        r = subprocess.run(argv, capture_output=True, text=True, timeout=600)
+        if r.returncode != 0:
+            raise LedgerError("l'essai d'avant « %s » a échoué (code %d) : %s"
+                              % (" ".join(argv[3:]), r.returncode, r.stderr.strip()))
+        options = [(n, v.replace("AVANT", before) if v else v) for n, v in options]
     argv = [tool, "--dossier", folder]
     names = {n for n, _ in options}
     if "--consigne" not in names and "--analyser" not in names:

@@ -9,6 +9,7 @@
 #include "card/CardFactory.h"
 #include "common/VantorError.h"
 #include "lesson-core/CountedRunHost.h"
+#include "simulation/IdentifiedModel.h"
 #include "simulation/ProcessRegistry.h"
 
 namespace vantor {
@@ -108,7 +109,8 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
   return std::make_unique<Trial>(TrialFromState(s, RunProcess{name, {}, {}}));
 }
 
-std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, double restVolts) {
+std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, double restVolts,
+                                             const Trial* identified) {
   const ProcessKind& kind = IdentifiedModelKind(model.Integrating, model.Order);
   const std::map<std::string, double> fitted = {{"gain", model.K},
                                                 {"constante-temps", model.T},
@@ -120,6 +122,12 @@ std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, doubl
   values.emplace_back("bruit", 0.0);
   std::unique_ptr<ProcessModel> process = kind.Make();
   process->SetParameters(values);
+  if (identified != nullptr) {
+    if (const ProcessKind* source = FindProcessKindByLabel(identified->Process)) {
+      if (auto* m = dynamic_cast<IdentifiedModel*>(process.get()))
+        m->DriveFloorVolts = source->Make()->DriveFloor();
+    }
+  }
   return process;
 }
 

@@ -102,7 +102,10 @@ std::unique_ptr<Trial> RunInVirtualTime(const RegulationState& settings,
 // The simulated process of an identified model ("modèle identifié", the registry's
 // ordre1, strejc or integrateur), noiseless, at rest at `restVolts` (the feedback before
 // the identified step, less what the order before it held there: K · u before). Throws
-// VantorError with the parameters dialog's message for a value out of its range.
-std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, double restVolts);
+// VantorError with the parameters dialog's message for a value out of its range. The model
+// keeps the actuator's floor of `identified`, the run it was identified on (a heater cannot
+// cool: its model receives no negative order either).
+std::unique_ptr<ProcessModel> ProcessOfModel(const ProcessModelFit& model, double restVolts,
+                                             const Trial* identified = nullptr);
 
 }  // namespace vantor

@@ -224,6 +224,18 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     };
     if (name == "--dossier" || name == "--reglages") {
       o.Reglages = value();
+    } else if (name == "--prevoir") {
+      std::string v = value();
+      const std::size_t colon = v.rfind(':');
+      if (colon != std::string::npos) {
+        const std::string model = v.substr(colon + 1);
+        if (model != "tangente" && model != "strejc" && model != "broida" && model != "mc")
+          Fail("--prevoir : modèle « " + model + " » inconnu (tangente, strejc, broida ou mc)");
+        o.PrevoirModel = model;
+        v.resize(colon);
+      }
+      if (v.empty()) Fail("--prevoir : nom de fichier vide");
+      o.Prevoir = v;
     } else if (name == "--analyser") {
       o.Analyse = value();
       if (o.Analyse->empty()) Fail("--analyser : nom de fichier vide");
@@ -428,6 +440,7 @@ std::string LotUsage() {
           [--manuel T1,T2]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--relais] [--frequentiel]
           [--temps-reel] [--identification] [--pompage] [--reglages]
+          [--prevoir FICHIER[:tangente|strejc|broida|mc]]
        regulateur-vantor-lot [--dossier DOSSIER] --analyser FICHIER
           [--mesures] [--identification] [--pompage] [--reglages] [--relais]
           [--frequentiel] [--loi relais:d,ε[,biais]]
@@ -580,6 +593,14 @@ Durée et résultats
                       après 20 s d'établissement) : frequence (Hz), gain, gain_db, phase
                       (degrés, négative pour un retard), periodes ; « - » sans résultat
                       (la raison sur la sortie d'erreur) ; avec --analyser, sur l'essai lu
+  --prevoir FICHIER[:MODELE]  « Prévoir la réponse » : identifie l'essai en boucle ouverte
+                      FICHIER (modèle tangente, strejc, broida ou mc ; par défaut celui de
+                      l'identification), lance ce modèle dans la même boucle que l'essai
+                      (mêmes gains, consigne, limites de l'ordre ; un procédé thermique qui
+                      ne sait pas refroidir garde un modèle qui ne refroidit pas), puis
+                      écrit prevision_modele, prevision_ecart_max (V, le plus grand écart
+                      entre le retour de l'essai et le retour prévu, à partir de l'échelon)
+                      et prevision_instant_ecart_max (s)
   --temps-reel        cycles cadencés en temps réel, un toutes les 50 ms, comme au poste ;
                       à la fin, le nombre de cycles en retard (période de plus de 55 ms)
                       est écrit sur la sortie standard (« cycles_en_retard=N sur M »)

@@ -62,6 +62,11 @@ struct LotOptions {
   bool Mesures = false;   // print the step measures after the run
   // --analyser FICHIER: read this run file instead of running.
   std::optional<std::string> Analyse;
+  // --prevoir FICHIER[:MODELE]: after the run, the response that the model identified on
+  // that open-loop run file predicted for it (MODELE: tangente, strejc, broida, mc; by
+  // default the identification's own), and how far the run went from it.
+  std::optional<std::string> Prevoir;
+  std::optional<std::string> PrevoirModel;
   bool Identification = false;  // print the identification of the run
   bool Pompage = false;         // print the critical gain and period of the run
   bool Proposals = false;       // --reglages without a folder: print the proposed gains

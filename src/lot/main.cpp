@@ -165,6 +165,54 @@ void PrintProposals(const Identification& id, const Pumping& pumping, const Regu
   if (proposals.empty()) std::fprintf(stderr, "Pas de réglage proposé : %s.\n", why.c_str());
 }
 
+// "Prévoir la réponse" without windows: the model identified on the open-loop run file,
+// run in this run's loop (its gains, step and order limits, as the menu does it), and the
+// largest gap between the run's feedback and the predicted one from the step on.
+void PrintPrediction(const LotOptions& o, const Trial& run, const RegulationState& s,
+                     const std::string& stepText) {
+  auto identified = std::make_unique<Trial>();
+  ReadRunFile(*o.Prevoir, *identified);
+  const Identification id = Identify(*identified);
+  std::string why;
+  if (!id.Identified) why = "l'essai " + *o.Prevoir + " ne s'identifie pas (" + id.Reason + ")";
+  else if (run.SetpointKind != "echelon") why = "la prévision se fait sur un essai à consigne en échelon";
+  if (!why.empty()) {
+    std::fputs("prevision_modele=-\nprevision_ecart_max=-\nprevision_instant_ecart_max=-\n",
+               stdout);
+    std::fflush(stdout);
+    std::fprintf(stderr, "Pas de prévision : %s.\n", why.c_str());
+    return;
+  }
+  ModelKind kind = id.DefaultModel();
+  if (o.PrevoirModel && id.Type != ProcessType::Integrating) {
+    const std::string& w = *o.PrevoirModel;
+    kind = w == "strejc"   ? ModelKind::Strejc
+           : w == "broida" ? ModelKind::Broida
+           : w == "mc"     ? ModelKind::LeastSquares
+                           : ModelKind::Tangent;
+  }
+  const ProcessModelFit m = id.Model(kind);
+  const double rest = id.InitialValue - (m.Integrating ? 0 : m.K * id.InitialInput);
+  auto settings = std::make_unique<RegulationState>(s);
+  const std::unique_ptr<Trial> predicted =
+      RunInVirtualTime(*settings, ProcessOfModel(m, rest, identified.get()), stepText,
+                       run.LastEntry);
+  int step = 1;
+  while (step <= run.LastEntry && run.At(kSeriesSetpoint, step) == run.At(kSeriesSetpoint, 1))
+    ++step;
+  double gap = 0;
+  int at = step;
+  for (int k = step; k <= std::min(run.LastEntry, predicted->LastEntry); ++k) {
+    const double d =
+        std::abs(run.At(kSeriesFeedback, k) - predicted->At(kSeriesFeedback, k)) / 100.0;
+    if (d > gap) gap = d, at = k;
+  }
+  std::printf("prevision_modele=%s\nprevision_ecart_max=%s\nprevision_instant_ecart_max=%s\n",
+              ModelName(kind).c_str(), FormatFixed2(gap).c_str(),
+              FormatFixed2(at * run.SamplePeriodMs / 1000.0L).c_str());
+  std::fflush(stdout);
+}
+
 // What --mesures, --identification, --pompage, --reglages, --relais and --frequentiel ask
 // of a run, in that order.
 void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState& s) {
@@ -337,6 +385,7 @@ int Run(const LotOptions& o) {
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
   PrintAnalyses(o, kept, s);
+  if (o.Prevoir) PrintPrediction(o, kept, s, result.Fields.Edit5);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",
                 s.Pacing.LateCycles, s.Pacing.Cycles, s.Pacing.LongestPeriod * 1e3);

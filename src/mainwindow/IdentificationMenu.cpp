@@ -226,7 +226,7 @@ void IdentificationMenu::Prvoirlarponse1Click() {
   ReadGains(*settings, gains);
   const ProcessModelFit m = window_->ChosenModel();
   const double rest = id->InitialValue - (m.Integrating ? 0 : m.K * id->InitialInput);
-  prediction_ = RunInVirtualTime(*settings, ProcessOfModel(m, rest),
+  prediction_ = RunInVirtualTime(*settings, ProcessOfModel(m, rest, window_->Source()),
                                  ToStdString(form_.Edit5->text()), kPredictedCycles);
   predictionModel_ = ToQString(ModelName(m.Kind));
   if (!predicted_) {

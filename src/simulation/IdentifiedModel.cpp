@@ -86,6 +86,7 @@ void IdentifiedModel::Relax(double dt, double drive) {
 
 void IdentifiedModel::Advance(double dtSeconds, double driveVolts) {
   if (!(dtSeconds > 0.0)) return;
+  if (DriveFloorVolts) driveVolts = std::max(driveVolts, *DriveFloorVolts);
   const double delay = std::max(0.0, DelaySeconds - kAveragingDelaySeconds);
   if (delay <= 0.0) {
     Relax(dtSeconds, driveVolts);

@@ -43,6 +43,10 @@ class IdentifiedModel : public SensedProcess {
   double DelaySeconds = 1.7;         // R, as read on the feedback
   double Order = 1;                  // n (Strejc), a whole number from 1 to 6
   // The sensor's offset is the rest voltage (décalage); its range stays 0-10 V.
+  // The least order that acts, taken from the identified process (a heater's 0 V): below
+  // it the model receives that floor. None by default: the model is driven both ways.
+  std::optional<double> DriveFloorVolts;
+  std::optional<double> DriveFloor() const override { return DriveFloorVolts; }
 
  protected:
   void ValidateModel() const override;

@@ -60,6 +60,9 @@ class ProcessModel {
   virtual double Input1Volts() const = 0;
   // Voltage the process imposes on analog input 0, if any.
   virtual std::optional<double> Input0Volts() const { return std::nullopt; }
+  // The least order that still acts on the process, when its actuator has one: a heating
+  // element receives no power from a negative order. None for a process driven both ways.
+  virtual std::optional<double> DriveFloor() const { return std::nullopt; }
   // Throws VantorError with a French message naming the first unusable parameter: the
   // model's own checks (ValidateModel), then the range of every parameter.
   void Validate() const;

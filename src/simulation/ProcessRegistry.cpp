@@ -65,6 +65,13 @@ const ProcessKind* FindProcessKind(const std::string& id) {
   return nullptr;
 }
 
+const ProcessKind* FindProcessKindByLabel(const std::string& label) {
+  // The headless tool records the process with its profile: "… (réaliste)".
+  for (const ProcessKind& kind : ProcessKinds())
+    if (label == kind.Label || label.rfind(kind.Label + " (", 0) == 0) return &kind;
+  return nullptr;
+}
+
 const ProcessKind* KindOf(const ProcessModel& process) {
   return FindProcessKind(process.Id());
 }

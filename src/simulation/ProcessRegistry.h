@@ -34,6 +34,9 @@ struct ProcessKind {
 const std::vector<ProcessKind>& ProcessKinds();
 // The row of a word, or nullptr.
 const ProcessKind* FindProcessKind(const std::string& id);
+// The row whose caption is `label` (a run's process name, maybe followed by its profile in
+// brackets), or nullptr.
+const ProcessKind* FindProcessKindByLabel(const std::string& label);
 // The row of a process model, or nullptr for a process outside the table (the fixed
 // inputs of the tests).
 const ProcessKind* KindOf(const ProcessModel& process);

@@ -29,6 +29,7 @@ class ThermalProcess : public SensedProcess {
 
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
+  std::optional<double> DriveFloor() const override { return 0.0; }
   double Input1Volts() const override;
   std::string Name() const override { return "Procédé thermique : premier ordre et retard"; }
   std::string Id() const override { return "thermique"; }

@@ -113,7 +113,9 @@ TEST_F(LotAnalysisTest, BadAnalysisRequestsAreRefusedInFrench) {
         "--consigne echelon --procede ordre1:1,8 --cycles 10 --csv x.csv",
         "--consigne echelon --procede strejc:1,-2,0.5,3 --cycles 10 --csv x.csv",
         "--consigne echelon --procede strejc:1,2,0.5,7 --cycles 10 --csv x.csv",
-        "--identification=oui --consigne echelon --cycles 10 --csv x.csv"}) {
+        "--identification=oui --consigne echelon --cycles 10 --csv x.csv",
+        "--consigne echelon --cycles 10 --csv x.csv --prevoir bo.csv:moyenne",
+        "--consigne echelon --cycles 10 --csv x.csv --prevoir :mc"}) {
     const LotResult r = Lot(Settings() + args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_FALSE(r.err.empty()) << args;
@@ -128,6 +130,13 @@ TEST_F(LotAnalysisTest, BadAnalysisRequestsAreRefusedInFrench) {
   EXPECT_EQ(closed.status, 0);
   for (const auto& [name, value] : Values(closed.out)) EXPECT_EQ(value, "-") << name;
   EXPECT_FALSE(closed.err.empty());
+  // Nor a prediction from it: '-', the reason naming the file, exit status 0.
+  const LotResult predicted =
+      Lot(Settings() + "--consigne echelon --kp 1 --cycles 400 --prevoir '" + csv.string() +
+          "'" + " --csv other.csv");
+  EXPECT_EQ(predicted.status, 0) << predicted.err;
+  EXPECT_NE(predicted.out.find("prevision_ecart_max=-"), std::string::npos) << predicted.out;
+  EXPECT_NE(predicted.err.find("ne s'identifie pas"), std::string::npos) << predicted.err;
 }
 
 }  // namespace
