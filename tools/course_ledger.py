@@ -246,8 +246,32 @@ def claims_of(source, blocks, raw_claims):
     return out
 
 
-def read_sources(folder):
-    """Every claim of every course source, in file and line order."""
+def claims_of_pictures(path):
+    """The claims of the method sheets, drawn by tools/make_pictures.cpp: a comment line
+    "// ? ..." (or "// ?= ...") after the statement whose French text it checks."""
+    name = os.path.basename(path)
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    literal = re.compile(r'"((?:[^"\\]|\\.)*)"')
+    blocks, raw, current = [], [], []
+    for number, line in enumerate(lines, 1):
+        stripped = line.strip()
+        if stripped.startswith("// ?"):
+            raw.append((number, stripped[3:], len(blocks) - 1))
+            continue
+        if stripped.startswith("//"):
+            continue
+        current += literal.findall(line)
+        if stripped.endswith(";"):
+            if current:
+                blocks.append(("text", "".join(current).replace("\\n", " ")))
+            current = []
+    return claims_of(name, blocks, raw)
+
+
+def read_sources(folder, pictures=None):
+    """Every claim of every course source, in file and line order, then the method
+    sheets'."""
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     import make_course_texts
     claims = []
@@ -263,6 +287,8 @@ def read_sources(folder):
         blocks = make_course_texts.parse(lines[header:], raw)
         raw = [(line + header, text, index) for line, text, index in raw]
         claims += claims_of(name, blocks, raw)
+    if pictures and os.path.exists(pictures):
+        claims += claims_of_pictures(pictures)
     return claims
 
 
@@ -447,10 +473,12 @@ def main():
     ap.add_argument("--outil", required=True, help="regulateur-vantor-lot")
     ap.add_argument("--sources", default=os.path.join(here, "course-texts"))
     ap.add_argument("--sauvegarde", default=os.path.join(os.path.dirname(here), "sauvegarde"))
+    ap.add_argument("--fiches", default=os.path.join(here, "make_pictures.cpp"),
+                    help="le programme qui dessine les fiches de méthode, et leurs affirmations")
     ap.add_argument("--liste", action="store_true", help="liste les affirmations sans les lancer")
     args = ap.parse_args()
     try:
-        claims = read_sources(args.sources)
+        claims = read_sources(args.sources, args.fiches)
     except LedgerError as e:
         print("affirmation mal écrite : %s" % e, file=sys.stderr)
         return 2

@@ -662,6 +662,10 @@ void DrawStableMethod(Sheet& s) {
                         "trop grand. Revenir en boucle fermée (« Boucle », « fermée ») avant "
                         "d'essayer. Pour s'exercer : carte simulée, procédé thermique."),
          Font(24), kInk);
+  // ?= --procede ordre1:1.5,6,1.2 --profil réaliste --boucle ouverte --echelon 2 --cycles 1000 --reglages @ graines 1-5
+  // ? fiche_PID_kp = 4 ± 0,8 : --reglages
+  // ? fiche_PID_ki = 1,67 ± 0,45 : --reglages
+  // ? fiche_PID_kd = 2,4 ± 0,35 : --reglages
 }
 
 void DrawUnstableMethod(Sheet& s) {
@@ -732,10 +736,12 @@ void DrawUnstableMethod(Sheet& s) {
                         "intégrateur k = a / Δu (s⁻¹), retard τ = de l'échelon au point où "
                         "l'asymptote coupe la valeur initiale (s). Produit utile : k·τ (sans "
                         "unité). La zone morte fausse k : sur le moteur simulé réaliste "
-                        "(k = 1 s⁻¹ sans frottement), on lit k ≈ 0,50 s⁻¹ pour Δu = 1 V, "
-                        "0,75 pour 2 V, 0,83 pour 3 V ; retrancher la zone morte si on la "
+                        "(k = 1 s⁻¹ sans frottement), on lit k ≈ 0,50 s⁻¹ pour Δu = 1 V et "
+                        "0,75 pour 2 V ; retrancher la zone morte si on la "
                         "connaît : k = a / (Δu − 0,5)."),
          Font(24), kInk);
+  // ?= --procede position --profil réaliste --boucle ouverte --identification @ graines 1-5
+  // ? k = 0,50 ; 0,75 ± 0,03 : --echelon 1 --cycles 200 ; --echelon 2 --cycles 130
 
   s.Text(QRectF(60, 1425, W - 120, 40),
          QStringLiteral("3. Réglages (correcteur Kp·e + Ki·∫e dt + Kd·de/dt du logiciel)"),
@@ -754,9 +760,9 @@ void DrawUnstableMethod(Sheet& s) {
 
   s.Text(QRectF(60, 1760, W - 120, 230),
          QStringLiteral("Exemple, le moteur de position simulé (procédé réaliste) : Δu = 2 V, "
-                        "pente a = 1,5 V/s (k = 0,75 s⁻¹), τ = 0,4 s (moyenne du retour "
-                        "comprise), k·τ = 0,3. P : Kp = 1 / 0,3 ≈ 3,3 (à saisir : Kp 3.3). "
-                        "PI : Kp = 3 ; Ki = 3 / 1,32 ≈ 2,3 s⁻¹, au-delà de la plage livrée "
+                        "pente a = 1,5 V/s (k = 0,75 s⁻¹), τ = 0,43 s (moyenne du retour "
+                        "comprise), k·τ = 0,32. P : Kp = 1 / 0,32 ≈ 3,1 (à saisir : Kp 3.1). "
+                        "PI : Kp = 2,8 ; Ki = 2,8 / 1,42 ≈ 2 s⁻¹, à la limite de la plage livrée "
                         "(0 à 2) : un coefficient hors plage serait ramené au maximum sans "
                         "message ; demander d'abord à l'enseignant d'élargir la plage.\n"
                         "Le procédé intègre déjà : sans frottement ni charge, un correcteur P "
@@ -765,6 +771,12 @@ void DrawUnstableMethod(Sheet& s) {
                         "seule l'action intégrale annule. Revenir en boucle fermée avant "
                         "d'essayer."),
          Font(24), kInk);
+  // ?= --procede position --profil réaliste --boucle ouverte --echelon 2 --cycles 130 --identification --reglages @ graines 1-5
+  // ? k = 0,75 ± 0,03 : --identification
+  // ? tangente_Tu = 0,43 ± 0,03 : --identification
+  // ? fiche_P_kp = 3,1 ± 0,15 : --reglages
+  // ? fiche_PI_kp = 2,8 ± 0,15 : --reglages
+  // ? fiche_PI_ki = 2 ± 0,15 : --reglages
 }
 
 // ---------------------------------------------------------------------------------------

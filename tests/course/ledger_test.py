@@ -18,7 +18,8 @@ TOOL = None
 
 
 def run_ledger(sources):
-    return subprocess.run([sys.executable, LEDGER, "--outil", TOOL, "--sources", sources],
+    return subprocess.run([sys.executable, LEDGER, "--outil", TOOL, "--sources", sources,
+                           "--fiches", os.path.join(sources, "aucune")],
                           capture_output=True, text=True)
 
 
