@@ -285,12 +285,15 @@ int Run(const LotOptions& o) {
   AcquisitionCard& card = bench ? bench->Card() : *boardHolder;
   Clock& clock = bench ? bench->Time() : realClock;
   const UsbBoard* board = dynamic_cast<const UsbBoard*>(&card);
-  // What a run records of its process: the simulated one's name, nothing on a real card.
+  // What a run records of its process: the simulated one's name and the load it met (as
+  // the workstation writes it: "1 V à 40 s"), nothing on a real card.
   struct NamedProcess : BenchProcess {
-    RunProcess ProcessOfRun() const override { return {Name, {}, {}}; }
-    std::string Name;
+    RunProcess ProcessOfRun() const override { return {Name, {}, Load}; }
+    std::string Name, Load;
   } process;
   if (bench) process.Name = bench->Simulated().Process().Description();
+  if (bench && o.Load && o.Load->LoadVolts != 0)
+    process.Load = FormatShort(o.Load->LoadVolts) + " V à " + FormatShort(o.Load->StartSeconds) + " s";
 
   auto state = std::make_unique<RegulationState>();  // 56 kB of record: not on the stack
   RegulationState& s = *state;

@@ -63,7 +63,7 @@ const std::vector<HelpFile> kHelpFiles = {
      "Travaux pratiques",
      {"S\xC3\xA9"
       "ance 5",
-      "2 / (1 + Kp)", "Mesures de la r\xC3\xA9ponse", "Perturbation",
+      "2 / (1 + Kp)", "Mesures de la r\xC3\xA9ponse", "Perturbation", "IAE", "pond\xC3\xA9ration b",
       "Proc\xC3\xA9"
       "d\xC3\xA9 thermique",
       "Naturellement stable", "0,225 s"}},
