@@ -79,8 +79,9 @@ RelayTestWindow::RelayTestWindow(QWidget* parent) : QDialog(parent) {
 
 void RelayTestWindow::Propose(const Trial* last) {
   if (!last) {
-    LabelNoise->setText("Pas encore d'essai : \u03b5 n'a pas pu être proposé d'après le bruit du "
-                        "retour ; 0.05 V par défaut.");
+    LabelNoise->setText("Pas encore d'essai sur ce procédé : \u03b5 n'a pas pu être proposé "
+                        "d'après le bruit du retour ; 0.05 V par défaut.");
+    EditEpsilon->setText("0.05");
     return;
   }
   double eps = 0;

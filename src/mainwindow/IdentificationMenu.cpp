@@ -146,6 +146,10 @@ void IdentificationMenu::RecordPlotted() {
     tools_->Clear();
     toolsRun_ = form_.Bench().ShownRun();
   }
+  // A prediction belongs to the process it was identified on: a run on another process
+  // takes it away, rather than being compared with it.
+  const Trial* shown = form_.Bench().ShownRun();
+  if (prediction_ && shown && shown->Process != predictionProcess_) Effacerlaprvision1Click();
   if (prediction_ && comparison_->isVisible()) ShowComparison();
 }
 
@@ -161,7 +165,10 @@ void IdentificationMenu::RunStarted(const RegulationState&) {
 void IdentificationMenu::RunEnded(const RegulationState&) {
   window_->setEnabled(true);
   pumping_->setEnabled(true);
-  // After the run that follows a prediction, both are shown with their measures.
+  // After the run that follows a prediction, both are shown with their measures; a run on
+  // another process takes the prediction away.
+  const Trial* shown = form_.Bench().ShownRun();
+  if (prediction_ && shown && shown->Process != predictionProcess_) Effacerlaprvision1Click();
   if (prediction_) {
     ShowComparison();
     comparison_->show();
@@ -229,6 +236,7 @@ void IdentificationMenu::Prvoirlarponse1Click() {
   prediction_ = RunInVirtualTime(*settings, ProcessOfModel(m, rest, window_->Source()),
                                  ToStdString(form_.Edit5->text()), kPredictedCycles);
   predictionModel_ = ToQString(ModelName(m.Kind));
+  predictionProcess_ = window_->Source()->Process;
   if (!predicted_) {
     predicted_ = form_.Chart1->AddSeries("SeriesPrevision", "", kPredictionColor, false);
     predicted_->Dashed = true;
@@ -267,8 +275,10 @@ void IdentificationMenu::ShowComparison() {
   const Trial* shown = form_.Bench().ShownRun();
   // The run made after the prediction, if any: a closed-loop run shown instead of the
   // one identified.
-  const Trial* after =
-      shown && shown != window_->Source() && !shown->IsOpenLoop() ? shown : nullptr;
+  const Trial* after = shown && shown != window_->Source() && !shown->IsOpenLoop() &&
+                               shown->Process == predictionProcess_
+                           ? shown
+                           : nullptr;
   const StepMeasures p = MeasureStep(*prediction_);
   const StepMeasures r = after ? MeasureStep(*after) : StepMeasures();
   auto cell = [](const StepMeasures& m, bool exists, double v) {

@@ -81,6 +81,7 @@ class IdentificationMenu : public QObject, private RunObserver {
   const Trial* toolsRun_ = nullptr;  // the run the cursors and tangent were placed on
   std::unique_ptr<Trial> prediction_;
   QString predictionModel_;
+  std::string predictionProcess_;  // the process of the run the model was identified on
 };
 
 }  // namespace vantor

@@ -41,6 +41,16 @@ std::string Session::BenchText() const {
   return "carte d'acquisition";
 }
 
+std::string Session::CurrentProcessName() const {
+  return process_ ? process_->ProcessOfRun().Name : std::string();
+}
+
+const Trial* Session::LastRunOnCurrentProcess() const {
+  for (int i = 0; i < history_.Count(); ++i)
+    if (IsOnCurrentProcess(*history_.At(i))) return history_.At(i).get();
+  return nullptr;
+}
+
 // ---------------------------------------------------------------------------------
 // Runs
 

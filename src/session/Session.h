@@ -69,6 +69,15 @@ class Session : private RunObserver {
   const RunHistory& History() const { return history_; }
   // The run shown: the last run made here, or the run file opened since; null before.
   const Trial* ShownRun() const { return shown_.get(); }
+  // The newest run made here on the process now behind the card (same process, same
+  // profile), null when there is none: what a tool that proposes from a past run (the
+  // relay's ε from its noise) may use. On a real card, the newest run.
+  const Trial* LastRunOnCurrentProcess() const;
+  // The process now behind the card, as a run made now would record it (empty on a real
+  // card).
+  std::string CurrentProcessName() const;
+  // Whether the process of `run` is the one now behind the card.
+  bool IsOnCurrentProcess(const Trial& run) const { return run.Process == CurrentProcessName(); }
   // Whether the run shown was opened from a file rather than run since.
   bool ShownFromFile() const { return shownFromFile_; }
   // Reads the run file at `path` and shows it. A file that is not a run changes nothing

@@ -15,6 +15,7 @@
 #include "docs/Uaideexperimentale.h"
 #include "mainwindow/IdentificationMenu.h"
 #include "mainwindow/TrialsMenu.h"
+#include "session/SimulatedRunProcess.h"
 #include "simulation/ProcessRegistry.h"
 #include "widgets/TFastLineSeries.h"
 
@@ -134,6 +135,25 @@ TEST_F(IdentificationMenuTest, TheOvensModelIsDrawnItsGainsAppliedAndItsClosedLo
   // The model and the tools belonged to the open-loop run: they went with it.
   EXPECT_EQ(menu.ModelSeries()->Count(), 0);
   EXPECT_FALSE(tools.Tangent().has_value());
+
+  // The prediction belongs to the oven: a run on the position motor takes it away instead
+  // of being compared with it, and the relay's ε is not proposed from the oven's noise.
+  struct CardBench : BenchProcess {
+    explicit CardBench(SimulatedCard& c) : card(c) {}
+    RunProcess ProcessOfRun() const override { return SimulatedRunProcess(card, {}); }
+    SimulatedCard& card;
+  } bench(card);
+  f.Bench().SetProcess(&bench);
+  ASSERT_NE(menu.Prediction(), nullptr);
+  card.SetProcess(MakeProcess("position"));
+  StepRun("6", 200);
+  EXPECT_EQ(menu.Prediction(), nullptr);
+  EXPECT_EQ(menu.PredictionSeries()->Count(), 0);
+  EXPECT_FALSE(menu.ComparisonWindow()->isVisible());
+  EXPECT_EQ(f.Bench().LastRunOnCurrentProcess(), f.Trials->ShownRun());
+  card.SetProcess(MakeProcess("thermique"));
+  EXPECT_EQ(f.Bench().LastRunOnCurrentProcess(), nullptr);  // the oven's runs were unnamed
+  f.Bench().SetProcess(nullptr);
 }
 
 TEST_F(IdentificationMenuTest, AClosedLoopRunIsRefusedAndTheMenuWaitsForTheRunToEnd) {
