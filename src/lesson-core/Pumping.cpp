@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "common/Numbers.h"
+#include "simulation/ProcessRegistry.h"
 
 namespace vantor {
 
@@ -125,18 +127,32 @@ Pumping MeasurePumping(const Trial& run) {
            : p.PeakRatio < 1 - kSustainedBand ? Oscillation::Damped
                                               : Oscillation::Sustained;
   // An oscillation that does not die out while the order sits at one of its limits is held
-  // by the limit, not by the loop: a growing oscillation clipped looks sustained.
-  if (p.Kind != Oscillation::Damped && (run.ordremaxi || run.ordremini)) {
+  // by the limit, not by the loop: a growing oscillation clipped looks sustained. The
+  // process's own actuator counts as a limit: a heater receives nothing from an order
+  // below 0 V, which clips the oscillation as the order's minimum would. The record keeps
+  // the order asked for, so how deep it went below shows: a crest that dips under the
+  // floor by less than the sustained band of its swing hardly changes the loop's gain (the
+  // loop is at its critical gain, the floor only trims it); deeper, the floor holds it.
+  std::optional<std::int32_t> floor;
+  if (const ProcessKind* kind = FindProcessKindByLabel(run.Process))
+    if (const std::optional<double> f = kind->Make()->DriveFloor()) floor = ToHundredths(*f);
+  if (p.Kind != Oscillation::Damped && (run.ordremaxi || run.ordremini || floor)) {
     const int from = static_cast<int>(std::floor(crossings[begin] / period));
     const int to = std::min(last, static_cast<int>(std::ceil(crossings[end] / period)));
+    std::int32_t lowest = std::numeric_limits<std::int32_t>::max();
+    std::int32_t highest = std::numeric_limits<std::int32_t>::min();
     for (int k = std::max(from, start); k <= to; ++k) {
       const std::int32_t order = run.At(kSeriesOrder, k);
+      lowest = std::min(lowest, order);
+      highest = std::max(highest, order);
       if ((run.ordremaxi && order >= ToHundredths(*run.ordremaxi)) ||
           (run.ordremini && order <= ToHundredths(*run.ordremini))) {
         p.Kind = Oscillation::Bounded;
         break;
       }
     }
+    if (floor && lowest < *floor && *floor - lowest > kSustainedBand * (highest - lowest))
+      p.Kind = Oscillation::Bounded;
   }
   p.Ku = static_cast<double>(run.Kp);
   p.PeriodsUsed = used;

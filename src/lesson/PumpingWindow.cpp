@@ -28,7 +28,8 @@ PumpingWindow::PumpingWindow(QWidget* parent) : QDialog(parent) {
       "Tc la période moyenne de l'erreur, "
       "lue sur ses passages par sa valeur moyenne (un correcteur P laisse une erreur au "
       "repos) pendant les dernières périodes complètes. Une oscillation qui ne s'amortit pas "
-      "alors que l'ordre atteint ses limites est « bornée par les limites de l'ordre » : "
+      "alors que l'ordre atteint ses limites (ou, pour le procédé thermique, descend nettement "
+      "sous 0 V, où l'élément ne reçoit plus rien) est « bornée par les limites de l'ordre » : "
       "Kc est alors plus petit que le Kp de l'essai.",
       this);
   note->setWordWrap(true);

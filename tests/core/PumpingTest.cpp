@@ -169,6 +169,18 @@ TEST(PumpingTest, TheHeaterPumpsAtItsCriticalGainWithItsCriticalPeriod) {
   const Pumping below = MeasurePumping(*heater(0.85 * kc));
   ASSERT_TRUE(below.Measured) << below.Reason;
   EXPECT_EQ(below.Kind, Oscillation::Damped) << below.PeakRatio;
+  // A fifth above: the oscillation grows until the element, which cannot cool, clips it
+  // (the order asked for goes well below 0 V while never reaching its -10 V limit). That
+  // is not a sustained oscillation at the critical gain.
+  const auto above = heater(1.2 * kc);
+  const Pumping clipped = MeasurePumping(*above);
+  ASSERT_TRUE(clipped.Measured) << clipped.Reason;
+  EXPECT_EQ(clipped.Kind, Oscillation::Bounded) << clipped.PeakRatio;
+  std::int32_t lowest = 0;
+  for (int k = 1000; k <= above->LastEntry; ++k)
+    lowest = std::min(lowest, above->At(kSeriesOrder, k));
+  EXPECT_LT(lowest, -100);
+  EXPECT_GT(lowest, -1000);
 }
 
 TEST(PumpingTest, RunsThatAreNotAPumpingAreRefusedEachForItsReason) {
