@@ -68,12 +68,20 @@ void BodeView::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(x(f) - 30, phase.bottom() + 2, 60, 16), Qt::AlignCenter,
                QString::number(f) + " Hz");
   if (Model) {
+    // The model as the points measure it: the order held over each period, the process,
+    // and the mean of ten readings, sampled every 50 ms.
+    SampledLoop loop;
+    loop.Process = LinearOfModel(*Model);
     QPainterPath g, ph;
     bool first = true;
+    double unwrapped = 0;
     for (int i = 0; i <= 200; ++i) {
       const double f = kLowHz * std::pow(kHighHz / kLowHz, i / 200.0);
-      const QPointF a(x(f), y(gain, ModelGainDb(*Model, f), kTopDb, kBottomDb));
-      const QPointF b(x(f), y(phase, ModelPhaseDegrees(*Model, f), kTopDeg, kBottomDeg));
+      const std::complex<double> v = SampledPlantResponse(loop, f);
+      const double arg = std::arg(v) * 180 / M_PI;
+      unwrapped = i == 0 ? arg : unwrapped + std::remainder(arg - unwrapped, 360.0);
+      const QPointF a(x(f), y(gain, 20 * std::log10(std::abs(v)), kTopDb, kBottomDb));
+      const QPointF b(x(f), y(phase, unwrapped, kTopDeg, kBottomDeg));
       if (first) {
         g.moveTo(a);
         ph.moveTo(b);
@@ -236,28 +244,43 @@ void FrequencyResponseWindow::RefreshModel() {
         "Pas de modèle : identifiez le procédé (menu « Identification ») ou saisissez un "
         "premier ordre avec retard ci-dessus.");
   }
-  ShowMargins(CurrentKp ? CurrentKp() : 0);
+  ShowMargins(CurrentGains ? CurrentGains() : LoopGains{});
   view_->update();
 }
 
-void FrequencyResponseWindow::ShowMargins(double kp) {
+void FrequencyResponseWindow::ShowMargins(const LoopGains& gains) {
   if (!view_->Model) {
     // The model's line above already says how to get one.
     LabelMargins->clear();
     LabelMargins->hide();
     return;
   }
-  const LoopMargins m = MarginsWithP(*view_->Model, kp);
-  QString text = QString("En boucle ouverte, un correcteur P de Kp = %1 avec le modèle %2 : ")
-                     .arg(kp, 0, 'g', 4)
-                     .arg(identified_ ? "identifié" : "saisi");
-  text += m.HasGainMargin ? QString("marge de gain %1 dB (à %2 Hz)")
-                                .arg(m.GainMarginDb, 0, 'f', 1)
-                                .arg(m.PhaseCrossover, 0, 'g', 3)
+  SampledLoop loop;
+  loop.Process = LinearOfModel(*view_->Model);
+  loop.Gains = gains;
+  const SampledMargins m = ComputeSampledMargins(loop);
+  const auto n = [](double v, int digits) {
+    return QString::number(v, 'g', digits).replace('.', ',');
+  };
+  QString text = QString("Boucle échantillonnée (correcteur discret, sortie tenue 50 ms, moyenne "
+                         "des dix mesures, retard), modèle %1 : %2.")
+                     .arg(identified_ ? "identifié" : "saisi")
+                     .arg(ToQString(LinearProcessText(loop.Process)));
+  if (!m.Computed) {
+    LabelMargins->setText(text + " Pas de marges : " + ToQString(m.Reason) + ".");
+    LabelMargins->show();
+    return;
+  }
+  if (m.HasCriticalGain)
+    text += " Correcteur P seul : gain critique Kc = " + n(m.Kc, 3) +
+            ", période critique Tc = " + n(m.Tc, 3) + " s.";
+  text += " Avec Kp = " + n(gains.Kp, 4) + ", Ki = " + n(gains.Ki, 4) + ", Kd = " +
+          n(gains.Kd, 4) + " : ";
+  text += m.HasGainMargin ? "marge de gain " + n(m.GainMarginDb, 3) + " dB (à " +
+                                n(m.PhaseCrossover, 3) + " Hz)"
                           : QString("marge de gain infinie");
-  text += m.HasPhaseMargin ? QString(", marge de phase %1° (à %2 Hz).")
-                                 .arg(m.PhaseMargin, 0, 'f', 1)
-                                 .arg(m.GainCrossover, 0, 'g', 3)
+  text += m.HasPhaseMargin ? ", marge de phase " + n(m.PhaseMargin, 3) + "° (à " +
+                                 n(m.GainCrossover, 3) + " Hz)."
                            : QString(", gain de boucle sous 0 dB : pas de marge de phase à lire.");
   LabelMargins->setText(text);
   LabelMargins->show();

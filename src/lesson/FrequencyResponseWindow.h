@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "lesson-core/FrequencyResponse.h"
+#include "lesson-core/SampledMargins.h"
 
 namespace vantor {
 
@@ -42,10 +43,11 @@ class FrequencyResponseWindow : public QDialog {
   // the field at fault.
   std::optional<DelayedFirstOrder> TypedModel() const;
   // Draws the identified model when there is one, else the typed model last drawn, and
-  // shows the margins a P corrector of the current Kp would have around it.
+  // shows the margins of the sampled loop the gain fields would close around it.
   void RefreshModel();
-  // The margins line for a P corrector of gain kp around the model drawn.
-  void ShowMargins(double kp);
+  // The margins line for the workstation's corrector with `gains` around the model drawn:
+  // the sampled loop computed exactly, and the critical gain and period of a P loop.
+  void ShowMargins(const LoopGains& gains);
   // The model drawn, absent when there is none.
   const std::optional<ProcessModelFit>& DrawnModel() const { return view_->Model; }
   void SetRunning(bool running);
@@ -54,7 +56,8 @@ class FrequencyResponseWindow : public QDialog {
 
   // Runs the sweep's frequencies one after the other (set by the menu).
   std::function<void()> Sweep;
-  std::function<double()> CurrentKp;
+  // The gains the next run would take (the gain fields).
+  std::function<LoopGains()> CurrentGains;
   // The model of the identification window, absent when nothing was identified.
   std::function<std::optional<ProcessModelFit>()> IdentifiedModel;
 

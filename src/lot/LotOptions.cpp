@@ -202,9 +202,11 @@ LotOptions ParseLotOptions(int argc, const char* const* argv) {
     }
     if (name.rfind("--", 0) != 0) Fail("argument inattendu : « " + name + " »");
     // Flags of the analyses and of the industrial corrector: no value.
-    if (name == "--relais" || name == "--frequentiel" || name == "--derivee-sur-mesure") {
+    if (name == "--relais" || name == "--frequentiel" || name == "--derivee-sur-mesure" ||
+        name == "--marges") {
       if (inlineValue) Fail("l'option " + name + " ne prend pas de valeur");
       if (name == "--relais") o.Relais = true;
+      if (name == "--marges") o.Marges = true;
       if (name == "--frequentiel") o.Frequentiel = true;
       if (name == "--derivee-sur-mesure") {
         o.Pid.DerivativeOnMeasurement = true;
@@ -440,7 +442,7 @@ std::string LotUsage() {
           [--manuel T1,T2]
           --cycles N --csv FICHIER [--ports FICHIER] [--mesures] [--relais] [--frequentiel]
           [--temps-reel] [--identification] [--pompage] [--reglages]
-          [--prevoir FICHIER[:tangente|strejc|broida|mc]]
+          [--prevoir FICHIER[:tangente|strejc|broida|mc]] [--marges]
        regulateur-vantor-lot [--dossier DOSSIER] --analyser FICHIER
           [--mesures] [--identification] [--pompage] [--reglages] [--relais]
           [--frequentiel] [--loi relais:d,ε[,biais]]
@@ -593,6 +595,15 @@ Durée et résultats
                       après 20 s d'établissement) : frequence (Hz), gain, gain_db, phase
                       (degrés, négative pour un retard), periodes ; « - » sans résultat
                       (la raison sur la sortie d'erreur) ; avec --analyser, sur l'essai lu
+  --marges            les marges de la boucle échantillonnée que les gains de l'essai
+                      ferment sur le modèle linéaire du procédé simulé (sans frottement, ni
+                      bruit, ni limites ; ou, sur un essai en boucle ouverte identifié, sur
+                      le modèle de l'identification) : le correcteur discret, le bloqueur
+                      de la sortie, la moyenne des dix mesures et le retard, calculés
+                      exactement. modele=, marge_gain_db, marge_phase (degrés),
+                      frequence_marge_gain, frequence_marge_phase (Hz), Kc et Tc (s) :
+                      gain et période critiques d'un correcteur P seul ; « - » pour ce qui
+                      n'existe pas
   --prevoir FICHIER[:MODELE]  « Prévoir la réponse » : identifie l'essai en boucle ouverte
                       FICHIER (modèle tangente, strejc, broida ou mc ; par défaut celui de
                       l'identification), lance ce modèle dans la même boucle que l'essai

@@ -79,6 +79,9 @@ struct LotOptions {
   IndustrialPidSettings Pid;
   bool Relais = false;       // print the relay test's a, Tu, Ku after the run
   bool Frequentiel = false;  // print the frequency response after the run
+  // --marges: the margins of the sampled loop the run's gains close around the simulated
+  // process's linear model (or the model identified on the run, in open loop).
+  bool Marges = false;
 };
 
 // Accepts "--option value" and "--option=value". Throws LotUsageError.

@@ -24,6 +24,7 @@
 #include "lesson-core/Identification.h"
 #include "lesson-core/Pumping.h"
 #include "lesson-core/RelayAnalysis.h"
+#include "lesson-core/SampledMargins.h"
 #include "lesson-core/StepMeasures.h"
 #include "lesson-core/TuningRules.h"
 #include "lesson-core/VirtualRun.h"
@@ -213,9 +214,34 @@ void PrintPrediction(const LotOptions& o, const Trial& run, const RegulationStat
   std::fflush(stdout);
 }
 
+// The margins of the sampled loop: the simulated process's linear model, or, for a run
+// whose process has none or that was read from a file, the model identified on it.
+void PrintMargins(const Trial& run, const ProcessModel* process, const Identification& id) {
+  std::optional<LinearProcess> linear;
+  if (process) linear = process->Linear();
+  if (!linear && id.Identified) linear = LinearOfModel(id.Model(id.DefaultModel()));
+  SampledMargins m;
+  if (!linear) {
+    m.Reason = "pas de modèle : ni procédé simulé, ni identification de l'essai (" +
+               id.Reason + ")";
+  } else {
+    SampledLoop loop;
+    loop.Process = *linear;
+    loop.Gains = {static_cast<double>(run.Kp), static_cast<double>(run.Ki),
+                  static_cast<double>(run.Kd)};
+    if (run.IsOpenLoop()) loop.Gains = {};
+    m = ComputeSampledMargins(loop);
+  }
+  std::printf("modele=%s\n", linear ? LinearProcessText(*linear).c_str() : "-");
+  std::fputs(SampledMarginLines(m).c_str(), stdout);
+  std::fflush(stdout);
+  if (!m.Computed) std::fprintf(stderr, "Pas de marges : %s.\n", m.Reason.c_str());
+}
+
 // What --mesures, --identification, --pompage, --reglages, --relais and --frequentiel ask
 // of a run, in that order.
-void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState& s) {
+void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState& s,
+                   const ProcessModel* process = nullptr) {
   if (o.Mesures) PrintMeasures(run);
   const Identification id = Identify(run);
   if (o.Identification) {
@@ -232,6 +258,7 @@ void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState&
   if (o.Proposals) PrintProposals(id, pumping, s);
   if (o.Relais) PrintRelay(run, o);
   if (o.Frequentiel) PrintFrequencyResponse(run);
+  if (o.Marges) PrintMargins(run, process, id);
 }
 
 // What the USB board's frames showed during the run.
@@ -387,7 +414,7 @@ int Run(const LotOptions& o) {
                  TerminationSignals::RestLine("regulateur-vantor-lot", stopped.Signal).c_str());
     return TerminationSignals::ExitStatus(stopped.Signal);
   }
-  PrintAnalyses(o, kept, s);
+  PrintAnalyses(o, kept, s, bench ? &bench->Simulated().Process() : nullptr);
   if (o.Prevoir) PrintPrediction(o, kept, s, result.Fields.Edit5);
   if (o.RealTime)
     std::printf("cycles_en_retard=%d sur %d (plus de 55 ms ; période la plus longue %.1f ms)\n",

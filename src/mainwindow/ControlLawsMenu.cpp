@@ -49,7 +49,7 @@ ControlLawsMenu::ControlLawsMenu(TForm1& form) : QObject(&form), form_(form) {
 
   frequency_ = new FrequencyResponseWindow(&form);
   frequency_->Sweep = [this] { RunSweep(); };
-  frequency_->CurrentKp = [this] { return FieldKp(); };
+  frequency_->CurrentGains = [this] { return FieldGains(); };
   frequency_->IdentifiedModel = [this]() -> std::optional<ProcessModelFit> {
     // The identification menu comes after this one in the menu bar.
     const IdentificationWindow* w = form_.Identification ? form_.Identification->Window() : nullptr;
@@ -99,13 +99,24 @@ void ControlLawsMenu::Reponsefrequentielle1Click() {
 }
 
 double ControlLawsMenu::FieldKp() const {
-  // The Kp field as typed, which the next "Début" reads; the gain in force otherwise.
-  try {
-    return static_cast<double>(
-        std::min<long double>(StrToFloat(form_.GainFieldTexts().Edit1), form_.State.kpmax));
-  } catch (const VantorError&) {
-    return static_cast<double>(form_.State.Kp);
-  }
+  return FieldGains().Kp;
+}
+
+LoopGains ControlLawsMenu::FieldGains() const {
+  // The gain fields as typed, which the next "Début" reads (bounded as it bounds them);
+  // the gain in force for a field that does not convert.
+  const GainFields typed = form_.GainFieldTexts();
+  const RegulationState& s = form_.State;
+  const auto field = [](const std::string& text, std::int32_t bound, long double inForce) {
+    try {
+      return static_cast<double>(
+          std::clamp<long double>(StrToFloat(text), 0, static_cast<long double>(bound)));
+    } catch (const VantorError&) {
+      return static_cast<double>(inForce);
+    }
+  };
+  return {field(typed.Edit1, s.kpmax, s.Kp), field(typed.Edit3, s.kimax, s.Ki),
+          field(typed.Edit2, s.kdmax, s.Kd)};
 }
 
 void ControlLawsMenu::CycleRecorded(const RegulationState& s) {

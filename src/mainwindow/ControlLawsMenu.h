@@ -52,6 +52,8 @@ class ControlLawsMenu : public QObject, private RunObserver, private SessionObse
   void ShowGains();
   void RunSweep();
   double FieldKp() const;
+  // The three gain fields as the next "Début" would read them.
+  LoopGains FieldGains() const;
 
   TForm1& form_;
   RelayTestWindow* relay_ = nullptr;

@@ -28,6 +28,13 @@ class DcMotorPosition : public SensedProcess {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
+  std::optional<LinearProcess> Linear() const override {
+    LinearProcess p;
+    p.Gain = GainRadPerSecondPerVolt * SensorVoltsPerRadian;
+    p.Integrating = true;
+    if (TimeConstantSeconds > 0) p.Lags = {TimeConstantSeconds};
+    return p;
+  }
   std::string Name() const override { return "Moteur à courant continu : position"; }
   std::string Id() const override { return "position"; }
   std::vector<ProcessParameter> Parameters() const override;

@@ -22,6 +22,12 @@ class DcMotorSpeed : public SensedProcess {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
+  std::optional<LinearProcess> Linear() const override {
+    LinearProcess p;
+    p.Gain = GainRadPerSecondPerVolt * TachoVoltsPerRadPerSecond;
+    if (TimeConstantSeconds > 0) p.Lags = {TimeConstantSeconds};
+    return p;
+  }
   std::string Name() const override { return "Moteur à courant continu : vitesse"; }
   std::string Id() const override { return "vitesse"; }
   std::vector<ProcessParameter> Parameters() const override;

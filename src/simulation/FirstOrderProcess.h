@@ -21,6 +21,12 @@ class FirstOrderProcess : public SensedProcess {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
+  std::optional<LinearProcess> Linear() const override {
+    LinearProcess p;
+    p.Gain = GainVoltsPerVolt;
+    if (TimeConstantSeconds > 0) p.Lags = {TimeConstantSeconds};
+    return p;
+  }
   std::string Name() const override { return "Procédé du premier ordre"; }
   std::string Id() const override { return "premier-ordre"; }
   std::vector<ProcessParameter> Parameters() const override;

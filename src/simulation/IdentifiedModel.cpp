@@ -107,6 +107,18 @@ void IdentifiedModel::Advance(double dtSeconds, double driveVolts) {
   }
 }
 
+std::optional<LinearProcess> IdentifiedModel::Linear() const {
+  LinearProcess p;
+  p.Gain = Gain;
+  p.Integrating = form_ == Form::Integrator;
+  if (!p.Integrating && TimeConstantSeconds > 0)
+    p.Lags.assign(form_ == Form::Strejc ? static_cast<std::size_t>(std::lround(Order)) : 1,
+                  TimeConstantSeconds);
+  // The delay read on the feedback holds the mean's, which the loop adds again.
+  p.Delay = std::max(0.0, DelaySeconds - kAveragingDelaySeconds);
+  return p;
+}
+
 double IdentifiedModel::Input1Volts() const {
   return SensorVolts(output_);
 }

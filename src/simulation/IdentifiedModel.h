@@ -31,6 +31,7 @@ class IdentifiedModel : public SensedProcess {
   void Reset() override;
   void Advance(double dtSeconds, double driveVolts) override;
   double Input1Volts() const override;
+  std::optional<LinearProcess> Linear() const override;
   std::string Name() const override;
   std::string Id() const override;
   std::vector<ProcessParameter> Parameters() const override;

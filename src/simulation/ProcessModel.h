@@ -16,6 +16,15 @@
 
 namespace vantor {
 
+// Gain · e^(−Delay·s) / ((1 + T1 s)(1 + T2 s)…), times 1/s when Integrating (Gain is then
+// in 1/s): what a process is to a linear analysis of its loop.
+struct LinearProcess {
+  double Gain = 1;
+  bool Integrating = false;
+  std::vector<double> Lags;  // the time constants, s
+  double Delay = 0;          // the process's own pure delay, s
+};
+
 class ProcessModel;
 
 // A parameter the user sets, as the parameters dialog shows it. Its range is the one
@@ -63,6 +72,10 @@ class ProcessModel {
   // The least order that still acts on the process, when its actuator has one: a heating
   // element receives no power from a negative order. None for a process driven both ways.
   virtual std::optional<double> DriveFloor() const { return std::nullopt; }
+  // The process as a linear model, from the order to the sensor's volts, for the loop's
+  // margins: none for a process that has none (fixed inputs). Friction, noise, the sensor's
+  // limits and a one-sided actuator are left out.
+  virtual std::optional<LinearProcess> Linear() const { return std::nullopt; }
   // Throws VantorError with a French message naming the first unusable parameter: the
   // model's own checks (ValidateModel), then the range of every parameter.
   void Validate() const;

@@ -31,6 +31,13 @@ class ThermalProcess : public SensedProcess {
   void Advance(double dtSeconds, double driveVolts) override;
   std::optional<double> DriveFloor() const override { return 0.0; }
   double Input1Volts() const override;
+  std::optional<LinearProcess> Linear() const override {
+    LinearProcess p;
+    p.Gain = GainVoltsPerVolt;
+    if (TimeConstantSeconds > 0) p.Lags = {TimeConstantSeconds};
+    p.Delay = DeadTimeSeconds;
+    return p;
+  }
   std::string Name() const override { return "Procédé thermique : premier ordre et retard"; }
   std::string Id() const override { return "thermique"; }
   std::vector<ProcessParameter> Parameters() const override;
