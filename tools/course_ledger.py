@@ -37,9 +37,7 @@ retour_final (mean of the last 2 s), oscillation_retour (half the feedback's swi
 the last 20 s), periode_retour (mean period of the feedback about
 its mean over the last 30 s), ordre_integral_max, ordre_derive_fin (half the derivative
 order's swing over the last 20 s), duree_ordre_haut (longest stretch with the order at its
-upper limit, s), instant_echelon (first entry where the setpoint has left its first value, s),
-iae_consigne and iae_charge (the integral of the absolute error, V·s, from the step to the
-load of --charge or to the end, and from the load to the end).
+upper limit, s), instant_echelon (first entry where the setpoint has left its first value, s).
 
 Every number of a claim's value but 0 is written as in the paragraph, which must contain
 it: changing a number in the text without its claim is refused as well.
@@ -58,7 +56,7 @@ FLAGS = {"--mesures", "--identification", "--pompage", "--reglages", "--relais",
 RECORD_KEYS = {"retour_max", "retour_min", "retour_max_fin", "retour_min_fin",
                "retour_final", "oscillation_retour",
                "periode_retour", "ordre_integral_max", "duree_ordre_haut",
-               "ordre_derive_fin", "instant_echelon", "iae_consigne", "iae_charge"}
+               "ordre_derive_fin", "instant_echelon"}
 LEAST_REALISTIC_SEEDS = 5
 NUMBER = re.compile(r"^-?\d+(,\d+)?$")
 
@@ -321,7 +319,7 @@ def read_record(path):
     return meta, cols
 
 
-def record_keys(path, load_start=None):
+def record_keys(path):
     meta, cols = read_record(path)
     t, y = cols["t"], cols["retour"]
     period = t[1] - t[0] if len(t) > 1 else 0.05
@@ -353,14 +351,6 @@ def record_keys(path, load_start=None):
         run = run + 1 if u >= top - 0.005 else 0
         longest = max(longest, run)
     out["duree_ordre_haut"] = longest * period
-    # The integral of the absolute error (V·s): from the step to the load (or to the end),
-    # and from the load to the end.
-    if moved:
-        split = len(t) if load_start is None else min(len(t), int(round(load_start / period)))
-        error = cols["erreur"]
-        out["iae_consigne"] = sum(abs(e) for e in error[moved[0]:split]) * period
-        if load_start is not None:
-            out["iae_charge"] = sum(abs(e) for e in error[split:]) * period
     return out
 
 
@@ -427,9 +417,7 @@ def run_variant(tool, shipped, claim, options, seed, work):
                               "plage par « @ ...max=... »" % (shown, line))
         values[key] = value
     if claim.key in RECORD_KEYS and os.path.exists(csv):
-        load = [v for n, v in options if n == "--charge"]
-        start = float(load[0].split(",")[0]) if load else None
-        values.update({k: "%.6g" % v for k, v in record_keys(csv, start).items()})
+        values.update({k: "%.6g" % v for k, v in record_keys(csv).items()})
     shutil.rmtree(folder, ignore_errors=True)
     if claim.key not in values:
         raise LedgerError("« %s » ne donne pas %s" % (shown, claim.key))

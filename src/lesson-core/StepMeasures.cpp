@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "common/Numbers.h"
+#include "common/VantorError.h"
 
 namespace vantor {
 
@@ -87,7 +88,48 @@ StepMeasures MeasureStep(const Trial& run) {
   auto inside = [&](int k) { return std::fabs(run.At(kSeriesFeedback, k) / 100.0 - yf) <= band; };
   int settled = last + 1;
   while (settled > k0 && inside(settled - 1)) --settled;
-  m.Settled = settled <= last - kFinalValueEntries + 1;
+  // The band must hold for at least 2 s and for the last period of an oscillation: swings
+  // about the mean of the response's second half (an oscillation's centre, which a record
+  // ending on a crest does not move much) from below it by band/2 to above it by band/2
+  // (noise inside the band does not make one); the time between the last two upward ones.
+  int held = kFinalValueEntries;
+  {
+    const int from = k0 + (last - k0) / 2;
+    double centre = 0;
+    for (int k = from; k <= last; ++k) centre += run.At(kSeriesFeedback, k) / 100.0;
+    centre /= last - from + 1;
+    int side = 0, lastUp = -1, previousUp = -1;
+    for (int k = k0; k <= last; ++k) {
+      const double d = (run.At(kSeriesFeedback, k) / 100.0 - centre) * sign;
+      if (d < -band / 2 && side >= 0) side = -1;
+      if (d > band / 2 && side == -1) {
+        side = 1;
+        previousUp = lastUp;
+        lastUp = k;
+      }
+    }
+    if (previousUp >= 0) held = std::max(held, lastUp - previousUp);
+  }
+  m.Settled = settled <= last - held + 1;
+  // An order held at one of its limits over the last 2 s: what the record ends on is the
+  // actuator's doing (or a stop's, or the sensor's end), not the loop's equilibrium.
+  if (run.ordremaxi && run.ordremini) {
+    const std::int32_t high = ToHundredths(*run.ordremaxi), low = ToHundredths(*run.ordremini);
+    bool atHigh = true, atLow = true;
+    for (int k = last - kFinalValueEntries + 1; k <= last; ++k) {
+      atHigh = atHigh && run.At(kSeriesOrder, k) == high;
+      atLow = atLow && run.At(kSeriesOrder, k) == low;
+    }
+    if (atHigh || atLow) {
+      m.HeldBy = std::string("l'ordre est resté à sa limite ") + (atHigh ? "haute (" : "basse (") +
+                 FormatShort(*(atHigh ? run.ordremaxi : run.ordremini)) +
+                 " V) pendant les 2 dernières secondes : le retour finit là où l'actionneur, "
+                 "une butée ou la fin d'échelle du capteur le tiennent, pas sur l'équilibre "
+                 "de la boucle ; le dépassement, le temps de réponse et l'erreur statique ne "
+                 "se mesurent pas";
+      m.Settled = false;
+    }
+  }
   if (m.Settled) m.SettlingTime = (settled - k0) * period;
 
   m.StaticError = m.StepLevel - yf;
@@ -100,6 +142,23 @@ StepMeasures MeasureStep(const Trial& run) {
       if (order == high || order == low) ++saturated;
     }
     m.Saturation = 100.0 * saturated / (last - k0 + 1);
+  }
+
+  // The load's time, as the run records it: "1 V à 40 s".
+  const std::size_t at = run.Load.rfind(" à ");
+  if (at != std::string::npos && run.Load.size() > at + 5 &&
+      run.Load.compare(run.Load.size() - 2, 2, " s") == 0) {
+    try {
+      const double t = static_cast<double>(
+          StrToFloat(run.Load.substr(at + 4, run.Load.size() - at - 6)));
+      if (t > m.StepTime && t < last * period) m.LoadTime = t;
+    } catch (const VantorError&) {
+    }
+  }
+  const int split = m.LoadTime ? static_cast<int>(std::lround(*m.LoadTime / period)) : last + 1;
+  for (int k = k0; k <= last; ++k) {
+    const double e = std::fabs(run.At(kSeriesSetpoint, k) - run.At(kSeriesFeedback, k)) / 100.0;
+    (k < split ? m.Iae : m.IaeLoad) += e * period;
   }
   return m;
 }
@@ -117,6 +176,8 @@ std::string StepMeasureLines(const StepMeasures& m) {
   out += "temps_reponse_5=" + Value(when(m.Settled, m.SettlingTime)) + "\n";
   out += "erreur_statique=" + Value(when(m.Settled, m.StaticError)) + "\n";
   out += "saturation=" + Value(m.Measured ? m.Saturation : std::nullopt) + "\n";
+  out += "iae=" + Value(when(true, m.Iae)) + "\n";
+  if (m.LoadTime) out += "iae_charge=" + Value(when(true, m.IaeLoad)) + "\n";
   return out;
 }
 

@@ -15,11 +15,20 @@
 //                     t0 on in the direction of Δ (%); peak time: the time of its first
 //                     occurrence minus t0 (s);
 //   settling time 5 % from t0 to the first entry from which every entry stays within
-//                     yf ± 0.05 |Δ| (s); "not settled" when the last 40 entries are not
-//                     all inside;
+//                     yf ± 0.05 |Δ| (s); "not settled" unless the band holds over the
+//                     last 2 s and over the last period of any oscillation about yf seen
+//                     after the step (a swing from below yf − 2.5 % to above yf + 2.5 %
+//                     and back): a sustained oscillation whose record ends on a crest
+//                     holds the band over its crest, not over its period; "not settled"
+//                     either when the order stayed at one of its limits over the last 2 s
+//                     (the final value is then the actuator's, not the loop's);
 //   static error      step level (the setpoint at t0) − yf (V);
 //   saturation        percent of the entries from t0 on whose total order equals the
-//                     upper or the lower limit of the order.
+//                     upper or the lower limit of the order;
+//   IAE               the integral of |setpoint − feedback| (V·s), from t0 to the end of
+//                     the record, or, for a run that met a load at a known time, from t0
+//                     to the load (following the setpoint) and from the load to the end
+//                     (rejecting the load).
 // Qt-free.
 #include <optional>
 #include <string>
@@ -51,6 +60,12 @@ struct StepMeasures {
   double SettlingTime = 0;           // s, when Settled
   double StaticError = 0;            // V
   std::optional<double> Saturation;  // %, absent when the limits are unknown
+  double Iae = 0;                    // V·s, from t0 to the load or to the end
+  std::optional<double> LoadTime;    // s, when the run met a load at a known time
+  double IaeLoad = 0;                // V·s, from the load to the end
+  // What held the response at the end instead of the loop, in French without a final
+  // full stop ("l'ordre est resté à sa limite haute (+10 V) …"); empty when nothing did.
+  std::string HeldBy;
 };
 
 // Measures of the run's step. A run whose setpoint kind is known and is not a step
@@ -64,10 +79,11 @@ std::optional<double> FirstFeedbackCrossing(const Trial& run, int k0, int last, 
                                             double sign);
 
 // The measures as `name=value` lines in this order: temps_montee, depassement,
-// temps_pic, temps_reponse_5, erreur_statique, saturation; two decimals, '.' as
-// separator, '-' for a measure that does not exist (the overshoot and the static error
-// too when the response has not settled: they would be measured against a final value
-// it never reached). Each line ends with '\n'.
+// temps_pic, temps_reponse_5, erreur_statique, saturation, iae, then iae_charge for a run
+// that met a load at a known time; two decimals, '.' as separator, '-' for a measure that
+// does not exist (the overshoot and the static error too when the response has not
+// settled: they would be measured against a final value it never reached). Each line
+// ends with '\n'.
 std::string StepMeasureLines(const StepMeasures& m);
 
 // The feedback's reading at a limit of its sensor: below the 0.2 V floor (the reading is

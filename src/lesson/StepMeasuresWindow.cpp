@@ -28,6 +28,8 @@ constexpr Row kRowNames[StepMeasuresWindow::kRows] = {
     {"Temps de réponse à 5 % (après t0)", "s"},
     {"Erreur statique (consigne − valeur finale)", "V"},
     {"Ordre saturé (part de l'essai après t0)", "%"},
+    {"IAE, intégrale de |écart| (de t0 à la fin, ou à la charge)", "V·s"},
+    {"IAE après la charge (rejet de la perturbation)", "V·s"},
 };
 
 QString Number(double v) {
@@ -50,7 +52,7 @@ StepMeasuresWindow::StepMeasuresWindow(QWidget* parent) : QDialog(parent) {
     auto* value = new QLabel(this);
     value->setObjectName(QString("LabelMesure%1").arg(row + 1));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    value->setMinimumWidth(value->fontMetrics().horizontalAdvance("non établi") + 8);
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance("non mesurable") + 8);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     values_[static_cast<std::size_t>(row)] = value;
     grid->addWidget(value, row, 1);
@@ -109,6 +111,14 @@ void StepMeasuresWindow::ShowMeasures(const Trial* run) {
   Value(6)->setText(m.Settled ? Number(m.SettlingTime) : "non établi");
   Value(7)->setText(m.Settled ? Number(m.StaticError) : "non établi");
   Value(8)->setText(m.Saturation ? Number(*m.Saturation) : "inconnu");
+  Value(9)->setText(Number(m.Iae));
+  Value(10)->setText(m.LoadTime ? Number(m.IaeLoad) : "pas de charge");
+  // What held the response, said before the measures it leaves out.
+  if (!m.HeldBy.empty()) {
+    reason_->setText(ToQString(m.HeldBy).left(1).toUpper() + ToQString(m.HeldBy).mid(1) + ".");
+    reason_->show();
+    for (int row : {4, 6, 7}) Value(row)->setText("non mesurable");
+  }
 }
 
 }  // namespace vantor

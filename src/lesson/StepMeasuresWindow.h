@@ -21,7 +21,7 @@ class StepMeasuresWindow : public QDialog {
 
   // Rows in display order: step instant, initial value, final value, rise time,
   // overshoot, peak time, settling time, static error, saturation.
-  static constexpr int kRows = 9;
+  static constexpr int kRows = 11;
   QLabel* Title() const { return title_; }
   QLabel* Reason() const { return reason_; }
   // Says, for any run, how long its feedback sat at a limit of the sensor; hidden when it

@@ -552,8 +552,12 @@ Durée et résultats
   --mesures           après l'essai, les mesures de la réponse à l'échelon, une ligne
                       nom=valeur chacune : temps_montee (s), depassement (%), temps_pic (s),
                       temps_reponse_5 (s), erreur_statique (V), saturation (% des entrées
-                      où l'ordre est à une limite) ; deux décimales, « - » pour une mesure
-                      qui n'existe pas (la raison est écrite sur la sortie d'erreur) ;
+                      où l'ordre est à une limite), iae (intégrale de |écart|, V·s, de
+                      l'échelon à la fin, ou à la charge de --charge) et, après une charge,
+                      iae_charge (de la charge à la fin) ; deux décimales, « - » pour une
+                      mesure qui n'existe pas (la raison est écrite sur la sortie
+                      d'erreur ; un ordre resté à sa limite pendant les 2 dernières
+                      secondes y est nommé) ;
                       puis, pour tout essai, retour_seuil_bas et retour_pleine_echelle (s) :
                       le temps passé par le retour sous le seuil de 0,2 V du capteur (mesures
                       ignorées) ou à la pleine échelle, par tranches d'au moins 0,5 s où

@@ -104,6 +104,8 @@ void PrintMeasures(const Trial& run) {
   if (limits.Any()) std::fprintf(stderr, "Attention : %s.\n", SensorLimitSentence(limits).c_str());
   if (!m.Measured)
     std::fprintf(stderr, "Pas de mesure : %s.\n", m.Reason.c_str());
+  else if (!m.HeldBy.empty())
+    std::fprintf(stderr, "Attention : %s.\n", m.HeldBy.c_str());
   else if (!m.Settled)
     std::fputs(
         "Réponse non établie à 5 % : pas de dépassement ni d'erreur statique mesurables "

@@ -80,7 +80,9 @@ TEST_F(JournalTest, AnEntryReopensBitForBitAndListsWithItsMeasures) {
   const char* keys[] = {"temps_montee",    "depassement",     "temps_pic",
                         "temps_reponse_5", "erreur_statique", "saturation"};
   for (std::size_t i = 0; i < 6; ++i) listed += std::string(keys[i]) + "=" + row.Measures[i] + "\n";
-  EXPECT_EQ(listed, StepMeasureLines(m));
+  // The journal's six columns are the measures' first six lines.
+  const std::string lines = StepMeasureLines(m);
+  EXPECT_EQ(listed, lines.substr(0, lines.find("iae=")));
 
   // A tool used on it later is recorded without touching the run.
   AddJournalTool(path, kToolIdentification);

@@ -99,6 +99,75 @@ TEST(StepMeasuresTest, AnOscillationThatNeverDiesOutIsNotSettled) {
   EXPECT_EQ(lines.find("temps_montee=-"), std::string::npos) << lines;
 }
 
+TEST(StepMeasuresTest, ASlowOscillationWhoseRecordEndsOnACrestIsNotSettled) {
+  // ±0.6 V about 5 V with an 8 s period: over the 2 s around a crest it stays within
+  // 0.1 V of its own mean, inside the ±5 % band of that mean, for a record of any length
+  // that ends there. It is an oscillation all the same.
+  const double period = 8;
+  const auto y = [&](double t) { return 5 + 0.6 * std::sin(2 * M_PI * t / period); };
+  for (double crest : {18.0, 26.0, 34.0, 42.0}) {  // crests at 2 + 8 n s after the step
+    const int last = kStepEntry + static_cast<int>(std::lround((crest + 1) / kPeriod));
+    const auto run = StepRun(0, 5, y, last);
+    const StepMeasures m = MeasureStep(*run);
+    ASSERT_TRUE(m.Measured) << m.Reason;
+    EXPECT_FALSE(m.Settled) << crest;
+  }
+  // A damped second order settles at its analytic envelope's 5 % time, within a sample:
+  // e^(−ζ ωn t) / √(1 − ζ²) = 0.05 bounds the last exit from the band.
+  const double zeta = 0.3, wn = 2, wd = wn * std::sqrt(1 - zeta * zeta), phi = std::acos(zeta);
+  const auto damped = StepRun(0, 4, [&](double t) {
+    return 4 * (1 - std::exp(-zeta * wn * t) * std::sin(wd * t + phi) / std::sqrt(1 - zeta * zeta));
+  });
+  const StepMeasures d = MeasureStep(*damped);
+  ASSERT_TRUE(d.Settled);
+  const double envelope = -std::log(0.05 * std::sqrt(1 - zeta * zeta)) / (zeta * wn);
+  EXPECT_LE(d.SettlingTime, envelope + kPeriod);
+  EXPECT_GT(d.SettlingTime, 0.8 * envelope);
+}
+
+TEST(StepMeasuresTest, AResponseHeldByTheOrdersLimitIsNamedAndItsMeasuresRefused) {
+  // A position motor against its end stop: the feedback stuck at 10.01 V, under the
+  // converter's full scale, while the order stays at +10 V asking for more.
+  const auto run = StepRun(1, 12, [](double t) { return std::min(1 + 3 * t, 10.01); }, 600);
+  for (int k = kStepEntry; k <= 600; ++k)
+    run->Record[static_cast<std::size_t>(kSeriesOrder * kRecordEntries + k)] = 1000;
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  EXPECT_FALSE(m.Settled);
+  EXPECT_NE(m.HeldBy.find("limite haute (10 V)"), std::string::npos) << m.HeldBy;
+  const std::string lines = StepMeasureLines(m);
+  for (const char* line : {"depassement=-\n", "temps_reponse_5=-\n", "erreur_statique=-\n"})
+    EXPECT_NE(lines.find(line), std::string::npos) << line << lines;
+}
+
+TEST(StepMeasuresTest, TheIntegralOfTheAbsoluteErrorSplitsAtTheLoad) {
+  // A first order closing on its setpoint: |e| = 6 e^(−t/τ), whose integral from the
+  // step is 6 τ (1 − e^(−t/τ)); then a load at 40 s that opens an error of
+  // 0.5 e^(−(t − 40)/τ2).
+  const double tau = 1.5, tau2 = 2;
+  const auto run = StepRun(0, 6, [&](double t) {
+    const double after = t + kStepEntry * kPeriod - 40;
+    return 6 * (1 - std::exp(-t / tau)) - (after >= 0 ? 0.5 * std::exp(-after / tau2) : 0);
+  }, 1600);
+  run->Load = "0.5 V à 40 s";
+  const StepMeasures m = MeasureStep(*run);
+  ASSERT_TRUE(m.Measured) << m.Reason;
+  ASSERT_TRUE(m.LoadTime);
+  EXPECT_DOUBLE_EQ(*m.LoadTime, 40);
+  // Sums of the record's entries: within a sample's worth of the integrals.
+  EXPECT_NEAR(m.Iae, 6 * tau, 6 * kPeriod);
+  EXPECT_NEAR(m.IaeLoad, 0.5 * tau2, 0.5 * kPeriod);
+  const std::string lines = StepMeasureLines(m);
+  EXPECT_NE(lines.find("iae=9."), std::string::npos) << lines;
+  EXPECT_NE(lines.find("iae_charge=1."), std::string::npos) << lines;
+  // Without a load, or with one pressed by hand at no known time: the whole record.
+  run->Load = "0.5 V au bouton « Perturbation »";
+  const StepMeasures whole = MeasureStep(*run);
+  EXPECT_FALSE(whole.LoadTime);
+  EXPECT_NEAR(whole.Iae, m.Iae + m.IaeLoad, 1e-9);
+  EXPECT_EQ(StepMeasureLines(whole).find("iae_charge"), std::string::npos);
+}
+
 TEST(StepMeasuresTest, RunsWithoutAMeasurableStepGiveNoMeasureAndSayWhy) {
   const auto constant = StepRun(4, 4, [](double) { return 4; });
   const auto tooShort = StepRun(
@@ -112,7 +181,7 @@ TEST(StepMeasuresTest, RunsWithoutAMeasurableStepGiveNoMeasureAndSayWhy) {
     EXPECT_FALSE(m.Reason.empty());
     EXPECT_EQ(StepMeasureLines(m),
               "temps_montee=-\ndepassement=-\ntemps_pic=-\ntemps_reponse_5=-\n"
-              "erreur_statique=-\nsaturation=-\n");
+              "erreur_statique=-\nsaturation=-\niae=-\n");
   }
   // One more entry recorded after the step than the shortest refused run is enough.
   EXPECT_TRUE(MeasureStep(*StepRun(

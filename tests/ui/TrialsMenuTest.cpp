@@ -291,6 +291,8 @@ TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
   ASSERT_TRUE(m.Measured);
   EXPECT_EQ(menu.MeasuresWindow()->Value(4)->text(),
             QString::fromStdString(FormatFixed2(m.Overshoot)));
+  EXPECT_EQ(menu.MeasuresWindow()->Value(9)->text(), QString::fromStdString(FormatFixed2(m.Iae)));
+  EXPECT_EQ(menu.MeasuresWindow()->Value(10)->text(), "pas de charge");
   EXPECT_EQ(menu.History().Count(), 3);
 
   // A file whose row 120 does not convert: refused, naming the line; nothing changes.
