@@ -255,6 +255,43 @@ Identification Identify(const Trial& run) {
         "faible, ou arrêter l'essai avant la butée";
     return id;
   }
+  // Readings at a limit of the sensor after the step: below the 0.2 V floor they were
+  // ignored and the feedback held, at full scale they were cut; where the response was read
+  // there, what the methods read is not the process's. A motor at rest reads 0 V and
+  // crosses the floor within a cycle or two of its step, which hides nothing worth a
+  // refusal; three readings or more (0.15 s) do.
+  {
+    constexpr int kLeastHiddenReadings = 3;
+    int first = -1, lastAt = -1, count = 0;
+    SensorLimit which = SensorLimit::None;
+    for (int k = k0; k <= last; ++k) {
+      const SensorLimit l = run.FeedbackLimits[static_cast<std::size_t>(k)];
+      if (l == SensorLimit::None) continue;
+      if (first < 0) first = k, which = l;
+      lastAt = k;
+      ++count;
+    }
+    if (count >= kLeastHiddenReadings) {
+      id.Reason = std::string("le retour était ") +
+                  (which == SensorLimit::Floor ? "sous le seuil de 0,2 V du capteur"
+                                               : "à la pleine échelle du capteur") +
+                  " de " + Fixed(first * period) + " s à " + Fixed(lastAt * period) +
+                  " s : ces mesures ont été " +
+                  (which == SensorLimit::Floor ? "ignorées" : "écrêtées") +
+                  " et la réponse lue ne serait pas celle du procédé ; partir d'un retour "
+                  "au-dessus de 0,2 V (procédé réaliste, ou un ordre de départ qui l'y place) "
+                  "et rester sous la pleine échelle";
+      return id;
+    }
+  }
+  // A change too small next to the record's resolution and noise: the slopes and times read
+  // on it would be noise.
+  if (std::fabs(m.Change) < kLeastIdentifiedChange) {
+    id.Reason = "le retour n'a varié que de " + Fixed(std::fabs(m.Change)) +
+                " V : trop peu pour lire une pente devant le bruit et la résolution du "
+                "relevé ; recommencer avec un échelon qui le fait varier d'au moins 0,5 V";
+    return id;
+  }
   id.StepTime = m.StepTime;
   id.InitialValue = m.InitialValue;
   id.FinalValue = m.FinalValue;
@@ -345,6 +382,8 @@ Identification Identify(const Trial& run) {
   id.StrejcOrder = row.Order;
   id.StrejcT = id.TangentTa / row.TaOverT;
   id.StrejcDelay = std::max(0.0, id.TangentTu - row.TuOverT * id.StrejcT);
+  id.StrejcRatio = ratio;
+  id.StrejcRowRatio = row.TuOverTa;
 
   const auto t28 = FirstFeedbackCrossing(run, k0, last, y0 + 0.28 * id.Change, sign);
   const auto t40 = FirstFeedbackCrossing(run, k0, last, y0 + 0.40 * id.Change, sign);

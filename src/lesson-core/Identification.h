@@ -37,6 +37,9 @@ namespace vantor {
 
 // The averaging delay of the feedback: 4.5 periods of 50 ms.
 constexpr double kFeedbackAveragingDelay = 0.225;
+// The least change of the feedback an identification reads: below, its slopes and times
+// would be the record's noise and resolution.
+constexpr double kLeastIdentifiedChange = 0.5;
 
 // Strejc's table: for the order n = 1..6, Tu/Ta, Ta/T and Tu/T.
 struct StrejcRow {
@@ -89,6 +92,11 @@ struct Identification {
   double TangentTu = 0, TangentTa = 0;
   int StrejcOrder = 1;
   double StrejcT = 0, StrejcDelay = 0;
+  // The ratio Tu/Ta read, and the table's for the order taken: a ratio read up to 0.01 under
+  // a row takes that row (the table is rounded and the slope read a little low), and its
+  // extra delay, negative, is then taken as 0; the windows and the tool say so.
+  double StrejcRatio = 0, StrejcRowRatio = 0;
+  bool StrejcDelayTakenAsZero() const { return StrejcRatio < StrejcRowRatio; }
   double T28 = 0, T40 = 0;  // from t0
   double BroidaT = 0, BroidaDelay = 0;
   double LeastSquaresK = 0, LeastSquaresT = 0, LeastSquaresDelay = 0, LeastSquaresResidual = 0;

@@ -151,7 +151,11 @@ void IdentificationWindow::ShowRun(const Trial* run, std::int32_t kpmax, std::in
     html += Row("Ordre n (Tu/Ta = " + N(id_.TangentTu / id_.TangentTa) + ")",
                 QString::number(id_.StrejcOrder));
     html += Row("Constante de temps T", N(id_.StrejcT), "s");
-    html += Row("Retard", N(id_.StrejcDelay), "s");
+    html += Row(id_.StrejcDelayTakenAsZero()
+                    ? "Retard (rapport lu " + N(id_.StrejcRatio) + " un peu sous la ligne " +
+                          N(id_.StrejcRowRatio) + " de la table : pris nul)"
+                    : QString("Retard (Tu − (Tu/Ta)n · Ta)"),
+                N(id_.StrejcDelay), "s");
     right += Heading("Broïda");
     right += Row("t28, t40 (après t0)", N(id_.T28) + " ; " + N(id_.T40), "s");
     right += Row("T = 5,5 (t40 − t28)", N(id_.BroidaT), "s");

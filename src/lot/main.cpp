@@ -250,6 +250,11 @@ void PrintAnalyses(const LotOptions& o, const Trial& run, const RegulationState&
     std::fputs(IdentificationLines(id).c_str(), stdout);
     std::fflush(stdout);
     if (!id.Identified) std::fprintf(stderr, "Pas d'identification : %s.\n", id.Reason.c_str());
+    if (id.Identified && id.Type == ProcessType::Stable && id.StrejcDelayTakenAsZero())
+      std::fprintf(stderr,
+                   "Strejc : rapport Tu/Ta lu %.3f, un peu sous la ligne %.3f de la table (n = "
+                   "%d) : le retard supplémentaire, négatif, est pris nul.\n",
+                   id.StrejcRatio, id.StrejcRowRatio, id.StrejcOrder);
   }
   const Pumping pumping = MeasurePumping(run);
   if (o.Pompage) {

@@ -155,13 +155,25 @@ TEST(IdentificationTest, RunsThatAreNotAnOpenLoopStepResponseAreRefusedEachForIt
     runs.back()->Record[static_cast<std::size_t>(kSeriesSetpoint * kRecordEntries + k)] = 600;
   // An integrator left to run into the end stop at 10 V.
   runs.push_back(OpenLoopStep(1, 2, [](double t) { return std::min(9.0, 0.8 * t); }));
+  // A step that moves the feedback by 0.3 V: below the half volt a slope can be read on.
+  runs.push_back(OpenLoopStep(0.5, 4, firstOrder(0.075, 2)));
+  // A response whose first 0.4 s of rise went unread, under the sensor's floor.
+  runs.push_back(OpenLoopStep(0.5, 4, firstOrder(4, 2)));
+  for (int k = 60; k < 68; ++k) runs.back()->FeedbackLimits[static_cast<std::size_t>(k)] =
+      SensorLimit::Floor;
   std::set<std::string> reasons;
   for (const auto& run : runs) {
     const Identification id = Identify(*run);
     EXPECT_FALSE(id.Identified) << reasons.size();
     reasons.insert(id.Reason);
   }
-  // Eight runs, eight different reasons: each is refused for what is wrong with it.
+  // Ten runs, ten different reasons: each is refused for what is wrong with it; the floor's
+  // names its stretch.
+  EXPECT_EQ(reasons.count(Identify(*runs.back()).Reason), 1u);
+  EXPECT_NE(Identify(*runs.back()).Reason.find("sous le seuil de 0,2 V du capteur de 3.00 s à "
+                                               "3.35 s"),
+            std::string::npos)
+      << Identify(*runs.back()).Reason;
   EXPECT_EQ(reasons.size(), runs.size());
   EXPECT_EQ(reasons.count(""), 0u);
 }

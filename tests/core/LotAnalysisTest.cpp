@@ -71,7 +71,8 @@ TEST_F(LotAnalysisTest, AnIdentifiedModelRunAsAProcessIsIdentifiedAgainAsItself)
   // The delay given is the one read on the feedback: the model's run shows it again.
   const LotResult r = Lot(Settings() +
                           "--consigne echelon --echelon 4 --boucle ouverte "
-                          "--procede ordre1:1.5,6,1.2 --cycles 1900 --identification" +
+                          "--procede ordre1:1.5,6,1.2 --parametre repos=1 --cycles 1900 "
+                          "--identification" +
                           Csv());
   ASSERT_EQ(r.status, 0) << r.err;
   const auto values = Values(r.out);

@@ -149,9 +149,11 @@ TEST_F(SimulatedPlantLessonTest, TheRampMethodReadsTheMotorBetterWithATwoVoltSte
   const auto twoVolts = Measured(ramp + "--profil réaliste --echelon 2", 160);
   EXPECT_NEAR(twoVolts.at("k"), 0.75, 0.03);
   EXPECT_NEAR(twoVolts.at("tangente_Tu"), 0.4, 0.05);
+  // The ideal motor rests at 0 V, under the sensor's 0.2 V floor: the start of its ramp
+  // was never read, and the identification says so rather than reading a delay there.
   const auto ideal = Measured(ramp + "--profil idéal --echelon 2", 140);
-  EXPECT_NEAR(ideal.at("k"), 1.0, 0.03);
-  EXPECT_NEAR(ideal.at("tangente_Tu"), 0.43, 0.03);
+  EXPECT_TRUE(std::isnan(ideal.at("k")));
+  EXPECT_TRUE(std::isnan(ideal.at("tangente_Tu")));
 }
 
 TEST_F(SimulatedPlantLessonTest,

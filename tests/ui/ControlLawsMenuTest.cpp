@@ -219,7 +219,9 @@ TEST_F(ControlLawsMenuTest, SineRunsAddTheirPointsToTheBodePlotAndTheSweepFillsI
 TEST_F(ControlLawsMenuTest, TheBodePlotDrawsTheIdentifiedModelRatherThanTheTypedOne) {
   TForm1& f = CreateMainWindow();
   f.show();
-  card.SetProcess(MakeProcess("thermique"));
+  auto oven = MakeProcess("thermique");
+  oven->ApplyProfile(SimulationProfile::Realistic);  // at rest above the sensor's floor
+  card.SetProcess(std::move(oven));
   ControlLawsMenu& laws = *f.Laws;
   FrequencyResponseWindow& w = *laws.FrequencyWindow();
   laws.Reponsefrequentielle1->trigger();

@@ -137,8 +137,11 @@ TEST_F(JournalMenuTest, TheReportOfThreeRunsHoldsTheirGainsMeasuresAndComparison
   menu.ReportExercise = [] {
     return std::vector<std::string>{"Réponse : K = 1.8", "Verdict : juste"};
   };
-  // An open-loop step on the speed motor, identified, then two closed-loop runs.
-  card.SetProcess(MakeProcess("vitesse"));
+  // An open-loop step on the speed motor, identified, then two closed-loop runs. The
+  // realistic motor rests above the sensor's floor, where its step can be read.
+  auto speed = MakeProcess("vitesse");
+  speed->ApplyProfile(SimulationProfile::Realistic);
+  card.SetProcess(std::move(speed));
   form->State.LoopMode = "Ouv";
   StepRun("2", 600);
   form->Identification->Identificationduprocd1->trigger();
