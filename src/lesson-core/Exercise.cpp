@@ -11,6 +11,7 @@
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
+#include "lesson-core/Identification.h"
 #include "simulation/ProcessRegistry.h"
 
 namespace vantor {
@@ -111,8 +112,26 @@ void ValidateExercise(const Exercise& e) {
   if (e.Gain.Minimum * e.Gain.Maximum <= 0)
     throw VantorError("l'intervalle de " + gainKey + " (" + RangeText(e.Gain) +
                       ") ne doit ni contenir 0 ni changer de signe");
+  // The workstation's corrector is reverse acting: a process of negative gain cannot be
+  // regulated nor its proposals applied. A gain too small moves the feedback by less than
+  // an identification reads (0.5 V) for a 5 V step.
+  if (e.Gain.Minimum < 0)
+    throw VantorError("l'intervalle de " + gainKey + " (" + RangeText(e.Gain) +
+                      ") doit être positif : le correcteur du poste est à action inverse");
+  if (e.Gain.Minimum * kExerciseStepVolts < kLeastIdentifiedChange)
+    throw VantorError("le " + gainKey + " minimal (" + FormatShort(e.Gain.Minimum) +
+                      ") ne ferait varier le retour que de " +
+                      FormatShort(e.Gain.Minimum * kExerciseStepVolts) +
+                      " V pour un échelon de 5 V : il faut au moins 0,5 V pour l'identifier ; "
+                      "prendre un minimum d'au moins 0,1");
   if (!Integrator(e)) CheckRange(e.TimeConstant, e.Process, "constante-temps", "T");
   CheckRange(e.Delay, e.Process, "retard", "retard");
+  // The delay read on the feedback holds the mean's 0.225 s, and a reading is only every
+  // 50 ms: a smaller one cannot be told from none within any tolerance.
+  if (e.Delay.Minimum < kExerciseLeastDelay)
+    throw VantorError("le retard minimal (" + FormatShort(e.Delay.Minimum) +
+                      " s) doit être d'au moins 0,275 s : la moyenne du retour en apporte déjà "
+                      "0,225 s et le relevé n'a qu'une mesure toutes les 0,05 s");
   if (Strejc(e)) {
     CheckRange(e.Order, e.Process, "ordre", "n");
     if (e.Order.Minimum != std::floor(e.Order.Minimum) ||

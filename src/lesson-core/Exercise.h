@@ -30,6 +30,10 @@ namespace vantor {
 
 inline constexpr const char* kExerciseFile = "sauvegarde/exercice.rtf";
 inline constexpr double kDefaultTolerancePercent = 10.0;
+// The step the exercise's gains are judged with, and the least delay it may draw: the
+// mean's 0.225 s and one period of 50 ms.
+inline constexpr double kExerciseStepVolts = 5.0;
+inline constexpr double kExerciseLeastDelay = 0.275;
 
 struct ExerciseRange {
   double Minimum = 0, Maximum = 0;
@@ -55,8 +59,9 @@ struct ExerciseDraw {
 bool IsExerciseProcess(const std::string& id);
 
 // Throws VantorError naming the first value that cannot be: an unknown process, a range
-// upside down or outside what the process accepts, a gain range that reaches 0 or
-// changes sign, a tolerance outside 1 to 50 %.
+// upside down or outside what the process accepts, a gain range that reaches 0, changes
+// sign or is negative, a gain too small to move the feedback by 0.5 V for a 5 V step, a
+// delay under 0.275 s, a tolerance outside 1 to 50 %.
 void ValidateExercise(const Exercise& e);
 
 // The file's paragraph, and back. ParseExercise throws VantorError

@@ -153,7 +153,14 @@ TEST_F(ExerciseFileTest, AMalformedExerciseIsRefusedNamingTheFileAndTheFault) {
            {good + "; numero=4", "deux fois"},
            {"procede=strejc; numero=3; K=1; T=1; retard=1; n=2.5", "entier"},
            {"procede=integrateur; numero=3; k=0.2; T=1; retard=1", "« T »"},
-           {good + "; retard 2", "retard 2"}}) {
+           {good + "; retard 2", "retard 2"},
+           // What no student could identify within a tolerance: a delay the mean and the
+           // sampling hide, a process of negative gain, a gain that hardly moves the feedback.
+           {"procede=ordre1; numero=3; K=0.5..2; T=1..4; retard=0.2..1", "0,275 s"},
+           {"procede=ordre1; numero=3; K=0.5..2; T=1..4; retard=0.27..1", "0,275 s"},
+           {"procede=ordre1; numero=3; K=-2..-0.5; T=1..4; retard=0.5..1", "action inverse"},
+           {"procede=ordre1; numero=3; K=0.08..2; T=1..4; retard=0.5..1", "0.4 V"},
+           {"procede=integrateur; numero=3; k=0.05..0.5; retard=0.5..1", "au moins 0,1"}}) {
     std::ofstream(dir / kExerciseFile, std::ios::trunc) << text;
     try {
       LoadExercise();
@@ -164,8 +171,11 @@ TEST_F(ExerciseFileTest, AMalformedExerciseIsRefusedNamingTheFileAndTheFault) {
       EXPECT_NE(what.find(fault), std::string::npos) << text << " -> " << what;
     }
   }
-  // Written as plain text by hand, a correct one is read.
+  // Written as plain text by hand, a correct one is read, as is one at the bounds.
   std::ofstream(dir / kExerciseFile, std::ios::trunc) << good;
+  EXPECT_TRUE(LoadExercise().has_value());
+  std::ofstream(dir / kExerciseFile, std::ios::trunc)
+      << "procede=ordre1; numero=3; K=0.1..2; T=1..4; retard=0.275..1";
   EXPECT_TRUE(LoadExercise().has_value());
 }
 
