@@ -2,6 +2,7 @@
 #include "mainwindow/TrialsMenu.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QDir>
 #include <QMenuBar>
 #include <QStandardPaths>
@@ -144,10 +145,37 @@ TrialsMenu::~TrialsMenu() {
 
 bool TrialsMenu::eventFilter(QObject* watched, QEvent* event) {
   // Only the event is read: this also runs while the main window is being destroyed.
-  if (watched == &form_ && event->type() == QEvent::WindowActivate && live_->isVisible() &&
-      !live_->isMinimized())
-    live_->raise();
+  if (watched == &form_ && event->type() == QEvent::WindowActivate) KeepLiveTraceInView();
+  // During a run (the filter is then the application's): a click on the main window has
+  // raised it over the live trace, the window manager raising the window clicked when
+  // the button went down; the trace goes back on top as the button comes up.
+  if (running_ && event->type() == QEvent::MouseButtonRelease && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == &form_)
+    KeepLiveTraceInView();
   return false;
+}
+
+void TrialsMenu::KeepLiveTraceInView() {
+  if (live_->isVisible() && !live_->isMinimized()) live_->raise();
+}
+
+void TrialsMenu::SetRunInProgress(bool running) {
+  if (running == running_) return;
+  running_ = running;
+  if (running) {
+    for (QAction* a : Essais1->actions())
+      if (a != Tracendirect1 && !a->isSeparator() && a->isEnabled()) {
+        a->setEnabled(false);
+        disabledForRun_.push_back(a);
+      }
+    qApp->installEventFilter(this);
+    // "Début" was clicked on the main window, which the window manager raised.
+    KeepLiveTraceInView();
+  } else {
+    qApp->removeEventFilter(this);
+    for (QAction* a : disabledForRun_) a->setEnabled(true);
+    disabledForRun_.clear();
+  }
 }
 
 void TrialsMenu::AddSessionItems() {
@@ -186,8 +214,9 @@ void TrialsMenu::RunRecorded(const Trial& run) {
   // own entry.
   if (journal_->isVisible()) journal_->ShowJournal(session_.JournalRoot());
   journal_->SetRunInProgress(false);
-  // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
-  // during a run): it keeps what it drew, beyond the record's 1998 entries too.
+  // The live trace, when shown, has followed the run cycle by cycle (opened during the
+  // run, from the record so far): it keeps what it drew, beyond the record's 1998 entries
+  // too.
   if (measures_->isVisible()) measures_->ShowMeasures(&run);
   live_->EndRun();
 }
@@ -301,8 +330,26 @@ void TrialsMenu::Essaiseul1Click() {
 // ---------------------------------------------------------------------------------
 // Windows
 
+void TrialsMenu::ShowRunInProgress() {
+  live_->BeginRun();
+  const RegulationState& s = form_.State;
+  // The record holds the run while it is no longer than the record (its last entry is
+  // then rewritten each cycle): the live trace starts from the next cycle after that.
+  if (cycles_ != s.RecordPos) return;
+  const int first = std::max(1, s.RecordPos - LiveTraceView::kWindowSeconds * 1000 /
+                                                  std::max(1, s.SamplePeriodMs));
+  for (int k = first; k <= s.RecordPos; ++k) {
+    const std::int32_t order = s.RecordAt(kSeriesOrder, k);
+    live_->AddCycle(k, s.RecordAt(kSeriesSetpoint, k), s.RecordAt(kSeriesFeedback, k), order,
+                    k == s.RecordPos && (s.Order == s.ordremaxi || s.Order == s.ordremini));
+  }
+}
+
 void TrialsMenu::Tracendirect1Click() {
-  live_->ShowRun(ShownRun());
+  if (running_)
+    ShowRunInProgress();
+  else
+    live_->ShowRun(ShownRun());
   if (!livePlaced_) {
     // First opened over the lower half of the trace's column, down to the main chart's
     // legend: the main chart is not redrawn during a run, its legend stays readable, and
