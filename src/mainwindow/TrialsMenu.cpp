@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -149,8 +150,10 @@ bool TrialsMenu::eventFilter(QObject* watched, QEvent* event) {
   // During a run (the filter is then the application's): a click on the main window has
   // raised it over the live trace, the window manager raising the window clicked when
   // the button went down; the trace goes back on top as the button comes up.
-  if (running_ && event->type() == QEvent::MouseButtonRelease && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == &form_)
+  // The main window's window system window receives every click, on a disabled control
+  // too.
+  if (running_ && event->type() == QEvent::MouseButtonRelease &&
+      watched == static_cast<QObject*>(form_.windowHandle()))
     KeepLiveTraceInView();
   return false;
 }
