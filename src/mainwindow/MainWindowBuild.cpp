@@ -159,6 +159,15 @@ void TForm1::BuildMenus() {
                                            &TForm1::Reglagedesplagesdefonctionnement1Click);
   Changermotdepasse1 = item(fichier1, "Changermotdepasse1", "Changer mot de passe",
                             &TForm1::Changermotdepasse1Click);
+  fichier1->addSeparator();
+  Deverrouillerpourlaseance1 =
+      item(fichier1, "Deverrouillerpourlaseance1", "Déverrouiller pour la séance…",
+           &TForm1::Deverrouillerpourlaseance1Click);
+  Deverrouillerpourlaseance1->setToolTip(
+      "Après un seul mot de passe, « Boucle » → « ouverte » et « Structure du correcteur… » ne "
+      "le demandent plus, jusqu'à « Verrouiller » ou la fin du programme");
+  Verrouiller1 = item(fichier1, "Verrouiller1", "Verrouiller", &TForm1::Verrouiller1Click);
+  Verrouiller1->setEnabled(false);
 
   boucle1 = bar->addMenu("Boucle");
   boucle1->setObjectName("boucle1");

@@ -141,7 +141,36 @@ void TForm1::RequireTeacherPassword(std::function<void()> granted) {
   teacherAction = nullptr;
 }
 
+void TForm1::RequireUnlockablePassword(std::function<void()> granted) {
+  if (sessionUnlocked_) {
+    granted();
+    return;
+  }
+  RequireTeacherPassword(std::move(granted));
+}
+
+void TForm1::Deverrouillerpourlaseance1Click() {
+  passwordPurpose = static_cast<std::uint8_t>(PasswordPurpose::SessionUnlock);
+  teacherAction = [this] { SetSessionUnlocked(true); };
+  ShowModal(Formpass);
+  teacherAction = nullptr;
+}
+
+void TForm1::Verrouiller1Click() {
+  SetSessionUnlocked(false);
+}
+
+void TForm1::SetSessionUnlocked(bool unlocked) {
+  sessionUnlocked_ = unlocked;
+  Deverrouillerpourlaseance1->setEnabled(!unlocked);
+  Verrouiller1->setEnabled(unlocked);
+}
+
 void TForm1::ouverte1Click() {
+  if (sessionUnlocked_) {
+    SwitchToOpenLoop();
+    return;
+  }
   passwordPurpose = 2;
   ShowModal(Formpass);
 }
