@@ -6,7 +6,8 @@
 #   main window, its "Perturbation" button pressed and released), 5 s of real time, "Fin", the read-out under the
 #   mouse, the trace printed to a PDF (file name offered by the French print dialog,
 #   caption checked with pdftotext), "Analyse" and "Zoom H +", the settings window
-#   behind the password (the shipped password's first use suggests changing it), the live trace minimised alone and brought back, a help text
+#   behind the password (the shipped password's first use suggests changing it), a
+#   dialog minimised (it comes back, the main window never hidden), the live trace minimised alone and brought back, a help text
 #   with a message box over it, closing with the confirmation.
 # After every step: no modal window hidden under another window, every frame (title bar
 # included) inside the screen's work area. Every wait is bounded; the whole session is
@@ -309,6 +310,21 @@ check_windows
 above() { stacking | tr ' ' '\n' | awk -v a="$1" -v b="$2" '$1 == a {ia = NR} $1 == b {ib = NR} END {exit !(ia > ib)}'; }
 above "$live" "$main" || fail "après « Début », « Tracé en direct » est sous la fenêtre principale"
 shot "trace-en-direct-pendant-la-regulation"
+say "fermeture demandée pendant la régulation : la question ne l'arrête pas, « Annuler » la laisse continuer"
+wmctrl -i -c "$main"
+wait_for 10 "boîte « Fermer le programme? » pendant la régulation" window_named "Confirmation"
+sleep 0.5
+shot "question-pendant-la-regulation"
+under_question="$last_shot"
+sleep 1
+shot "question-une-seconde-apres"
+changed=$(compare -metric AE "$under_question" "$last_shot" null: 2>&1 || true)
+[ "${changed%% *}" -gt 0 ] 2>/dev/null ||
+  fail "rien n'a bougé en une seconde sous la question : la régulation est suspendue ($changed)"
+xdotool key Escape
+wait_for 10 "« Annuler »" window_gone "Confirmation"
+program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
+! program_ended || fail "« Annuler » a fermé le programme"
 # « Perturbation » at the right end of the trace's tool row; pressed, it turns dark red.
 read -r lx ly lw lh < <(client_geometry "$live")
 perturbation_x=$((lx + lw - 6 - 45))
@@ -335,23 +351,7 @@ wmctrl -i -c "$live"
 wait_for 10 "fermeture du « Tracé en direct »" window_gone "Tracé en direct"
 say "« Tracé en direct » au-dessus pendant la régulation, « Perturbation » enfoncée puis relâchée"
 
-say "5 s de régulation, « Fin »"
-sleep 1
-say "fermeture demandée pendant la régulation : la question ne l'arrête pas, « Annuler » la laisse continuer"
-wmctrl -i -c "$main"
-wait_for 10 "boîte « Fermer le programme? » pendant la régulation" window_named "Confirmation"
-sleep 0.5
-shot "question-pendant-la-regulation"
-under_question="$last_shot"
-sleep 1
-shot "question-une-seconde-apres"
-changed=$(compare -metric AE "$under_question" "$last_shot" null: 2>&1 || true)
-[ "${changed%% *}" -gt 0 ] 2>/dev/null ||
-  fail "rien n'a bougé en une seconde sous la question : la régulation est suspendue ($changed)"
-xdotool key Escape
-wait_for 10 "« Annuler »" window_gone "Confirmation"
-program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
-! program_ended || fail "« Annuler » a fermé le programme"
+say "5 s de régulation en tout, « Fin »"
 sleep 2
 shot "regulation-en-cours"
 check_windows
@@ -467,6 +467,14 @@ wait_for 10 "texte d'aide" window_named "$help_title"
 sleep 0.5
 check_windows
 shot "aide"
+say "réduire l'aide (une boîte de dialogue) ne cache pas le programme"
+help=$(window_named "$help_title")
+xdotool windowminimize "$help"
+sleep 1.5
+viewable "$main" || fail "réduire l'aide a caché la fenêtre principale"
+wait_for 10 "aide de nouveau visible" window_named "$help_title"
+check_windows
+shot "aide-apres-reduction"
 choose_menu "$main" 5 5
 wait_for 10 "boîte « Impossible de rendre modale une fenêtre visible »" window_named "Régulateur Vantor"
 sleep 0.5
