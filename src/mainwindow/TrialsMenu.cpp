@@ -67,10 +67,13 @@ std::string ShortProcessName(const std::string& process) {
   return at == std::string::npos ? process : process.substr(at + 3);
 }
 
-// A feedback's legend when runs are compared: its number and gains, its process when the
-// runs compared were not all made on the same one, and the file it was read from.
-QString ComparedTitle(const Trial& run, bool nameProcess) {
-  std::string title = "Retour " + TrialGainsText(run);
+// A feedback's legend when runs are compared: its number and name (its gains, or the open
+// loop or the relay it was made with), its setpoint and its process when the runs compared
+// were not all made with the same one, and the file it was read from.
+QString ComparedTitle(const Trial& run, bool nameSetpoint, bool nameProcess) {
+  std::string title = "Retour essai " + std::to_string(run.Number) + " (" + RunName(run) + ")";
+  // The open loop's name holds its setpoint already.
+  if (nameSetpoint && !run.IsOpenLoop()) title += ", " + SetpointText(run);
   if (nameProcess)
     title += ", " + (run.Process.empty() ? std::string("carte") : ShortProcessName(run.Process));
   if (!run.SourceFile.empty())
@@ -280,8 +283,11 @@ void TrialsMenu::DrawComparison() {
     }
   }
   const std::vector<int> colours = ComparedColours(earlier);
-  bool oneProcess = true;
-  for (const auto& run : earlier) oneProcess = oneProcess && run->Process == shown->Process;
+  bool oneProcess = true, oneSetpoint = true;
+  for (const auto& run : earlier) {
+    oneProcess = oneProcess && run->Process == shown->Process;
+    oneSetpoint = oneSetpoint && SetpointText(*run) == SetpointText(*shown);
+  }
   for (int i = 0; i < kComparedRuns; ++i) {
     TFastLineSeries* series = compared_[static_cast<std::size_t>(i)];
     series->Clear();
@@ -289,12 +295,12 @@ void TrialsMenu::DrawComparison() {
     if (!series->ShowInLegend) continue;
     const Trial& run = *earlier[static_cast<std::size_t>(i)];
     series->SeriesColor = kComparedColors[colours[static_cast<std::size_t>(i)]];
-    series->Title = ComparedTitle(run, !oneProcess);
+    series->Title = ComparedTitle(run, !oneSetpoint, !oneProcess);
     series->Reserve(static_cast<std::size_t>(x->Count()));
     for (int k = 0; k < x->Count() && k < kRecordEntries; ++k)
       series->AddXY(x->XValue(k), run.At(kSeriesFeedback, k) / 100.0);
   }
-  form_.Series2->Title = ComparedTitle(*shown, !oneProcess);
+  form_.Series2->Title = ComparedTitle(*shown, !oneSetpoint, !oneProcess);
   form_.Chart1->update();
 }
 

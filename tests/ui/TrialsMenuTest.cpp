@@ -300,6 +300,38 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
   f.Bench().SetProcess(nullptr);
 }
 
+TEST_F(TrialsMenuTest, ComparedRunsOfTheSameGainsAreToldApartByTheirSetpoints) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  TrialsMenu& menu = *f.Trials;
+  auto stepOf = [&](const char* level, const char* kp, int cycles) {
+    f.Button1->click();
+    f.Edit5->setText(level);
+    f.Edit1->setText(kp);
+    RunFor(cycles);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  };
+  // A 2 V and a 6 V step with the same gains.
+  stepOf("2", "4", 200);
+  stepOf("6", "4", 200);
+  menu.Compareraveclesessaisprcdents1->trigger();
+  ASSERT_TRUE(menu.Comparing());
+  EXPECT_EQ(menu.ComparedSeries(0)->Title.toStdString(), "Retour essai 1 (Kp 4, Kd 0, Ki 0), échelon 2 V");
+  EXPECT_EQ(f.Series2->Title.toStdString(), "Retour essai 2 (Kp 4, Kd 0, Ki 0), échelon 6 V");
+
+  // An open-loop run is named by its loop and setpoint, not by gains that took no part.
+  f.State.LoopMode = "Ouv";
+  stepOf("5", "4", 200);
+  EXPECT_EQ(f.Series2->Title.toStdString(), "Retour essai 3 (boucle ouverte, échelon 5 V)");
+  EXPECT_EQ(menu.ComparedSeries(0)->Title.toStdString(), "Retour essai 2 (Kp 4, Kd 0, Ki 0), échelon 6 V");
+
+  // The same setpoint throughout: the gains alone, as before.
+  f.State.LoopMode = "fermée";
+  for (const char* kp : {"1", "2", "3", "4"}) stepOf("6", kp, 100);
+  EXPECT_EQ(f.Series2->Title.toStdString(), "Retour essai 7 (Kp 4, Kd 0, Ki 0)");
+  EXPECT_EQ(menu.ComparedSeries(1)->Title.toStdString(), "Retour essai 5 (Kp 2, Kd 0, Ki 0)");
+}
+
 TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
   // The user's documents folder, as the desktop names it.
   const std::filesystem::path documents = Path("Mes documents");
