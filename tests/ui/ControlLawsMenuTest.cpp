@@ -75,7 +75,7 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
             FormatShort(std::min<long double>(pid.Kd(), f.State.kdmax)));
 
   // A relay that cannot be: the field named, nothing run.
-  w.EditD->setText("0,5");
+  w.EditD->setText("O,5");
   w.ButtonLaunch->click();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].contains("Amplitude du relais d"));
