@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <clocale>
 
+#include "card/CardLock.h"
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
@@ -60,7 +61,12 @@ void TForm1::FormCreate() {
     AcquisitionCard& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
       f.ADR1 = adr1;
       f.ADR2 = adr2;
-      f.session_->SetCard(f.openCard_(adr1, adr2));
+      try {
+        f.session_->SetCard(f.openCard_(adr1, adr2));
+      } catch (const CardInUse&) {
+        f.cardHeldElsewhere_ = true;
+        throw;
+      }
       return *f.Card();
     }
     void StepDone(StartUpStep step) override {

@@ -84,6 +84,9 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   AcquisitionCard* Card() const override { return session_->Card(); }
   // The card, or a French error when the start-up never reached the card.
   AcquisitionCard& RequireCard() override;
+  // The start-up stopped because another program holds the card (its message shown):
+  // the program ends there, its window never shown.
+  bool CardHeldElsewhere() const { return cardHeldElsewhere_; }
   // What follows the runs besides the window (the session, the Essais menu, the
   // Simulation menu).
   RunEvents Events;
@@ -299,6 +302,10 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   QWidget* central_ = nullptr;
   std::vector<QPointer<QAction>> disabledDuringRuns_;
 };
+
+// The property of a gain or setpoint field (Edit1..Edit7) whose text "Début" would refuse:
+// true while it is framed in red.
+inline constexpr const char* kRefusedProperty = "refuseeAuDebut";
 
 // Designed sizes the column rule works from.
 constexpr int kMiddleColumnWidth = 126;
