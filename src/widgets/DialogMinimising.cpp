@@ -23,10 +23,14 @@ class DialogMinimisingFilter : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::WindowStateChange || !watched->isWidgetType()) return false;
+    if (!watched->isWidgetType()) return false;
     auto* window = static_cast<QWidget*>(watched);
+    if (event->type() == QEvent::WindowActivate && window->isWindow()) lastActive_ = window;
+    if (event->type() != QEvent::WindowStateChange) return false;
+    // The dialog the user was in, minimised: the main window minimised by its own button
+    // takes its dialogs with it, and that one stays so.
     if (!window->isWindow() || window->windowType() != Qt::Dialog ||
-        !(window->windowState() & Qt::WindowMinimized))
+        !(window->windowState() & Qt::WindowMinimized) || lastActive_ != window)
       return false;
     // After the window manager has minimised the rest of the chain, which the program
     // learns in the same turn.
@@ -42,6 +46,11 @@ class DialogMinimisingFilter : public QObject {
     });
     return false;
   }
+
+ private:
+  // The window activated last: the one a minimise asked from the keyboard or the window
+  // menu comes from (a click on a title bar's button activates its window first).
+  QPointer<QWidget> lastActive_;
 };
 
 }  // namespace

@@ -7,7 +7,8 @@
 #   mouse, the trace printed to a PDF (file name offered by the French print dialog,
 #   caption checked with pdftotext), "Analyse" and "Zoom H +", the settings window
 #   behind the password (the shipped password's first use suggests changing it), a
-#   dialog minimised (it comes back, the main window never hidden), the live trace minimised alone and brought back, a help text
+#   dialog minimised (it comes back, the main window never hidden), the main window
+#   minimised with the dialog and brought back, the live trace minimised alone and brought back, a help text
 #   with a message box over it, closing with the confirmation.
 # After every step: no modal window hidden under another window, every frame (title bar
 # included) inside the screen's work area. Every wait is bounded; the whole session is
@@ -475,6 +476,17 @@ viewable "$main" || fail "réduire l'aide a caché la fenêtre principale"
 wait_for 10 "aide de nouveau visible" window_named "$help_title"
 check_windows
 shot "aide-apres-reduction"
+say "réduire la fenêtre principale (active) réduit aussi l'aide, et les deux reviennent ensemble"
+wmctrl -i -a "$main"
+sleep 0.5
+xdotool windowminimize "$main"
+sleep 1.5
+! viewable "$main" || fail "la fenêtre principale ne se réduit plus quand une aide est ouverte"
+wmctrl -i -a "$main"
+wait_for 10 "fenêtre principale rappelée" viewable "$main"
+wait_for 10 "aide rappelée avec la fenêtre principale" window_named "$help_title"
+sleep 0.5
+check_windows
 choose_menu "$main" 5 5
 wait_for 10 "boîte « Impossible de rendre modale une fenêtre visible »" window_named "Régulateur Vantor"
 sleep 0.5

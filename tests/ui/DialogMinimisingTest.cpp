@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A dialog minimised (with the window it belongs to, as the window manager does it) comes
-// back with that window; a window of its own, and the main window, stay minimised.
+// A dialog minimised from itself (with the window it belongs to, as the window manager
+// does it) comes back with that window; a window of its own, and the main window
+// minimised with its dialog, stay minimised.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -29,7 +30,10 @@ TEST(DialogMinimisingTest, ADialogMinimisedWithItsMainWindowBringsBothBack) {
   own->show();
   Settle();
 
-  // The window manager minimises the whole chain the dialog belongs to.
+  // The dialog, the active window, minimised: the window manager minimises the whole
+  // chain it belongs to.
+  QApplication::setActiveWindow(dialog);
+  Settle();
   main.setWindowState(main.windowState() | Qt::WindowMinimized);
   dialog->setWindowState(dialog->windowState() | Qt::WindowMinimized);
   Settle();
@@ -37,14 +41,21 @@ TEST(DialogMinimisingTest, ADialogMinimisedWithItsMainWindowBringsBothBack) {
   EXPECT_FALSE(dialog->windowState() & Qt::WindowMinimized);
   EXPECT_TRUE(dialog->isVisible());
 
-  // A window of its own goes alone, and stays so; so does the main window.
+  // A window of its own goes alone, and stays so.
+  QApplication::setActiveWindow(own);
+  Settle();
   own->setWindowState(own->windowState() | Qt::WindowMinimized);
   Settle();
   EXPECT_TRUE(own->windowState() & Qt::WindowMinimized);
   EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);
+  // The main window minimised from its title bar (active then) takes its dialog along.
+  QApplication::setActiveWindow(&main);
+  Settle();
   main.setWindowState(main.windowState() | Qt::WindowMinimized);
+  dialog->setWindowState(dialog->windowState() | Qt::WindowMinimized);
   Settle();
   EXPECT_TRUE(main.windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(dialog->windowState() & Qt::WindowMinimized);
 }
 
 }  // namespace
