@@ -15,6 +15,7 @@
 #include "settings/Upass.h"
 #include "settings/Ureglage.h"
 #include "common/Version.h"
+#include "widgets/DialogMinimising.h"
 #include "widgets/FrenchTranslations.h"
 
 namespace vantor {
@@ -39,6 +40,7 @@ void SetUpApplication(QApplication& app) {
       QFileInfo(QCoreApplication::applicationFilePath()).fileName());
   QApplication::setWindowIcon(QIcon::fromTheme("regulateur-vantor"));
   InstallFrenchTranslations(app);
+  KeepDialogsFromHidingTheProgram(app);
 }
 
 ProgramWindows CreateWindows(CardOpener openCard) {

@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
   if (!vantor::CardFromCommandLine(argc, argv, card)) return 1;
   if (!vantor::StartInWorkingFolder(argc, argv)) return 1;
   auto windows = vantor::CreateWindows(vantor::HardwareWorkstationCard(card));
+  // Refused because another program holds the card: its message has been shown, and a
+  // main window that could not reach the card would only be in the way.
+  if (windows.Form1->CardHeldElsewhere()) return 1;
   vantor::EndAtRestOnSignals(*windows.Form1, "regulateur-vantor");
   vantor::ShowCardInUse(windows);
   windows.Form1->show();

@@ -62,7 +62,7 @@ CardLock CardLock::TakeIsaCard(std::uint16_t adr1, std::uint16_t adr2, const std
     const long holder = ::fstat(fd, &st) == 0 ? FlockHolder(st) : 0;
     ::close(fd);
     const std::string who = DescribeHolder(holder);
-    throw VantorError(std::string("La carte d'acquisition en ") + addresses +
+    throw CardInUse(std::string("La carte d'acquisition en ") + addresses +
                       " est déjà utilisée" + (who.empty() ? "" : " par " + who) +
                       " : une seule régulation peut piloter la carte. Fermez l'autre "
                       "programme, puis relancez celui-ci");

@@ -11,7 +11,16 @@
 #include <cstdint>
 #include <string>
 
+#include "common/VantorError.h"
+
 namespace vantor {
+
+// The refusal of a card that another program holds: the program that asked for it has
+// nothing to do but say so and end.
+class CardInUse : public VantorError {
+ public:
+  using VantorError::VantorError;
+};
 
 // The PID holding an flock on the file whose device and inode are those of `file`, read
 // from /proc/locks, or 0 when none is found.
@@ -26,8 +35,8 @@ class CardLock {
   // The folder of the lock files: /run/lock, where the system keeps them.
   static constexpr const char* kLockFolder = "/run/lock";
 
-  // Takes the lock of the ISA card at adr1/adr2 in `folder`, or throws VantorError
-  // naming the program that holds it.
+  // Takes the lock of the ISA card at adr1/adr2 in `folder`, or throws CardInUse naming
+  // the program that holds it.
   static CardLock TakeIsaCard(std::uint16_t adr1, std::uint16_t adr2,
                               const std::string& folder = kLockFolder);
 

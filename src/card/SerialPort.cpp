@@ -32,7 +32,7 @@ constexpr int kWriteBoundMs = 500;
 [[noreturn]] void ThrowBusy(const std::string& path, long pid) {
   const std::string who = DescribeHolder(pid);
   const std::string holder = who.empty() ? who : " par " + who;
-  throw VantorError("Le port série " + path + " est déjà utilisé" + holder +
+  throw CardInUse("Le port série " + path + " est déjà utilisé" + holder +
                     " : une seule régulation peut piloter l'interface USB. Fermez l'autre "
                     "programme, puis relancez celui-ci");
 }

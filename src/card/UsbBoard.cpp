@@ -367,6 +367,10 @@ std::string UsbBoard::RunReport() const {
   return text;
 }
 
+std::string UsbBoard::PortName() const {
+  return line_->Name();
+}
+
 std::string UsbBoard::Description() const {
   std::string text = "interface USB sur " + line_->Name();
   if (!firmware_.empty()) text += " (micrologiciel " + firmware_ + ")";

@@ -57,6 +57,8 @@ class UsbBoard : public AcquisitionCard {
   bool OrderApplied() const override { return orderApplied_; }
   void EndPeriods() override;
   std::string Description() const override;
+  // The serial port the board is on ("/dev/ttyACM0").
+  std::string PortName() const;
   // "Interface USB : 3 cycles en retard sur la carte, 1 trame perdue, …" after a run.
   std::string RunReport() const override;
 

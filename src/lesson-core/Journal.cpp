@@ -269,18 +269,64 @@ std::vector<JournalRow> ListJournalDay(const std::string& root, const std::strin
     row.Profile = t.Profile;
     row.Load = t.Load;
     row.Setpoint = SetpointText(t);
-    row.Kp = FormatShort(t.Kp);
-    row.Kd = FormatShort(t.Kd);
-    row.Ki = FormatShort(t.Ki);
-    row.Structure = CorrectorStructureText(t);
+    // Gains that took no part in the run are not shown as if they had.
+    const bool unused = GainsUnused(t);
+    row.Kp = unused ? "-" : FormatShort(t.Kp);
+    row.Kd = unused ? "-" : FormatShort(t.Kd);
+    row.Ki = unused ? "-" : FormatShort(t.Ki);
+    row.Structure = unused ? RunName(t) : CorrectorStructureText(t);
     rows.push_back(std::move(row));
   }
   return rows;
 }
 
+namespace {
+
+// Three significant digits, as a frequency is written ("0.0376", "0.2", "1.25").
+std::string ThreeDigits(long double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3Lg", value);
+  return text;
+}
+
+// The relay's amplitude d in a law's caption ("essai de relais d:2.000, ε:0.050, ...").
+std::string RelayAmplitude(const std::string& caption) {
+  const auto at = caption.find(" d:");
+  if (at == std::string::npos) return "?";
+  const auto end = caption.find(',', at);
+  try {
+    return FormatShort(StrToFloat(caption.substr(at + 3, end == std::string::npos
+                                                             ? std::string::npos
+                                                             : end - at - 3)));
+  } catch (const VantorError&) {
+    return "?";
+  }
+}
+
+bool IsRelayTest(const Trial& t) {
+  return t.Corrector.rfind("essai de relais", 0) == 0;
+}
+
+bool IsOnOff(const Trial& t) {
+  return t.Corrector.rfind("tout ou rien", 0) == 0;
+}
+
+}  // namespace
+
+bool GainsUnused(const Trial& t) {
+  return t.IsOpenLoop() || IsRelayTest(t) || IsOnOff(t);
+}
+
+std::string RunName(const Trial& t) {
+  if (t.IsOpenLoop()) return "boucle ouverte, " + SetpointText(t);
+  if (IsRelayTest(t)) return "relais d=" + RelayAmplitude(t.Corrector) + " V";
+  if (IsOnOff(t)) return "tout ou rien d=" + RelayAmplitude(t.Corrector) + " V";
+  return "Kp " + FormatShort(t.Kp) + ", Kd " + FormatShort(t.Kd) + ", Ki " + FormatShort(t.Ki);
+}
+
 std::string SetpointText(const Trial& t) {
   const std::string periodic = FormatShort(t.Mean) + " V ± " + FormatShort(t.Amplitude) +
-                               " V à " + FormatShort(t.SetpointFrequency) + " Hz";
+                               " V à " + ThreeDigits(t.SetpointFrequency) + " Hz";
   if (t.SetpointKind == "echelon") return "échelon " + FormatShort(t.StepLevel) + " V";
   if (t.SetpointKind == "sin") return "sinus " + periodic;
   if (t.SetpointKind == "triang") return "triangle " + periodic;

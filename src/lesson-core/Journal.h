@@ -51,7 +51,7 @@ struct JournalRow {
   std::string Time;  // "HH:MM:SS"
   std::string Process, Profile, Load, Setpoint;
   std::string Kp, Kd, Ki;
-  std::string Structure;
+  std::string Structure;  // the run's name (RunName) when its gains took no part
   std::array<std::string, 6> Measures;  // two decimals, "-" when there is none
   std::vector<std::string> Tools;
 };
@@ -60,8 +60,17 @@ struct JournalRow {
 // is not a journal entry or cannot be read is left out.
 std::vector<JournalRow> ListJournalDay(const std::string& root, const std::string& day);
 
-// The setpoint of a run with its parameters: "échelon 6 V", "sinus 2 V ± 0.1 V à 0.01 Hz".
+// The setpoint of a run with its parameters: "échelon 6 V", "sinus 2 V ± 0.1 V à 0.01 Hz"
+// (the frequency to three significant digits: "0.0376 Hz").
 std::string SetpointText(const Trial& t);
+
+// True when the gains took no part in the run: the open loop, a relay test, on-off
+// control.
+bool GainsUnused(const Trial& t);
+
+// A run as a person names it: "boucle ouverte, échelon 5 V", "relais d=2 V",
+// "tout ou rien d=10 V", else its gains "Kp 4, Kd 0, Ki 0.5".
+std::string RunName(const Trial& t);
 
 // The tools recorded in the entry's keys (the value of "outils").
 std::vector<std::string> SplitTools(const std::string& value);

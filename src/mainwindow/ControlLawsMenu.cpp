@@ -75,8 +75,9 @@ void ControlLawsMenu::Essaiderelais1Click() {
 }
 
 void ControlLawsMenu::Structureducorrecteur1Click() {
-  // The industrial regulator's settings are the teacher's, as the ranges are.
-  form_.RequireTeacherPassword([this] {
+  // The industrial regulator's settings are the teacher's, as the ranges are (unless the
+  // teacher unlocked them for the session).
+  form_.RequireUnlockablePassword([this] {
     ShowGains();
     ShowWindow(structure_);
   });

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "common/Numbers.h"
+#include "common/VantorError.h"
 #include "lesson-core/Journal.h"
 #include "lesson/TraceChart.h"
 #include "mainwindow/ControlLawsMenu.h"
@@ -50,10 +51,30 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
   return l;
 }
 
+// A gain or setpoint field whose text will not convert is framed in red as it is typed,
+// its tooltip giving the message "Début" would give: the refusal is no surprise. The
+// rule itself is the run's (the field is read at "Début").
+void MarkTextRefusedAtStart(QLineEdit* e) {
+  std::string refusal;
+  try {
+    StrToFloat(ToStdString(e->text()));
+  } catch (const VantorError& error) {
+    refusal = ErrorBoxText(error.what());
+  }
+  const bool refused = !refusal.empty();
+  if (refused == e->property(kRefusedProperty).toBool() &&
+      (!refused || e->toolTip().endsWith(ToQString(refusal))))
+    return;
+  e->setProperty(kRefusedProperty, refused);
+  e->setStyleSheet(refused ? "QLineEdit { border: 2px solid red; }" : "");
+  e->setToolTip(refused ? "« Début » refusera ce champ :\n" + ToQString(refusal) : QString());
+}
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
   e->setMaximumWidth(120);
+  QObject::connect(e, &QLineEdit::textChanged, e, [e] { MarkTextRefusedAtStart(e); });
   return e;
 }
 
@@ -159,6 +180,15 @@ void TForm1::BuildMenus() {
                                            &TForm1::Reglagedesplagesdefonctionnement1Click);
   Changermotdepasse1 = item(fichier1, "Changermotdepasse1", "Changer mot de passe",
                             &TForm1::Changermotdepasse1Click);
+  fichier1->addSeparator();
+  Deverrouillerpourlaseance1 =
+      item(fichier1, "Deverrouillerpourlaseance1", "Déverrouiller pour la séance…",
+           &TForm1::Deverrouillerpourlaseance1Click);
+  Deverrouillerpourlaseance1->setToolTip(
+      "Après un seul mot de passe, « Boucle » → « ouverte » et « Structure du correcteur… » ne "
+      "le demandent plus, jusqu'à « Verrouiller » ou la fin du programme");
+  Verrouiller1 = item(fichier1, "Verrouiller1", "Verrouiller", &TForm1::Verrouiller1Click);
+  Verrouiller1->setEnabled(false);
 
   boucle1 = bar->addMenu("Boucle");
   boucle1->setObjectName("boucle1");

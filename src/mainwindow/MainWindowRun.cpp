@@ -80,7 +80,8 @@ void TForm1::SetRunControlsEnabled(bool enabled) {
   Mthodederglage1->setEnabled(enabled);
   Aide1->menuAction()->setEnabled(enabled);
   Button5->setEnabled(enabled);
-  Trials->Essais1->menuAction()->setEnabled(enabled);
+  // "Essais" stays open during a run for its live trace.
+  Trials->SetRunInProgress(!enabled);
   for (QAction* a : disabledDuringRuns_)
     if (a) a->setEnabled(enabled);
 }

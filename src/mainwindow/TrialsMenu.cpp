@@ -2,11 +2,13 @@
 #include "mainwindow/TrialsMenu.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QDir>
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -65,10 +67,13 @@ std::string ShortProcessName(const std::string& process) {
   return at == std::string::npos ? process : process.substr(at + 3);
 }
 
-// A feedback's legend when runs are compared: its number and gains, its process when the
-// runs compared were not all made on the same one, and the file it was read from.
-QString ComparedTitle(const Trial& run, bool nameProcess) {
-  std::string title = "Retour " + TrialGainsText(run);
+// A feedback's legend when runs are compared: its number and name (its gains, or the open
+// loop or the relay it was made with), its setpoint and its process when the runs compared
+// were not all made with the same one, and the file it was read from.
+QString ComparedTitle(const Trial& run, bool nameSetpoint, bool nameProcess) {
+  std::string title = "Retour essai " + std::to_string(run.Number) + " (" + RunName(run) + ")";
+  // The open loop's name holds its setpoint already.
+  if (nameSetpoint && !run.IsOpenLoop()) title += ", " + SetpointText(run);
   if (nameProcess)
     title += ", " + (run.Process.empty() ? std::string("carte") : ShortProcessName(run.Process));
   if (!run.SourceFile.empty())
@@ -144,10 +149,39 @@ TrialsMenu::~TrialsMenu() {
 
 bool TrialsMenu::eventFilter(QObject* watched, QEvent* event) {
   // Only the event is read: this also runs while the main window is being destroyed.
-  if (watched == &form_ && event->type() == QEvent::WindowActivate && live_->isVisible() &&
-      !live_->isMinimized())
-    live_->raise();
+  if (watched == &form_ && event->type() == QEvent::WindowActivate) KeepLiveTraceInView();
+  // During a run (the filter is then the application's): a click on the main window has
+  // raised it over the live trace, the window manager raising the window clicked when
+  // the button went down; the trace goes back on top as the button comes up.
+  // The main window's window system window receives every click, on a disabled control
+  // too.
+  if (running_ && event->type() == QEvent::MouseButtonRelease &&
+      watched == static_cast<QObject*>(form_.windowHandle()))
+    KeepLiveTraceInView();
   return false;
+}
+
+void TrialsMenu::KeepLiveTraceInView() {
+  if (live_->isVisible() && !live_->isMinimized()) live_->raise();
+}
+
+void TrialsMenu::SetRunInProgress(bool running) {
+  if (running == running_) return;
+  running_ = running;
+  if (running) {
+    for (QAction* a : Essais1->actions())
+      if (a != Tracendirect1 && !a->isSeparator() && a->isEnabled()) {
+        a->setEnabled(false);
+        disabledForRun_.push_back(a);
+      }
+    qApp->installEventFilter(this);
+    // "Début" was clicked on the main window, which the window manager raised.
+    KeepLiveTraceInView();
+  } else {
+    qApp->removeEventFilter(this);
+    for (QAction* a : disabledForRun_) a->setEnabled(true);
+    disabledForRun_.clear();
+  }
 }
 
 void TrialsMenu::AddSessionItems() {
@@ -186,8 +220,9 @@ void TrialsMenu::RunRecorded(const Trial& run) {
   // own entry.
   if (journal_->isVisible()) journal_->ShowJournal(session_.JournalRoot());
   journal_->SetRunInProgress(false);
-  // The live trace, when shown, has followed the run cycle by cycle (it cannot be opened
-  // during a run): it keeps what it drew, beyond the record's 1998 entries too.
+  // The live trace, when shown, has followed the run cycle by cycle (opened during the
+  // run, from the record so far): it keeps what it drew, beyond the record's 1998 entries
+  // too.
   if (measures_->isVisible()) measures_->ShowMeasures(&run);
   live_->EndRun();
 }
@@ -248,8 +283,11 @@ void TrialsMenu::DrawComparison() {
     }
   }
   const std::vector<int> colours = ComparedColours(earlier);
-  bool oneProcess = true;
-  for (const auto& run : earlier) oneProcess = oneProcess && run->Process == shown->Process;
+  bool oneProcess = true, oneSetpoint = true;
+  for (const auto& run : earlier) {
+    oneProcess = oneProcess && run->Process == shown->Process;
+    oneSetpoint = oneSetpoint && SetpointText(*run) == SetpointText(*shown);
+  }
   for (int i = 0; i < kComparedRuns; ++i) {
     TFastLineSeries* series = compared_[static_cast<std::size_t>(i)];
     series->Clear();
@@ -257,12 +295,12 @@ void TrialsMenu::DrawComparison() {
     if (!series->ShowInLegend) continue;
     const Trial& run = *earlier[static_cast<std::size_t>(i)];
     series->SeriesColor = kComparedColors[colours[static_cast<std::size_t>(i)]];
-    series->Title = ComparedTitle(run, !oneProcess);
+    series->Title = ComparedTitle(run, !oneSetpoint, !oneProcess);
     series->Reserve(static_cast<std::size_t>(x->Count()));
     for (int k = 0; k < x->Count() && k < kRecordEntries; ++k)
       series->AddXY(x->XValue(k), run.At(kSeriesFeedback, k) / 100.0);
   }
-  form_.Series2->Title = ComparedTitle(*shown, !oneProcess);
+  form_.Series2->Title = ComparedTitle(*shown, !oneSetpoint, !oneProcess);
   form_.Chart1->update();
 }
 
@@ -301,8 +339,26 @@ void TrialsMenu::Essaiseul1Click() {
 // ---------------------------------------------------------------------------------
 // Windows
 
+void TrialsMenu::ShowRunInProgress() {
+  live_->BeginRun();
+  const RegulationState& s = form_.State;
+  // The record holds the run while it is no longer than the record (its last entry is
+  // then rewritten each cycle): the live trace starts from the next cycle after that.
+  if (cycles_ != s.RecordPos) return;
+  const int first = std::max(1, s.RecordPos - LiveTraceView::kWindowSeconds * 1000 /
+                                                  std::max(1, s.SamplePeriodMs));
+  for (int k = first; k <= s.RecordPos; ++k) {
+    const std::int32_t order = s.RecordAt(kSeriesOrder, k);
+    live_->AddCycle(k, s.RecordAt(kSeriesSetpoint, k), s.RecordAt(kSeriesFeedback, k), order,
+                    k == s.RecordPos && (s.Order == s.ordremaxi || s.Order == s.ordremini));
+  }
+}
+
 void TrialsMenu::Tracendirect1Click() {
-  live_->ShowRun(ShownRun());
+  if (running_)
+    ShowRunInProgress();
+  else
+    live_->ShowRun(ShownRun());
   if (!livePlaced_) {
     // First opened over the lower half of the trace's column, down to the main chart's
     // legend: the main chart is not redrawn during a run, its legend stays readable, and

@@ -3,9 +3,10 @@
 // The "Essais" menu of the main window: the live trace, the step measures, the
 // comparison with earlier runs on the main chart, saving and opening run files, the
 // journal and the lab report, over the bench session's runs (the runs kept, the run
-// shown, the journal's entries). Disabled during a run like the Part's menus; the
-// main window tells it when a run starts and ends, each recorded cycle, each redraw of
-// the record and each printout of the trace.
+// shown, the journal's entries). During a run only "Tracé en direct" stays usable, and
+// the live trace is kept above the main window; the main window tells it when a run
+// starts and ends, each recorded cycle, each redraw of the record and each printout of
+// the trace.
 #include <QAction>
 #include <QColor>
 #include <QMenu>
@@ -74,6 +75,11 @@ class TrialsMenu : public QObject, private RunObserver, private SessionObserver 
   TFastLineSeries* ComparedSeries(int i) const { return compared_[static_cast<std::size_t>(i)]; }
 
   // ---- Calls from the main window ----------------------------------------------------
+  // A run starts (true) or has ended (false): every item but "Tracé en direct" is
+  // disabled for the run and enabled again after it, and the live trace, when shown, is
+  // raised above the main window, then again after each click on the main window (the
+  // window manager raises the window clicked).
+  void SetRunInProgress(bool running);
   // The record has just been drawn on the main chart.
   void RecordPlotted();
   // The printed caption line of the run shown, from what it was run with (made here or
@@ -118,6 +124,10 @@ class TrialsMenu : public QObject, private RunObserver, private SessionObserver 
   void DrawComparison();
   void ClearComparison();
   void RefreshWindows();
+  // Raises the live trace above the main window when it is shown and not minimised.
+  void KeepLiveTraceInView();
+  // The live trace cleared and filled with the run in progress (its last 20 s).
+  void ShowRunInProgress();
   QString StartFolder() const;
   // The file name proposed for the shown run, without extension: "essai-<date>".
   QString ShownRunFileName() const;
@@ -135,6 +145,9 @@ class TrialsMenu : public QObject, private RunObserver, private SessionObserver 
   std::array<TFastLineSeries*, kComparedRuns> compared_{};
   LiveTraceWindow* live_ = nullptr;
   bool livePlaced_ = false;
+  bool running_ = false;
+  // The items disabled for the run in progress, enabled again when it ends.
+  std::vector<QAction*> disabledForRun_;
   StepMeasuresWindow* measures_ = nullptr;
   JournalWindow* journal_ = nullptr;
   LabReportWindow* report_ = nullptr;

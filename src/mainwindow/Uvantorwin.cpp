@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <clocale>
 
+#include "card/CardLock.h"
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
@@ -60,7 +61,12 @@ void TForm1::FormCreate() {
     AcquisitionCard& OpenCard(std::int32_t adr1, std::int32_t adr2) override {
       f.ADR1 = adr1;
       f.ADR2 = adr2;
-      f.session_->SetCard(f.openCard_(adr1, adr2));
+      try {
+        f.session_->SetCard(f.openCard_(adr1, adr2));
+      } catch (const CardInUse&) {
+        f.cardHeldElsewhere_ = true;
+        throw;
+      }
       return *f.Card();
     }
     void StepDone(StartUpStep step) override {
@@ -141,7 +147,36 @@ void TForm1::RequireTeacherPassword(std::function<void()> granted) {
   teacherAction = nullptr;
 }
 
+void TForm1::RequireUnlockablePassword(std::function<void()> granted) {
+  if (sessionUnlocked_) {
+    granted();
+    return;
+  }
+  RequireTeacherPassword(std::move(granted));
+}
+
+void TForm1::Deverrouillerpourlaseance1Click() {
+  passwordPurpose = static_cast<std::uint8_t>(PasswordPurpose::SessionUnlock);
+  teacherAction = [this] { SetSessionUnlocked(true); };
+  ShowModal(Formpass);
+  teacherAction = nullptr;
+}
+
+void TForm1::Verrouiller1Click() {
+  SetSessionUnlocked(false);
+}
+
+void TForm1::SetSessionUnlocked(bool unlocked) {
+  sessionUnlocked_ = unlocked;
+  Deverrouillerpourlaseance1->setEnabled(!unlocked);
+  Verrouiller1->setEnabled(unlocked);
+}
+
 void TForm1::ouverte1Click() {
+  if (sessionUnlocked_) {
+    SwitchToOpenLoop();
+    return;
+  }
   passwordPurpose = 2;
   ShowModal(Formpass);
 }

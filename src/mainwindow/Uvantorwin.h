@@ -69,6 +69,11 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   // Shows the password window for a teacher's window; `granted` runs once the password
   // is validated, never otherwise.
   void RequireTeacherPassword(std::function<void()> granted) override;
+  // As RequireTeacherPassword for the commands a teacher may unlock for the session (the
+  // open loop, the corrector's structure): `granted` runs at once while it is unlocked.
+  void RequireUnlockablePassword(std::function<void()> granted);
+  // True between "Déverrouiller pour la séance…" and "Verrouiller" (or the program's end).
+  bool SessionUnlocked() const { return sessionUnlocked_; }
   // Runs use real-time scheduling and locked memory when the system permits it.
   bool RealTimeRuns = true;
   double zeroX = 0;
@@ -79,6 +84,9 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   AcquisitionCard* Card() const override { return session_->Card(); }
   // The card, or a French error when the start-up never reached the card.
   AcquisitionCard& RequireCard() override;
+  // The start-up stopped because another program holds the card (its message shown):
+  // the program ends there, its window never shown.
+  bool CardHeldElsewhere() const { return cardHeldElsewhere_; }
   // What follows the runs besides the window (the session, the Essais menu, the
   // Simulation menu).
   RunEvents Events;
@@ -87,6 +95,8 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   QMenu* fichier1 = nullptr;
   QAction* Reglagedesplagesdefonctionnement1 = nullptr;
   QAction* Changermotdepasse1 = nullptr;
+  QAction* Deverrouillerpourlaseance1 = nullptr;  // "Déverrouiller pour la séance…"
+  QAction* Verrouiller1 = nullptr;                // "Verrouiller"
   QMenu* boucle1 = nullptr;
   QAction* ouverte1 = nullptr;
   QAction* ferme1 = nullptr;
@@ -185,6 +195,8 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   void Button10Click();
   void Reglagedesplagesdefonctionnement1Click();
   void Changermotdepasse1Click();
+  void Deverrouillerpourlaseance1Click();
+  void Verrouiller1Click();
   void ouverte1Click();
   void ferme1Click();
   void Active1Click();
@@ -249,6 +261,8 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
 
  private:
   bool runInProgress_ = false;   // between the start and the end of a run
+  bool sessionUnlocked_ = false;
+  bool cardHeldElsewhere_ = false;  // the teacher unlocked the open loop and the structure
   bool closeAsked_ = false;      // "Fermer le programme?" is open during a run
   bool closeConfirmed_ = false;  // answered OK during a run: close without asking again
   // LoopHost
@@ -269,6 +283,9 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   // The loop mode (open: "Ouv", closed: "fermée"), its status line and the two commands of
   // the "Boucle" menu.
   void SetLoopMode(bool open);
+  // Unlocks or locks again the commands of RequireUnlockablePassword, and says which in
+  // the "Paramétrage" menu.
+  void SetSessionUnlocked(bool unlocked);
   // Writes a range in force beside its field (and, for the periodic setpoints, the
   // field's starting value), from the regulation state.
   void ShowRange(OperatingRange range);
@@ -285,6 +302,10 @@ class TForm1 : public QMainWindow, public Workstation, private LoopHost {
   QWidget* central_ = nullptr;
   std::vector<QPointer<QAction>> disabledDuringRuns_;
 };
+
+// The property of a gain or setpoint field (Edit1..Edit7) whose text "Début" would refuse:
+// true while it is framed in red.
+inline constexpr const char* kRefusedProperty = "refuseeAuDebut";
 
 // Designed sizes the column rule works from.
 constexpr int kMiddleColumnWidth = 126;

@@ -69,9 +69,5 @@ std::string CorrectorStructureText(const Trial& t) {
   return terms.empty() ? "aucun terme (gains nuls)" : terms;
 }
 
-std::string TrialGainsText(const Trial& t) {
-  return "essai " + std::to_string(t.Number) + " (Kp " + FormatShort(t.Kp) + ", Kd " +
-         FormatShort(t.Kd) + ", Ki " + FormatShort(t.Ki) + ")";
-}
 
 }  // namespace vantor

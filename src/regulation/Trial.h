@@ -72,7 +72,4 @@ std::string CurrentDateText();
 // "PID") from the gains that are not zero.
 std::string CorrectorStructureText(const Trial& t);
 
-// The short legend of a run: "essai 3 (Kp 2, Kd 0, Ki 0.5)".
-std::string TrialGainsText(const Trial& t);
-
 }  // namespace vantor

@@ -6,7 +6,9 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "card/AD2var.h"
 #include "card/SerialLine.h"
+#include "card/UsbBoard.h"
 #include "common/VantorError.h"
 #include "docs/Utechno.h"
 #include "regulation/Regulation.h"
@@ -19,6 +21,9 @@ namespace vantor {
 namespace {
 
 constexpr const char* kAutoText = "usb:auto (la première interface branchée)";
+constexpr const char* kNoteText =
+    "Le choix est pris en compte au prochain démarrage du poste sur carte réelle "
+    "(regulateur-vantor) ; l'option --carte de la ligne de commande passe avant lui.";
 
 QString Volts(double v) {
   return QString::number(v, 'f', 2);
@@ -58,10 +63,7 @@ CardChoiceDialog::CardChoiceDialog(Workstation& workstation, QWidget* parent)
   choiceColumn->addWidget(IsaButton);
   choiceColumn->addWidget(UsbButton);
   choiceColumn->addLayout(portRow);
-  Note = new QLabel(
-      "Le choix est pris en compte au prochain démarrage du poste sur carte réelle "
-      "(regulateur-vantor) ; l'option --carte de la ligne de commande passe avant lui.",
-      choice);
+  Note = new QLabel(kNoteText, choice);
   Note->setObjectName("Note");
   Note->setWordWrap(true);
   choiceColumn->addWidget(Note);
@@ -138,12 +140,28 @@ void CardChoiceDialog::Refill() {
   } catch (const VantorError&) {
     // An unreadable choice shows as the ISA card; saving writes a good one.
   }
-  const bool usb = saved.Card == CardChoice::Kind::Usb;
+  // The card in service is the one shown chosen, whether it came from the saved choice or
+  // from the command line (--carte); a saved choice that differs waits for the next
+  // start-up, and the note says so. Without a card, the saved choice.
+  CardChoice shown = saved;
+  if (const auto* board = dynamic_cast<const UsbBoard*>(card))
+    shown = CardChoice::Usb(board->PortName());
+  else if (dynamic_cast<const AD2var*>(card))
+    shown = CardChoice{};
+  if (CardChoiceWord(shown) != CardChoiceWord(saved)) {
+    Note->setText("Choix enregistré, pris en compte au prochain démarrage sans option --carte : " +
+                  QString::fromStdString(CardChoiceText(saved)) + ".");
+    SetTextColor(Note, Qt::red);
+  } else {
+    Note->setText(kNoteText);
+    SetTextColor(Note, palette().color(QPalette::WindowText));
+  }
+  const bool usb = shown.Card == CardChoice::Kind::Usb;
   UsbButton->setChecked(usb);
   IsaButton->setChecked(!usb);
   PortBox->setEnabled(usb);
   RefreshButton->setEnabled(usb);
-  PortBox->setEditText(usb && !saved.Port.empty() ? QString::fromStdString(saved.Port)
+  PortBox->setEditText(usb && !shown.Port.empty() ? QString::fromStdString(shown.Port)
                                                   : QString(kAutoText));
 }
 

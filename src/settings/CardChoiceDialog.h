@@ -36,7 +36,9 @@ class CardChoiceDialog : public QDialog {
   QTableWidget* DiagnosticTable = nullptr;
   QLabel* DiagnosticVerdict = nullptr;
 
-  // Fills the controls from the saved choice (the ISA card when none is saved).
+  // Fills the controls from the card in service (from the saved choice when there is
+  // none; the ISA card when none is saved), with a note naming a saved choice that
+  // differs from it.
   void Refill();
   // Lists the serial ports again, keeping what is typed.
   void RefreshPorts();

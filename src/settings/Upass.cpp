@@ -10,6 +10,7 @@
 
 #include "common/SettingsStore.h"
 #include "common/VantorError.h"
+#include "widgets/Dialogs.h"
 #include "widgets/ErrorReport.h"
 
 namespace vantor {
@@ -21,6 +22,9 @@ constexpr int kClientHeight = 453;
 constexpr int kPasswordWidth = 5;
 constexpr int kEntryWidth = 140;
 const char* const kPasswordFile = "sauvegarde/pamo.rtf";
+// The password of the settings shipped with the program, which its installation notes
+// print: still in force, it opens every workstation of the room.
+const char* const kShippedPassword = "vanto";
 
 const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
@@ -213,12 +217,14 @@ void TFormpass::FormShow() {
 
   const PasswordPurpose purpose = main_.PasswordAskedFor();
   if (purpose == PasswordPurpose::Settings || purpose == PasswordPurpose::OpenLoop ||
-      purpose == PasswordPurpose::TeacherWindow) {
+      purpose == PasswordPurpose::TeacherWindow || purpose == PasswordPurpose::SessionUnlock) {
     // Edit6 and Label16 keep what the previous showing left.
     Panel11->setVisible(true);
     Panel14->setVisible(false);
     setWindowTitle(purpose == PasswordPurpose::TeacherWindow
                        ? "Validation du mot de passe pour les réglages du professeur."
+                   : purpose == PasswordPurpose::SessionUnlock
+                       ? "Validation du mot de passe pour déverrouiller la séance."
                        : "Validation du mot de passe pour modification des plages de réglages.");
     Edit6->setFocus();
   } else if (purpose == PasswordPurpose::NewPassword) {
@@ -250,10 +256,20 @@ void TFormpass::BitBtn3Click() {
   Label16->setVisible(false);
   const PasswordPurpose purpose = main_.PasswordAskedFor();
   accept();  // hidden and closed before what it opens
+  if (!shippedPasswordNoted_ && ReferencePassword == kShippedPassword) {
+    // Once in the program's life, before what the password opens.
+    shippedPasswordNoted_ = true;
+    Dialogs::Current().Message(
+        parentWidget(),
+        "Le mot de passe en service est celui livré avec le programme : il est écrit dans sa "
+        "documentation et ouvre tous les postes livrés. Choisissez-en un autre par le menu "
+        "« Paramétrage », « Changer mot de passe ».");
+  }
   if (purpose == PasswordPurpose::Settings) {
     // The menu command that showed this window returns once the settings are closed.
     main_.ShowSettings();
-  } else if (purpose == PasswordPurpose::TeacherWindow) {
+  } else if (purpose == PasswordPurpose::TeacherWindow ||
+             purpose == PasswordPurpose::SessionUnlock) {
     // Taken first: what it opens may ask for the password again.
     const std::function<void()> granted = main_.TakeTeacherAction();
     if (granted) granted();

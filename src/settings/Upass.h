@@ -2,8 +2,10 @@
 #pragma once
 // The password window TFormpass (unit Upass): the only way to the settings window and
 // to open-loop operation, and where the password is changed. The workstation says why
-// it is shown (PasswordAskedFor): the settings, a change of password, the open loop, or
-// a teacher's window of the extras (the workstation's teacher action opens it).
+// it is shown (PasswordAskedFor): the settings, a change of password, the open loop, a
+// teacher's window of the extras or the session's unlock (the workstation's teacher
+// action opens them). The first validation with the shipped password suggests changing
+// it.
 // The password is read from its settings file on every showing; there is no built-in
 // or master password.
 #include <QDialog>
@@ -77,6 +79,8 @@ class TFormpass : public QDialog {
 
   Workstation& main_;
   bool referenceRead_ = false;
+  // The change of the shipped password has been suggested (once per program).
+  bool shippedPasswordNoted_ = false;
 };
 
 // The first `count` characters of a text (a character outside the basic plane counts

@@ -20,7 +20,7 @@ ExerciseAnswerDialog::ExerciseAnswerDialog(QWidget* parent) : QDialog(parent) {
   auto* help = new QLabel(
       "Identifiez le procédé de l'exercice (menu «\u00a0Simulation\u00a0», «\u00a0Procédé "
       "de l'exercice\u00a0», puis un échelon en boucle ouverte et «\u00a0Identification du "
-      "procédé…\u00a0»), puis tapez les valeurs trouvées (point décimal) et "
+      "procédé…\u00a0»), puis tapez les valeurs trouvées (4.2 ou 4,2) et "
       "«\u00a0Vérifier\u00a0».",
       this);
   help->setWordWrap(true);

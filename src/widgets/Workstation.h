@@ -32,6 +32,7 @@ enum class PasswordPurpose : std::uint8_t {
   NewPassword = 1,    // the change of password
   OpenLoop = 2,       // open-loop operation
   TeacherWindow = 3,  // a teacher's window of the extras
+  SessionUnlock = 4,  // the open loop and the corrector's structure unlocked until the end
 };
 
 // The teacher's ranges the main window shows beside the fields they bound.

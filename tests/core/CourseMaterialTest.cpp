@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -57,7 +59,8 @@ const std::vector<HelpFile> kHelpFiles = {
      {"retour/temps:", "0 absolu", "d\xC3\xA9zoom", "double-clic", "bouton droit"}},
     {"aide/parametrage.rtf",
      "Param\xC3\xA9trage du poste",
-     {"Reglage des plages de fonctionnement et des adresses", "Changer mot de passe", "vanto",
+     {"Reglage des plages de fonctionnement et des adresses", "Changer mot de passe",
+      "D\xC3\xA9verrouiller pour la s\xC3\xA9" "ance", "Verrouiller",
       "sauvegarde", "$330", "Valider les nouvelles adresses"}},
     {"aide/travauxpratiques.rtf",
      "Travaux pratiques",
@@ -113,6 +116,28 @@ TEST(CourseMaterialTest, HelpTextsAreRichTextWithTitleHeadingsAndContent) {
     // Accented letters come through the code page escapes.
     EXPECT_NE(text.find("\xC3\xA9"), std::string::npos);
   }
+}
+
+TEST(CourseMaterialTest, TheShippedPasswordIsNotInTheHelpTheStudentsRead) {
+  RtfDocument shipped;
+  ASSERT_TRUE(ParseRtf(ReadBytes(kRoot + "/sauvegarde/pamo.rtf"), shipped));
+  std::string password = shipped.PlainText();
+  while (!password.empty() && std::isspace(static_cast<unsigned char>(password.back())))
+    password.pop_back();
+  ASSERT_EQ(password.size(), 5u);
+  int read = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(kRoot + "/aide")) {
+    if (entry.path().extension() != ".rtf") continue;
+    SCOPED_TRACE(entry.path().string());
+    RtfDocument doc;
+    ASSERT_TRUE(ParseRtf(ReadBytes(entry.path().string()), doc));
+    std::string text = doc.PlainText();
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    EXPECT_FALSE(std::regex_search(text, std::regex("\\b" + password + "\\b")));
+    ++read;
+  }
+  EXPECT_GE(read, 7);
 }
 
 TEST(CourseMaterialTest, PicturesDecodeAtPrintableSize) {

@@ -8,12 +8,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "SimulatedRun.h"
 #include "common/VantorError.h"
 #include "lesson-core/Journal.h"
 #include "lesson-core/LabReport.h"
 #include "lesson-core/StepMeasures.h"
+#include "regulation/RelayLaw.h"
 #include "regulation/RunFile.h"
 #include "simulation/DcMotorPosition.h"
 
@@ -91,6 +94,65 @@ TEST_F(JournalTest, AnEntryReopensBitForBitAndListsWithItsMeasures) {
   EXPECT_TRUE(reopened->Record == run->Record);
   EXPECT_EQ(ListJournalDay(root.string(), "2025-03-14")[0].Tools,
             std::vector<std::string>{kToolIdentification});
+}
+
+TEST_F(JournalTest, OpenLoopAndRelayRunsAreNamedAsWrittenAndAFrequencyToThreeDigits) {
+  // An open-loop step of 5 V (a Kp typed, which takes no part), a relay test of d = 2 V,
+  // and a closed-loop sine at a frequency of the sweep: 1 / (532 × 0.05 s), in full.
+  SimulatedRun open;
+  open.Process = std::make_unique<DcMotorPosition>();
+  open.OpenLoop = true;
+  open.Edit5 = "5";
+  open.Gains = {"3", "0", "0"};
+  open.Cycles = 200;
+  const Trial openRun = RunSimulated(open);
+  RelayLaw relay({2, 0.05, 0}, RelayLaw::Use::Test);
+  SimulatedRun relayed;
+  relayed.Process = std::make_unique<DcMotorPosition>();
+  relayed.Law = &relay;
+  relayed.Edit5 = "5";
+  relayed.Gains = {"3", "0", "0"};
+  relayed.Cycles = 200;
+  const Trial relayRun = RunSimulated(relayed);
+  SimulatedRun sine;
+  sine.Process = std::make_unique<DcMotorPosition>();
+  sine.Button = 2;
+  sine.Edit4 = "0.037593984962406";
+  sine.Edit6 = "4";
+  sine.Edit7 = "1.5";
+  sine.Gains = {"2", "0", "0"};
+  sine.Cycles = 200;
+  const Trial sineRun = RunSimulated(sine);
+  // 1 / 26.6 = 0.037593984… Hz, written 0.0376.
+  ASSERT_NEAR(static_cast<double>(sineRun.SetpointFrequency), 1.0 / 26.6, 1e-14);
+
+  for (const Trial* t : {&openRun, &relayRun, &sineRun})
+    WriteJournalEntry(root.string(), *t, "2025-03-14 10:12:31");
+  const auto rows = ListJournalDay(root.string(), "2025-03-14");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].Structure, "boucle ouverte, échelon 5 V");
+  EXPECT_EQ(rows[1].Structure, "relais d=2 V");
+  for (int i : {0, 1}) {
+    EXPECT_EQ(rows[i].Kp, "-");
+    EXPECT_EQ(rows[i].Kd, "-");
+    EXPECT_EQ(rows[i].Ki, "-");
+  }
+  EXPECT_EQ(rows[2].Setpoint, "sinus 4 V ± 1.5 V à 0.0376 Hz");
+  EXPECT_EQ(rows[2].Kp, "2");
+  EXPECT_EQ(rows[2].Structure, "P");
+  EXPECT_EQ(RunName(sineRun), "Kp 2, Kd 0, Ki 0");
+  EXPECT_EQ(RunName(openRun), "boucle ouverte, échelon 5 V");
+  // On-off control is named by its order too.
+  Trial onOff = sineRun;
+  onOff.Corrector = RelayLaw({10, 0.1, 0}, RelayLaw::Use::OnOff).Caption();
+  EXPECT_EQ(RunName(onOff), "tout ou rien d=10 V");
+  // Three significant digits, a whole number kept whole.
+  for (const auto& [frequency, text] : std::vector<std::pair<long double, std::string>>{
+           {0.2L, "0.2"}, {1.25L, "1.25"}, {0.123456L, "0.123"}, {2.0L, "2"}}) {
+    Trial t = sineRun;
+    t.SetpointFrequency = frequency;
+    EXPECT_EQ(SetpointText(t), "sinus 4 V ± 1.5 V à " + text + " Hz");
+  }
 }
 
 TEST_F(JournalTest, EntriesOfTheSameSecondNeverCollideAndSortInTheOrderMade) {

@@ -2,10 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A student's session on the simulated workstation, on a real X server (Xvfb) with a
 # window manager (openbox), driven through its real windows with xdotool:
-#   "Echelon", gains typed, "Début", 5 s of real time, "Fin", the read-out under the
+#   "Echelon", gains typed, the live trace opened, "Début" (the live trace stays above the
+#   main window, its "Perturbation" button pressed and released), 5 s of real time, "Fin", the read-out under the
 #   mouse, the trace printed to a PDF (file name offered by the French print dialog,
 #   caption checked with pdftotext), "Analyse" and "Zoom H +", the settings window
-#   behind the password, the live trace minimised alone and brought back, a help text
+#   behind the password (the shipped password's first use suggests changing it), a
+#   dialog minimised (it comes back, the main window never hidden), the main window
+#   minimised with the dialog and brought back, the live trace minimised alone and brought back, a help text
 #   with a message box over it, closing with the confirmation.
 # After every step: no modal window hidden under another window, every frame (title bar
 # included) inside the screen's work area. Every wait is bounded; the whole session is
@@ -296,9 +299,18 @@ xdotool key ctrl+a type 0.1
 sleep 0.3
 shot "echelon-et-gains"
 
-say "« Début », 5 s de régulation, « Fin »"
+say "« Essais », « Tracé en direct », puis « Début » : le tracé reste au-dessus, « Perturbation » répond"
+choose_menu "$main" 6 0
+wait_for 10 "fenêtre « Tracé en direct »" window_named "Tracé en direct"
+live=$(window_named "Tracé en direct")
+sleep 0.5
 click "$(middle ${run_buttons[0]})" "$run_y"
-sleep 2
+sleep 1
+check_windows
+# Stacked above the main window, which the click on « Début » raised.
+above() { stacking | tr ' ' '\n' | awk -v a="$1" -v b="$2" '$1 == a {ia = NR} $1 == b {ib = NR} END {exit !(ia > ib)}'; }
+above "$live" "$main" || fail "après « Début », « Tracé en direct » est sous la fenêtre principale"
+shot "trace-en-direct-pendant-la-regulation"
 say "fermeture demandée pendant la régulation : la question ne l'arrête pas, « Annuler » la laisse continuer"
 wmctrl -i -c "$main"
 wait_for 10 "boîte « Fermer le programme? » pendant la régulation" window_named "Confirmation"
@@ -314,6 +326,33 @@ xdotool key Escape
 wait_for 10 "« Annuler »" window_gone "Confirmation"
 program_ended() { ! grep -qv '^[0-9]* ([^)]*) Z' "/proc/$program_pid/stat" 2>/dev/null; }
 ! program_ended || fail "« Annuler » a fermé le programme"
+# « Perturbation » at the right end of the trace's tool row; pressed, it turns dark red.
+read -r lx ly lw lh < <(client_geometry "$live")
+perturbation_x=$((lx + lw - 6 - 45))
+perturbation_y=$((ly + 6 + 12))
+red_pixels() {
+  shot "$1"
+  convert "$last_shot" -crop "110x40+$((lx + lw - 110))+$ly" -depth 8 txt:- | tail -n +2 |
+    awk '{split($2, c, /[(),]/); if (c[2] > c[3] + 80 && c[2] > c[4] + 80) n++} END {print n + 0}'
+}
+[ "$(red_pixels perturbation-relachee)" -lt 50 ] || fail "« Perturbation » déjà enfoncée"
+click "$perturbation_x" "$perturbation_y"
+sleep 0.5
+[ "$(red_pixels perturbation-enfoncee)" -ge 200 ] ||
+  fail "« Perturbation » ne répond pas pendant la régulation"
+above "$live" "$main" || fail "le clic sur « Perturbation » a fait passer le tracé sous la fenêtre principale"
+click "$perturbation_x" "$perturbation_y"
+sleep 0.5
+[ "$(red_pixels perturbation-relachee)" -lt 50 ] || fail "« Perturbation » ne se relâche pas"
+# A click on the main window during the run (its gauges' column) leaves the trace on top.
+click $((rx + 40)) $((run_y - 60))
+sleep 0.5
+above "$live" "$main" || fail "un clic sur la fenêtre principale pendant la régulation cache « Tracé en direct »"
+wmctrl -i -c "$live"
+wait_for 10 "fermeture du « Tracé en direct »" window_gone "Tracé en direct"
+say "« Tracé en direct » au-dessus pendant la régulation, « Perturbation » enfoncée puis relâchée"
+
+say "5 s de régulation en tout, « Fin »"
 sleep 2
 shot "regulation-en-cours"
 check_windows
@@ -389,6 +428,13 @@ sleep 0.5
 check_windows
 xdotool type vanto
 xdotool key Return
+# The shipped password, still in force: its first use suggests changing it, over the
+# main window.
+wait_for 10 "conseil de changer le mot de passe livré" window_named "Régulateur Vantor"
+sleep 0.5
+check_windows
+shot "conseil-mot-de-passe"
+xdotool key Return
 wait_for 10 "fenêtre « Réglage »" window_named "Réglage "
 sleep 0.5
 check_windows
@@ -422,6 +468,25 @@ wait_for 10 "texte d'aide" window_named "$help_title"
 sleep 0.5
 check_windows
 shot "aide"
+say "réduire l'aide (une boîte de dialogue) ne cache pas le programme"
+help=$(window_named "$help_title")
+xdotool windowminimize "$help"
+sleep 1.5
+viewable "$main" || fail "réduire l'aide a caché la fenêtre principale"
+wait_for 10 "aide de nouveau visible" window_named "$help_title"
+check_windows
+shot "aide-apres-reduction"
+say "réduire la fenêtre principale (active) réduit aussi l'aide, et les deux reviennent ensemble"
+wmctrl -i -a "$main"
+sleep 0.5
+xdotool windowminimize "$main"
+sleep 1.5
+! viewable "$main" || fail "la fenêtre principale ne se réduit plus quand une aide est ouverte"
+wmctrl -i -a "$main"
+wait_for 10 "fenêtre principale rappelée" viewable "$main"
+wait_for 10 "aide rappelée avec la fenêtre principale" window_named "$help_title"
+sleep 0.5
+check_windows
 choose_menu "$main" 5 5
 wait_for 10 "boîte « Impossible de rendre modale une fenêtre visible »" window_named "Régulateur Vantor"
 sleep 0.5

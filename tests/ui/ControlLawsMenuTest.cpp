@@ -43,7 +43,7 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
   QTimer timer;
   timer.setInterval(0);
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (!f.Trials->Essais1->menuAction()->isEnabled())
+    if (!f.Button5->isEnabled())  // during the run
       launchDisabled = !w.ButtonLaunch->isEnabled();
   });
   timer.start();
@@ -75,7 +75,7 @@ TEST_F(ControlLawsMenuTest, TheRelayTestStopsItselfAndItsGainsGoIntoTheBoundedFi
             FormatShort(std::min<long double>(pid.Kd(), f.State.kdmax)));
 
   // A relay that cannot be: the field named, nothing run.
-  w.EditD->setText("0,5");
+  w.EditD->setText("O,5");
   w.ButtonLaunch->click();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].contains("Amplitude du relais d"));

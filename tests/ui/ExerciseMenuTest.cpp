@@ -98,7 +98,7 @@ TEST_F(ExerciseMenuTest, TheTeacherCreatesTheExerciseAndTheStudentsAnswerIsJudge
   ASSERT_TRUE(f.Trials->ReportExercise);
   EXPECT_EQ(f.Trials->ReportExercise(), exercises.ReportLines());
   // A value that is not a number is refused, naming the field; the last answer stays.
-  answer.EditDelay->setText("0,8");
+  answer.EditDelay->setText("O,8");
   answer.ButtonCheck->click();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].contains("Retard"));

@@ -7,11 +7,15 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 #include <clocale>
 #include <fstream>
+#include <vector>
 
 #include "WorkstationFixture.h"
+#include "card/CardLock.h"
+#include "common/VantorError.h"
 #include "common/Numbers.h"
 #include "common/SettingsStore.h"
 #include "regulation/PrintCaption.h"
@@ -230,6 +234,77 @@ TEST_F(MainWindowTest, ABadSetpointFieldLeavesTheWindowUsableAndTheRecordIntact)
   ASSERT_EQ(dialogs.errors.size(), 2);
   EXPECT_EQ(dialogs.errors[1], "Division par zéro en virgule flottante.");
   EXPECT_TRUE(f.Button5->isEnabled());
+}
+
+TEST_F(MainWindowTest, AFieldDebutWouldRefuseIsFramedAsItIsTypedWithDebutsMessage) {
+  TForm1& f = CreateMainWindow();
+  f.Button1->click();
+  for (QLineEdit* field : {f.Edit1, f.Edit2, f.Edit3, f.Edit5}) {
+    SCOPED_TRACE(field->objectName().toStdString());
+    field->clear();
+    QTest::keyClicks(field, "4,2");
+    EXPECT_TRUE(field->property(kRefusedProperty).toBool());
+    EXPECT_TRUE(field->styleSheet().contains("red"));
+    // The tooltip gives what « Début » says of the field: the refusal is the same.
+    const QString tip = field->toolTip();
+    const auto errors = dialogs.errors.size();
+    f.Button5->click();
+    ASSERT_EQ(dialogs.errors.size(), errors + 1);
+    EXPECT_TRUE(tip.startsWith("« Début » refusera ce champ :")) << tip.toStdString();
+    EXPECT_TRUE(tip.endsWith(dialogs.errors.last())) << tip.toStdString();
+    EXPECT_TRUE(dialogs.errors.last().contains("Utilisez le point comme séparateur décimal (4.2)"));
+    EXPECT_TRUE(f.Button5->isEnabled());  // refused at « Début », as before
+    // Corrected as it is typed, the frame and the tooltip go.
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, ".2");
+    EXPECT_FALSE(field->property(kRefusedProperty).toBool());
+    EXPECT_TRUE(field->styleSheet().isEmpty());
+    EXPECT_TRUE(field->toolTip().isEmpty());
+  }
+  // A number out of range is no refusal: « Début » brings it back within the range.
+  f.Edit1->setText("99");
+  EXPECT_FALSE(f.Edit1->property(kRefusedProperty).toBool());
+}
+
+TEST_F(MainWindowTest, ACardHeldByAnotherProgramEndsTheStartUpForTheProgramToEnd) {
+  QTemporaryDir locks;
+  ASSERT_TRUE(locks.isValid());
+  const std::string folder = locks.path().toStdString();
+  // Another program holds the ISA card at the addresses the start-up reads ($330/$340).
+  CardLock other = CardLock::TakeIsaCard(0x330, 0x340, folder);
+  std::vector<CardLock> mine;
+  auto opener = [&](std::int32_t adr1, std::int32_t adr2) -> std::unique_ptr<AcquisitionCard> {
+    mine.push_back(CardLock::TakeIsaCard(static_cast<std::uint16_t>(adr1),
+                                         static_cast<std::uint16_t>(adr2), folder));
+    return std::make_unique<AD2var>(card, adr1, adr2);
+  };
+  form = std::make_unique<TForm1>(opener);
+  EXPECT_TRUE(form->CardHeldElsewhere());
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(dialogs.errors[0].startsWith("La carte d'acquisition en $330/$340 est déjà utilisée"))
+      << dialogs.errors[0].toStdString();
+  EXPECT_EQ(form->Card(), nullptr);
+  EXPECT_TRUE(mine.empty());
+
+  // Another failure of the start-up keeps the window, to show what to correct.
+  form.reset();
+  dialogs.errors.clear();
+  form = std::make_unique<TForm1>([](std::int32_t, std::int32_t) -> std::unique_ptr<AcquisitionCard> {
+    throw VantorError("Accès refusé aux ports de la carte");
+  });
+  EXPECT_FALSE(form->CardHeldElsewhere());
+  EXPECT_EQ(dialogs.errors.size(), 1);
+
+  // The card free again, the start-up takes it.
+  form.reset();
+  dialogs.errors.clear();
+  { CardLock released = std::move(other); }
+  form = std::make_unique<TForm1>(opener);
+  EXPECT_FALSE(form->CardHeldElsewhere());
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  EXPECT_NE(form->Card(), nullptr);
+  EXPECT_EQ(mine.size(), 1u);
 }
 
 TEST_F(MainWindowTest, LoopAndOutputMenus) {

@@ -5,6 +5,9 @@
 #include <QTest>
 
 #include "SettingsFixture.h"
+#include "common/SettingsStore.h"
+#include "lesson/CorrectorStructureWindow.h"
+#include "mainwindow/ControlLawsMenu.h"
 
 namespace vantor::testing {
 namespace {
@@ -141,6 +144,106 @@ TEST_F(PasswordWindowTest, TheSettingsMenuShowsTheSettingsWindowAfterThePassword
   EXPECT_EQ(m.Label3->text(), "Kp (0 à 4)");
   EXPECT_EQ(Stored("sauvegarde/kpmax.rtf"), "4.00");
   EXPECT_EQ(m.State.LoopMode, "fermee");
+}
+
+TEST_F(PasswordWindowTest, AnUnlockForTheSessionOpensTheLoopAndTheStructureWithoutThePassword) {
+  TForm1& m = *form;
+  m.show();
+  CorrectorStructureWindow& structure = *m.Laws->StructureWindow();
+  // Each showing of the password window answered by `typed`, or left with « Annuler ».
+  int asked = 0;
+  std::function<void()> answer;
+  auto expectPassword = [&](const QString& typed) {
+    answer = [&, typed] {
+      if (!pass->isVisible()) return;
+      ++asked;
+      if (typed.isEmpty()) {
+        pass->BitBtn4->click();
+        return;
+      }
+      Enter(pass->Edit6, typed, pass->BitBtn3);
+      if (pass->isVisible()) pass->BitBtn4->click();  // a wrong one: leave
+    };
+    WhenModal([&] { answer(); });
+  };
+  auto adviceCount = [&] {
+    return std::count_if(dialogs.messages.begin(), dialogs.messages.end(), [](const QString& t) {
+      return t.contains("celui livré avec le programme") &&
+             t.contains("« Paramétrage », « Changer mot de passe »");
+    });
+  };
+
+  // Locked by default: the commands after the password ones, "Verrouiller" unusable.
+  const QList<QAction*> items = m.fichier1->actions();
+  ASSERT_EQ(items.size(), 5);
+  EXPECT_EQ(items[0], m.Reglagedesplagesdefonctionnement1);
+  EXPECT_EQ(items[1], m.Changermotdepasse1);
+  EXPECT_EQ(items[3]->text(), "Déverrouiller pour la séance…");
+  EXPECT_EQ(items[4]->text(), "Verrouiller");
+  EXPECT_TRUE(m.Deverrouillerpourlaseance1->isEnabled());
+  EXPECT_FALSE(m.Verrouiller1->isEnabled());
+
+  // A wrong password unlocks nothing, and the teacher is told nothing.
+  expectPassword("vantx");
+  m.Deverrouillerpourlaseance1->trigger();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(m.passwordPurpose, 4);
+  EXPECT_FALSE(m.SessionUnlocked());
+  EXPECT_EQ(adviceCount(), 0);
+  // The teacher's password unlocks; being the shipped one, its change is advised.
+  expectPassword("vanto");
+  m.Deverrouillerpourlaseance1->trigger();
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(pass->windowTitle(), "Validation du mot de passe pour déverrouiller la séance.");
+  EXPECT_TRUE(m.SessionUnlocked());
+  EXPECT_EQ(adviceCount(), 1);
+  EXPECT_FALSE(m.Deverrouillerpourlaseance1->isEnabled());
+  EXPECT_TRUE(m.Verrouiller1->isEnabled());
+
+  // Unlocked: the open loop and the structure without the password, as often as wanted.
+  for (int round = 0; round < 2; ++round) {
+    expectPassword("");
+    m.ouverte1->trigger();
+    EXPECT_EQ(m.State.LoopMode, "Ouv");
+    EXPECT_EQ(m.Label9->text(), "Boucle ouverte");
+    m.ferme1->trigger();
+    EXPECT_EQ(m.State.LoopMode, "fermée");
+    m.Laws->Structureducorrecteur1->trigger();
+    EXPECT_TRUE(structure.isVisible());
+    structure.hide();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(asked, 2);
+  // The other teacher's windows keep their password.
+  bool granted = false;
+  expectPassword("");
+  m.RequireTeacherPassword([&] { granted = true; });
+  EXPECT_EQ(asked, 3);
+  EXPECT_FALSE(granted);
+
+  // Locked again: the password is asked as before, and the advice is not given twice.
+  m.Verrouiller1->trigger();
+  EXPECT_FALSE(m.SessionUnlocked());
+  EXPECT_TRUE(m.Deverrouillerpourlaseance1->isEnabled());
+  expectPassword("");
+  m.ouverte1->trigger();
+  EXPECT_EQ(asked, 4);
+  EXPECT_EQ(m.State.LoopMode, "fermée");
+  expectPassword("vanto");
+  m.Laws->Structureducorrecteur1->trigger();
+  EXPECT_EQ(asked, 5);
+  EXPECT_TRUE(structure.isVisible());
+  EXPECT_EQ(adviceCount(), 1);
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+}
+
+TEST_F(PasswordWindowTest, AChangedPasswordIsNotAdvisedToBeChanged) {
+  TForm1& m = *form;
+  SaveSetting("sauvegarde/pamo.rtf", "abcde");
+  WhenModal([&] { Enter(pass->Edit6, "abcde", pass->BitBtn3); });
+  m.ouverte1->trigger();
+  EXPECT_EQ(m.State.LoopMode, "Ouv");
+  EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("\n").toStdString();
 }
 
 TEST_F(PasswordWindowTest, TheOpenLoopMenuNeedsThePassword) {

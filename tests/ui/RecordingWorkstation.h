@@ -39,7 +39,7 @@ class RecordingWorkstation : public Workstation {
   RegulationState& Regulation() override { return state; }
   void RangeChanged(OperatingRange range) override { rangesChanged.push_back(range); }
   Session& Bench() const override { return *session; }
-  AcquisitionCard* Card() const override { return nullptr; }
+  AcquisitionCard* Card() const override { return session->Card(); }
   AcquisitionCard& RequireCard() override { throw VantorError("pas de carte"); }
   void ObserveRuns(RunObserver& observer) override {
     events.Add(observer);

@@ -3,7 +3,10 @@
 // temporary working directory.
 #include <QTest>
 
+#include "RecordingWorkstation.h"
+#include "ScriptedLine.h"
 #include "SettingsFixture.h"
+#include "card/UsbBoard.h"
 #include "common/Numbers.h"
 #include "settings/CardChoiceDialog.h"
 
@@ -506,9 +509,13 @@ TEST_F(CardChoiceTest, TheTeacherSavesABoardPortAndChecksTheCardWithALoopbackWir
   d->PortBox->setEditText("/dev/ttyACM3");
   d->SaveButton->click();
   EXPECT_EQ(Stored("sauvegarde/carte.rtf"), "usb:/dev/ttyACM3");
+  // Shown again, the window selects the card in service (the ISA card's register map here)
+  // and names the choice saved for the next start-up.
   d->Refill();
-  EXPECT_TRUE(d->UsbButton->isChecked());
-  EXPECT_EQ(d->PortBox->currentText(), "/dev/ttyACM3");
+  EXPECT_TRUE(d->IsaButton->isChecked());
+  EXPECT_TRUE(d->InUse->text().contains("carte ISA"));
+  EXPECT_TRUE(d->Note->text().contains("interface USB sur /dev/ttyACM3"))
+      << d->Note->text().toStdString();
 
   // The check on the card in use: nothing comes back without the wire, all five levels
   // with it.
@@ -522,6 +529,38 @@ TEST_F(CardChoiceTest, TheTeacherSavesABoardPortAndChecksTheCardWithALoopbackWir
   EXPECT_EQ(card.Output1Count(), 0);
   EXPECT_EQ(card.Output2Count(), 2048);
   EXPECT_EQ(dialogs.errors.size(), 1);
+}
+
+}  // namespace
+}  // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+using CardInServiceTest = WorkstationFixture;
+
+TEST_F(CardInServiceTest, TheUsbBoardInServiceIsTheChoiceShownWhenNothingIsSaved) {
+  // Started with --carte usb:..., no choice saved (which stands for the ISA card).
+  ASSERT_FALSE(std::filesystem::exists("sauvegarde/carte.rtf"));
+  RecordingWorkstation station;
+  station.session->SetCard(std::make_unique<UsbBoard>(std::make_unique<ScriptedLine>()));
+  CardChoiceDialog d(station, &station.window);
+  d.Refill();
+  EXPECT_TRUE(d.InUse->text().startsWith("En service : interface USB sur /dev/ttyTEST"));
+  EXPECT_TRUE(d.UsbButton->isChecked());
+  EXPECT_FALSE(d.IsaButton->isChecked());
+  EXPECT_TRUE(d.PortBox->isEnabled());
+  EXPECT_EQ(d.PortBox->currentText(), "/dev/ttyTEST");
+  EXPECT_EQ(d.ShownChoice(), CardChoice::Usb("/dev/ttyTEST"));
+  // The saved choice that differs is named, for the next start-up without --carte.
+  EXPECT_TRUE(d.Note->text().contains("carte ISA")) << d.Note->text().toStdString();
+
+  // Saved as it is in service, the note has nothing more to say.
+  d.SaveButton->click();
+  d.Refill();
+  EXPECT_TRUE(d.UsbButton->isChecked());
+  EXPECT_FALSE(d.Note->text().contains("prochain démarrage sans option"));
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
 }
 
 }  // namespace

@@ -80,22 +80,29 @@ TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
   EXPECT_FALSE(menu.LiveView()->frameGeometry().intersects(
       QRect(f.Chart1->mapToGlobal(legend.topLeft()), legend.size())));
 
-  bool menuDisabled = false, saturatedShown = false;
+  bool othersDisabled = false, liveItemEnabled = false, saturatedShown = false;
   int drawnDuringRun = 0;
   StepRun("16", 53, [&] {
-    menuDisabled = !menu.Essais1->menuAction()->isEnabled();
+    // "Essais" stays open for its live trace alone.
+    liveItemEnabled = menu.Essais1->menuAction()->isEnabled() && menu.Tracendirect1->isEnabled();
+    othersDisabled = !menu.Mesuresdelarponse1->isEnabled() &&
+                     !menu.Enregistrerlessai1->isEnabled() && !menu.Ouvrirunessai1->isEnabled() &&
+                     !menu.Journaldelaseance1->isEnabled();
     // Kp 16 on the 6 V step: the order sits at its 10 V limit just after the step.
     saturatedShown = menu.LiveView()->SaturationLabel()->isVisible();
     drawnDuringRun = menu.LiveView()->View()->Count();
     toggle->click();
   });
-  EXPECT_TRUE(menuDisabled);
+  EXPECT_TRUE(liveItemEnabled);
+  EXPECT_TRUE(othersDisabled);
   EXPECT_TRUE(saturatedShown);
   EXPECT_FALSE(menu.LiveView()->SaturationLabel()->isVisible());  // at rest after "Fin"
   EXPECT_EQ(drawnDuringRun, 53);
   EXPECT_TRUE(toggle->isChecked());
   EXPECT_TRUE(f.Chart1->isVisible());
   EXPECT_TRUE(menu.Essais1->menuAction()->isEnabled());
+  EXPECT_TRUE(menu.Mesuresdelarponse1->isEnabled() && menu.Enregistrerlessai1->isEnabled() &&
+              menu.Ouvrirunessai1->isEnabled() && menu.Journaldelaseance1->isEnabled());
 
   StepRun("1", 450);
   const LiveTraceView& view = *menu.LiveView()->View();
@@ -112,6 +119,47 @@ TEST_F(TrialsMenuTest, TheLiveTraceFollowsTheRunAndEndsOnTheRecordsLastEntry) {
   menu.Tracendirect1->trigger();
   EXPECT_EQ(view.At(view.Count() - 1).feedback, last.feedback);
   EXPECT_EQ(view.Count(), 401);
+}
+
+TEST_F(TrialsMenuTest, TheLiveTraceOpenedDuringARunShowsTheRunSoFarThenFollowsIt) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  TrialsMenu& menu = *f.Trials;
+  StepRun("2", 30);  // an earlier run, which the live trace must not show
+  ASSERT_FALSE(menu.LiveView()->isVisible());
+
+  // Opened from the menu at the 120th cycle of a Kp 6 run, then followed to "Fin".
+  int turn = 0, shownAtOpening = -1, recordAtOpening = -1;
+  LiveSample lastAtOpening{};
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (++turn != 120) return;
+    menu.Tracendirect1->trigger();
+    const LiveTraceView& view = *menu.LiveView()->View();
+    shownAtOpening = view.Count();
+    recordAtOpening = f.State.RecordPos;
+    if (view.Count() > 0) lastAtOpening = view.At(view.Count() - 1);
+  });
+  timer.start();
+  StepRun("6", 200);
+  timer.stop();
+  ASSERT_TRUE(menu.LiveView()->isVisible());
+  // Every cycle recorded so far (less than 20 s), the last one as the record holds it.
+  EXPECT_EQ(shownAtOpening, recordAtOpening);
+  EXPECT_GE(recordAtOpening, 100);
+  EXPECT_EQ(lastAtOpening.cycle, recordAtOpening);
+  const Trial& run = *menu.ShownRun();
+  EXPECT_EQ(lastAtOpening.feedback, run.At(kSeriesFeedback, recordAtOpening));
+  EXPECT_EQ(lastAtOpening.order, run.At(kSeriesOrder, recordAtOpening));
+  // From the run's first cycle: nothing of the earlier run.
+  EXPECT_EQ(menu.LiveView()->View()->At(0).cycle, 1);
+  EXPECT_EQ(menu.LiveView()->View()->At(0).feedback, run.At(kSeriesFeedback, 1));
+  // Then each cycle to the end of the run.
+  const LiveTraceView& view = *menu.LiveView()->View();
+  EXPECT_EQ(view.Count(), 200);
+  EXPECT_EQ(view.At(view.Count() - 1).feedback, run.At(kSeriesFeedback, 200));
+  EXPECT_EQ(menu.LiveView()->TimeLabel()->text(), "Temps depuis « Début » : 10.00 s");
 }
 
 // The same stretches are tinted while a run is drawn and when its record is shown again,
@@ -250,6 +298,38 @@ TEST_F(TrialsMenuTest, ComparingDrawsEarlierRunsUnderTheShownOneAndPrintsOneLine
   menu.OpenRunFile(saved);
   EXPECT_EQ(f.Series2->Title, "Retour essai 6 (Kp 1, Kd 0, Ki 0), vitesse, essai-vitesse.csv");
   f.Bench().SetProcess(nullptr);
+}
+
+TEST_F(TrialsMenuTest, ComparedRunsOfTheSameGainsAreToldApartByTheirSetpoints) {
+  TForm1& f = CreateMainWindow();
+  f.show();
+  TrialsMenu& menu = *f.Trials;
+  auto stepOf = [&](const char* level, const char* kp, int cycles) {
+    f.Button1->click();
+    f.Edit5->setText(level);
+    f.Edit1->setText(kp);
+    RunFor(cycles);
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("\n").toStdString();
+  };
+  // A 2 V and a 6 V step with the same gains.
+  stepOf("2", "4", 200);
+  stepOf("6", "4", 200);
+  menu.Compareraveclesessaisprcdents1->trigger();
+  ASSERT_TRUE(menu.Comparing());
+  EXPECT_EQ(menu.ComparedSeries(0)->Title.toStdString(), "Retour essai 1 (Kp 4, Kd 0, Ki 0), échelon 2 V");
+  EXPECT_EQ(f.Series2->Title.toStdString(), "Retour essai 2 (Kp 4, Kd 0, Ki 0), échelon 6 V");
+
+  // An open-loop run is named by its loop and setpoint, not by gains that took no part.
+  f.State.LoopMode = "Ouv";
+  stepOf("5", "4", 200);
+  EXPECT_EQ(f.Series2->Title.toStdString(), "Retour essai 3 (boucle ouverte, échelon 5 V)");
+  EXPECT_EQ(menu.ComparedSeries(0)->Title.toStdString(), "Retour essai 2 (Kp 4, Kd 0, Ki 0), échelon 6 V");
+
+  // The same setpoint throughout: the gains alone, as before.
+  f.State.LoopMode = "fermée";
+  for (const char* kp : {"1", "2", "3", "4"}) stepOf("6", kp, 100);
+  EXPECT_EQ(f.Series2->Title.toStdString(), "Retour essai 7 (Kp 4, Kd 0, Ki 0)");
+  EXPECT_EQ(menu.ComparedSeries(1)->Title.toStdString(), "Retour essai 5 (Kp 2, Kd 0, Ki 0)");
 }
 
 TEST_F(TrialsMenuTest, ASavedRunReopensAsTheShownRunAndABadFileChangesNothing) {
