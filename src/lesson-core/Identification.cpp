@@ -161,8 +161,9 @@ void MinimiseFirstOrder(const FirstOrderFit& fit, double& T, double& delay, doub
   }
 }
 
+// Two decimals; "-" for what is not a finite number, which no reading should print.
 std::string Fixed(double v) {
-  return FormatFixed2(static_cast<long double>(v));
+  return std::isfinite(v) ? FormatFixed2(static_cast<long double>(v)) : "-";
 }
 
 }  // namespace

@@ -150,6 +150,10 @@ std::vector<GainProposal> BroidaTable(double k, double t, double delay) {
 
 std::vector<GainProposal> ModelGainProposals(const ProcessModelFit& m, std::string& why) {
   why.clear();
+  if (!std::isfinite(m.T) || !std::isfinite(m.Delay)) {
+    why = "le modèle n'a pas de constante de temps ou de retard finis";
+    return {};
+  }
   if (!(std::fabs(m.K) > 0) || !std::isfinite(m.K)) {
     why = "le gain du modèle est nul";
     return {};
