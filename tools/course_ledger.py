@@ -391,14 +391,8 @@ def run_variant(tool, shipped, claim, options, seed, work):
             raise LedgerError("l'essai d'avant « %s » a échoué (code %d) : %s"
                               % (" ".join(argv[3:]), r.returncode, r.stderr.strip()))
         options = [(n, v.replace("AVANT", before) if v else v) for n, v in options]
-    argv = [tool, "--dossier", folder]
+    argv = tool_argv(tool, folder, options, seed)
     names = {n for n, _ in options}
-    if "--consigne" not in names and "--analyser" not in names:
-        argv += ["--consigne", "echelon"]
-    for name, value in options:
-        argv += [name] if value is None else [name, value]
-    if seed is not None:
-        argv += ["--graine", str(seed)]
     csv = os.path.join(folder, "essai.csv")
     if "--analyser" not in names:
         argv += ["--csv", csv]

@@ -193,8 +193,8 @@ Complex SampledProcessResponse(const SampledLoop& loop, double frequency) {
   const std::size_t n = s.B.size();
   if (n == 0) return p.Gain * std::pow(z, -(d + 1));  // the reading precedes the write
   Matrix phi, phiRest;
-  std::vector<double> gammaRest, gammaTheta;
-  Discrete(s, te, phi, gammaRest);
+  std::vector<double> gammaPeriod, gammaRest, gammaTheta;
+  Discrete(s, te, phi, gammaPeriod);  // Φ = e^(A·Te)
   Discrete(s, te - theta, phiRest, gammaRest);
   std::vector<double> gammaLate(n, 0.0);  // e^(A(Te−θ))·Γ(θ): the older order, first θ
   if (theta > 0) {

@@ -99,10 +99,6 @@ void ControlLawsMenu::Reponsefrequentielle1Click() {
   ShowWindow(frequency_);
 }
 
-double ControlLawsMenu::FieldKp() const {
-  return FieldGains().Kp;
-}
-
 LoopGains ControlLawsMenu::FieldGains() const {
   // The gain fields as typed, which the next "Début" reads (bounded as it bounds them);
   // the gain in force for a field that does not convert.

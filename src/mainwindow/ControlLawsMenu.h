@@ -51,7 +51,6 @@ class ControlLawsMenu : public QObject, private RunObserver, private SessionObse
   void ApplyStructure();
   void ShowGains();
   void RunSweep();
-  double FieldKp() const;
   // The three gain fields as the next "Début" would read them.
   LoopGains FieldGains() const;
 
